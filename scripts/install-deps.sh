@@ -1,0 +1,46 @@
+#!/bin/sh
+# Checks for the Debian packages the project needs and installs the missing ones.
+# Usage: scripts/install-deps.sh [GROUP...]   groups: base (default), windows, fuzz, bench
+# Runs apt-get only when something is missing; as root directly, otherwise through sudo.
+set -eu
+
+packages_for() {
+  case "$1" in
+    base) echo "cmake make g++ libgtest-dev libgmock-dev googletest libcli11-dev binutils" ;;
+    windows) echo "g++-mingw-w64-x86-64-posix wine64 clang lld llvm" ;;
+    fuzz) echo "clang libclang-rt-14-dev" ;;
+    bench) echo "libbenchmark-dev hyperfine time" ;;
+    *) echo "unknown package group: $1" >&2; exit 2 ;;
+  esac
+}
+
+groups=${*:-base}
+missing=""
+for group in $groups; do
+  for package in $(packages_for "$group"); do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed"; then
+      missing="$missing $package"
+    fi
+  done
+done
+
+if [ -z "$missing" ]; then
+  exit 0
+fi
+
+echo "Installing:$missing"
+if [ "$(id -u)" -eq 0 ]; then
+  sudo=""
+elif command -v sudo >/dev/null 2>&1; then
+  sudo="sudo"
+else
+  echo "Missing packages:$missing. Install them as root: apt-get install$missing" >&2
+  exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+# CI runs apt-get update once itself and says so.
+if [ "${SF_APT_UPDATED:-0}" != 1 ]; then
+  $sudo apt-get update
+fi
+# shellcheck disable=SC2086
+$sudo apt-get install -y --no-install-recommends $missing
