@@ -4,6 +4,8 @@
 
 namespace stimforge {
 
-void runOffsetShiftCommand() { hostApi().kwLogText("This command is not available yet."); }
+void runOffsetShiftCommand() {
+  hostApi().kwLogText("This command is not available yet.");
+}
 
 }  // namespace stimforge

@@ -4,6 +4,8 @@
 
 namespace stimforge {
 
-void runPresetOrderCommand() { hostApi().kwLogText("This command is not available yet."); }
+void runPresetOrderCommand() {
+  hostApi().kwLogText("This command is not available yet.");
+}
 
 }  // namespace stimforge

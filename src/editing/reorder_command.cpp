@@ -4,6 +4,8 @@
 
 namespace stimforge {
 
-void runReorderCommand() { hostApi().kwLogText("This command is not available yet."); }
+void runReorderCommand() {
+  hostApi().kwLogText("This command is not available yet.");
+}
 
 }  // namespace stimforge

@@ -38,18 +38,25 @@ const char* const kHostApiNames[kHostApiEntryCount] = {
 #undef HOST_SLOT
 };
 
-const HostApi& hostApi() { return table(); }
+const HostApi& hostApi() {
+  return table();
+}
 
-void setHostApi(const HostApi& api) { table() = api; }
+void setHostApi(const HostApi& api) {
+  table() = api;
+}
 
 bool bindHostThrough(HostLookup& lookup) {
   void* module = lookup.findModule("Halden.exe");
-  if (module == nullptr) module = lookup.findModule("HaldenKW.exe");
-  if (module == nullptr) return false;
+  if (module == nullptr)
+    module = lookup.findModule("HaldenKW.exe");
+  if (module == nullptr)
+    return false;
 
   // The version entry point comes first in the table; without it nothing else is fetched.
   const HostSymbol version = lookup.findSymbol(module, kHostEntries[0].name);
-  if (version == nullptr) return false;
+  if (version == nullptr)
+    return false;
 
   HostApi bound;
   kHostEntries[0].bind(bound, version);
@@ -60,6 +67,8 @@ bool bindHostThrough(HostLookup& lookup) {
   return true;
 }
 
-bool bindHost() { return bindHostThrough(platformHostLookup()); }
+bool bindHost() {
+  return bindHostThrough(platformHostLookup());
+}
 
 }  // namespace stimforge

@@ -18,8 +18,8 @@ namespace stimforge {
 namespace {
 
 struct LoadedModule {
-  void* handle = nullptr;     // what dlsym searches
-  const void* base = nullptr; // the module's lowest mapped address, as dladdr reports it
+  void* handle = nullptr;      // what dlsym searches
+  const void* base = nullptr;  // the module's lowest mapped address, as dladdr reports it
 };
 
 std::string lastComponent(const std::string& path) {
@@ -30,7 +30,8 @@ std::string lastComponent(const std::string& path) {
 std::string mainProgramPath() {
   char buffer[PATH_MAX];
   const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (n <= 0) return std::string();
+  if (n <= 0)
+    return std::string();
   return std::string(buffer, static_cast<size_t>(n));
 }
 
@@ -39,8 +40,10 @@ const void* lowestLoadAddress(const dl_phdr_info* info) {
   bool found = false;
   for (ElfW(Half) i = 0; i < info->dlpi_phnum; ++i) {
     const ElfW(Phdr)& segment = info->dlpi_phdr[i];
-    if (segment.p_type != PT_LOAD) continue;
-    if (!found || segment.p_vaddr < lowest) lowest = segment.p_vaddr;
+    if (segment.p_type != PT_LOAD)
+      continue;
+    if (!found || segment.p_vaddr < lowest)
+      lowest = segment.p_vaddr;
     found = true;
   }
   return reinterpret_cast<const void*>(info->dlpi_addr + lowest);
@@ -61,7 +64,8 @@ int visitModule(dl_phdr_info* info, size_t, void* data) {
   // The main program is the object without a name (the first one visited).
   const bool isMain = name == nullptr || name[0] == '\0';
   const std::string fileName = isMain ? search->mainName : lastComponent(name);
-  if (fileName.empty() || fileName != search->wanted) return 0;
+  if (fileName.empty() || fileName != search->wanted)
+    return 0;
   search->isMain = isMain;
   search->path = isMain ? std::string() : std::string(name);
   search->base = lowestLoadAddress(info);
@@ -76,11 +80,13 @@ class PosixHostLookup : public HostLookup {
     search.wanted = fileName;
     search.mainName = lastComponent(mainProgramPath());
     dl_iterate_phdr(visitModule, &search);
-    if (!search.found) return nullptr;
+    if (!search.found)
+      return nullptr;
     // RTLD_NOLOAD: only a module that is already loaded; nothing is loaded here.
     void* handle = search.isMain ? dlopen(nullptr, RTLD_LAZY)
                                  : dlopen(search.path.c_str(), RTLD_LAZY | RTLD_NOLOAD);
-    if (handle == nullptr) return nullptr;
+    if (handle == nullptr)
+      return nullptr;
     modules_.push_back(LoadedModule{handle, search.base});
     return &modules_.back();
   }
@@ -88,9 +94,11 @@ class PosixHostLookup : public HostLookup {
   HostSymbol findSymbol(void* module, const char* name) override {
     const auto* loaded = static_cast<const LoadedModule*>(module);
     void* symbol = dlsym(loaded->handle, name);
-    if (symbol == nullptr) return nullptr;
+    if (symbol == nullptr)
+      return nullptr;
     Dl_info where;
-    if (dladdr(symbol, &where) == 0 || where.dli_fbase != loaded->base) return nullptr;
+    if (dladdr(symbol, &where) == 0 || where.dli_fbase != loaded->base)
+      return nullptr;
     return reinterpret_cast<HostSymbol>(symbol);
   }
 

@@ -111,7 +111,8 @@ void applyHeaderDefaults(ProtocolHeader& header, const char* title);
 template <size_t N>
 inline size_t textFieldLength(const char (&field)[N]) {
   size_t n = 0;
-  while (n < N && field[n] != '\0') ++n;
+  while (n < N && field[n] != '\0')
+    ++n;
   return n;
 }
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(instance);
+  if (reason == DLL_PROCESS_ATTACH)
+    DisableThreadLibraryCalls(instance);
   return TRUE;
 }

@@ -16,7 +16,9 @@ const char kDescription[] =
     "Version: 0.9.1";
 
 // getHelpFile and getGUIScript are the same routine: neither exists for this plug-in.
-const char* emptyText() { return ""; }
+const char* emptyText() {
+  return "";
+}
 
 }  // namespace
 
@@ -27,11 +29,23 @@ HDKWPluginInterface* createPlugin() {
   return new (std::nothrow) StimForge();
 }
 
-const char* getPluginName() { return "stimforge (v0.9.1)"; }
-const char* getPluginVersion() { return "v0.9.1"; }
-const char* getPluginDescription() { return kDescription; }
-const char* getAuthor() { return "<i>stimforge developers, for fMRI laboratories</i>"; }
-const char* getHelpFile() { return emptyText(); }
-const char* getGUIScript() { return emptyText(); }
+const char* getPluginName() {
+  return "stimforge (v0.9.1)";
+}
+const char* getPluginVersion() {
+  return "v0.9.1";
+}
+const char* getPluginDescription() {
+  return kDescription;
+}
+const char* getAuthor() {
+  return "<i>stimforge developers, for fMRI laboratories</i>";
+}
+const char* getHelpFile() {
+  return emptyText();
+}
+const char* getGUIScript() {
+  return emptyText();
+}
 
 }  // extern "C"

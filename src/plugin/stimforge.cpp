@@ -18,15 +18,18 @@ constexpr size_t kMenuBufferSize = 1024;
 // the user sees why and no exception reaches the host.
 void reportUnexpectedFailure() {
   const HostApi& host = hostApi();
-  if (host.kwLogText == nullptr) return;
+  if (host.kwLogText == nullptr)
+    return;
   host.kwLogText("stimforge stopped because of an internal error (out of memory?).");
 }
 
 }  // namespace
 
 bool hostVersionSupported(int major, int minor, int subVersion) {
-  if (major != 2) return major > 2;
-  if (minor != 9) return minor > 9;
+  if (major != 2)
+    return major > 2;
+  if (minor != 9)
+    return minor > 9;
   return subVersion >= 9;
 }
 
@@ -45,7 +48,8 @@ bool runMenu() {
 
   switch (choice) {
     case 1:
-      if (runImportCommand() == ImportOutcome::kAborted) return false;
+      if (runImportCommand() == ImportOutcome::kAborted)
+        return false;
       break;
     case 2:
       runOffsetShiftCommand();
@@ -77,7 +81,8 @@ bool StimForge::initPlugin() {
   try {
     if (!bindHost()) {
       // The table is only usable if an earlier initPlugin bound it.
-      if (hostApi().kwLogText != nullptr) hostApi().kwLogText("init failed.");
+      if (hostApi().kwLogText != nullptr)
+        hostApi().kwLogText("init failed.");
       return false;
     }
     int major = 0;
@@ -86,9 +91,9 @@ bool StimForge::initPlugin() {
     hostApi().kwGetVersionOfHaldenKW(&major, &minor, &subVersion);
     // The threshold is 2.9.9 although the message names version 20.0: the host's version
     // numbering changed, and 2.9.9 is the oldest release with the entry points used here.
-    if (hostVersionSupported(major, minor, subVersion)) return true;
-    hostApi().kwMessageBox(
-        "Can not execute this plugin - Halden version 20.0 or higher required.");
+    if (hostVersionSupported(major, minor, subVersion))
+      return true;
+    hostApi().kwMessageBox("Can not execute this plugin - Halden version 20.0 or higher required.");
     return false;
   } catch (...) {
     reportUnexpectedFailure();

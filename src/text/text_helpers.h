@@ -39,8 +39,7 @@ std::string withExtension(const std::string& path, const std::string& extension)
 // the backslash otherwise); without its extension when cutExtension is set (a name without
 // a dot is kept whole); with "-" appended when appendDash is set. An empty path gives no
 // result.
-std::optional<std::string> baseNameOf(const std::string& path, bool cutExtension,
-                                      bool appendDash);
+std::optional<std::string> baseNameOf(const std::string& path, bool cutExtension, bool appendDash);
 
 }  // namespace stimforge
 

@@ -42,63 +42,99 @@ void kwGetVersionOfHaldenKW(int* major, int* minor, int* subVersion) {
   *minor = gVersion[1];
   *subVersion = gVersion[2];
 }
-void kwShowLogTab() { gCalls.push_back("showLogTab"); }
-void kwLogText(const char* text) { gCalls.push_back(std::string("log:") + text); }
-void kwMessageBox(const char* text) { gCalls.push_back(std::string("message:") + text); }
-int kwYesNoMessageBox(const char*) { return 0; }
+void kwShowLogTab() {
+  gCalls.push_back("showLogTab");
+}
+void kwLogText(const char* text) {
+  gCalls.push_back(std::string("log:") + text);
+}
+void kwMessageBox(const char* text) {
+  gCalls.push_back(std::string("message:") + text);
+}
+int kwYesNoMessageBox(const char*) {
+  return 0;
+}
 int kwGetIntegerInput(const char* prompt, int def, int min, int max) {
   gCalls.push_back(std::string("integer:") + prompt + "|" + std::to_string(def) + "," +
                    std::to_string(min) + "," + std::to_string(max));
   return 0;
 }
-int kwGetTextInput(const char*, const char*, char*) { return 0; }
-int kwGetOpenFileName(const char*, const char*, const char*, char*) { return 0; }
-void* kwGetCurrentVMR(int*, int*, int*) { return nullptr; }
-void kwClearProtocol() { gCalls.push_back("clear"); }
-void kwSaveProtocol(const char*) { gCalls.push_back("save"); }
-int kwGetProtocol(ProtocolHeader*) { return 0; }
-void kwSetProtocol(const ProtocolHeader*) { gCalls.push_back("set"); }
+int kwGetTextInput(const char*, const char*, char*) {
+  return 0;
+}
+int kwGetOpenFileName(const char*, const char*, const char*, char*) {
+  return 0;
+}
+void* kwGetCurrentVMR(int*, int*, int*) {
+  return nullptr;
+}
+void kwClearProtocol() {
+  gCalls.push_back("clear");
+}
+void kwSaveProtocol(const char*) {
+  gCalls.push_back("save");
+}
+int kwGetProtocol(ProtocolHeader*) {
+  return 0;
+}
+void kwSetProtocol(const ProtocolHeader*) {
+  gCalls.push_back("set");
+}
 void kwGetProtocolCondition(int, ProtocolCondition*) {}
-void kwAddProtocolCondition(const ProtocolCondition*) { gCalls.push_back("add"); }
-void kwAddProtocolConditionInterval(int, int, int) { gCalls.push_back("interval"); }
+void kwAddProtocolCondition(const ProtocolCondition*) {
+  gCalls.push_back("add");
+}
+void kwAddProtocolConditionInterval(int, int, int) {
+  gCalls.push_back("interval");
+}
 }
 
 namespace {
 
 int fail(const std::string& why) {
   std::fprintf(stderr, "FAILED: %s\n", why.c_str());
-  for (const std::string& call : gCalls) std::fprintf(stderr, "  call: %s\n", call.c_str());
+  for (const std::string& call : gCalls)
+    std::fprintf(stderr, "  call: %s\n", call.c_str());
   return 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) return fail("usage: boundary_host LIBRARY menu|old|nohost");
+  if (argc != 3)
+    return fail("usage: boundary_host LIBRARY menu|old|nohost");
   const std::string scenario = argv[2];
-  if (scenario == "old") gVersion[2] = 8;
+  if (scenario == "old")
+    gVersion[2] = 8;
 
   void* library = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) return fail(std::string("dlopen: ") + dlerror());
+  if (library == nullptr)
+    return fail(std::string("dlopen: ") + dlerror());
   using Create = HDKWPluginInterface* (*)();
   auto create = reinterpret_cast<Create>(dlsym(library, "createPlugin"));
   using Text = const char* (*)();
   auto name = reinterpret_cast<Text>(dlsym(library, "getPluginName"));
-  if (create == nullptr || name == nullptr) return fail("missing exports");
-  if (std::strcmp(name(), "stimforge (v0.9.1)") != 0) return fail("plug-in name");
+  if (create == nullptr || name == nullptr)
+    return fail("missing exports");
+  if (std::strcmp(name(), "stimforge (v0.9.1)") != 0)
+    return fail("plug-in name");
 
   HDKWPluginInterface* plugin = create();
   const bool initialised = plugin->initPlugin();
   std::vector<std::string> expected;
   if (scenario == "nohost") {
-    if (initialised) return fail("initPlugin passed outside a host process");
+    if (initialised)
+      return fail("initPlugin passed outside a host process");
   } else if (scenario == "old") {
-    if (initialised) return fail("initPlugin passed on host 2.9.8");
+    if (initialised)
+      return fail("initPlugin passed on host 2.9.8");
     expected = {"version",
                 "message:Can not execute this plugin - Halden version 20.0 or higher required."};
   } else if (scenario == "menu") {
-    if (!initialised) return fail("initPlugin failed on host 2.9.9");
-    if (!plugin->execute()) return fail("execute returned false");
+    if (!initialised)
+      return fail("initPlugin failed on host 2.9.9");
+    if (!plugin->execute())
+      return fail("execute returned false");
     expected = {"version",
                 "showLogTab",
                 "log:\nstimforge> Started...",
@@ -112,7 +148,8 @@ int main(int argc, char** argv) {
     return fail("unknown scenario " + scenario);
   }
   delete plugin;  // through the virtual destructor, as the host does
-  if (gCalls != expected) return fail("host calls differ from the expected ones");
+  if (gCalls != expected)
+    return fail("host calls differ from the expected ones");
   std::printf("ok: %s\n", scenario.c_str());
   return 0;
 }

@@ -15,7 +15,9 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-void versionEntry(int* major, int* minor, int* sub) { *major = *minor = *sub = 7; }
+void versionEntry(int* major, int* minor, int* sub) {
+  *major = *minor = *sub = 7;
+}
 void someEntry() {}
 
 // A module lookup that knows some module names and the symbols each exports, and records
@@ -34,7 +36,8 @@ class FakeLookup : public HostLookup {
   HostSymbol findSymbol(void* module, const char* name) override {
     symbolLookups.push_back(name);
     const auto& exported = *static_cast<std::set<std::string>*>(module);
-    if (!exported.count(name)) return nullptr;
+    if (!exported.count(name))
+      return nullptr;
     if (std::strcmp(name, "kwGetVersionOfHaldenKW") == 0) {
       return reinterpret_cast<HostSymbol>(&versionEntry);
     }

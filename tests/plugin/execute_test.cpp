@@ -35,10 +35,8 @@ TEST(Execute, AnswerOutsideTheMenuIsReported) {
     EXPECT_TRUE(runMenu());
     EXPECT_THAT(host.calls,
                 ElementsAre("kwShowLogTab()", "kwLogText(\nstimforge> Started...)",
-                            kMenu + std::to_string(answer),
-                            "kwLogText(No valid option selected.)",
-                            "kwLogText(Cancelled further operations.)",
-                            "kwLogText(Finished.\n)"));
+                            kMenu + std::to_string(answer), "kwLogText(No valid option selected.)",
+                            "kwLogText(Cancelled further operations.)", "kwLogText(Finished.\n)"));
   }
 }
 

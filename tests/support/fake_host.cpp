@@ -9,9 +9,13 @@ namespace {
 
 FakeHost* gHost = nullptr;
 
-FakeHost& host() { return *gHost; }
+FakeHost& host() {
+  return *gHost;
+}
 
-std::string text(const char* s) { return s ? std::string(s) : std::string("<null>"); }
+std::string text(const char* s) {
+  return s ? std::string(s) : std::string("<null>");
+}
 
 template <typename T>
 std::optional<T> take(std::deque<T>& answers) {
@@ -52,8 +56,8 @@ struct FakeHostEntries {
   }
   static int integerInput(const char* prompt, int def, int min, int max) {
     const int answer = take(host().integerAnswers).value_or(-1);
-    host().calls.push_back("kwGetIntegerInput(" + text(prompt) + ", " + std::to_string(def) +
-                           ", " + std::to_string(min) + ", " + std::to_string(max) + ") -> " +
+    host().calls.push_back("kwGetIntegerInput(" + text(prompt) + ", " + std::to_string(def) + ", " +
+                           std::to_string(min) + ", " + std::to_string(max) + ") -> " +
                            std::to_string(answer));
     return answer;
   }
@@ -68,11 +72,10 @@ struct FakeHostEntries {
     host().calls.push_back(call + "1 " + *given);
     return 1;
   }
-  static int openFileName(const char* title, const char* second, const char* filter,
-                          char* path) {
+  static int openFileName(const char* title, const char* second, const char* filter, char* path) {
     const std::optional<std::string> given = take(host().fileAnswers).value_or(std::nullopt);
-    std::string call = "kwGetOpenFileName(" + text(title) + ", " + text(second) + ", " +
-                       text(filter) + ") -> ";
+    std::string call =
+        "kwGetOpenFileName(" + text(title) + ", " + text(second) + ", " + text(filter) + ") -> ";
     if (!given) {
       host().calls.push_back(call + "0");
       return 0;
@@ -84,9 +87,12 @@ struct FakeHostEntries {
   static void* currentVmr(int* x, int* y, int* z) {
     host().calls.push_back(std::string("kwGetCurrentVMR() -> ") +
                            (host().volumeOpen ? "volume" : "null"));
-    if (x) *x = 256;
-    if (y) *y = 256;
-    if (z) *z = 256;
+    if (x)
+      *x = 256;
+    if (y)
+      *y = 256;
+    if (z)
+      *z = 256;
     static int volume = 0;
     return host().volumeOpen ? &volume : nullptr;
   }
@@ -109,7 +115,8 @@ struct FakeHostEntries {
       h.misuse.push_back("kwGetProtocol with a null header");
       return result;
     }
-    if (!h.protocolPresent) return result;
+    if (!h.protocolPresent)
+      return result;
     const FakeProtocol& p = h.protocol;
     header->numberOfConditions = static_cast<int32_t>(p.conditions.size());
     std::snprintf(header->fileName, sizeof header->fileName, "%s", p.fileName.c_str());
@@ -131,14 +138,12 @@ struct FakeHostEntries {
     }
     h.calls.push_back("kwSetProtocol(" + std::to_string(header->numberOfConditions) + ", " +
                       std::string(header->fileName, textFieldLength(header->fileName)) + ", " +
-                      std::string(header->protocolTitle,
-                                  textFieldLength(header->protocolTitle)) +
+                      std::string(header->protocolTitle, textFieldLength(header->protocolTitle)) +
                       ", " + std::to_string(header->timeResolution) + ")");
     FakeProtocol& p = h.protocol;
     if (header->numberOfConditions != static_cast<int32_t>(p.conditions.size())) {
       h.misuse.push_back("kwSetProtocol with " + std::to_string(header->numberOfConditions) +
-                         " conditions for a protocol of " +
-                         std::to_string(p.conditions.size()));
+                         " conditions for a protocol of " + std::to_string(p.conditions.size()));
     }
     p.fileName.assign(header->fileName, textFieldLength(header->fileName));
     p.title.assign(header->protocolTitle, textFieldLength(header->protocolTitle));
@@ -221,11 +226,14 @@ FakeHost::~FakeHost() {
   gHost = nullptr;
 }
 
-FakeHost* FakeHost::current() { return gHost; }
+FakeHost* FakeHost::current() {
+  return gHost;
+}
 
 std::vector<std::string> FakeHost::conditionNames() const {
   std::vector<std::string> names;
-  for (const FakeCondition& c : protocol.conditions) names.push_back(c.name);
+  for (const FakeCondition& c : protocol.conditions)
+    names.push_back(c.name);
   return names;
 }
 
@@ -234,8 +242,10 @@ void FakeHost::releaseIntervalArrays() {
   // overwritten, as a host that reuses its memory would.
   for (FakeCondition& c : protocol.conditions) {
     auto gone = std::make_unique<FakeCondition>(std::move(c));
-    for (int32_t& v : gone->starts) v = kReleasedIntervalValue;
-    for (int32_t& v : gone->ends) v = kReleasedIntervalValue;
+    for (int32_t& v : gone->starts)
+      v = kReleasedIntervalValue;
+    for (int32_t& v : gone->ends)
+      v = kReleasedIntervalValue;
     released_.push_back(std::move(gone));
   }
   protocol.conditions.clear();

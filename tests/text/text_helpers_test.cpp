@@ -11,8 +11,8 @@ namespace stimforge {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 using testing::FakeHost;
+using ::testing::IsEmpty;
 
 TEST(HexColourToInt, ReadsUpperCaseSixDigitColours) {
   EXPECT_EQ(hexColourToInt("FFFFFF"), 16777215);
@@ -73,8 +73,7 @@ TEST(WithSuffixBeforeExtension, InsertsTheSuffixBeforeTheExtension) {
   EXPECT_EQ(withSuffixBeforeExtension("C:\\exp\\run1.prt", "_ordered"),
             "C:\\exp\\run1_ordered.prt");
   EXPECT_EQ(withSuffixBeforeExtension("C:\\exp\\run1.jpeg", "_x"), "C:\\exp\\run1_xjpeg");
-  EXPECT_EQ(withSuffixBeforeExtension("C:\\exp.old\\run1", "_min500"),
-            "C:\\exp.old\\run1_min500");
+  EXPECT_EQ(withSuffixBeforeExtension("C:\\exp.old\\run1", "_min500"), "C:\\exp.old\\run1_min500");
   EXPECT_THAT(host.log, IsEmpty());
   EXPECT_EQ(withSuffixBeforeExtension("", "_ordered"), "''_ordered-1");
   EXPECT_THAT(host.log, ElementsAre("Small problem extracting file extension"));
