@@ -20,6 +20,8 @@ const char kFooter[] =
     "malformed, a save could not be written or the scripted answers ran out; 2 for a usage "
     "error.\nRun `kwhost COMMAND --help` for the options of a command.";
 
+const char kCommands[] = "info, show, run, import, shift, reorder, preset";
+
 // Raised by the checks after parsing; reported like CLI11's own usage errors.
 struct UsageError {
   std::string message;
@@ -76,7 +78,12 @@ int parseCommandLine(int argc, const char* const* argv, Invocation& invocation,
                      std::ostream& out, std::ostream& err) {
   CLI::App app{kDescription, "kwhost"};
   app.footer(kFooter);
-  app.require_subcommand(1);
+  app.get_formatter()->label("SUBCOMMAND", "COMMAND");
+  app.get_formatter()->label("Subcommands", "Commands");
+  // Unknown words are collected and reported after parsing, so that a mistyped command
+  // is named as such.
+  app.require_subcommand(0, 1);
+  app.allow_extras();
   // The host's options may stand before or after the command.
   app.fallthrough();
 
@@ -161,6 +168,21 @@ int parseCommandLine(int argc, const char* const* argv, Invocation& invocation,
 
   try {
     app.parse(argc, argv);
+    const std::vector<std::string> extras = app.remaining();
+    const bool commandGiven = app.get_subcommands().size() == 1;
+    if (!commandGiven && (extras.empty() || extras.front().rfind("-", 0) == 0)) {
+      throw UsageError{"a command is required: " + std::string(kCommands)};
+    }
+    if (!commandGiven) {
+      throw UsageError{"unknown command \"" + escapeLine(extras.front()) +
+                       "\"; the commands are " + kCommands};
+    }
+    if (!extras.empty()) {
+      std::string list;
+      for (const std::string& extra : extras)
+        list += " " + escapeLine(extra);
+      throw UsageError{"unexpected arguments:" + list};
+    }
     result.volumeOpen = !noVolume;
     if (!version.empty())
       result.hostVersion = hostVersion(version);
