@@ -39,8 +39,7 @@ HostVersion hostVersion(const std::string& text) {
   const size_t first = text.find('.');
   const size_t second = first == std::string::npos ? first : text.find('.', first + 1);
   int32_t parts[3] = {0, 0, 0};
-  const bool valid = second != std::string::npos &&
-                     parseInt32(text.substr(0, first), parts[0]) &&
+  const bool valid = second != std::string::npos && parseInt32(text.substr(0, first), parts[0]) &&
                      parseInt32(text.substr(first + 1, second - first - 1), parts[1]) &&
                      parseInt32(text.substr(second + 1), parts[2]);
   if (!valid) {
@@ -74,8 +73,8 @@ int reportUsageError(const std::string& message, std::ostream& err) {
   return kUsageError;
 }
 
-int parseCommandLine(int argc, const char* const* argv, Invocation& invocation,
-                     std::ostream& out, std::ostream& err) {
+int parseCommandLine(int argc, const char* const* argv, Invocation& invocation, std::ostream& out,
+                     std::ostream& err) {
   CLI::App app{kDescription, "kwhost"};
   app.footer(kFooter);
   app.get_formatter()->label("SUBCOMMAND", "COMMAND");
@@ -132,9 +131,10 @@ int parseCommandLine(int argc, const char* const* argv, Invocation& invocation,
   import->add_flag("--subject-column", result.import.subjectColumn,
                    "The logs have a Subject column first");
   import->add_flag("--pictures-only", result.import.picturesOnly, "Only Picture events count");
-  import->add_option("--duration", duration,
-                     "Event durations: next (time until the next event, default) or column "
-                     "(the Duration column)")
+  import
+      ->add_option("--duration", duration,
+                   "Event durations: next (time until the next event, default) or column "
+                   "(the Duration column)")
       ->type_name("MODE")
       ->check(CLI::IsMember({"next", "column"}));
   import->add_option("--tr", tr, "The repetition time in milliseconds (default 2000)")
@@ -150,13 +150,14 @@ int parseCommandLine(int argc, const char* const* argv, Invocation& invocation,
   CLI::Option* later = shift->add_flag("--later", "Add the amount");
   earlier->excludes(later);
 
-  CLI::App* reorder = app.add_subcommand(
-      "reorder", "Reorder a protocol's conditions and save it under a new name");
+  CLI::App* reorder =
+      app.add_subcommand("reorder", "Reorder a protocol's conditions and save it under a new name");
   std::string reorderPath;
   reorder->add_option("PROTOCOL", reorderPath, "The protocol file")->required();
-  reorder->add_option("ORDER", result.order,
-                      "For each new position, the index of the condition that goes there, "
-                      "e.g. 2,0,1")
+  reorder
+      ->add_option("ORDER", result.order,
+                   "For each new position, the index of the condition that goes there, "
+                   "e.g. 2,0,1")
       ->required();
 
   CLI::App* preset = app.add_subcommand(
@@ -174,8 +175,8 @@ int parseCommandLine(int argc, const char* const* argv, Invocation& invocation,
       throw UsageError{"a command is required: " + std::string(kCommands)};
     }
     if (!commandGiven) {
-      throw UsageError{"unknown command \"" + escapeLine(extras.front()) +
-                       "\"; the commands are " + kCommands};
+      throw UsageError{"unknown command \"" + escapeLine(extras.front()) + "\"; the commands are " +
+                       kCommands};
     }
     if (!extras.empty()) {
       std::string list;

@@ -19,16 +19,16 @@ struct Invocation {
   std::string pluginPath;  // "" = the library beside the executable
   HostVersion hostVersion;
   bool volumeOpen = true;
-  std::string logPath;         // --log; "" = none
-  std::string transcriptPath;  // --transcript; "" = none
+  std::string logPath;               // --log; "" = none
+  std::string transcriptPath;        // --transcript; "" = none
   std::vector<std::string> answers;  // --answer, in order
   std::string answersPath;           // --answers; "" = none
   // The command's files: the LOG files of import, else the PROTOCOL (none for a bare run).
   std::vector<std::string> inputs;
   ImportOptions import;
-  bool earlier = false;  // shift: --earlier (else --later)
-  int32_t amount = 0;    // shift
-  std::string order;     // reorder
+  bool earlier = false;      // shift: --earlier (else --later)
+  int32_t amount = 0;        // shift
+  std::string order;         // reorder
   int32_t analysisType = 0;  // preset
 
   // Whether the dialogs are scripted (--answer or --answers) rather than typed.
@@ -41,8 +41,8 @@ constexpr int kUsageError = 2;
 // Parses and checks the command line. Returns -1 with `invocation` filled when kwhost
 // should go on; otherwise the exit status to end with: 0 after --help (printed on `out`),
 // kUsageError after a usage error, reported on `err` with a pointer to --help.
-int parseCommandLine(int argc, const char* const* argv, Invocation& invocation,
-                     std::ostream& out, std::ostream& err);
+int parseCommandLine(int argc, const char* const* argv, Invocation& invocation, std::ostream& out,
+                     std::ostream& err);
 
 // Reports a usage error found after parsing (such as a line of an --answers file that
 // does not fit a dialog) as parseCommandLine does, and returns kUsageError.

@@ -63,8 +63,7 @@ ScriptedAnswer scriptedAnswerFromLine(const std::string& line) {
   return answer;
 }
 
-Dialogs::Dialogs(std::istream* keyboard, bool echo, std::ostream& screen,
-                 std::ostream& diagnostics)
+Dialogs::Dialogs(std::istream* keyboard, bool echo, std::ostream& screen, std::ostream& diagnostics)
     : keyboard_(keyboard), echo_(echo), screen_(screen), diagnostics_(diagnostics) {}
 
 void Dialogs::script(std::vector<ScriptedAnswer> answers) {
@@ -129,8 +128,7 @@ bool Dialogs::readLine(std::string& line) {
 
 int Dialogs::fillBuffer(Kind kind, const std::string& text, char* buffer) {
   if (text.size() >= kDialogBufferSize) {
-    const std::string why = "is " + std::to_string(text.size()) +
-                            " bytes long, more than the " +
+    const std::string why = "is " + std::to_string(text.size()) + " bytes long, more than the " +
                             std::to_string(kDialogBufferSize - 1) + " the dialog takes";
     if (scripted_) {
       refuse(why, kind);
@@ -186,8 +184,7 @@ int Dialogs::yesNo(std::string_view question) {
 int Dialogs::integerInput(std::string_view prompt, int defaultValue, int minimum, int maximum) {
   show('?', prompt);
   const std::string range = "whole number " + std::to_string(minimum) + " to " +
-                            std::to_string(maximum) + ", default " +
-                            std::to_string(defaultValue);
+                            std::to_string(maximum) + ", default " + std::to_string(defaultValue);
   if (scripted_) {
     hint(range);
     const ScriptedAnswer* answer = take(Kind::kInteger, prompt);

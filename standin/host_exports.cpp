@@ -82,9 +82,8 @@ int kwGetTextInput(const char* prompt, const char* defaultAnswer, char* answer) 
                  [&](HostSession& s) { return s.getTextInput(prompt, defaultAnswer, answer); });
 }
 int kwGetOpenFileName(const char* title, const char* unused, const char* filter, char* path) {
-  return guarded("kwGetOpenFileName", 0, [&](HostSession& s) {
-    return s.getOpenFileName(title, unused, filter, path);
-  });
+  return guarded("kwGetOpenFileName", 0,
+                 [&](HostSession& s) { return s.getOpenFileName(title, unused, filter, path); });
 }
 void* kwGetCurrentVMR(int* dimX, int* dimY, int* dimZ) {
   return guarded("kwGetCurrentVMR", static_cast<void*>(nullptr),

@@ -39,9 +39,8 @@ void setActiveSession(HostSession* session) {
   gActiveSession = session;
 }
 
-HostSession::HostSession(HostVersion version, bool volumeOpen, ProtocolStore& store,
-                         LogPane& log, Dialogs& dialogs, std::ostream* transcript,
-                         std::ostream& diagnostics)
+HostSession::HostSession(HostVersion version, bool volumeOpen, ProtocolStore& store, LogPane& log,
+                         Dialogs& dialogs, std::ostream* transcript, std::ostream& diagnostics)
     : version_(version),
       volumeOpen_(volumeOpen),
       store_(store),
@@ -193,8 +192,8 @@ void HostSession::setProtocol(const ProtocolHeader* header) {
     record(header == nullptr
                ? std::string("kwSetProtocol(null)")
                : "kwSetProtocol(" + std::to_string(header->numberOfConditions) + ", " +
-                     fieldText(header->fileName) + ", " + fieldText(header->protocolTitle) +
-                     ", " + std::to_string(header->timeResolution) + ")");
+                     fieldText(header->fileName) + ", " + fieldText(header->protocolTitle) + ", " +
+                     std::to_string(header->timeResolution) + ")");
   }
   store_.takeHeader(header);
 }

@@ -179,8 +179,7 @@ int planRuns(const Invocation& invocation, std::vector<PlannedRun>& runs, std::o
   return status;
 }
 
-bool openOutput(const std::string& path, const char* what, std::ofstream& file,
-                std::ostream& err) {
+bool openOutput(const std::string& path, const char* what, std::ofstream& file, std::ostream& err) {
   file.open(path, std::ios::binary | std::ios::trunc);
   if (!file.is_open()) {
     err << "kwhost: cannot write the " << what << ' ' << escapeLine(path) << ": "
@@ -190,9 +189,8 @@ bool openOutput(const std::string& path, const char* what, std::ofstream& file,
   return true;
 }
 
-int runPlugin(const Invocation& invocation, std::vector<PlannedRun>& runs,
-              std::istream& keyboard, bool keyboardIsTerminal, std::ostream& out,
-              std::ostream& err) {
+int runPlugin(const Invocation& invocation, std::vector<PlannedRun>& runs, std::istream& keyboard,
+              bool keyboardIsTerminal, std::ostream& out, std::ostream& err) {
   std::ofstream rawLog;
   std::ofstream transcript;
   if (!invocation.logPath.empty() && !openOutput(invocation.logPath, "log", rawLog, err))

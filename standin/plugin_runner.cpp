@@ -12,8 +12,7 @@ using TextExport = const char* (*)();
 
 }  // namespace
 
-LoadedPlugin::LoadedPlugin(std::unique_ptr<PluginLibrary> library)
-    : library_(std::move(library)) {}
+LoadedPlugin::LoadedPlugin(std::unique_ptr<PluginLibrary> library) : library_(std::move(library)) {}
 
 LoadedPlugin::~LoadedPlugin() {
   // The object's code lives in the library: destroy it while the library is loaded.

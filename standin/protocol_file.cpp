@@ -199,8 +199,7 @@ bool Parser::expectKeyword(std::string_view keyword, const char* valueName,
   std::string_view line;
   if (!nextLine(line))
     return failed_ ? false : fail(expected + ", but the file ends here");
-  const bool matches = line.size() > keyword.size() &&
-                       line.substr(0, keyword.size()) == keyword &&
+  const bool matches = line.size() > keyword.size() && line.substr(0, keyword.size()) == keyword &&
                        isBlank(line[keyword.size()]);
   if (!matches)
     return fail(expected + ", found " + shown(line));
@@ -273,8 +272,8 @@ bool Parser::readQuoted(std::string_view keyword, size_t limit, std::string& tex
   if (i + 1 != value.size())
     return fail(what + "unexpected text after the closing double quote");
   if (result.size() > limit)
-    return fail(what + "the text is " + std::to_string(result.size()) +
-                " bytes long; at most " + std::to_string(limit) + " fit");
+    return fail(what + "the text is " + std::to_string(result.size()) + " bytes long; at most " +
+                std::to_string(limit) + " fit");
   text = std::move(result);
   return true;
 }
@@ -333,8 +332,7 @@ bool Parser::readInterval(int32_t& start, int32_t& end) {
     ++gap;
   if (gap == line.size() || !parseInt32(line.substr(0, gap), start) ||
       !parseInt32(trim(line.substr(gap)), end)) {
-    return fail("expected an interval \"<start> <end>\" (two whole numbers), found " +
-                shown(line));
+    return fail("expected an interval \"<start> <end>\" (two whole numbers), found " + shown(line));
   }
   return true;
 }
@@ -346,8 +344,8 @@ bool Parser::parse(Protocol& protocol, std::string& error) {
   const std::string magic = kProtocolFileMagic;
   bool ok = nextLine(line);
   if (ok && line != magic) {
-    ok = fail("not a protocol file: the first line must be \"" + magic + "\", found " +
-              shown(line));
+    ok =
+        fail("not a protocol file: the first line must be \"" + magic + "\", found " + shown(line));
   } else if (!ok && !failed_) {
     ok = fail("not a protocol file: it is empty (the first line must be \"" + magic + "\")");
   }

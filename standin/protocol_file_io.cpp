@@ -107,8 +107,8 @@ bool saveProtocolFile(const std::string& path, const Protocol& protocol, std::st
     error = failure + systemReason();
     return false;
   }
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size() &&
-                       std::fflush(file) == 0;
+  const bool written =
+      std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fflush(file) == 0;
   const std::string reason = written ? std::string() : systemReason();
   const bool closed = std::fclose(file) == 0;
   std::error_code ignored;

@@ -14,10 +14,10 @@ bool operator!=(const Condition& a, const Condition& b) {
 }
 
 bool operator==(const Protocol& a, const Protocol& b) {
-  return a.fileName == b.fileName && a.title == b.title &&
-         a.timeResolution == b.timeResolution && a.colour1 == b.colour1 &&
-         a.colour2 == b.colour2 && a.colour3 == b.colour3 && a.thickness3 == b.thickness3 &&
-         a.colour4 == b.colour4 && a.thickness4 == b.thickness4 && a.conditions == b.conditions;
+  return a.fileName == b.fileName && a.title == b.title && a.timeResolution == b.timeResolution &&
+         a.colour1 == b.colour1 && a.colour2 == b.colour2 && a.colour3 == b.colour3 &&
+         a.thickness3 == b.thickness3 && a.colour4 == b.colour4 && a.thickness4 == b.thickness4 &&
+         a.conditions == b.conditions;
 }
 bool operator!=(const Protocol& a, const Protocol& b) {
   return !(a == b);
@@ -96,8 +96,8 @@ void ProtocolStore::takeHeader(const ProtocolHeader* header) {
   }
   protocol_.fileName =
       fieldText(header->fileName, sizeof header->fileName, "kwSetProtocol", "fileName");
-  protocol_.title =
-      fieldText(header->protocolTitle, sizeof header->protocolTitle, "kwSetProtocol", "protocolTitle");
+  protocol_.title = fieldText(header->protocolTitle, sizeof header->protocolTitle, "kwSetProtocol",
+                              "protocolTitle");
   protocol_.timeResolution = header->timeResolution;
   protocol_.colour1 = header->colour1;
   protocol_.colour2 = header->colour2;

@@ -29,8 +29,8 @@ Parsed parse(std::vector<std::string> args) {
   Parsed result;
   std::ostringstream out;
   std::ostringstream err;
-  result.status = parseCommandLine(static_cast<int>(argv.size()), argv.data(), result.invocation,
-                                   out, err);
+  result.status =
+      parseCommandLine(static_cast<int>(argv.size()), argv.data(), result.invocation, out, err);
   result.out = out.str();
   result.err = err.str();
   return result;
@@ -45,8 +45,8 @@ std::vector<std::string> texts(const std::vector<ScriptedAnswer>& answers) {
 
 TEST(CommandLine, HostOptionsStandBeforeOrAfterTheCommand) {
   const Parsed p = parse({"--plugin", "lib.so", "run", "p.prt", "--host-version", "2.9.8",
-                          "--no-volume", "--answer", "2", "--answer=-1", "--answer", "",
-                          "--answer", "<cancel>", "--log", "log.txt", "--transcript", "t.txt"});
+                          "--no-volume", "--answer", "2", "--answer=-1", "--answer", "", "--answer",
+                          "<cancel>", "--log", "log.txt", "--transcript", "t.txt"});
   ASSERT_EQ(p.status, -1) << p.err;
   const Invocation& i = p.invocation;
   EXPECT_EQ(i.command, CommandKind::kRun);
@@ -61,8 +61,8 @@ TEST(CommandLine, HostOptionsStandBeforeOrAfterTheCommand) {
 }
 
 TEST(CommandLine, EachCommandBecomesItsDialogue) {
-  Parsed p = parse({"import", "a.log", "b.log", "--subject-column", "--pictures-only",
-                    "--duration", "column", "--tr", "1500"});
+  Parsed p = parse({"import", "a.log", "b.log", "--subject-column", "--pictures-only", "--duration",
+                    "column", "--tr", "1500"});
   ASSERT_EQ(p.status, -1) << p.err;
   EXPECT_THAT(p.invocation.inputs, ElementsAre("a.log", "b.log"));
   EXPECT_THAT(texts(importDialogue("a.log", p.invocation.import)),
@@ -109,8 +109,7 @@ TEST(CommandLine, UsageErrorsAreExplainedWithAPointerToHelp) {
       {{"shift", "p.prt", "5", "--earlier", "--later"}, "--earlier excludes --later"},
       {{"shift", "p.prt", "five", "--later"}, "AMOUNT: \"five\" is not a whole number"},
       {{"preset", "p.prt", "2147483648"}, "TYPE: \"2147483648\" is not a whole number"},
-      {{"import", "a.log", "--duration", "both"},
-       "--duration: both not in {next,column}"},
+      {{"import", "a.log", "--duration", "both"}, "--duration: both not in {next,column}"},
       {{"import", "a.log", "--tr", "2s"}, "--tr: \"2s\" is not a whole number"},
       {{"--host-version", "2.9", "info"},
        "--host-version: \"2.9\" is not a version X.Y.Z of three whole numbers"},
@@ -123,8 +122,9 @@ TEST(CommandLine, UsageErrorsAreExplainedWithAPointerToHelp) {
        "--answer 2 is 256 bytes long; a dialog takes at most 255"},
       {{"reorder", "p.prt", tooLong}, "ORDER is 256 bytes long; a dialog takes at most 255"},
       {{"import", tooLong + ".log"},
-       "the log file's path \"" + tooLong + ".log\" is 260 bytes long; a dialog takes at most "
-                                           "255"},
+       "the log file's path \"" + tooLong +
+           ".log\" is 260 bytes long; a dialog takes at most "
+           "255"},
   };
   for (const auto& [args, message] : cases) {
     const Parsed p = parse(args);

@@ -80,8 +80,10 @@ TEST(HostSession, WritesEveryCallToTheTranscript) {
             "kwAddProtocolConditionInterval(0, 100, 200)\n"
             "kwSetProtocol(1, , t, 2)\n"
             "kwGetProtocolCondition(0)\n"
-            "kwSaveProtocol(" + folder.file("x.prt") + ") -> saved\n"
-            "kwGetProtocol() -> 1\n");
+            "kwSaveProtocol(" +
+                folder.file("x.prt") +
+                ") -> saved\n"
+                "kwGetProtocol() -> 1\n");
   EXPECT_STREQ(header.fileName, folder.file("x.prt").c_str());  // where it was saved
   Protocol saved;
   std::string error;

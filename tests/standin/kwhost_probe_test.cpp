@@ -16,8 +16,8 @@
 namespace stimforge::standin {
 namespace {
 
-using ::testing::ElementsAre;
 using testing::copySample;
+using ::testing::ElementsAre;
 using testing::KwhostResult;
 using testing::TempFolder;
 
@@ -53,17 +53,19 @@ TEST(KwhostProbe, ImportAnswersEachQuestionOnceForEveryLog) {
         "kwGetIntegerInput(probe: menu, 1, 1, 3) -> 1\n"
         "kwMessageBox(probe: import)\n"
         "kwGetCurrentVMR() -> volume\n"
-        "kwGetOpenFileName(probe: log file, , probe (*.log)) -> 1 " + name + "\n" +
+        "kwGetOpenFileName(probe: log file, , probe (*.log)) -> 1 " +
+        name + "\n" +
         "kwGetIntegerInput(probe: layout, 1, 1, 2) -> 2\n"
         "kwYesNoMessageBox(probe: pictures only?) -> 1\n"
         "kwGetIntegerInput(probe: TR, 2000, 1, 100000) -> 1500\n"
         "kwGetIntegerInput(probe: duration, 1, 1, 2) -> 2\n"
-        "kwLogText(probe: " + name + " layout 2 pictures 1 TR 1500 duration 2)\n" +
+        "kwLogText(probe: " +
+        name + " layout 2 pictures 1 TR 1500 duration 2)\n" +
         "kwClearProtocol()\n"
         "kwAddProtocolCondition(layout 2, 0x3F000002)\n"
         "kwAddProtocolConditionInterval(0, 1500, 1501)\n"
-        "kwSetProtocol(1, " + name + ".prt, probe, 2)\n" +
-        "kwSaveProtocol(" + name + ".prt) -> saved\n" +
+        "kwSetProtocol(1, " +
+        name + ".prt, probe, 2)\n" + "kwSaveProtocol(" + name + ".prt) -> saved\n" +
         "kwLogText(Plugin operations finished successfully.)\n"
         "kwLogText(Finished.\\n)\n";
   }
@@ -84,8 +86,9 @@ TEST(KwhostProbe, ImportDefaultsAndNoVolume) {
                                    "duration 1)\n"));
   r = probe(folder, {"import", "a.log", "--no-volume"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "kwhost: import a.log: the plug-in ended the run early (execute returned "
-                   "false)\n");
+  EXPECT_EQ(r.err,
+            "kwhost: import a.log: the plug-in ended the run early (execute returned "
+            "false)\n");
   EXPECT_EQ(folder.read("calls.txt"),
             "kwGetVersionOfHaldenKW() -> 2.9.9\n"
             "kwShowLogTab()\n"
@@ -225,8 +228,8 @@ TEST(KwhostProbe, ProtocolPassesThroughTheHostUnchanged) {
 TEST(KwhostProbe, IndexOutOfRangeIsReportedAndChangesNothing) {
   TempFolder folder;
   const std::string input = copySample(folder, "faces_houses.prt");
-  const KwhostResult r = probe(folder, {"run", input, "--answer", "5", "--answer", "6",
-                                        "--answer", "unused"});
+  const KwhostResult r =
+      probe(folder, {"run", input, "--answer", "5", "--answer", "6", "--answer", "unused"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err,
             "kwhost: kwGetProtocolCondition: index 99 is out of range (the protocol has 3 "

@@ -39,8 +39,7 @@ inline KwhostResult runKwhost(const TempFolder& folder, const std::vector<std::s
                               const std::string& program = kwhostPath()) {
   TempFolder streams;  // kept apart, so that the work folder holds only what kwhost made
   streams.write("in", input);
-  std::string command = "cd " + shellQuoted(folder.path().string()) + " && " +
-                        shellQuoted(program);
+  std::string command = "cd " + shellQuoted(folder.path().string()) + " && " + shellQuoted(program);
   for (const std::string& arg : args)
     command += " " + shellQuoted(arg);
   command += " <" + shellQuoted(streams.file("in")) + " >" + shellQuoted(streams.file("out")) +

@@ -10,8 +10,8 @@
 namespace stimforge::standin {
 namespace {
 
-using ::testing::ElementsAre;
 using testing::copySample;
+using ::testing::ElementsAre;
 using testing::kwhostPath;
 using testing::runKwhost;
 using testing::TempFolder;

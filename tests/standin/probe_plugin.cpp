@@ -33,9 +33,9 @@ using stimforge::ProtocolHeader;
 HostApi gHost;
 
 bool bindHost() {
-#define HOST_FN(name, result, params)                                         \
+#define HOST_FN(name, result, params)                                          \
   gHost.name = reinterpret_cast<result(*) params>(dlsym(RTLD_DEFAULT, #name)); \
-  if (gHost.name == nullptr)                                                  \
+  if (gHost.name == nullptr)                                                   \
     return false;
 #define HOST_SLOT(name)
 #include "host/host_api_list.inc"

@@ -96,12 +96,28 @@ TEST(ProtocolFile, WritingThenReadingGivesBackExactlyTheSameProtocol) {
 
 TEST(ProtocolFile, AcceptsCommentsBlankLinesIndentationAndWindowsLineEnds) {
   std::string text = "# written by hand\r\n\r\n";
-  for (const char* line :
-       {"kwhost-protocol 1", "  title   \"run1\"  ", "time-resolution\t2", "colour1 0x0",
-        "colour2 0xffffff", "colour3 0XFFFFFF", "thickness3 +2", "colour4 0x3f0007d0",
-        "thickness4 2", "conditions 2", "# the first condition", "condition \"Rest\"",
-        "colour 0x3F333300", "intervals 2", "0\t 9998", "   20000 29998", "condition \"Faces\"",
-        "colour 0x3FFF3399", "intervals 1", "10000 19998", "", "# end"}) {
+  for (const char* line : {"kwhost-protocol 1",
+                           "  title   \"run1\"  ",
+                           "time-resolution\t2",
+                           "colour1 0x0",
+                           "colour2 0xffffff",
+                           "colour3 0XFFFFFF",
+                           "thickness3 +2",
+                           "colour4 0x3f0007d0",
+                           "thickness4 2",
+                           "conditions 2",
+                           "# the first condition",
+                           "condition \"Rest\"",
+                           "colour 0x3F333300",
+                           "intervals 2",
+                           "0\t 9998",
+                           "   20000 29998",
+                           "condition \"Faces\"",
+                           "colour 0x3FFF3399",
+                           "intervals 1",
+                           "10000 19998",
+                           "",
+                           "# end"}) {
     text += line;
     text += "\r\n";
   }
@@ -116,10 +132,12 @@ TEST(ProtocolFile, MalformedTextIsRefusedWithFileLineAndReason) {
     return text;
   };
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {"", "bad.prt:1: not a protocol file: it is empty (the first line must be "
-           "\"kwhost-protocol 1\")"},
-      {"kwhost-protocol 2\n", "bad.prt:1: not a protocol file: the first line must be "
-                              "\"kwhost-protocol 1\", found \"kwhost-protocol 2\""},
+      {"",
+       "bad.prt:1: not a protocol file: it is empty (the first line must be "
+       "\"kwhost-protocol 1\")"},
+      {"kwhost-protocol 2\n",
+       "bad.prt:1: not a protocol file: the first line must be "
+       "\"kwhost-protocol 1\", found \"kwhost-protocol 2\""},
       {"kwhost-protocol 1\n", "bad.prt:1: expected \"title \"<text>\"\", but the file ends here"},
       {replaced("colour2", "colour9"),
        "bad.prt:5: expected \"colour2 <colour>\", found \"colour9 0xFFFFFF\""},
@@ -150,9 +168,11 @@ TEST(ProtocolFile, MalformedTextIsRefusedWithFileLineAndReason) {
        "bad.prt:2: title: the text is 301 bytes long; at most 300 fit"},
       {replaced("conditions 2", "conditions -1"),
        "bad.prt:10: conditions: \"-1\" is not a count (0 or more)"},
-      {replaced("conditions 2", "conditions 3"), "bad.prt:21: the file ends after 2 of 3 conditions"},
-      {replaced("intervals 1", "intervals 2"), "bad.prt:21: the file ends after 1 of 2 intervals "
-                                               "of condition 1"},
+      {replaced("conditions 2", "conditions 3"),
+       "bad.prt:21: the file ends after 2 of 3 conditions"},
+      {replaced("intervals 1", "intervals 2"),
+       "bad.prt:21: the file ends after 1 of 2 intervals "
+       "of condition 1"},
       {replaced("intervals 2", "intervals 3"),
        "bad.prt:18: expected an interval \"<start> <end>\" (two whole numbers), found "
        "\"condition \\\"Faces\\\"\""},
@@ -165,8 +185,7 @@ TEST(ProtocolFile, MalformedTextIsRefusedWithFileLineAndReason) {
        "bad.prt:18: unexpected text after the last condition: \"condition \\\"Faces\\\"\""},
       {replaced("Faces", std::string("Fa\0ces", 6)), "bad.prt:18: the line holds a NUL byte"},
       {good + std::string(70, 'x'),
-       "bad.prt:22: unexpected text after the last condition: \"" + std::string(60, 'x') +
-           "...\""},
+       "bad.prt:22: unexpected text after the last condition: \"" + std::string(60, 'x') + "...\""},
   };
   for (const auto& [text, error] : cases) {
     if (text == good)

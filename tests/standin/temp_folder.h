@@ -19,9 +19,9 @@ class TempFolder {
   TempFolder() {
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
     std::random_device random;
-    path_ = std::filesystem::temp_directory_path() /
-            ("kwhost-" + std::string(test ? test->name() : "test") + "-" +
-             std::to_string(random()));
+    path_ =
+        std::filesystem::temp_directory_path() /
+        ("kwhost-" + std::string(test ? test->name() : "test") + "-" + std::to_string(random()));
     std::filesystem::create_directories(path_);
   }
   ~TempFolder() {
