@@ -105,6 +105,17 @@ std::string formatProtocolText(const Protocol& protocol) {
 
 namespace {
 
+// The value of a hexadecimal digit, -1 for any other character.
+int hexDigit(char c) {
+  if (c >= '0' && c <= '9')
+    return c - '0';
+  if (c >= 'A' && c <= 'F')
+    return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f')
+    return c - 'a' + 10;
+  return -1;
+}
+
 bool isBlank(char c) {
   return c == ' ' || c == '\t';
 }
@@ -245,17 +256,8 @@ bool Parser::readQuoted(std::string_view keyword, size_t limit, std::string& tex
         result += '\t';
         break;
       case 'x': {
-        auto hex = [](char h) -> int {
-          if (h >= '0' && h <= '9')
-            return h - '0';
-          if (h >= 'A' && h <= 'F')
-            return h - 'A' + 10;
-          if (h >= 'a' && h <= 'f')
-            return h - 'a' + 10;
-          return -1;
-        };
-        const int high = i + 1 < value.size() ? hex(value[i + 1]) : -1;
-        const int low = i + 2 < value.size() ? hex(value[i + 2]) : -1;
+        const int high = i + 1 < value.size() ? hexDigit(value[i + 1]) : -1;
+        const int low = i + 2 < value.size() ? hexDigit(value[i + 2]) : -1;
         if (high < 0 || low < 0)
           return fail(what + "\\x must be followed by two hexadecimal digits");
         if (high == 0 && low == 0)
@@ -305,14 +307,7 @@ bool Parser::readColour(std::string_view keyword, int32_t& value) {
   uint32_t colour = 0;
   bool valid = prefixed && text.size() <= 10;
   for (size_t i = 2; valid && i < text.size(); ++i) {
-    const char c = text[i];
-    int digit = -1;
-    if (c >= '0' && c <= '9')
-      digit = c - '0';
-    else if (c >= 'A' && c <= 'F')
-      digit = c - 'A' + 10;
-    else if (c >= 'a' && c <= 'f')
-      digit = c - 'a' + 10;
+    const int digit = hexDigit(text[i]);
     valid = digit >= 0;
     colour = colour * 16 + static_cast<uint32_t>(digit < 0 ? 0 : digit);
   }
