@@ -193,6 +193,16 @@ void runSaveAs() {
   succeed();
 }
 
+}  // namespace
+
+// The interface's out-of-line members (the probe does not link the plug-in's own code).
+HDKWPluginInterface::HDKWPluginInterface() = default;
+HDKWPluginInterface::HDKWPluginInterface(const HDKWPluginInterface&) = default;
+HDKWPluginInterface& HDKWPluginInterface::operator=(const HDKWPluginInterface&) = default;
+HDKWPluginInterface::~HDKWPluginInterface() = default;
+
+namespace {
+
 class ProbePlugin : public HDKWPluginInterface {
  public:
   bool initPlugin() override {
