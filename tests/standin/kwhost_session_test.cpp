@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "kwhost_runner.h"
+#include "standin/protocol_file_io.h"
 #include "temp_folder.h"
 
 namespace stimforge::standin {
@@ -196,6 +197,48 @@ TEST(KwhostSession, ShowPrintsAProtocolFileAsATable) {
             "        start          end\n"
             "        35000        49998\n"
             "        85000        99998\n");
+}
+
+TEST(KwhostSession, EditingCommandsSaveBesideTheProtocolAndLeaveItUntouched) {
+  TempFolder folder;
+  const std::string input = copySample(folder, "faces_houses.prt");
+  const std::string original = folder.read(input);
+  Protocol protocol;
+  std::string error;
+  ASSERT_TRUE(readProtocolFile(folder.file(input), protocol, error)) << error;
+
+  testing::KwhostResult r = runKwhost(folder, {"shift", input, "--earlier", "500"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  Protocol expected = protocol;
+  expected.fileName = folder.file("faces_houses_min500.prt");
+  for (Condition& condition : expected.conditions) {
+    for (int32_t& start : condition.starts)
+      start = start < 500 ? 0 : start - 500;  // starts stop at 0, ends do not
+    for (int32_t& end : condition.ends)
+      end -= 500;
+  }
+  Protocol saved;
+  ASSERT_TRUE(readProtocolFile(folder.file("faces_houses_min500.prt"), saved, error)) << error;
+  EXPECT_EQ(saved, expected);
+
+  r = runKwhost(folder, {"reorder", input, "2,0,1"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  ASSERT_TRUE(readProtocolFile(folder.file("faces_houses_ordered.prt"), saved, error)) << error;
+  expected = protocol;
+  expected.fileName = folder.file("faces_houses_ordered.prt");
+  expected.conditions = {protocol.conditions[2], protocol.conditions[0], protocol.conditions[1]};
+  EXPECT_EQ(saved, expected);
+
+  r = runKwhost(folder, {"preset", input, "9"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_THAT(r.out, ::testing::HasSubstr("  [whole number 1 to 7, default 1] > 9\n"));
+  EXPECT_EQ(r.err,
+            "kwhost: preset faces_houses.prt: the plug-in did not report \"Plugin "
+            "operations finished successfully.\"\n");
+
+  EXPECT_EQ(folder.read(input), original);
+  EXPECT_THAT(folder.entries(), ElementsAre("faces_houses.prt", "faces_houses_min500.prt",
+                                            "faces_houses_ordered.prt"));
 }
 
 }  // namespace
