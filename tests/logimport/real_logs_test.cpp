@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,11 @@ struct RealLog {
   std::string lastCode;
   Interval last;
 };
+
+void PrintTo(const RealLog& log, std::ostream* out) {
+  *out << log.file << " layout " << log.layout << (log.pictureOnly ? ", pictures" : ", all")
+       << ", mode " << log.durationMode;
+}
 
 std::string logsFolder() {
   return SF_PRESENTATION_LOGS_DIR;
