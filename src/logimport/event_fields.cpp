@@ -19,6 +19,8 @@ bool isDigit(char c) {
 }
 
 std::string_view trimmed(std::string_view text) {
+  if (text.empty() || (!isBlank(text.front()) && !isBlank(text.back())))
+    return text;
   size_t begin = 0;
   size_t end = text.size();
   while (begin < end && isBlank(text[begin]))
@@ -36,25 +38,28 @@ class FieldCursor {
 
   // The next field, or false when the line has no more.
   bool next(std::string_view& field) {
+    const char* const data = line_.data();
+    const size_t size = line_.size();
     if (tabSeparated_) {
-      if (position_ > line_.size())
+      if (position_ > size)
         return false;
-      const void* tab = std::memchr(line_.data() + position_, '\t', line_.size() - position_);
-      const size_t end =
-          tab ? static_cast<size_t>(static_cast<const char*>(tab) - line_.data()) : line_.size();
-      field = trimmed(line_.substr(position_, end - position_));
+      // Fields are short: a plain loop beats a library search here.
+      size_t end = position_;
+      while (end < size && data[end] != '\t')
+        ++end;
+      field = trimmed(std::string_view(data + position_, end - position_));
       // Past the line's end once the last field is taken; one past a tab otherwise.
       position_ = end + 1;
       return true;
     }
-    while (position_ < line_.size() && isBlank(line_[position_]))
+    while (position_ < size && isBlank(data[position_]))
       ++position_;
-    if (position_ == line_.size())
+    if (position_ == size)
       return false;
     const size_t begin = position_;
-    while (position_ < line_.size() && !isBlank(line_[position_]))
+    while (position_ < size && !isBlank(data[position_]))
       ++position_;
-    field = line_.substr(begin, position_ - begin);
+    field = std::string_view(data + begin, position_ - begin);
     return true;
   }
 
@@ -79,7 +84,6 @@ class FieldCursor {
 // Whether a decimal number's value lies beyond the double range (rather than below it),
 // judged from the position of its first significant digit.
 bool overflows(std::string_view digits, long long exponent) {
-  long long magnitude = 0;
   bool seenPoint = false;
   long long integerDigits = 0;
   long long leadingFractionZeros = 0;
@@ -101,7 +105,7 @@ bool overflows(std::string_view digits, long long exponent) {
         ++leadingFractionZeros;
     }
   }
-  magnitude = integerDigits > 0 ? integerDigits - 1 : -(leadingFractionZeros + 1);
+  const long long magnitude = integerDigits > 0 ? integerDigits - 1 : -(leadingFractionZeros + 1);
   return magnitude + exponent > 0;
 }
 

@@ -16,19 +16,34 @@ LogLine& LogLine::text(std::string_view characters) {
   return *this;
 }
 
+namespace {
+
+// Writes the decimal digits of `magnitude` so that they end just before `end`; returns
+// where they begin. 32-bit division is the common case and the cheaper one.
+char* digitsBefore(char* end, unsigned long long magnitude) {
+  while (magnitude > 0xFFFFFFFFu) {
+    *--end = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  }
+  uint32_t small = static_cast<uint32_t>(magnitude);
+  do {
+    *--end = static_cast<char>('0' + small % 10);
+    small /= 10;
+  } while (small != 0);
+  return end;
+}
+
+}  // namespace
+
 LogLine& LogLine::number(long long value) {
   char digits[24];
-  size_t n = 0;
+  char* const end = digits + sizeof digits;
   // Works on the magnitude as unsigned, so the most negative value needs no special case.
-  unsigned long long magnitude = value < 0 ? 0ULL - static_cast<unsigned long long>(value)
-                                           : static_cast<unsigned long long>(value);
-  do {
-    digits[sizeof digits - 1 - n++] = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
+  char* begin = digitsBefore(end, value < 0 ? 0ULL - static_cast<unsigned long long>(value)
+                                            : static_cast<unsigned long long>(value));
   if (value < 0)
-    digits[sizeof digits - 1 - n++] = '-';
-  return text(std::string_view(digits + sizeof digits - n, n));
+    *--begin = '-';
+  return text(std::string_view(begin, static_cast<size_t>(end - begin)));
 }
 
 LogLine& LogLine::rounded(double value, int width) {
@@ -37,21 +52,18 @@ LogLine& LogLine::rounded(double value, int width) {
   if (std::fabs(value) < 1e15) {
     const double whole = std::nearbyint(value);
     char digits[24];
-    size_t n = 0;
-    unsigned long long magnitude = static_cast<unsigned long long>(std::fabs(whole));
-    do {
-      digits[sizeof digits - 1 - n++] = static_cast<char>('0' + magnitude % 10);
-      magnitude /= 10;
-    } while (magnitude != 0);
+    char* const end = digits + sizeof digits;
+    char* begin = digitsBefore(end, static_cast<unsigned long long>(std::fabs(whole)));
     if (std::signbit(whole))
-      digits[sizeof digits - 1 - n++] = '-';  // "-0" too, as printf writes it
+      *--begin = '-';  // "-0" too, as printf writes it
+    const size_t n = static_cast<size_t>(end - begin);
     static constexpr char kSpaces[] = "                                ";
     for (size_t pad = width > 0 ? static_cast<size_t>(width) : 0; pad > n;) {
       const size_t count = pad - n < sizeof kSpaces - 1 ? pad - n : sizeof kSpaces - 1;
       text(std::string_view(kSpaces, count));
       pad -= count;
     }
-    return text(std::string_view(digits + sizeof digits - n, n));
+    return text(std::string_view(begin, n));
   }
   // Large and non-finite values are rare: printf writes them (up to 309 digits).
   char buffer[400];
