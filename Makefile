@@ -2,12 +2,18 @@
 #   make demo   build everything and run the stand-in host on the bundled sample
 #   make test   build with warnings as errors and run every test
 #   make test-asan   the tests again under AddressSanitizer + UndefinedBehaviorSanitizer
+#   make test-windows   cross-build stimforge.dll with MinGW-w64, run the Windows tests under
+#                       Wine and check the Microsoft ABI with clang (installs what they need)
+# `make test` runs the Windows tests too when their tools are installed (WINDOWS=no skips
+# them).
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+WINDOWS_BUILD ?= build-windows
+WINDOWS ?= auto
 
-.PHONY: all deps build test test-asan demo format clean
+.PHONY: all deps build test test-asan test-windows windows-tests demo format clean
 
 all: build
 
@@ -20,6 +26,14 @@ build: deps
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	@if [ "$(WINDOWS)" = no ]; then \
+	  echo "Windows tests skipped (WINDOWS=no)."; \
+	elif sh scripts/install-deps.sh --check windows; then \
+	  $(MAKE) --no-print-directory windows-tests; \
+	else \
+	  echo "Windows tests skipped: MinGW-w64, Wine or clang is not installed" \
+	    "('make test-windows' installs them and runs the tests)."; \
+	fi
 
 test-asan: deps
 	cmake -S . -B $(ASAN_BUILD) -DSF_WERROR=ON -DCMAKE_BUILD_TYPE=Debug \
@@ -28,6 +42,17 @@ test-asan: deps
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS)
 
+test-windows:
+	@sh scripts/install-deps.sh windows
+	@$(MAKE) --no-print-directory windows-tests
+
+# The Windows tests with the tools already there: cmake/mingw-w64-x86_64.cmake is the
+# toolchain, tests/windows the project.
+windows-tests:
+	cmake -S tests/windows -B $(WINDOWS_BUILD) -DSF_WERROR=ON
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+	cd $(WINDOWS_BUILD) && ctest --output-on-failure -j $(JOBS)
+
 demo: build
 	@sh scripts/demo.sh $(BUILD)
 
@@ -35,4 +60,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WINDOWS_BUILD)

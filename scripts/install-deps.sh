@@ -1,19 +1,26 @@
 #!/bin/sh
 # Checks for the Debian packages the project needs and installs the missing ones.
-# Usage: scripts/install-deps.sh [GROUP...]   groups: base (default), windows, fuzz, bench
+# Usage: scripts/install-deps.sh [--check] [GROUP...]
+#   groups: base (default), windows, fuzz, bench
 # Runs apt-get only when something is missing; as root directly, otherwise through sudo.
+# --check installs nothing: it exits 0 when every package is there, else 1, quietly.
 set -eu
 
 packages_for() {
   case "$1" in
     base) echo "cmake make g++ libgtest-dev libgmock-dev googletest libcli11-dev binutils" ;;
-    windows) echo "g++-mingw-w64-x86-64-posix wine64 clang lld llvm" ;;
+    windows) echo "g++-mingw-w64-x86-64-posix wine64 clang llvm" ;;
     fuzz) echo "clang libclang-rt-14-dev" ;;
     bench) echo "libbenchmark-dev hyperfine time" ;;
     *) echo "unknown package group: $1" >&2; exit 2 ;;
   esac
 }
 
+check_only=0
+if [ "${1:-}" = "--check" ]; then
+  check_only=1
+  shift
+fi
 groups=${*:-base}
 missing=""
 for group in $groups; do
@@ -26,6 +33,9 @@ done
 
 if [ -z "$missing" ]; then
   exit 0
+fi
+if [ "$check_only" -eq 1 ]; then
+  exit 1
 fi
 
 echo "Installing:$missing"

@@ -7,7 +7,6 @@
 #include "editing/reorder_command.h"
 #include "host/host_api.h"
 #include "logimport/import_command.h"
-#include "plugin/plugin_interface.h"
 
 namespace stimforge {
 namespace {
@@ -71,13 +70,7 @@ bool runMenu() {
   return true;
 }
 
-}  // namespace stimforge
-
-StimForge::StimForge() = default;
-StimForge::~StimForge() = default;
-
-bool StimForge::initPlugin() {
-  using namespace stimforge;
+bool guardedInitPlugin() noexcept {
   try {
     if (!bindHost()) {
       // The table is only usable if an earlier initPlugin bound it.
@@ -101,11 +94,13 @@ bool StimForge::initPlugin() {
   }
 }
 
-bool StimForge::execute() {
+bool guardedExecute() noexcept {
   try {
-    return stimforge::runMenu();
+    return runMenu();
   } catch (...) {
-    stimforge::reportUnexpectedFailure();
+    reportUnexpectedFailure();
     return false;
   }
 }
+
+}  // namespace stimforge

@@ -1,4 +1,6 @@
 // The plug-in's shell: the host-version gate and the command menu behind StimForge.
+// Keep this header free of includes: the class definitions (plugin_interface.cpp) use it
+// and are compiled on their own for the Microsoft ABI check.
 #ifndef STIMFORGE_PLUGIN_STIMFORGE_H_
 #define STIMFORGE_PLUGIN_STIMFORGE_H_
 
@@ -12,6 +14,15 @@ bool hostVersionSupported(int major, int minor, int subVersion);
 // volume document (then without "Finished.\n"). May throw (out of memory); StimForge
 // catches.
 bool runMenu();
+
+// What StimForge::initPlugin does: binds the host table and checks the host's version
+// (hostVersionSupported), showing the version message when it is too old. Returns true
+// when the plug-in may execute. Never throws.
+bool guardedInitPlugin() noexcept;
+
+// What StimForge::execute does: runMenu, with any exception caught and reported in the
+// host's log (then false). Never throws.
+bool guardedExecute() noexcept;
 
 }  // namespace stimforge
 

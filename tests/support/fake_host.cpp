@@ -34,6 +34,17 @@ std::string hex(int32_t value) {
   return buffer;
 }
 
+// Writes a host text into a record's field: cut to fit with its NUL, or, when the fake host
+// is told to, filling a field it does not fit without one.
+template <size_t N>
+void fillField(char (&field)[N], const std::string& value) {
+  if (host().fillTextFieldsWithoutNul && value.size() >= N) {
+    std::memcpy(field, value.data(), N);
+    return;
+  }
+  std::snprintf(field, N, "%s", value.c_str());
+}
+
 }  // namespace
 
 struct FakeHostEntries {
@@ -119,8 +130,8 @@ struct FakeHostEntries {
       return result;
     const FakeProtocol& p = h.protocol;
     header->numberOfConditions = static_cast<int32_t>(p.conditions.size());
-    std::snprintf(header->fileName, sizeof header->fileName, "%s", p.fileName.c_str());
-    std::snprintf(header->protocolTitle, sizeof header->protocolTitle, "%s", p.title.c_str());
+    fillField(header->fileName, p.fileName);
+    fillField(header->protocolTitle, p.title);
     header->timeResolution = p.timeResolution;
     header->colour1 = p.colour1;
     header->colour2 = p.colour2;
@@ -164,7 +175,7 @@ struct FakeHostEntries {
       return;  // the record stays as it was
     }
     FakeCondition& c = conditions[static_cast<size_t>(index)];
-    std::snprintf(record->name, sizeof record->name, "%s", c.name.c_str());
+    fillField(record->name, c.name);
     record->numberOfIntervals = static_cast<int32_t>(c.starts.size());
     record->intervalStarts = c.starts.data();
     record->intervalEnds = c.ends.data();
@@ -176,6 +187,8 @@ struct FakeHostEntries {
       h.misuse.push_back("kwAddProtocolCondition with a null record");
       return;
     }
+    if (record->intervalStarts != nullptr || record->intervalEnds != nullptr)
+      h.misuse.push_back("kwAddProtocolCondition with interval arrays");
     FakeCondition c;
     c.name.assign(record->name, textFieldLength(record->name));
     c.colour = record->colour;

@@ -63,6 +63,9 @@ class FakeHost {
   FakeProtocol protocol;
   bool protocolPresent = true;
   std::optional<int> getProtocolResult;
+  // When set, a file name, title or condition name too long for its record field fills the
+  // field whole, without a NUL (as a host may); otherwise it is cut to fit with its NUL.
+  bool fillTextFieldsWithoutNul = false;
 
   // Every call, in order, e.g. "kwLogText(Finished.\n)" (texts as they are, line breaks
   // included), "kwGetIntegerInput(<prompt>, 1, 1, 3) -> 2", "kwClearProtocol()",
@@ -72,7 +75,8 @@ class FakeHost {
   std::vector<std::string> log;
   // The files kwSaveProtocol was asked to write, with the protocol as it was then.
   std::vector<std::pair<std::string, FakeProtocol>> saves;
-  // Faults the plug-in made: an index outside the protocol, a null record or text.
+  // Faults the plug-in made: an index outside the protocol, a null record or text, a
+  // condition handed over with interval arrays (they carry nothing and may be stale).
   std::vector<std::string> misuse;
 
   // Shorthand: the current protocol's condition names, in order.

@@ -1,0 +1,37 @@
+#!/bin/sh
+# Checks the cross-built stimforge.dll: the plain functions the host calls are exported by
+# name (undecorated), nothing beyond the plug-in's interface is exported, and the library
+# needs no DLL but those every Windows has (the C and C++ runtimes are linked in).
+# Usage: check_dll_exports.sh OBJDUMP DLL
+set -eu
+objdump=$1
+dll=$2
+dump=$("$objdump" -p "$dll")
+
+# The names of the export table, one per line.
+exports=$(echo "$dump" | sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' |
+  sed -n 's/^[[:space:]]*\[ *[0-9]*\] \(.*\)$/\1/p')
+status=0
+for name in createPlugin getAuthor getGUIScript getHelpFile getPluginDescription \
+  getPluginName getPluginVersion; do
+  echo "$exports" | grep -qx "$name" || { echo "not exported by name: $name"; status=1; }
+done
+# Besides those: members, virtual tables and type information of the two classes only.
+unexpected=$(echo "$exports" |
+  grep -v -E '^(createPlugin|getAuthor|getGUIScript|getHelpFile|getPluginDescription|getPluginName|getPluginVersion)$' |
+  grep -v -E '^_Z(N19HDKWPluginInterface|N9StimForge|T[VIS]19HDKWPluginInterface|T[VIS]9StimForge)' || true)
+if [ -n "$unexpected" ]; then
+  echo "unexpected exports:"
+  echo "$unexpected"
+  status=1
+fi
+
+imports=$(echo "$dump" | sed -n 's/^[[:space:]]*DLL Name: //p')
+foreign=$(echo "$imports" | grep -v -i -x -E 'kernel32\.dll|msvcrt\.dll|user32\.dll|ucrtbase\.dll|api-ms-win-[a-z0-9-]+\.dll' || true)
+if [ -n "$foreign" ]; then
+  echo "needs DLLs that Windows does not ship (link the runtimes statically):"
+  echo "$foreign"
+  status=1
+fi
+[ "$status" -eq 0 ] && echo "exports and imports ok"
+exit "$status"
