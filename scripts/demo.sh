@@ -1,6 +1,7 @@
 #!/bin/sh
-# The demo: the stand-in host kwhost runs the plug-in built beside it, on copies of the
-# bundled samples in BUILD/demo (the samples themselves are never written).
+# The demo: the stand-in host kwhost runs the plug-in built beside it on a copy of the
+# bundled sample log in BUILD/demo (the samples themselves are never written), printing the
+# host log and the protocol the plug-in had the host save.
 # Usage: scripts/demo.sh [BUILD]
 set -eu
 build=${1:-build}
@@ -8,27 +9,19 @@ kwhost="$build/bin/kwhost"
 demo="$build/demo"
 rm -rf "$demo"
 mkdir -p "$demo"
-cp samples/faces_houses.prt samples/faces_houses.log "$demo/"
+cp samples/face_house_demo.log "$demo/"
 
 echo "== kwhost info"
 "$kwhost" info
 
 echo
-echo "== kwhost show $demo/faces_houses.prt"
-"$kwhost" show "$demo/faces_houses.prt"
+echo "== kwhost import $demo/face_house_demo.log --subject-column --pictures-only"
+echo "   (menu 1; the log has a Subject column; Picture events only; TR 2000; durations"
+echo "   from the next event)"
+"$kwhost" import "$demo/face_house_demo.log" --subject-column --pictures-only \
+  --log "$demo/host.log" --transcript "$demo/calls.txt"
+echo "== the raw host log is in $demo/host.log, every host call in $demo/calls.txt"
 
 echo
-echo "== kwhost run $demo/faces_houses.prt --answer 3 --answer 2,0,1"
-echo "   (the menu, scripted: 3 = sort the conditions, in the order 2,0,1)"
-status=0
-"$kwhost" run "$demo/faces_houses.prt" --answer 3 --answer 2,0,1 \
-  --log "$demo/host.log" --transcript "$demo/calls.txt" || status=$?
-echo "== kwhost exited with status $status"
-echo "   the raw host log is in $demo/host.log, every host call in $demo/calls.txt"
-
-for saved in "$demo"/*_ordered.prt; do
-  [ -f "$saved" ] || continue
-  echo
-  echo "== the protocol the plug-in saved: kwhost show $saved"
-  "$kwhost" show "$saved"
-done
+echo "== the protocol the plug-in saved: kwhost show $demo/face_house_demo.prt"
+"$kwhost" show "$demo/face_house_demo.prt"

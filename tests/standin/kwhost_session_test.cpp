@@ -199,6 +199,41 @@ TEST(KwhostSession, ShowPrintsAProtocolFileAsATable) {
             "        85000        99998\n");
 }
 
+TEST(KwhostSession, ImportNeedsAVolumeAndSavesBesideTheLog) {
+  TempFolder folder;
+  const std::string log = copySample(folder, "faces_houses.log");
+  testing::KwhostResult r =
+      runKwhost(folder, {"import", log, "--no-volume", "--transcript", "calls.txt"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err,
+            "kwhost: import faces_houses.log: the plug-in ended the run early (execute returned "
+            "false)\n");
+  EXPECT_EQ(folder.read("calls.txt"),
+            "kwGetVersionOfHaldenKW() -> 2.9.9\n"
+            "kwShowLogTab()\n"
+            "kwLogText(\\nstimforge> Started...)\n" +
+                std::string(kMenuCall) + "1\n" +
+                "kwMessageBox(This function generates a Halden KW stimulation protocol file "
+                "(*.prt),\\nbased on a Presentation Log file (*.log))\n"
+                "kwGetCurrentVMR() -> null\n"
+                "kwMessageBox(If no project is opened in Halden, the conditions cannot be added "
+                "to the protocol.)\n"
+                "kwLogText(No VMR present, action canceled.)\n");
+
+  r = runKwhost(folder, {"import", log, "--pictures-only"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  Protocol saved;
+  std::string error;
+  ASSERT_TRUE(readProtocolFile(folder.file("faces_houses.prt"), saved, error)) << error;
+  EXPECT_EQ(saved.title, "faces_houses");
+  ASSERT_EQ(saved.conditions.size(), 3u);
+  EXPECT_EQ(saved.conditions[0].name, "Rest");
+  EXPECT_EQ(saved.conditions[1].name, "Faces");
+  EXPECT_EQ(saved.conditions[2].name, "Houses");
+  EXPECT_THAT(folder.entries(), ElementsAre("calls.txt", "faces_houses.log", "faces_houses.prt"));
+}
+
 TEST(KwhostSession, EditingCommandsSaveBesideTheProtocolAndLeaveItUntouched) {
   TempFolder folder;
   const std::string input = copySample(folder, "faces_houses.prt");
