@@ -80,11 +80,12 @@ void HostSession::showLogTab() {
 }
 
 void HostSession::logText(const char* text) {
+  const std::string_view line = view(text);
   if (transcript_ != nullptr)
-    record("kwLogText(" + std::string(view(text)) + ")");
-  if (view(text) == kSuccessLine)
+    record("kwLogText(" + std::string(line) + ")");
+  if (line == kSuccessLine)
     successLogged_ = true;
-  log_.logText(text);
+  log_.logText(line);
 }
 
 void HostSession::messageBox(const char* text) {

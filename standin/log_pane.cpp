@@ -1,7 +1,6 @@
 #include "standin/log_pane.h"
 
 #include <ostream>
-#include <string_view>
 
 #include "standin/text_codec.h"
 
@@ -10,7 +9,10 @@ namespace stimforge::standin {
 LogPane::LogPane(std::ostream& screen, std::ostream* raw) : screen_(screen), raw_(raw) {}
 
 void LogPane::logText(const char* text) {
-  const std::string_view view = text == nullptr ? std::string_view() : std::string_view(text);
+  logText(text == nullptr ? std::string_view() : std::string_view(text));
+}
+
+void LogPane::logText(std::string_view view) {
   line_.clear();
   appendRenderedMarkup(line_, view);
   line_ += '\n';

@@ -6,6 +6,7 @@
 
 #include <iosfwd>
 #include <string>
+#include <string_view>
 
 namespace stimforge::standin {
 
@@ -17,6 +18,7 @@ class LogPane {
 
   // One kwLogText call. A null text is logged as an empty one.
   void logText(const char* text);
+  void logText(std::string_view text);
 
   void flush();
 
