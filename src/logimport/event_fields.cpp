@@ -5,6 +5,10 @@
 #include <limits>
 #include <system_error>
 
+#if defined(_MSC_VER)
+#include <intrin.h>
+#endif
+
 namespace stimforge {
 namespace {
 
@@ -30,31 +34,98 @@ std::string_view trimmed(std::string_view text) {
   return text.substr(begin, end - begin);
 }
 
-// Walks the fields of one line from a given position.
+// The number of the lowest byte whose top bit is set in `flags`. Requires: flags != 0.
+unsigned lowestFlaggedByte(uint64_t flags) {
+#if defined(_MSC_VER)
+  unsigned long bit = 0;
+  _BitScanForward64(&bit, flags);
+  return static_cast<unsigned>(bit) / 8;
+#else
+  return static_cast<unsigned>(__builtin_ctzll(flags)) / 8;
+#endif
+}
+
+// Finds the next tabs in data[position, size): stores the positions of up to `wanted` of
+// them in `tabs` and returns how many it found (fewer only when the line has no more).
+size_t findTabs(const char* data, size_t position, size_t size, size_t* tabs, size_t wanted) {
+  size_t found = 0;
+  if (wanted == 0)
+    return found;
+#if !defined(__BYTE_ORDER__) || __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  // Eight bytes at a time. In `flags` the top bit of a byte is set exactly when the byte
+  // is a tab (the byte of word ^ tabs is then 0; adding 0x7F to its low seven bits sets
+  // the top bit of every other byte, and no carry crosses into the next byte). The word's
+  // lowest byte is its first in memory on a little-endian machine.
+  constexpr uint64_t kOnes = 0x0101010101010101ULL;
+  constexpr uint64_t kLowSeven = kOnes * 0x7F;
+  while (size - position >= 8) {
+    uint64_t word = 0;
+    std::memcpy(&word, data + position, sizeof word);
+    const uint64_t x = word ^ (kOnes * '\t');
+    uint64_t flags = ~(((x & kLowSeven) + kLowSeven) | x) & (kOnes * 0x80);
+    while (flags != 0) {
+      tabs[found++] = position + lowestFlaggedByte(flags);
+      if (found == wanted)
+        return found;
+      flags &= flags - 1;
+    }
+    position += 8;
+  }
+#endif
+  for (; position < size; ++position) {
+    if (data[position] == '\t') {
+      tabs[found++] = position;
+      if (found == wanted)
+        break;
+    }
+  }
+  return found;
+}
+
+// The fields of a tab-separated line from `start` on: field k begins after the k-th tab
+// found (at `start` for k = 0) and ends at the next one, or at the line's end; a line with
+// n more tabs has n + 1 more fields. Blanks around a field are trimmed.
+class TabFields {
+ public:
+  // Looks for the tabs that end the first `count` fields (count <= kMaxFields).
+  TabFields(std::string_view line, size_t start, size_t count) : line_(line), start_(start) {
+    found_ = start > line.size() ? 0 : findTabs(line.data(), start, line.size(), tabs_, count);
+    exists_ = start <= line.size();
+  }
+
+  // Whether field k exists (k < the count given).
+  bool has(size_t k) const { return exists_ && k <= found_; }
+  // Field k. Requires: has(k).
+  std::string_view field(size_t k) const {
+    const size_t begin = k == 0 ? start_ : tabs_[k - 1] + 1;
+    const size_t end = k < found_ ? tabs_[k] : line_.size();
+    return trimmed(line_.substr(begin, end - begin));
+  }
+  // Where the field after field k begins: past the line's end when field k is its last.
+  size_t after(size_t k) const { return k < found_ ? tabs_[k] + 1 : line_.size() + 1; }
+
+  static constexpr size_t kMaxFields = 4;
+
+ private:
+  std::string_view line_;
+  size_t start_;
+  size_t tabs_[kMaxFields] = {};
+  size_t found_ = 0;
+  bool exists_ = false;
+};
+
+// Walks the blank-separated fields of a line without a tab, from a given position.
 class FieldCursor {
  public:
-  FieldCursor(std::string_view line, bool tabSeparated, size_t position)
-      : line_(line), tabSeparated_(tabSeparated), position_(position) {}
+  FieldCursor(std::string_view line, size_t position) : line_(line), position_(position) {}
 
   // The next field, or false when the line has no more.
   bool next(std::string_view& field) {
     const char* const data = line_.data();
     const size_t size = line_.size();
-    if (tabSeparated_) {
-      if (position_ > size)
-        return false;
-      // Fields are short: a plain loop beats a library search here.
-      size_t end = position_;
-      while (end < size && data[end] != '\t')
-        ++end;
-      field = trimmed(std::string_view(data + position_, end - position_));
-      // Past the line's end once the last field is taken; one past a tab otherwise.
-      position_ = end + 1;
-      return true;
-    }
     while (position_ < size && isBlank(data[position_]))
       ++position_;
-    if (position_ == size)
+    if (position_ >= size)
       return false;
     const size_t begin = position_;
     while (position_ < size && !isBlank(data[position_]))
@@ -77,7 +148,6 @@ class FieldCursor {
 
  private:
   std::string_view line_;
-  bool tabSeparated_;
   size_t position_;
 };
 
@@ -113,30 +183,72 @@ bool overflows(std::string_view digits, long long exponent) {
 
 bool readLeadingFields(std::string_view line, bool hasSubjectColumn, EventFields& fields) {
   fields = EventFields();
-  fields.tabSeparated = std::memchr(line.data(), '\t', line.size()) != nullptr;
-  FieldCursor cursor(line, fields.tabSeparated, 0);
+  // Subject (when there is one), Trial, EventType, Code.
+  const size_t trialField = hasSubjectColumn ? 1 : 0;
+  const TabFields tabs(line, 0, trialField + 3);
+  fields.tabSeparated = tabs.has(1);
+  if (fields.tabSeparated) {
+    const size_t codeField = trialField + 2;
+    if (!tabs.has(codeField))
+      return false;
+    if (hasSubjectColumn && tabs.field(0).empty())
+      return false;
+    if (!readWholeNumber(tabs.field(trialField), fields.trial))
+      return false;
+    fields.eventType = tabs.field(trialField + 1).substr(0, kMaxEventTypeLength);
+    fields.code = tabs.field(codeField).substr(0, kMaxCodeLength);
+    if (fields.eventType.empty() || fields.code.empty())
+      return false;
+    fields.afterCode = tabs.after(codeField);
+    return true;
+  }
+  FieldCursor cursor(line, 0);
   std::string_view field;
-  if (hasSubjectColumn && (!cursor.next(field) || field.empty()))
+  if (hasSubjectColumn && !cursor.next(field))
     return false;
   if (!cursor.next(field) || !readWholeNumber(field, fields.trial))
     return false;
-  if (!cursor.next(field) || field.empty())
+  if (!cursor.next(field))
     return false;
   fields.eventType = field.substr(0, kMaxEventTypeLength);
-  if (!cursor.next(field) || field.empty())
+  if (!cursor.next(field))
     return false;
   fields.code = field.substr(0, kMaxCodeLength);
   fields.afterCode = cursor.position();
   return true;
 }
 
-void readTimeAndDuration(std::string_view line, EventFields& fields) {
-  FieldCursor cursor(line, fields.tabSeparated, fields.afterCode);
+void readTime(std::string_view line, EventFields& fields) {
   fields.time = std::string_view();
   fields.duration = std::string_view();
-  if (!cursor.next(fields.time))
+  if (fields.tabSeparated) {
+    const TabFields tabs(line, fields.afterCode, 1);
+    if (tabs.has(0))
+      fields.time = tabs.field(0);
     return;
-  // TTime and Uncertainty are not used.
+  }
+  FieldCursor cursor(line, fields.afterCode);
+  if (!cursor.next(fields.time))
+    fields.time = std::string_view();
+}
+
+void readTimeAndDuration(std::string_view line, EventFields& fields) {
+  fields.time = std::string_view();
+  fields.duration = std::string_view();
+  // Time, TTime, Uncertainty, Duration; TTime and Uncertainty are not used.
+  if (fields.tabSeparated) {
+    const TabFields tabs(line, fields.afterCode, 4);
+    if (tabs.has(0))
+      fields.time = tabs.field(0);
+    if (tabs.has(3))
+      fields.duration = tabs.field(3);
+    return;
+  }
+  FieldCursor cursor(line, fields.afterCode);
+  if (!cursor.next(fields.time)) {
+    fields.time = std::string_view();
+    return;
+  }
   if (!cursor.skip(2))
     return;
   if (!cursor.next(fields.duration))

@@ -39,6 +39,10 @@ struct EventFields {
 [[nodiscard]] bool readLeadingFields(std::string_view line, bool hasSubjectColumn,
                                      EventFields& fields);
 
+// Finds the raw Time field of an event line, and leaves Duration empty: all that selecting
+// an event needs. Requires: `fields` as readLeadingFields filled it from this same line.
+void readTime(std::string_view line, EventFields& fields);
+
 // Finds the raw Time and Duration fields of an event line. Requires: `fields` as
 // readLeadingFields filled it from this same line. A column the line lacks is left empty.
 void readTimeAndDuration(std::string_view line, EventFields& fields);

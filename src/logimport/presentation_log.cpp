@@ -27,20 +27,23 @@ bool isSelectedType(std::string_view eventType, bool pictureOnly) {
   return eventType == "Sound" || eventType == "Video" || eventType == "Response";
 }
 
-// Reads an event line and decides whether it is selected; `time` and `duration` are set
-// for a selected one. Both passes decide through this alone, from the line alone, so they
-// select the same events.
-bool selectEvent(std::string_view line, bool hasSubjectColumn, bool pictureOnly,
+// Reads an event line and decides whether it is selected; `time` is set for a selected
+// one, and `duration` too when `wantDuration` (counting needs no Duration). Both passes
+// decide through this alone, from the line alone, so they select the same events.
+bool selectEvent(std::string_view line, bool hasSubjectColumn, bool pictureOnly, bool wantDuration,
                  EventFields& fields, bool& isEvent, double& time, double& duration) {
   isEvent = readLeadingFields(line, hasSubjectColumn, fields);
   if (!isEvent || !isSelectedType(fields.eventType, pictureOnly))
     return false;
-  readTimeAndDuration(line, fields);
+  if (wantDuration)
+    readTimeAndDuration(line, fields);
+  else
+    readTime(line, fields);
   // Without a Time the event has no place in the protocol. A missing Duration (Response
   // lines have none; Sound and Video lines an empty one) is 0, never another event's.
   if (!readDecimal(fields.time, time))
     return false;
-  if (!readDecimal(fields.duration, duration))
+  if (!wantDuration || !readDecimal(fields.duration, duration))
     duration = 0.0;
   return true;
 }
@@ -73,8 +76,8 @@ class LogReader {
         bool isEvent = false;
         double time = 0.0;
         double duration = 0.0;
-        const bool selected =
-            selectEvent(line, hasSubjectColumn_, pictureOnly_, fields, isEvent, time, duration);
+        const bool selected = selectEvent(line, hasSubjectColumn_, pictureOnly_, false, fields,
+                                          isEvent, time, duration);
         if (isEvent) {
           LogLine text;
           text.text("Trial: ").number(fields.trial).text(" EventType: ").text(fields.eventType);
@@ -118,7 +121,7 @@ class LogReader {
       EventFields fields;
       bool isEvent = false;
       LogEvent event;
-      if (!selectEvent(line, hasSubjectColumn_, pictureOnly_, fields, isEvent, event.time,
+      if (!selectEvent(line, hasSubjectColumn_, pictureOnly_, true, fields, isEvent, event.time,
                        event.duration)) {
         continue;
       }
