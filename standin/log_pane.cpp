@@ -1,5 +1,6 @@
 #include "standin/log_pane.h"
 
+#include <cstring>
 #include <ostream>
 
 #include "standin/text_codec.h"
@@ -12,7 +13,38 @@ constexpr size_t kDeliverySize = 64 * 1024;
 
 }  // namespace
 
-LogPane::LogPane(std::ostream& screen, std::ostream* raw) : screen_(screen), raw_(raw) {}
+LogPane::Pending::Pending(std::ostream& stream) : stream_(stream) {}
+
+void LogPane::Pending::add(std::string_view line) {
+  if (line.size() + 1 > buffer_.size() - used_) {
+    deliver();
+    if (buffer_.empty())
+      buffer_.resize(kDeliverySize);  // only a pane that logs gets its buffer
+    if (line.size() + 1 > buffer_.size()) {
+      stream_.write(line.data(), static_cast<std::streamsize>(line.size()));
+      stream_.put('\n');
+      return;
+    }
+  }
+  char* const at = &buffer_[used_];
+  if (!line.empty())
+    std::memcpy(at, line.data(), line.size());
+  at[line.size()] = '\n';
+  used_ += line.size() + 1;
+}
+
+void LogPane::Pending::deliver() {
+  if (used_ > 0)
+    stream_.write(buffer_.data(), static_cast<std::streamsize>(used_));
+  used_ = 0;
+}
+
+LogPane::LogPane(std::ostream& screen, std::ostream* raw)
+    : screen_(screen),
+      raw_(raw == nullptr ? nullptr : &rawPending_),
+      rawPending_(raw == nullptr ? screen : *raw),
+      screenStream_(screen),
+      rawStream_(raw) {}
 
 LogPane::~LogPane() {
   try {
@@ -27,32 +59,33 @@ void LogPane::logText(const char* text) {
 }
 
 void LogPane::logText(std::string_view text) {
-  appendRenderedMarkup(screenLines_, text);
-  screenLines_ += '\n';
-  if (raw_ != nullptr) {
-    appendEscapedLine(rawLines_, text);
-    rawLines_ += '\n';
+  // Most lines hold no mark-up and go to the screen as they stand. (memchr is the
+  // library's vectorised search; string_view::find may become a byte loop.)
+  if (text.empty() || std::memchr(text.data(), '<', text.size()) == nullptr) {
+    screen_.add(text);
+  } else {
+    scratch_.clear();
+    appendRenderedMarkup(scratch_, text);
+    screen_.add(scratch_);
   }
-  if (screenLines_.size() >= kDeliverySize || rawLines_.size() >= kDeliverySize)
-    deliver();
+  if (raw_ != nullptr) {
+    scratch_.clear();
+    appendEscapedLine(scratch_, text);
+    raw_->add(scratch_);
+  }
 }
 
 void LogPane::deliver() {
-  if (!screenLines_.empty()) {
-    screen_.write(screenLines_.data(), static_cast<std::streamsize>(screenLines_.size()));
-    screenLines_.clear();
-  }
-  if (raw_ != nullptr && !rawLines_.empty()) {
-    raw_->write(rawLines_.data(), static_cast<std::streamsize>(rawLines_.size()));
-    rawLines_.clear();
-  }
+  screen_.deliver();
+  if (raw_ != nullptr)
+    raw_->deliver();
 }
 
 void LogPane::flush() {
   deliver();
-  screen_.flush();
-  if (raw_ != nullptr)
-    raw_->flush();
+  screenStream_.flush();
+  if (rawStream_ != nullptr)
+    rawStream_->flush();
 }
 
 }  // namespace stimforge::standin

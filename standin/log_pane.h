@@ -32,10 +32,28 @@ class LogPane {
   void flush();
 
  private:
-  std::ostream& screen_;
-  std::ostream* raw_;
-  std::string screenLines_;  // pending, reused so that logging allocates nothing once grown
-  std::string rawLines_;
+  // Lines waiting for one stream: a fixed buffer, filled with plain copies (the pane is on
+  // the path of every log line).
+  class Pending {
+   public:
+    explicit Pending(std::ostream& stream);
+    // Adds `line` and a line break; hands the buffer to the stream when it is full.
+    void add(std::string_view line);
+    // Writes what is pending to the stream.
+    void deliver();
+
+   private:
+    std::ostream& stream_;
+    std::string buffer_;  // its whole size is room; used_ bytes of it are pending
+    size_t used_ = 0;
+  };
+
+  Pending screen_;
+  Pending* raw_;
+  Pending rawPending_;
+  std::ostream& screenStream_;
+  std::ostream* rawStream_;
+  std::string scratch_;  // a rendered or escaped line, reused
 };
 
 }  // namespace stimforge::standin

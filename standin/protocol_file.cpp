@@ -55,7 +55,7 @@ void appendColour(std::string& out, int32_t colour) {
 void appendNumber(std::string& out, int32_t value) {
   char digits[16];
   const std::to_chars_result result = std::to_chars(digits, digits + sizeof digits, value);
-  out.append(digits, result.ptr);
+  out.append(digits, static_cast<size_t>(result.ptr - digits));
 }
 
 void appendField(std::string& out, const char* keyword, int32_t value) {
@@ -106,10 +106,13 @@ bool writeProtocolText(const Protocol& protocol, const ProtocolTextSink& deliver
     appendColourField(out, "colour", condition.colour);
     appendField(out, "intervals", static_cast<int32_t>(condition.starts.size()));
     for (size_t i = 0; i < condition.starts.size(); ++i) {
-      appendNumber(out, condition.starts[i]);
-      out += ' ';
-      appendNumber(out, condition.ends[i]);
-      out += '\n';
+      // One append per interval line: a protocol may hold millions.
+      char line[32];
+      char* end = std::to_chars(line, line + 12, condition.starts[i]).ptr;
+      *end++ = ' ';
+      end = std::to_chars(end, end + 12, condition.ends[i]).ptr;
+      *end++ = '\n';
+      out.append(line, static_cast<size_t>(end - line));
       if (out.size() >= kPieceSize) {
         if (!deliver(out))
           return false;

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstddef>
+#include <cstring>
 
 namespace stimforge::standin {
 namespace {
@@ -26,9 +27,10 @@ void appendRenderedMarkup(std::string& out, std::string_view text) {
   // and most lines hold no '<' at all.
   size_t pos = 0;
   while (pos < text.size()) {
-    size_t tag = text.find('<', pos);
-    if (tag == std::string_view::npos)
-      tag = text.size();
+    const void* found = std::memchr(text.data() + pos, '<', text.size() - pos);
+    const size_t tag = found == nullptr
+                           ? text.size()
+                           : static_cast<size_t>(static_cast<const char*>(found) - text.data());
     out.append(text.data() + pos, tag - pos);
     pos = tag;
     if (pos == text.size())

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+#include <type_traits>
 
 namespace stimforge {
 
@@ -28,8 +29,11 @@ class LogLine {
     text_[length_] = '\0';
     return *this;
   }
-  // Appends a whole number in decimal, as "%lld" writes it.
-  LogLine& number(long long value) {
+  // Appends a whole number in decimal, as "%d" or "%lld" writes it. A template, so that
+  // 32-bit values take the cheaper 32-bit conversion.
+  template <typename Integer>
+  LogLine& number(Integer value) {
+    static_assert(std::is_integral_v<Integer> && sizeof(Integer) <= 8, "a whole number");
     char* const at = text_ + length_;
     if (kCapacity - 1 - length_ >= kLongestNumber) {
       length_ = static_cast<size_t>(std::to_chars(at, at + kLongestNumber, value).ptr - text_);
