@@ -127,7 +127,7 @@ class TabFields {
   std::string_view line_;
   size_t start_;
   bool exists_;
-  size_t tabs_[kMaxTabs] = {};
+  size_t tabs_[kMaxTabs];  // the first found_ are set
   size_t found_ = 0;
 };
 
@@ -225,7 +225,14 @@ bool overflows(std::string_view digits, long long exponent) {
 }  // namespace
 
 bool readLeadingFields(std::string_view line, bool hasSubjectColumn, EventFields& fields) {
-  fields = EventFields();
+  // Every field but the tab positions, which are read only up to the count set below.
+  fields.trial = 0;
+  fields.eventType = std::string_view();
+  fields.code = std::string_view();
+  fields.time = std::string_view();
+  fields.duration = std::string_view();
+  fields.afterCode = 0;
+  fields.tabsAfterCodeFound = 0;
   // Subject (when there is one), Trial, EventType, Code.
   const size_t trialField = hasSubjectColumn ? 1 : 0;
   // The tabs of Time, TTime, Uncertainty and Duration are looked for at once.

@@ -71,9 +71,9 @@ class LogReader {
     int32_t lastTrial = 0;
     std::string_view line;
     LineReader::Result result;
+    EventFields fields;  // reset by every read; kept out of the loop, where it costs nothing
     while ((result = lines.next(line)) == LineReader::Result::kLine) {
       if (index >= kFirstEventLine) {
-        EventFields fields;
         bool isEvent = false;
         double time = 0.0;
         double duration = 0.0;
@@ -111,6 +111,7 @@ class LogReader {
     LineReader lines(source_);
     const size_t tableSize = static_cast<size_t>(selected_);
     std::string_view line;
+    EventFields fields;
     for (int64_t index = 0; index < lineCount_; ++index) {
       const LineReader::Result result = lines.next(line);
       if (result == LineReader::Result::kError)
@@ -119,7 +120,6 @@ class LogReader {
         break;  // the text changed since the first pass: keep what was stored
       if (index < kFirstEventLine)
         continue;
-      EventFields fields;
       bool isEvent = false;
       LogEvent event;
       if (!selectEvent(line, hasSubjectColumn_, pictureOnly_, true, fields, isEvent, event.time,
@@ -173,7 +173,7 @@ size_t CodeTable::slotOf(std::string_view code, uint64_t hash) const {
     const uint32_t entry = slots_[slot];
     if (entry == 0)
       return slot;
-    if (hashes_[entry - 1] == hash && codes_[entry - 1] == code)
+    if (hashes_[entry - 1] == hash && views_[entry - 1] == code)
       return slot;
   }
 }
@@ -193,14 +193,17 @@ uint32_t CodeTable::add(std::string_view code) {
   if (slots_[slot] != 0)
     return slots_[slot] - 1;
   // Everything that may fail is done before the table changes.
-  if ((codes_.size() + 1) * 2 > slots_.size()) {
+  // Kept at most an eighth full, so that a look-up nearly always ends at its first slot.
+  if ((codes_.size() + 1) * 8 > slots_.size()) {
     grow();
     slot = slotOf(code, hash);
   }
   hashes_.reserve(codes_.size() + 1);
+  views_.reserve(codes_.size() + 1);
   codes_.emplace_back(code);
   const uint32_t index = static_cast<uint32_t>(codes_.size() - 1);
   hashes_.push_back(hash);
+  views_.push_back(codes_.back());
   slots_[slot] = index + 1;
   return index;
 }

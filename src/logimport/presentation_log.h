@@ -38,13 +38,14 @@ class CodeTable {
 
  private:
   // An open-addressing table of code indices plus one (0 is a free slot), its size a power
-  // of two kept at least twice the number of codes: every selected event looks its code up
-  // here, so this is cheaper than a general map.
+  // of two kept at least eight times the number of codes: every selected event looks its
+  // code up here, so this is cheaper than a general map.
   size_t slotOf(std::string_view code, uint64_t hash) const;
   void grow();
 
   std::deque<std::string> codes_;
-  std::vector<uint64_t> hashes_;  // of codes_[i]
+  std::vector<uint64_t> hashes_;         // of codes_[i]
+  std::vector<std::string_view> views_;  // of codes_[i], which a deque keeps in place
   std::vector<uint32_t> slots_;
 };
 
