@@ -2,14 +2,14 @@
 # `make bench`: measures the import and the editing commands side by side, on the same
 # generated files, and prints a Markdown table (docs/performance.md explains it).
 # Usage: bench/run_bench.sh BUILD_DIR
-#   SF_BENCH_RUNS   runs per whole-process measurement (default 7; the median is shown)
+#   SF_BENCH_RUNS   rounds of whole-process measurements (default 9; the medians are shown)
 # Needs the built kwhost, bench_tool and stimforge_bench, hyperfine and GNU time.
 set -eu
 
 build=$(cd "$1" && pwd)
 bin=$build/bin
 data=$build/bench-data
-runs=${SF_BENCH_RUNS:-7}
+runs=${SF_BENCH_RUNS:-9}
 mkdir -p "$data"
 cd "$data"
 
@@ -20,17 +20,29 @@ for tool in "$bin/kwhost" "$bin/bench_tool" "$bin/stimforge_bench"; do
   fi
 done
 
-# median_ms COMMAND...: runs COMMAND (no shell) under hyperfine; prints the median in ms.
-# OUTPUT (a file or "null") takes the command's standard output.
-OUTPUT=null
-median_ms() {
-  hyperfine -N --style none --warmup 1 --runs "$runs" --output "$OUTPUT" \
-    --export-csv timing.csv "$*" >/dev/null 2>hyperfine.err || {
+# once_ms OUTPUT COMMAND...: one run of COMMAND (no shell) under hyperfine, its standard
+# output to OUTPUT (a file, or null); prints the time in ms.
+once_ms() {
+  output=$1
+  shift
+  hyperfine -N --style none --runs 1 --output "$output" --export-csv timing.csv "$*" \
+    >/dev/null 2>hyperfine.err || {
     cat hyperfine.err >&2
     exit 1
   }
   # command,mean,stddev,median,user,system,min,max: the command itself may hold commas.
-  awk -F, 'NR == 2 { printf "%.1f", $(NF - 4) * 1000 }' timing.csv
+  awk -F, 'NR == 2 { printf "%.2f\n", $(NF - 4) * 1000 }' timing.csv
+}
+
+median() {  # the median of the numbers in the file $1
+  sort -n "$1" | awk '{ v[NR] = $1 } END { m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; printf "%.1f", m }'
+}
+
+# measure NAME OUTPUT COMMAND...: adds one run of COMMAND to the samples of NAME.
+measure() {
+  name=$1
+  shift
+  once_ms "$@" >>"samples.$name"
 }
 
 # max_rss_kb COMMAND...: the command's peak resident memory in KiB (GNU time).
@@ -57,13 +69,20 @@ order=$(awk 'BEGIN { for (i = 59; i >= 0; --i) printf "%s%d", (i < 59 ? "," : ""
 
 load_before=$(cut -d' ' -f1-3 /proc/loadavg 2>/dev/null || echo "?")
 
+# The machine may be shared: each round measures the floor and the commands compared
+# with it one after the other, so that a change of load falls on all of them alike.
 echo "Measuring the import ..." >&2
+rm -f samples.*
 for n in 10000 100000 1000000; do
-  eval "wc_$n=\$(median_ms wc -l log$n.log)"
-  OUTPUT=$data/pane.txt
-  eval "file_$n=\$(median_ms \"$bin/kwhost\" import --subject-column log$n.log)"
-  OUTPUT=null
-  eval "null_$n=\$(median_ms \"$bin/kwhost\" import --subject-column log$n.log)"
+  measure warm null "$bin/kwhost" import --subject-column log$n.log  # caches warm
+  for round in $(seq "$runs"); do
+    measure wc_$n null wc -l log$n.log
+    measure file_$n "$data/pane.txt" "$bin/kwhost" import --subject-column log$n.log
+    measure null_$n null "$bin/kwhost" import --subject-column log$n.log
+  done
+  eval "wc_$n=\$(median samples.wc_$n)"
+  eval "file_$n=\$(median samples.file_$n)"
+  eval "null_$n=\$(median samples.null_$n)"
   eval "rss_$n=\$(max_rss_kb \"$bin/kwhost\" import --subject-column log$n.log)"
 done
 
@@ -83,13 +102,20 @@ reader_file=$(reader_row file)
 reader_mbs=$(awk -F, '$1 == "\"reader/file_median\"" { printf "%.0f", $6 / 1e6 }' reader.csv)
 
 echo "Measuring the editing commands ..." >&2
-OUTPUT=$data/pane.txt
-floor60=$(median_ms "$bin/bench_tool" copy-protocol p60.prt copy.prt)
-floor23=$(median_ms "$bin/bench_tool" copy-protocol p23.prt copy.prt)
-shift_ms=$(median_ms "$bin/kwhost" shift p60.prt 500 --later)
-reorder_ms=$(median_ms "$bin/kwhost" reorder p60.prt "$order")
-preset_ms=$(median_ms "$bin/kwhost" preset p23.prt 4)
-OUTPUT=null
+pane=$data/pane.txt
+measure warm "$pane" "$bin/kwhost" shift p60.prt 500 --later
+for round in $(seq "$runs"); do
+  measure floor60 null "$bin/bench_tool" copy-protocol p60.prt copy.prt
+  measure shift "$pane" "$bin/kwhost" shift p60.prt 500 --later
+  measure reorder "$pane" "$bin/kwhost" reorder p60.prt "$order"
+  measure floor23 null "$bin/bench_tool" copy-protocol p23.prt copy.prt
+  measure preset "$pane" "$bin/kwhost" preset p23.prt 4
+done
+floor60=$(median samples.floor60)
+floor23=$(median samples.floor23)
+shift_ms=$(median samples.shift)
+reorder_ms=$(median samples.reorder)
+preset_ms=$(median samples.preset)
 
 load_after=$(cut -d' ' -f1-3 /proc/loadavg 2>/dev/null || echo "?")
 bytes=$(awk '$1 == "bytes" { print $2 }' log1000000.txt)
@@ -105,7 +131,8 @@ cat <<EOF
 
 Machine: $(nproc) cores, $(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo 2>/dev/null || echo "?");
 load average $load_before before, $load_after after. Whole-process times are medians of
-$runs runs (hyperfine); the reader's are medians of 5 repetitions (Google Benchmark, CPU time).
+$runs rounds (hyperfine), each round running the floor and the commands compared with it
+one after the other; the reader's are medians of 5 repetitions (Google Benchmark, CPU time).
 
 ### Import through kwhost (\`kwhost import --subject-column LOG\`)
 
@@ -148,4 +175,4 @@ The floor: \`bench_tool copy-protocol\`, the stand-in host's own code reading th
 | peak memory under 100 bytes per event plus a constant | $per_event bytes | $(verdict "$per_event" 100) |
 | each editing command under 10× the floor | $(ratio "$shift_ms" "$floor60")×, $(ratio "$reorder_ms" "$floor60")×, $(ratio "$preset_ms" "$floor23")× | $(verdict "$edit_worst" 10) |
 EOF
-rm -f pane.txt copy.prt timing.csv hyperfine.err rss.txt
+rm -f pane.txt copy.prt timing.csv hyperfine.err rss.txt samples.*
