@@ -38,7 +38,7 @@ class CodeTable {
 
  private:
   // An open-addressing table of code indices plus one (0 is a free slot), its size a power
-  // of two kept at least eight times the number of codes: every selected event looks its
+  // of two kept at least four times the number of codes: every selected event looks its
   // code up here, so this is cheaper than a general map.
   size_t slotOf(std::string_view code, uint64_t hash) const;
   void grow();
