@@ -36,7 +36,8 @@ TEST(WordSearch, TabFieldsMatchAByteByByteSplitAtEveryAlignment) {
     for (const char filler : {'x', '\x08', '\x89', ' '}) {
       const std::string pad(width, filler);
       const std::string line = "S" + pad + "\t" + "12\t" + "Picture" + pad + "\t" + "c" + pad +
-                               "\t" + "1234" + pad + "\t" + pad + "\t7" + pad + "\t" + "55" + "\tnext";
+                               "\t" + "1234" + pad + "\t" + pad + "\t7" + pad + "\t" + "55" +
+                               "\tnext";
       const std::vector<std::string> expected = referenceFields(line);
       EventFields f;
       const bool isEvent = readLeadingFields(line, true, f);
