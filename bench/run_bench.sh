@@ -38,10 +38,13 @@ median() {  # the median of the numbers in the file $1
   sort -n "$1" | awk '{ v[NR] = $1 } END { m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; printf "%.1f", m }'
 }
 
-# measure NAME OUTPUT COMMAND...: adds one run of COMMAND to the samples of NAME.
+# measure NAME OUTPUT COMMAND...: adds one run of COMMAND to the samples of NAME. The files
+# of earlier runs (hundreds of megabytes of log pane) are written out first, so that their
+# write-back does not fall into this run.
 measure() {
   name=$1
   shift
+  sync
   once_ms "$@" >>"samples.$name"
 }
 
