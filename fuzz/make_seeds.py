@@ -1,0 +1,132 @@
+#!/usr/bin/env python3
+"""Writes the fuzzers' seed corpora (corpus/<fuzzer>/seed-*) in the input form that
+fuzz_input.h reads. Run it again after changing a seed; regression inputs are kept beside the
+seeds as regression-* and are not written here.
+
+Input form: a byte; a compact number (a byte below 255, or 255 and a little-endian int32);
+a text (a length byte, 255 adding a second length byte, then the bytes).
+"""
+import os
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def num(value):
+    if 0 <= value < 255:
+        return bytes([value])
+    return b"\xff" + struct.pack("<i", value)
+
+
+def text(value):
+    if isinstance(value, str):
+        value = value.encode("latin-1")
+    if len(value) < 255:
+        return bytes([len(value)]) + value
+    assert len(value) <= 510
+    return bytes([255, len(value) - 255]) + value
+
+
+def write(fuzzer, label, data):
+    folder = os.path.join(HERE, "corpus", fuzzer)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, "seed-" + label), "wb") as f:
+        f.write(data)
+
+
+def text_helper_seeds():
+    cases = {
+        "prt-path": (3, "C:\\exp\\run1.prt", "_ordered"),
+        "slash-path": (1, "/data/logs/run2.log", "_MSEC"),
+        "dot-in-folder": (1, "C:\\exp.old\\run1", "_min500"),
+        "only-extension": (3, ".prt", ".prt"),
+        "empty-path": (0, "", "_ordered"),
+        "long-extension": (1, "C:\\exp\\run1.jpeg", "_plus3"),
+        "colour": (0, "FFFFFF", "3366CC"),
+        "ends-with-separator": (2, "C:\\logs\\", "-"),
+        "nul-inside": (5, "C:\\a\x00b.log", "_x\x00y"),
+        "8-bit": (7, "C:\\\xe9t\xe9\\r\xfcn.log", "_\xff"),
+    }
+    for label, (flags, path, suffix) in cases.items():
+        write("text_helpers", label, bytes([flags]) + text(path) + suffix.encode("latin-1"))
+
+
+def condition_order_seeds():
+    cases = {
+        "permutation": (3, "2,0,1"),
+        "spaces": (3, " 2 , 0 ,1 "),
+        "empty-tokens": (3, ",,2,,0,1,"),
+        "too-few": (3, "1"),
+        "too-many": (3, "0,1,2,3,4"),
+        "not-a-number": (3, "x,1,2"),
+        "fraction": (3, "2.9"),
+        "negative": (3, "-1"),
+        "no-commas": (3, "2 1 0"),
+        "huge": (2, "99999999999,-99999999999"),
+        "default": (5, "1,2,3,4"),
+        "empty-order": (0, "1,2"),
+    }
+    for label, (n, answer) in cases.items():
+        write("condition_order", label, bytes([n + 8]) + answer.encode("latin-1"))
+
+
+def condition(name, colour, intervals):
+    data = text(name) + num(colour) + bytes([len(intervals)])
+    for start, end in intervals:
+        data += num(start) + num(end)
+    return data
+
+
+def protocol(conditions, file_name="C:\\exp\\run1.prt", title="run1", resolution=2,
+             get_result=1):
+    data = num(get_result) + text(file_name) + text(title) + num(resolution)
+    data += bytes([len(conditions)])
+    for c in conditions:
+        data += condition(*c)
+    return data
+
+
+def execute(label, runs, proto, answers):
+    write("execute", label, bytes([runs - 1]) + proto + answers)
+
+
+def execute_seeds():
+    three = [("Rest", 0x3F00C355, [(200, 900), (100, 300)]),
+             ("Faces", 0x3F0186AA, [(1234, 2232), (5000, 6000), (7000, 7500)]),
+             ("Houses", 0x3F0249FF, [])]
+    fourteen = [("C%d" % k, 0x3F000000 + k, [(k * 1000, k * 1000 + 5)] * (k % 3))
+                for k in range(14)]
+    execute("shift-subtract", 1, protocol(three), num(2) + num(500) + num(1))
+    execute("shift-add-volumes", 1, protocol(three, resolution=1), num(2) + num(3) + num(0))
+    execute("shift-cancelled", 1, protocol(three), num(2) + num(-1))
+    execute("shift-past-largest-time", 1,
+            protocol([("Late", 1, [(2147483000, 2147483600)])]), num(2) + num(3000000) + num(0))
+    execute("reorder", 1, protocol(three), num(3) + num(1) + text("2,0,1"))
+    execute("reorder-cancelled", 1, protocol(three), num(3) + num(0) + text(""))
+    execute("reorder-missing-index", 1, protocol(three), num(3) + num(1) + text("1,2,3,4"))
+    execute("reorder-no-number", 1, protocol(three), num(3) + num(1) + text(",,,"))
+    execute("reorder-empty-protocol", 1, protocol([]), num(3) + num(1) + text("1,2,3,4"))
+    execute("preset-type-1", 1, protocol(fourteen), num(4) + num(1))
+    execute("preset-type-6", 1, protocol(fourteen + fourteen[:2]), num(4) + num(6))
+    execute("preset-no-type", 1, protocol(three), num(4) + num(0))
+    execute("preset-type-8", 1, protocol(three), num(4) + num(8))
+    execute("no-protocol", 3, protocol(three, get_result=0), num(2) + num(3) + num(4))
+    execute("protocol-result-2", 2, protocol(three, get_result=2),
+            num(2) + num(10) + num(1) + num(3))
+    execute("menu-outside", 2, protocol(three), num(0) + num(5))
+    execute("import", 1, protocol(three), num(1) + num(1) + num(1) + text("C:\\logs\\run1.log"))
+    long_texts = [("N" * 300, 5, [(1, 2)]), ("M" * 256, 6, [(3, 4)]), ("Short", 7, [])]
+    execute("texts-fill-their-fields", 2,
+            protocol(long_texts, file_name="F" * 250 + ".prt" + "G" * 20, title="T" * 400),
+            num(3) + num(1) + text("2,1,0") + num(2) + num(7) + num(0))
+    execute("name-too-long-for-suffix", 1,
+            protocol(three, file_name="C:\\" + "d" * 250 + ".prt"),
+            num(3) + num(1) + text("0,1,2"))
+    execute("reorder-then-shift", 3, protocol(three),
+            num(3) + num(1) + text("1,1,0") + num(2) + num(100) + num(1) + num(4) + num(3))
+
+
+if __name__ == "__main__":
+    text_helper_seeds()
+    condition_order_seeds()
+    execute_seeds()
