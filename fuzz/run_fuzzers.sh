@@ -28,7 +28,7 @@ max_len() {
 }
 ci_runs() {
   case "$1" in
-    text_helpers) echo 5000000 ;;
+    text_helpers) echo 7000000 ;;
     condition_order) echo 4000000 ;;
     execute) echo 400000 ;;
     *) echo 100000 ;;

@@ -91,13 +91,34 @@ HostCallsAllocateFreely::~HostCallsAllocateFreely() {
 
 }  // namespace stimforge::testing
 
-// The test program's allocation functions (the nothrow and aligned forms of the standard
-// library call these or keep their own, unaffected).
+// The test program's allocation functions, every form that a sanitizer's runtime would
+// otherwise supply, so that what one allocates the other frees (the aligned forms are left
+// to the standard library: the plug-in does not use them).
 void* operator new(size_t size) {
   return stimforge::testing::allocate(size);
 }
 void* operator new[](size_t size) {
   return stimforge::testing::allocate(size);
+}
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return stimforge::testing::allocate(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+void* operator new[](size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return stimforge::testing::allocate(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+  std::free(p);
 }
 void operator delete(void* p) noexcept {
   std::free(p);
