@@ -93,7 +93,7 @@ case "$mode" in
     done
     for name in $fuzzers; do
       printf '%s: ' "$name"
-      grep -E '^#[0-9]+ +DONE' "$build/logs/$name.log" || echo "(no summary)"
+      grep -E '^#[0-9]+[[:space:]]+DONE' "$build/logs/$name.log" || echo "(no summary)"
       grep -E '^Done ' "$build/logs/$name.log" || true
     done
     ;;
