@@ -9,6 +9,11 @@ enum class ImportOutcome {
   kAborted,   // no volume document open: execute returns false at once
 };
 
+// The dialogue: the file (opened through openLogSource), its column layout, whether only
+// Picture events count; then the log is read, the TR and the duration mode are asked, and
+// the protocol is built and saved beside the log. A cancelled dialog, a name too long for
+// a protocol file or a log that cannot be read end the command with the host's protocol
+// untouched and nothing saved.
 ImportOutcome runImportCommand();
 
 }  // namespace stimforge

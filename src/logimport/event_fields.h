@@ -1,0 +1,59 @@
+// Reads the columns of one event line of a Presentation log.
+//
+// A line that holds a tab is split at every single tab (Presentation writes its columns
+// that way, with empty fields and with values that contain blanks); blanks around a field
+// are trimmed, blanks inside it kept. A line without a tab is split at runs of blanks.
+// Each column is read on its own: an empty or non-numeric value counts as missing, and no
+// value is ever taken over from another line.
+#ifndef STIMFORGE_LOGIMPORT_EVENT_FIELDS_H_
+#define STIMFORGE_LOGIMPORT_EVENT_FIELDS_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace stimforge {
+
+// The longest EventType kept (longer ones are cut) and the longest code kept: the most a
+// condition name holds, so that distinct codes stay distinct conditions.
+constexpr size_t kMaxEventTypeLength = 99;
+constexpr size_t kMaxCodeLength = 255;
+
+// The columns of an event line that the reader uses. The views point into the line.
+struct EventFields {
+  int32_t trial = 0;
+  std::string_view eventType;  // cut to kMaxEventTypeLength
+  std::string_view code;       // cut to kMaxCodeLength
+  std::string_view time;       // the raw Time field (empty when missing)
+  std::string_view duration;   // the raw Duration field (empty when missing)
+
+  // Where readTimeAndDuration goes on: the line's split and the position after Code.
+  bool tabSeparated = false;
+  size_t afterCode = 0;
+};
+
+// Reads the leading columns: Trial, EventType and Code, with Subject first when
+// `hasSubjectColumn`. Returns false when the line is not an event: one of them is missing
+// or empty, or Trial is not a whole number within 32 bits. `time` and `duration` are left
+// empty; readTimeAndDuration fills them.
+[[nodiscard]] bool readLeadingFields(std::string_view line, bool hasSubjectColumn,
+                                     EventFields& fields);
+
+// Finds the raw Time and Duration fields of an event line. Requires: `fields` as
+// readLeadingFields filled it from this same line. A column the line lacks is left empty.
+void readTimeAndDuration(std::string_view line, EventFields& fields);
+
+// Reads a decimal number from the start of a field: an optional sign, digits with an
+// optional fraction, an optional exponent; whatever follows is ignored. Returns false when
+// the field does not start with one (empty, "NA"). A value beyond the double range gives
+// an infinity, one too small gives zero.
+[[nodiscard]] bool readDecimal(std::string_view field, double& value);
+
+// Reads a whole number from the start of a field: an optional sign and digits; whatever
+// follows is ignored. Returns false when the field does not start with one or its value
+// lies outside the 32-bit range.
+[[nodiscard]] bool readWholeNumber(std::string_view field, int32_t& value);
+
+}  // namespace stimforge
+
+#endif  // STIMFORGE_LOGIMPORT_EVENT_FIELDS_H_

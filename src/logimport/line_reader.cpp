@@ -1,0 +1,84 @@
+#include "logimport/line_reader.h"
+
+#include <cstring>
+
+namespace stimforge {
+namespace {
+
+constexpr size_t kChunkSize = 64 * 1024;
+
+}  // namespace
+
+LineReader::LineReader(LogSource& source) : source_(source), buffer_(kChunkSize) {}
+
+bool LineReader::refill() {
+  // The previous line stays in the buffer, so that a repeat can be found without copying
+  // every line aside.
+  const size_t keep = previousStart_;
+  if (keep > 0) {
+    std::memmove(buffer_.data(), buffer_.data() + keep, size_ - keep);
+    size_ -= keep;
+    position_ -= keep;
+    previousStart_ = 0;
+  }
+  if (size_ == buffer_.size())
+    buffer_.resize(buffer_.size() * 2);  // a line longer than the buffer: read it whole
+  size_t count = 0;
+  if (!source_.read(buffer_.data() + size_, buffer_.size() - size_, count))
+    return false;
+  if (count == 0)
+    atEnd_ = true;
+  size_ += count;
+  return true;
+}
+
+LineReader::Result LineReader::next(std::string_view& line) {
+  if (finished_ != Result::kLine)
+    return finished_;
+
+  size_t scanned = position_;
+  size_t lineEnd = 0;
+  bool hadBreak = false;
+  for (;;) {
+    const void* found = std::memchr(buffer_.data() + scanned, '\n', size_ - scanned);
+    if (found != nullptr) {
+      lineEnd = static_cast<size_t>(static_cast<const char*>(found) - buffer_.data());
+      hadBreak = true;
+      break;
+    }
+    if (atEnd_) {
+      if (position_ == size_) {
+        finished_ = Result::kEnd;
+        return finished_;
+      }
+      lineEnd = size_;  // a last line without a line break
+      break;
+    }
+    const size_t scannedFromLine = size_ - position_;
+    if (!refill()) {
+      finished_ = Result::kError;
+      return finished_;
+    }
+    scanned = position_ + scannedFromLine;
+  }
+
+  size_t length = lineEnd - position_;
+  if (hadBreak && length > 0 && buffer_[lineEnd - 1] == '\r')
+    --length;
+  const char* start = buffer_.data() + position_;
+  // The start state's previous line is empty and without a break, which no line read
+  // equals: a line without a break is the text's last and never empty.
+  if (length == previousLength_ && hadBreak == previousHadBreak_ &&
+      std::memcmp(start, buffer_.data() + previousStart_, length) == 0) {
+    finished_ = Result::kEnd;
+    return finished_;
+  }
+  previousStart_ = position_;
+  previousLength_ = length;
+  previousHadBreak_ = hadBreak;
+  position_ = hadBreak ? lineEnd + 1 : lineEnd;
+  line = std::string_view(start, length);
+  return Result::kLine;
+}
+
+}  // namespace stimforge
