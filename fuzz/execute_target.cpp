@@ -1,18 +1,22 @@
-// Whole runs of execute, one to three per input, against FuzzHost: the host's protocol and
-// every answer come from the input. Beyond what the host itself checks on every call, each
-// run must start and end with the plug-in's lines, leave the protocol exactly as it was
-// unless the command reports success, and, when it does, have done what the command says.
+// Whole runs of execute, one to three per input, against FuzzHost: the host's protocol,
+// every answer and the log files chosen come from the input. Beyond what the host itself checks on
+// every call, each run must start and end with the plug-in's lines, leave the protocol exactly as
+// it was unless the command reports success, and, when it does, have done what the command says.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "fuzz_check.h"
 #include "fuzz_host.h"
 #include "fuzz_input.h"
 #include "fuzz_targets.h"
+#include "logimport/log_source.h"
+#include "logimport/protocol_builder.h"
 #include "plugin/stimforge.h"
+#include "text/text_helpers.h"
 
 namespace stimforge::fuzzing {
 namespace {
@@ -95,6 +99,34 @@ void printRun(const RunRecord& run, bool result) {
     std::fprintf(stderr, "| %s\n", line.c_str());
 }
 
+// Menu answer 1 succeeded: a new protocol in milliseconds with one condition per distinct
+// code, named after it and coloured in order, and as many intervals as the log says it
+// added, saved beside the log under its name with ".prt".
+void checkImport(const ProtocolValue& after, const RunRecord& run) {
+  SF_FUZZ_CHECK(run.clears == 1 && run.sets == 1 && run.saves.size() == 1,
+                "an import clears, sets and saves once");
+  SF_FUZZ_CHECK(run.chosenFiles.size() == 1, "an import asks for one file");
+  const std::string& path = run.chosenFiles[0];
+  SF_FUZZ_CHECK(run.saves[0] == withExtension(path, ".prt"), "saved beside the log as .prt");
+  SF_FUZZ_CHECK(after.timeResolution == kTimeResolutionMilliseconds, "in milliseconds");
+  SF_FUZZ_CHECK(after.title == baseNameOf(path, true, false).value_or(""),
+                "titled with the log's name");
+  size_t intervals = 0;
+  for (size_t k = 0; k < after.conditions.size(); ++k) {
+    const ConditionValue& c = after.conditions[k];
+    SF_FUZZ_CHECK(!c.name.empty(), "every condition has a name");
+    SF_FUZZ_CHECK(c.colour == conditionColour(static_cast<uint32_t>(k + 1)),
+                  "conditions are coloured in order");
+    for (size_t j = 0; j < k; ++j)
+      SF_FUZZ_CHECK(after.conditions[j].name != c.name, "one condition per name");
+    intervals += c.starts.size();
+  }
+  const auto added = std::count_if(run.log.begin(), run.log.end(), [](const std::string& line) {
+    return line.compare(0, 16, "Added interval: ") == 0;
+  });
+  SF_FUZZ_CHECK(intervals == static_cast<size_t>(added), "one interval per line that says so");
+}
+
 void checkRun(const ProtocolValue& before, const FuzzHost& host, bool result) {
   const RunRecord& run = host.run();
   printRun(run, result);
@@ -122,7 +154,9 @@ void checkRun(const ProtocolValue& before, const FuzzHost& host, bool result) {
     checkShift(before, after, run);
   } else if ((choice == 3 || choice == 4) && run.clears > 0) {
     checkRebuild(before, after, run, choice == 3);
-  } else if (choice != 1) {
+  } else if (choice == 1) {
+    checkImport(after, run);
+  } else {
     SF_FUZZ_CHECK(after == before && run.saves.empty(),
                   "a command that succeeds without a rebuild changes nothing");
   }
@@ -134,12 +168,20 @@ int fuzzExecute(const uint8_t* data, size_t size) {
   FuzzInput input(data, size);
   const int runs = 1 + input.byte() % 3;
   FuzzHost host(input);
+  // The log file the user chooses: a byte 0 means it cannot be opened; otherwise its text
+  // follows in the input.
+  setLogOpener([&input](const std::string&) -> std::unique_ptr<LogSource> {
+    if (input.byte() == 0)
+      return nullptr;
+    return std::make_unique<MemoryLogSource>(input.longText());
+  });
   for (int r = 0; r < runs; ++r) {
     const ProtocolValue before = host.protocol();
     host.startRun();
     const bool result = guardedExecute();
     checkRun(before, host, result);
   }
+  setLogOpener(LogOpener());
   return 0;
 }
 

@@ -89,7 +89,9 @@ struct FuzzHostEntries {
     checkedText(second, "kwGetOpenFileName with a second text");
     checkedText(filter, "kwGetOpenFileName with a filter");
     const int result = host().input_.number();
-    fillAnswer(path, host().input_.text());
+    const std::string chosen = host().input_.text();
+    fillAnswer(path, chosen);
+    host().run_.chosenFiles.push_back(shownInField(chosen, kAnswerBufferSize));
     return result;
   }
   static void* currentVmr(int* x, int* y, int* z) {

@@ -52,6 +52,8 @@ struct RunRecord {
   int clears = 0;
   int sets = 0;
   std::vector<std::string> saves;
+  // The paths chosen in kwGetOpenFileName, as the buffer shows them.
+  std::vector<std::string> chosenFiles;
 };
 
 // A text as a NUL-terminated field of `size` bytes shows it: up to its first NUL, at most
@@ -71,6 +73,7 @@ class FuzzHost {
   // Starts a new run record.
   void startRun() { run_ = RunRecord(); }
   const RunRecord& run() const { return run_; }
+  FuzzInput& input() { return input_; }
   // Fails a check when the last kwClearProtocol was not followed by kwSetProtocol.
   void checkRunEnded() const;
 

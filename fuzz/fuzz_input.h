@@ -44,6 +44,13 @@ class FuzzInput {
     return take(length);
   }
 
+  // A longer text (a whole log file): a little-endian 16-bit length, then the bytes.
+  std::string longText() {
+    size_t length = byte();
+    length |= size_t{byte()} << 8;
+    return take(length);
+  }
+
   // Everything not read yet.
   std::string rest() { return take(remaining()); }
 

@@ -16,6 +16,10 @@ int fuzzTextHelpers(const uint8_t* data, size_t size);
 // parseConditionOrder and checkConditionOrder on an order size and a text from the input.
 int fuzzConditionOrder(const uint8_t* data, size_t size);
 
+// readPresentationLog on a log text from the input: both layouts, both selections, text
+// served in chunks, changed between the passes, or failing to read.
+int fuzzLogReader(const uint8_t* data, size_t size);
+
 // Whole runs of execute against a host whose protocol and answers come from the input.
 int fuzzExecute(const uint8_t* data, size_t size);
 

@@ -114,7 +114,41 @@ def execute_seeds():
     execute("protocol-result-2", 2, protocol(three, get_result=2),
             num(2) + num(10) + num(1) + num(3))
     execute("menu-outside", 2, protocol(three), num(0) + num(5))
-    execute("import", 1, protocol(three), num(1) + num(1) + num(1) + text("C:\\logs\\run1.log"))
+    def import_answers(path, layout, picture, log, tr=2000, mode=1, vmr=1, chosen=1):
+        answers = num(1) + bytes([vmr])
+        if not vmr:
+            return answers
+        answers += num(chosen) + text(path)
+        if chosen != 1:
+            return answers
+        answers += num(layout) + num(picture)
+        answers += (bytes([1]) + long_text(log)) if log is not None else bytes([0])
+        return answers + num(tr) + num(mode)
+
+    plain = log_header(False) + PLAIN_EVENTS
+    subject = log_header(True) + SUBJECT_EVENTS
+    execute("import-time-to-next", 1, protocol(three),
+            import_answers("C:\\logs\\run1.log", 1, 0, plain))
+    execute("import-durations-picture-only", 1, protocol(three),
+            import_answers("/data/logs/run2.log", 1, 1, plain, mode=2))
+    execute("import-subject-layout", 1, protocol(three),
+            import_answers("C:\\logs\\s01.log", 2, 0, subject))
+    execute("import-wrong-layout", 1, protocol(three),
+            import_answers("C:\\logs\\s01.log", 1, 0, subject))
+    execute("import-no-volume", 1, protocol(three), import_answers("", 1, 0, "", vmr=0))
+    execute("import-cancelled", 1, protocol(three),
+            import_answers("C:\\logs\\run1.log", 1, 0, "", chosen=0))
+    execute("import-cannot-open", 1, protocol(three),
+            import_answers("C:\\logs\\gone.log", 1, 0, None))
+    execute("import-mode-outside", 1, protocol(three),
+            import_answers("C:\\logs\\run1.log", 1, 0, plain, mode=3))
+    execute("import-path-too-long", 1, protocol(three),
+            import_answers("C:\\" + "p" * 252 + ".log", 1, 0, plain))
+    execute("import-path-fills-buffer", 1, protocol(three),
+            import_answers("C:\\" + "q" * 300, 1, 0, plain))
+    execute("import-then-reorder-then-shift", 3, protocol(three),
+            import_answers("C:\\logs\\run1.log", 1, 0, plain) +
+            num(3) + num(1) + text("3,2,1,0,4") + num(2) + num(100) + num(0))
     long_texts = [("N" * 300, 5, [(1, 2)]), ("M" * 256, 6, [(3, 4)]), ("Short", 7, [])]
     execute("texts-fill-their-fields", 2,
             protocol(long_texts, file_name="F" * 250 + ".prt" + "G" * 20, title="T" * 400),
@@ -126,7 +160,67 @@ def execute_seeds():
             num(3) + num(1) + text("1,1,0") + num(2) + num(100) + num(1) + num(4) + num(3))
 
 
+def long_text(value):
+    if isinstance(value, str):
+        value = value.encode("latin-1")
+    assert len(value) < 65536
+    return struct.pack("<H", len(value)) + value
+
+
+def log_header(subject):
+    columns = "Subject\tTrial\tEvent Type\tCode\tTime\tTTime\tUncertainty\tDuration\n" \
+        if subject else "Trial\tEvent Type\tCode\tTime\tTTime\tUncertainty\tDuration\n"
+    return "Scenario - run1\nLogfile written - 01/02/2024 10:00:00\n\n" + columns + "\n"
+
+
+PLAIN_EVENTS = ("1\tPicture\tFaces\t12345\t0\t1\t15000\n"
+                "1\tResponse\t1\t18000\t5655\t1\n"
+                "2\tSound\tbeep\t22345\t0\t1\t\n"
+                "2\tVideo\tclip 1\t30000\t0\t1\t5000\n"
+                "3\tPicture\tHouses\t40000\t0\t1\t15000\n"
+                "3\tPort Input\t4\t41000\t0\t1\n"
+                "3\tPicture\tFaces\t50000\t0\t1\t15000\n"
+                "\n\n"
+                "Event Type\tCode\tType\tResponse\n")
+SUBJECT_EVENTS = "".join("s01\t" + line + "\n" for line in PLAIN_EVENTS.split("\n")[:7]) + \
+    "\n\n"
+
+
+def log_reader(label, flags, text, chunk=0, fail_at=0, changed=""):
+    write("log_reader", label,
+          bytes([flags, chunk]) + num(fail_at) + long_text(text) + changed.encode("latin-1"))
+
+
+def log_reader_seeds():
+    plain = log_header(False) + PLAIN_EVENTS
+    subject = log_header(True) + SUBJECT_EVENTS
+    log_reader("plain-all", 0, plain, chunk=7)
+    log_reader("plain-picture", 2, plain, chunk=0)
+    log_reader("subject-all", 1, subject, chunk=3)
+    log_reader("subject-picture", 3, subject, chunk=255)
+    log_reader("blank-separated", 0, log_header(False) +
+               "1 Picture a 10 0 0 5\n2 Picture b 20 0 0 5\n2 Sound c 30 0 0\n", chunk=1)
+    log_reader("crlf", 0, plain.replace("\n", "\r\n"), chunk=2)
+    log_reader("no-final-break", 0, log_header(False) + "1\tPicture\tx\t10\t0\t1\t5")
+    log_reader("repeat-in-header", 0, "a\nb\n\n\nc\n" + PLAIN_EVENTS)
+    log_reader("empty", 0, "")
+    log_reader("nul-and-8-bit", 0, log_header(False) +
+               "1\tPicture\tA\x00x\t10\t0\t1\t5\n2\tPicture\tA\x00y\t20\t0\t1\t5\n"
+               "3\tPicture\t\xe9t\xe9\xff\t30\t0\t1\t5\n", chunk=4)
+    log_reader("long-line", 0, log_header(False) + "1\tPicture\t" + "c" * 400 +
+               "\t10\t0\t1\t5\n" + "x" * 300 + "\n")
+    log_reader("huge-numbers", 0, log_header(False) +
+               "2147483647\tPicture\tbig\t1e400\t0\t1\t-1e400\n"
+               "-2147483648\tPicture\tsmall\t-99999999999\t0\t1\tnan\n")
+    log_reader("changed-grows", 4, plain, chunk=16,
+               changed=log_header(False) + PLAIN_EVENTS.replace("Faces", "Other") * 2)
+    log_reader("changed-shrinks", 4, plain, changed=log_header(False) + "1\tPicture\tx\t1\t0\t1\t5\n")
+    log_reader("read-fails", 8, plain, chunk=9, fail_at=200)
+    log_reader("rewind-fails", 12, plain, fail_at=1)
+
+
 if __name__ == "__main__":
+    log_reader_seeds()
     text_helper_seeds()
     condition_order_seeds()
     execute_seeds()

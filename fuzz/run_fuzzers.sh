@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 mode=${1:?usage: fuzz/run_fuzzers.sh ci|long [BUILD_DIR] [FUZZER...]}
 build=${2:-build-fuzz}
 [ $# -ge 2 ] && shift 2 || shift $#
-fuzzers=${*:-"text_helpers condition_order execute"}
+fuzzers=${*:-"text_helpers condition_order log_reader execute"}
 
 cmake -S fuzz -B "$build" -DSF_WERROR=ON >/dev/null
 cmake --build "$build" -j 2
@@ -22,7 +22,7 @@ mkdir -p "$build/artifacts" "$build/logs"
 # The longest input each fuzzer makes, and its runs in CI (about 60 s each here).
 max_len() {
   case "$1" in
-    execute) echo 4096 ;;
+    execute | log_reader) echo 8192 ;;
     *) echo 1024 ;;
   esac
 }
@@ -30,6 +30,7 @@ ci_runs() {
   case "$1" in
     text_helpers) echo 7000000 ;;
     condition_order) echo 4000000 ;;
+    log_reader) echo 100000 ;;
     execute) echo 400000 ;;
     *) echo 100000 ;;
   esac

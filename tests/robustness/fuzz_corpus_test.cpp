@@ -43,6 +43,10 @@ TEST(FuzzCorpus, ConditionOrderInputsKeepTheirProperties) {
   EXPECT_GT(replayCorpus("condition_order", &fuzzing::fuzzConditionOrder), 0u);
 }
 
+TEST(FuzzCorpus, LogReaderInputsKeepTheirProperties) {
+  EXPECT_GT(replayCorpus("log_reader", &fuzzing::fuzzLogReader), 0u);
+}
+
 TEST(FuzzCorpus, ExecuteInputsLeaveTheHostConsistent) {
   EXPECT_GT(replayCorpus("execute", &fuzzing::fuzzExecute), 0u);
 }
