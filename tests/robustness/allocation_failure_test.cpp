@@ -98,17 +98,21 @@ const Scenario kPreset{"preset order", [](FakeHost& host) {
                          host.integerAnswers = {4, 1};
                        }};
 
-TEST(AllocationFailure, OffsetShiftLosesNothingWhenMemoryRunsOut) {
+// The new name was formed after the intervals had moved in the host's arrays: running out
+// of memory there left the host's protocol shifted but not saved.
+TEST(AllocationFailure, RegressionShiftedProtocolLeftUnsavedWhenMemoryRanOut) {
   expectNothingLostAtAnyAllocation(kShift, FailureMode::kFromThenOn);
   expectNothingLostAtAnyAllocation(kShift, FailureMode::kOnlyThat);
 }
 
-TEST(AllocationFailure, ReorderLosesNothingWhenMemoryRunsOut) {
+// The title and the new name were formed after kwClearProtocol: running out of memory there
+// left the host's protocol empty or half rebuilt, and unsaved.
+TEST(AllocationFailure, RegressionReorderLeftTheProtocolClearedWhenMemoryRanOut) {
   expectNothingLostAtAnyAllocation(kReorder, FailureMode::kFromThenOn);
   expectNothingLostAtAnyAllocation(kReorder, FailureMode::kOnlyThat);
 }
 
-TEST(AllocationFailure, PresetOrderLosesNothingWhenMemoryRunsOut) {
+TEST(AllocationFailure, RegressionPresetOrderLeftTheProtocolClearedWhenMemoryRanOut) {
   expectNothingLostAtAnyAllocation(kPreset, FailureMode::kFromThenOn);
   expectNothingLostAtAnyAllocation(kPreset, FailureMode::kOnlyThat);
 }
