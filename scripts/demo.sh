@@ -1,5 +1,27 @@
 #!/bin/sh
-# The demo: what the stand-in host shows of the plug-in.
+# The demo: the stand-in host kwhost runs the plug-in built beside it on a copy of the
+# bundled sample log in BUILD/demo (the samples themselves are never written), printing the
+# host log and the protocol the plug-in had the host save.
+# Usage: scripts/demo.sh [BUILD]
 set -eu
 build=${1:-build}
-echo "The plug-in library is built: $build/src/libstimforge.so"
+kwhost="$build/bin/kwhost"
+demo="$build/demo"
+rm -rf "$demo"
+mkdir -p "$demo"
+cp samples/face_house_demo.log "$demo/"
+
+echo "== kwhost info"
+"$kwhost" info
+
+echo
+echo "== kwhost import $demo/face_house_demo.log --subject-column --pictures-only"
+echo "   (menu 1; the log has a Subject column; Picture events only; TR 2000; durations"
+echo "   from the next event)"
+"$kwhost" import "$demo/face_house_demo.log" --subject-column --pictures-only \
+  --log "$demo/host.log" --transcript "$demo/calls.txt"
+echo "== the raw host log is in $demo/host.log, every host call in $demo/calls.txt"
+
+echo
+echo "== the protocol the plug-in saved: kwhost show $demo/face_house_demo.prt"
+"$kwhost" show "$demo/face_house_demo.prt"

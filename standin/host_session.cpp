@@ -1,0 +1,224 @@
+#include "standin/host_session.h"
+
+#include <cstdio>
+#include <cstring>
+#include <ostream>
+#include <string_view>
+
+#include "standin/protocol_file_io.h"
+#include "standin/text_codec.h"
+
+namespace stimforge::standin {
+namespace {
+
+HostSession* gActiveSession = nullptr;
+
+std::string_view view(const char* text) {
+  return text == nullptr ? std::string_view() : std::string_view(text);
+}
+
+std::string hexColour(int32_t colour) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(static_cast<uint32_t>(colour)));
+  return text;
+}
+
+// A text field of a record the plug-in handed over, read no further than the field.
+template <size_t N>
+std::string fieldText(const char (&field)[N]) {
+  return std::string(field, textFieldLength(field));
+}
+
+}  // namespace
+
+HostSession* activeSession() {
+  return gActiveSession;
+}
+
+void setActiveSession(HostSession* session) {
+  gActiveSession = session;
+}
+
+HostSession::HostSession(HostVersion version, bool volumeOpen, ProtocolStore& store, LogPane& log,
+                         Dialogs& dialogs, std::ostream* transcript, std::ostream& diagnostics)
+    : version_(version),
+      volumeOpen_(volumeOpen),
+      store_(store),
+      log_(log),
+      dialogs_(dialogs),
+      transcript_(transcript),
+      diagnostics_(diagnostics) {}
+
+void HostSession::record(const std::string& line) {
+  std::string escaped = escapeLine(line);
+  escaped += '\n';
+  transcript_->write(escaped.data(), static_cast<std::streamsize>(escaped.size()));
+}
+
+void HostSession::beginRun() {
+  successLogged_ = false;
+  saveFailed_ = false;
+  savedFiles_.clear();
+}
+
+void HostSession::getVersion(int* major, int* minor, int* subVersion) {
+  if (transcript_ != nullptr) {
+    record("kwGetVersionOfHaldenKW() -> " + std::to_string(version_.major) + "." +
+           std::to_string(version_.minor) + "." + std::to_string(version_.subVersion));
+  }
+  if (major != nullptr)
+    *major = version_.major;
+  if (minor != nullptr)
+    *minor = version_.minor;
+  if (subVersion != nullptr)
+    *subVersion = version_.subVersion;
+}
+
+void HostSession::showLogTab() {
+  if (transcript_ != nullptr)
+    record("kwShowLogTab()");
+}
+
+void HostSession::logText(const char* text) {
+  if (transcript_ != nullptr)
+    record("kwLogText(" + std::string(view(text)) + ")");
+  if (view(text) == kSuccessLine)
+    successLogged_ = true;
+  log_.logText(text);
+}
+
+void HostSession::messageBox(const char* text) {
+  if (transcript_ != nullptr)
+    record("kwMessageBox(" + std::string(view(text)) + ")");
+  dialogs_.messageBox(view(text));
+}
+
+int HostSession::yesNoMessageBox(const char* question) {
+  const int answer = dialogs_.yesNo(view(question));
+  if (transcript_ != nullptr)
+    record("kwYesNoMessageBox(" + std::string(view(question)) + ") -> " + std::to_string(answer));
+  return answer;
+}
+
+int HostSession::getIntegerInput(const char* prompt, int defaultValue, int minimum, int maximum) {
+  const int answer = dialogs_.integerInput(view(prompt), defaultValue, minimum, maximum);
+  if (transcript_ != nullptr) {
+    record("kwGetIntegerInput(" + std::string(view(prompt)) + ", " + std::to_string(defaultValue) +
+           ", " + std::to_string(minimum) + ", " + std::to_string(maximum) + ") -> " +
+           std::to_string(answer));
+  }
+  return answer;
+}
+
+int HostSession::getTextInput(const char* prompt, const char* defaultAnswer, char* answer) {
+  if (answer == nullptr) {
+    diagnostics_ << "kwhost: kwGetTextInput: the answer buffer is null; the dialog is cancelled\n";
+    return 0;
+  }
+  const int result = dialogs_.textInput(view(prompt), view(defaultAnswer), answer);
+  if (transcript_ != nullptr) {
+    record("kwGetTextInput(" + std::string(view(prompt)) + ", " + std::string(view(defaultAnswer)) +
+           ") -> " + (result == 1 ? "1 " + std::string(answer) : std::string("0")));
+  }
+  return result;
+}
+
+int HostSession::getOpenFileName(const char* title, const char* second, const char* filter,
+                                 char* path) {
+  if (path == nullptr) {
+    diagnostics_ << "kwhost: kwGetOpenFileName: the path buffer is null; the dialog is cancelled\n";
+    return 0;
+  }
+  const int result = dialogs_.openFileName(view(title), view(filter), path);
+  if (transcript_ != nullptr) {
+    record("kwGetOpenFileName(" + std::string(view(title)) + ", " + std::string(view(second)) +
+           ", " + std::string(view(filter)) + ") -> " +
+           (result == 1 ? "1 " + std::string(path) : std::string("0")));
+  }
+  return result;
+}
+
+void* HostSession::getCurrentVmr(int* dimX, int* dimY, int* dimZ) {
+  if (transcript_ != nullptr)
+    record(std::string("kwGetCurrentVMR() -> ") + (volumeOpen_ ? "volume" : "null"));
+  // A stand-in volume document: only whether it exists matters to the plug-in.
+  static int volume = 0;
+  for (int* dimension : {dimX, dimY, dimZ}) {
+    if (dimension != nullptr)
+      *dimension = volumeOpen_ ? 256 : 0;
+  }
+  return volumeOpen_ ? &volume : nullptr;
+}
+
+void HostSession::clearProtocol() {
+  if (transcript_ != nullptr)
+    record("kwClearProtocol()");
+  store_.clear();
+}
+
+void HostSession::saveProtocol(const char* fileName) {
+  const std::string path(view(fileName));
+  bool saved = false;
+  if (fileName == nullptr) {
+    diagnostics_ << "kwhost: kwSaveProtocol: the file name is null; nothing is saved\n";
+  } else if (!store_.hasProtocol()) {
+    diagnostics_ << "kwhost: kwSaveProtocol: no protocol is current; nothing is saved to "
+                 << escapeLine(path) << '\n';
+  } else {
+    std::string error;
+    saved = saveProtocolFile(path, store_.protocol(), error);
+    if (saved) {
+      store_.noteSavedAs(path);
+      savedFiles_.push_back(path);
+    } else {
+      diagnostics_ << "kwhost: " << escapeLine(error) << '\n';
+    }
+  }
+  if (!saved)
+    saveFailed_ = true;
+  if (transcript_ != nullptr)
+    record("kwSaveProtocol(" + path + ") -> " + (saved ? "saved" : "failed"));
+}
+
+int HostSession::getProtocol(ProtocolHeader* header) {
+  const int result = store_.fillHeader(header);
+  if (transcript_ != nullptr)
+    record("kwGetProtocol() -> " + std::to_string(result));
+  return result;
+}
+
+void HostSession::setProtocol(const ProtocolHeader* header) {
+  if (transcript_ != nullptr) {
+    record(header == nullptr
+               ? std::string("kwSetProtocol(null)")
+               : "kwSetProtocol(" + std::to_string(header->numberOfConditions) + ", " +
+                     fieldText(header->fileName) + ", " + fieldText(header->protocolTitle) + ", " +
+                     std::to_string(header->timeResolution) + ")");
+  }
+  store_.takeHeader(header);
+}
+
+void HostSession::getProtocolCondition(int index, ProtocolCondition* condition) {
+  if (transcript_ != nullptr)
+    record("kwGetProtocolCondition(" + std::to_string(index) + ")");
+  store_.fillCondition(index, condition);
+}
+
+void HostSession::addProtocolCondition(const ProtocolCondition* condition) {
+  if (transcript_ != nullptr) {
+    record(condition == nullptr ? std::string("kwAddProtocolCondition(null)")
+                                : "kwAddProtocolCondition(" + fieldText(condition->name) + ", " +
+                                      hexColour(condition->colour) + ")");
+  }
+  store_.addCondition(condition);
+}
+
+void HostSession::addProtocolConditionInterval(int index, int start, int end) {
+  if (transcript_ != nullptr) {
+    record("kwAddProtocolConditionInterval(" + std::to_string(index) + ", " +
+           std::to_string(start) + ", " + std::to_string(end) + ")");
+  }
+  store_.addInterval(index, start, end);
+}
+
+}  // namespace stimforge::standin

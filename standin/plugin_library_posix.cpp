@@ -1,0 +1,59 @@
+// Loading the plug-in on POSIX systems (dlopen).
+#include <dlfcn.h>
+#include <limits.h>
+#include <unistd.h>
+
+#include "standin/plugin_library.h"
+
+namespace stimforge::standin {
+
+const char kPluginFileName[] = "libstimforge.so";
+
+namespace {
+
+class PosixPluginLibrary : public PluginLibrary {
+ public:
+  explicit PosixPluginLibrary(void* handle) : handle_(handle) {}
+  ~PosixPluginLibrary() override { dlclose(handle_); }
+  PosixPluginLibrary(const PosixPluginLibrary&) = delete;
+  PosixPluginLibrary& operator=(const PosixPluginLibrary&) = delete;
+
+  LibrarySymbol symbol(const char* name) const override {
+    return reinterpret_cast<LibrarySymbol>(dlsym(handle_, name));
+  }
+
+ private:
+  void* handle_;
+};
+
+}  // namespace
+
+std::unique_ptr<PluginLibrary> loadPluginLibrary(const std::string& path, std::string& error) {
+  // dlopen searches the library path for a bare file name; "./" keeps it to the folder.
+  const std::string where = path.find('/') == std::string::npos ? "./" + path : path;
+  // RTLD_LOCAL: the plug-in's names stay its own; it finds the host through the
+  // executable's exports, as on Windows.
+  void* handle = dlopen(where.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) {
+    const char* reason = dlerror();
+    error = reason != nullptr ? reason : "unknown error";
+    return nullptr;
+  }
+  return std::make_unique<PosixPluginLibrary>(handle);
+}
+
+std::string executableFolder() {
+  char buffer[PATH_MAX];
+  const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (n <= 0)
+    return std::string();
+  std::string path(buffer, static_cast<size_t>(n));
+  const size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+bool standardInputIsTerminal() {
+  return isatty(STDIN_FILENO) == 1;
+}
+
+}  // namespace stimforge::standin

@@ -1,0 +1,69 @@
+// Loading the plug-in on Windows (LoadLibraryA).
+#include <windows.h>
+
+#include <io.h>
+
+#include <cstdio>
+
+#include "standin/plugin_library.h"
+
+namespace stimforge::standin {
+
+const char kPluginFileName[] = "stimforge.dll";
+
+namespace {
+
+class Win32PluginLibrary : public PluginLibrary {
+ public:
+  explicit Win32PluginLibrary(HMODULE module) : module_(module) {}
+  ~Win32PluginLibrary() override { FreeLibrary(module_); }
+  Win32PluginLibrary(const Win32PluginLibrary&) = delete;
+  Win32PluginLibrary& operator=(const Win32PluginLibrary&) = delete;
+
+  LibrarySymbol symbol(const char* name) const override {
+    return reinterpret_cast<LibrarySymbol>(GetProcAddress(module_, name));
+  }
+
+ private:
+  HMODULE module_;
+};
+
+std::string lastErrorText() {
+  const DWORD code = GetLastError();
+  char text[512] = {0};
+  const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                 nullptr, code, 0, text, sizeof text, nullptr);
+  std::string message(text, n);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
+    message.pop_back();
+  if (message.empty())
+    message = "error " + std::to_string(code);
+  return message;
+}
+
+}  // namespace
+
+std::unique_ptr<PluginLibrary> loadPluginLibrary(const std::string& path, std::string& error) {
+  HMODULE module = LoadLibraryA(path.c_str());
+  if (module == nullptr) {
+    error = lastErrorText();
+    return nullptr;
+  }
+  return std::make_unique<Win32PluginLibrary>(module);
+}
+
+std::string executableFolder() {
+  char buffer[MAX_PATH];
+  const DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+  if (n == 0 || n >= sizeof buffer)
+    return std::string();
+  std::string path(buffer, n);
+  const size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+bool standardInputIsTerminal() {
+  return _isatty(_fileno(stdin)) != 0;
+}
+
+}  // namespace stimforge::standin
