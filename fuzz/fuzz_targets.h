@@ -23,6 +23,10 @@ int fuzzLogReader(const uint8_t* data, size_t size);
 // Whole runs of execute against a host whose protocol and answers come from the input.
 int fuzzExecute(const uint8_t* data, size_t size);
 
+// The stand-in host's protocol files: parseProtocolText on any text, and
+// formatProtocolText followed by it on any protocol within the records' limits.
+int fuzzProtocolFile(const uint8_t* data, size_t size);
+
 }  // namespace stimforge::fuzzing
 
 #endif  // STIMFORGE_FUZZ_FUZZ_TARGETS_H_

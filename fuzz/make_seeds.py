@@ -219,7 +219,65 @@ def log_reader_seeds():
     log_reader("rewind-fails", 12, plain, fail_at=1)
 
 
+VALID_PROTOCOL = """kwhost-protocol 1
+title "faces_houses"
+time-resolution 2
+colour1 0x000000
+colour2 0xFFFFFF
+colour3 0xFFFFFF
+thickness3 2
+colour4 0x3F0007D0
+thickness4 2
+conditions 3
+
+condition "Rest"
+colour 0x3FCCCCCC
+intervals 3
+0 19998
+50000 69998
+100000 119998
+
+condition "Faces \\"quoted\\" \\t\\x7F\xe9"
+colour 0x3FFF3399
+intervals 2
+20000 34998
+-70000 2147483647
+
+# a comment
+condition ""
+colour 0xFFFFFFFF
+intervals 0
+"""
+
+
+def protocol_file_seeds():
+    def parse(label, text):
+        write("protocol_file", label, b"\x01" + text.encode("latin-1"))
+
+    parse("valid", VALID_PROTOCOL)
+    parse("crlf", VALID_PROTOCOL.replace("\n", "\r\n"))
+    parse("empty", "")
+    parse("wrong-magic", VALID_PROTOCOL.replace("kwhost-protocol 1", "kwhost-protocol 2"))
+    parse("ends-early", VALID_PROTOCOL[:VALID_PROTOCOL.index("-70000")])
+    parse("too-many-conditions", VALID_PROTOCOL.replace("conditions 3", "conditions 2147483647"))
+    parse("negative-count", VALID_PROTOCOL.replace("intervals 3", "intervals -1"))
+    parse("number-too-big", VALID_PROTOCOL.replace("19998", "2147483648"))
+    parse("bad-colour", VALID_PROTOCOL.replace("0x3FCCCCCC", "0x13FCCCCCC"))
+    parse("nul-escape", VALID_PROTOCOL.replace('"Rest"', '"Re\\x00st"'))
+    parse("nul-byte", VALID_PROTOCOL.replace('"Rest"', '"Re\x00st"'))
+    parse("title-too-long", VALID_PROTOCOL.replace('"faces_houses"', '"' + "t" * 301 + '"'))
+    parse("name-too-long", VALID_PROTOCOL.replace('"Rest"', '"' + "n" * 256 + '"'))
+    parse("unknown-escape", VALID_PROTOCOL.replace('"Rest"', '"R\\qest"'))
+    parse("trailing-text", VALID_PROTOCOL + "surplus\n")
+    write("protocol_file", "written",
+          b"\x00" + text("run1") + num(2) + num(0) + num(0xFFFFFF) + num(0xFFFFFF) + num(2) +
+          num(0x3F0007D0) + num(2) + bytes([2]) +
+          text("Rest\n\"\\") + num(0x3F333300) + bytes([2]) + num(0) + num(9998) + num(-5) +
+          num(-1) + text("\x7f\xff") + num(-1) + bytes([0]))
+
+
 if __name__ == "__main__":
+    protocol_file_seeds()
     log_reader_seeds()
     text_helper_seeds()
     condition_order_seeds()

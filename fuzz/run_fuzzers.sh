@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 mode=${1:?usage: fuzz/run_fuzzers.sh ci|long [BUILD_DIR] [FUZZER...]}
 build=${2:-build-fuzz}
 [ $# -ge 2 ] && shift 2 || shift $#
-fuzzers=${*:-"text_helpers condition_order log_reader execute"}
+fuzzers=${*:-"text_helpers condition_order log_reader execute protocol_file"}
 
 cmake -S fuzz -B "$build" -DSF_WERROR=ON >/dev/null
 cmake --build "$build" -j 2
@@ -31,6 +31,7 @@ ci_runs() {
     text_helpers) echo 7000000 ;;
     condition_order) echo 4000000 ;;
     log_reader) echo 100000 ;;
+    protocol_file) echo 2000000 ;;
     execute) echo 400000 ;;
     *) echo 100000 ;;
   esac

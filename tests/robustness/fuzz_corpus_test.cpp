@@ -1,39 +1,14 @@
-// Every committed fuzz input (seeds and the inputs of past findings, regression-*) run once
-// through its fuzz target. A target aborts on a failed property, so these tests fail by
-// crashing, with the property named on stderr.
+// Every committed fuzz input of the plug-in's fuzzers (seeds, the inputs of past findings
+// named regression-*, and the inputs kept from long runs) run once through its target.
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
-#include <vector>
-
+#include "fuzz_corpus_replay.h"
 #include "fuzz_targets.h"
 
 namespace stimforge {
 namespace {
 
-namespace fs = std::filesystem;
-using Target = int (*)(const uint8_t*, size_t);
-
-// Runs every file of corpus/<name> through `target`; returns how many there were.
-size_t replayCorpus(const char* name, Target target) {
-  const fs::path folder = fs::path(SF_FUZZ_CORPUS_DIR) / name;
-  size_t count = 0;
-  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-    if (!entry.is_regular_file())
-      continue;
-    std::ifstream file(entry.path(), std::ios::binary);
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(file)),
-                                  std::istreambuf_iterator<char>());
-    SCOPED_TRACE(entry.path().string());
-    target(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-    ++count;
-  }
-  return count;
-}
+using testing::replayCorpus;
 
 TEST(FuzzCorpus, TextHelperInputsKeepTheirProperties) {
   EXPECT_GT(replayCorpus("text_helpers", &fuzzing::fuzzTextHelpers), 0u);
