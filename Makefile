@@ -2,8 +2,9 @@
 #   make demo   build everything and run the stand-in host on the bundled sample
 #   make test   build with warnings as errors and run every test
 #   make test-asan   the tests again under AddressSanitizer + UndefinedBehaviorSanitizer
-#   make test-windows   cross-build stimforge.dll with MinGW-w64, run the Windows tests under
-#                       Wine and check the Microsoft ABI with clang (installs what they need)
+#   make test-windows   cross-build stimforge.dll and kwhost with MinGW-w64, run the Windows
+#                       tests under Wine and check the Microsoft ABI with clang (installs
+#                       what they need)
 #   make fuzz   the fuzzers (clang + libFuzzer, ASan + UBSan) for FUZZ_SECONDS each (default
 #               1800) or FUZZ_RUNS executions, two at a time; make fuzz-ci: each about a
 #               minute, deterministically (-seed=1), as CI runs them
@@ -47,7 +48,7 @@ test-asan: deps
 	  ctest --output-on-failure -j $(JOBS)
 
 test-windows:
-	@sh scripts/install-deps.sh windows
+	@sh scripts/install-deps.sh base windows
 	@$(MAKE) --no-print-directory windows-tests
 
 # The Windows tests with the tools already there: cmake/mingw-w64-x86_64.cmake is the
