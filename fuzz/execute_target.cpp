@@ -1,7 +1,8 @@
 // Whole runs of execute, one to three per input, against FuzzHost: the host's protocol,
-// every answer and the log files chosen come from the input. Beyond what the host itself checks on
-// every call, each run must start and end with the plug-in's lines, leave the protocol exactly as
-// it was unless the command reports success, and, when it does, have done what the command says.
+// every answer and the log files chosen come from the input. Beyond what the host itself
+// checks on every call, each run must start and end with the plug-in's lines, leave the
+// protocol exactly as it was unless the command reports success, and, when it does, have
+// done what the command says.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
