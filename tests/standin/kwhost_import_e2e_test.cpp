@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -422,6 +423,49 @@ TEST(KwhostRealLogs, WrongLayoutWarnsAndSavesAnEmptyProtocol) {
                           "Number of trials: 0, Picture/Sound/Video/Response events: 0",
                           "Number of lines in first part of file: 14"));
   EXPECT_EQ(readBack(folder, "bsb_invest_nosubj.prt").conditions.size(), 0u);
+}
+
+// The "_MSEC" name shown in the log must fit a protocol's 260-character file name: a log
+// path of 255 characters fits with ".log" (".prt" and "_MSEC" give 260), not without an
+// extension (264). The refused import asks nothing more and saves nothing.
+TEST(KwhostImport, LogPathWhoseProtocolNameWouldNotFitIsRefused) {
+  TempFolder folder;
+  const std::string subfolder(100, 'd');
+  std::filesystem::create_directory(folder.path() / subfolder);
+  const std::string fits = subfolder + "/" + std::string(150, 'p') + ".log";
+  const std::string tooLong = subfolder + "/" + std::string(154, 'q');
+  const std::string log = testing::copySample(folder, "faces_houses.log");
+  std::filesystem::copy_file(folder.path() / log, folder.path() / fits);
+  std::filesystem::rename(folder.path() / log, folder.path() / tooLong);
+
+  testing::KwhostResult r =
+      runKwhost(folder, {"import", tooLong, "--log", "log.txt", "--transcript", "calls.txt"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(folder.read("log.txt"),
+            "\\nstimforge> Started...\n"
+            "The protocol file name would be longer than 260 characters.\n"
+            "Cancelled further operations.\n"
+            "Finished.\\n\n");
+  const std::vector<std::string> calls = linesOf(folder.read("calls.txt"));
+  ASSERT_GE(calls.size(), 4u);
+  EXPECT_EQ(calls[calls.size() - 4],
+            "kwGetOpenFileName(Please select the Presentation Log file, , Presentation log file "
+            "(*.log)) -> 1 " +
+                tooLong);
+
+  r = runKwhost(folder, {"import", fits, "--pictures-only", "--log", "log.txt"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_THAT(linesOf(folder.read("log.txt")),
+              Contains("Creating protocol name:\\n\\n\\t" + fits.substr(0, fits.size() - 4) +
+                       "_MSEC.prt\\n"));
+  const std::string saved = fits.substr(0, fits.size() - 4) + ".prt";
+  EXPECT_EQ(readBack(folder, saved).conditions.size(), 3u);
+  std::vector<std::string> inSubfolder;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.path() / subfolder))
+    inSubfolder.push_back(entry.path().filename().string());
+  EXPECT_THAT(inSubfolder, ::testing::UnorderedElementsAre(std::string(150, 'p') + ".log",
+                                                           std::string(150, 'p') + ".prt",
+                                                           std::string(154, 'q')));
 }
 
 }  // namespace
