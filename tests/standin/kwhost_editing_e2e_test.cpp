@@ -289,6 +289,25 @@ TEST(KwhostEditing, LargestTimeAndLongestNameStillFit) {
             std::vector<int32_t>({0, 995}));
 }
 
+// Texts that fill their fields (a 300-byte title, a 255-byte name with escaped bytes and
+// UTF-8) pass through the plug-in's records and come back from the file whole.
+TEST(KwhostEditing, FullLengthTextsSurviveAReorder) {
+  TempFolder folder;
+  std::string text = conditionsFile(2);
+  text.replace(text.find("\"design\""), 8, "\"" + std::string(299, 'T') + "\\\"\"");
+  text.replace(text.find("\"C0\""), 4, "\"" + std::string(250, 'N') + "\\t\\\"\\\\\xC3\xA9\"");
+  text.replace(text.find("\"C1\""), 4, "\"x\\x01y\"");
+  folder.write("texts.prt", text);
+  const Protocol protocol = readBack(folder, "texts.prt");
+  ASSERT_EQ(protocol.title.size(), 300u);
+  ASSERT_EQ(protocol.conditions[0].name.size(), 255u);
+
+  const testing::KwhostResult r = runKwhost(folder, {"reorder", "texts.prt", "1,0"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(readBack(folder, "texts_ordered.prt"),
+            rebuilt(protocol, {1, 0}, folder.file("texts_ordered.prt")));
+}
+
 struct Refusal {
   std::vector<std::string> args;  // the command, the protocol file and what it is given
   const char* reason;             // the plug-in's log line
