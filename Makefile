@@ -2,8 +2,9 @@
 #   make demo   build everything and run the stand-in host on the bundled sample
 #   make test   build with warnings as errors and run every test
 #   make test-asan   the tests again under AddressSanitizer + UndefinedBehaviorSanitizer
-#   make test-windows   cross-build stimforge.dll with MinGW-w64, run the Windows tests under
-#                       Wine and check the Microsoft ABI with clang (installs what they need)
+#   make test-windows   cross-build stimforge.dll and kwhost with MinGW-w64, run the Windows
+#                       tests under Wine and check the Microsoft ABI with clang (installs
+#                       what they need)
 # `make test` runs the Windows tests too when their tools are installed (WINDOWS=no skips
 # them).
 
@@ -43,7 +44,7 @@ test-asan: deps
 	  ctest --output-on-failure -j $(JOBS)
 
 test-windows:
-	@sh scripts/install-deps.sh windows
+	@sh scripts/install-deps.sh base windows
 	@$(MAKE) --no-print-directory windows-tests
 
 # The Windows tests with the tools already there: cmake/mingw-w64-x86_64.cmake is the
