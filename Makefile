@@ -5,6 +5,9 @@
 #   make test-windows   cross-build stimforge.dll and kwhost with MinGW-w64, run the Windows
 #                       tests under Wine and check the Microsoft ABI with clang (installs
 #                       what they need)
+#   make fuzz   the fuzzers (clang + libFuzzer, ASan + UBSan) for FUZZ_SECONDS each (default
+#               1800) or FUZZ_RUNS executions, two at a time; make fuzz-ci: each about a
+#               minute, deterministically (-seed=1), as CI runs them
 # `make test` runs the Windows tests too when their tools are installed (WINDOWS=no skips
 # them).
 
@@ -12,9 +15,10 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 WINDOWS_BUILD ?= build-windows
+FUZZ_BUILD ?= build-fuzz
 WINDOWS ?= auto
 
-.PHONY: all deps build test test-asan test-windows windows-tests demo format clean
+.PHONY: all deps build test test-asan test-windows windows-tests fuzz fuzz-ci demo format clean
 
 all: build
 
@@ -54,6 +58,14 @@ windows-tests:
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 	cd $(WINDOWS_BUILD) && ctest --output-on-failure -j $(JOBS)
 
+fuzz:
+	@sh scripts/install-deps.sh fuzz
+	sh fuzz/run_fuzzers.sh long $(FUZZ_BUILD)
+
+fuzz-ci:
+	@sh scripts/install-deps.sh fuzz
+	sh fuzz/run_fuzzers.sh ci $(FUZZ_BUILD)
+
 demo: build
 	@sh scripts/demo.sh $(BUILD)
 
@@ -61,4 +73,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(WINDOWS_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WINDOWS_BUILD) $(FUZZ_BUILD)

@@ -109,6 +109,13 @@ bool overflows(std::string_view digits, long long exponent) {
   return magnitude + exponent > 0;
 }
 
+// A text up to its first NUL byte. The host takes names and log lines as NUL-terminated
+// texts, so nothing after a NUL could reach it: codes that differ only there would become
+// distinct conditions of one name.
+std::string_view upToNul(std::string_view field) {
+  return field.substr(0, field.find('\0'));
+}
+
 }  // namespace
 
 bool readLeadingFields(std::string_view line, bool hasSubjectColumn, EventFields& fields) {
@@ -120,12 +127,12 @@ bool readLeadingFields(std::string_view line, bool hasSubjectColumn, EventFields
     return false;
   if (!cursor.next(field) || !readWholeNumber(field, fields.trial))
     return false;
-  if (!cursor.next(field) || field.empty())
+  if (!cursor.next(field) || upToNul(field).empty())
     return false;
-  fields.eventType = field.substr(0, kMaxEventTypeLength);
-  if (!cursor.next(field) || field.empty())
+  fields.eventType = upToNul(field).substr(0, kMaxEventTypeLength);
+  if (!cursor.next(field) || upToNul(field).empty())
     return false;
-  fields.code = field.substr(0, kMaxCodeLength);
+  fields.code = upToNul(field).substr(0, kMaxCodeLength);
   fields.afterCode = cursor.position();
   return true;
 }
