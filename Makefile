@@ -3,8 +3,12 @@
 #   make test   build with warnings as errors and run every test
 #   make test-asan   the tests again under AddressSanitizer + UndefinedBehaviorSanitizer
 #   make bench  build and run the benchmarks, print the table (docs/performance.md)
-#   make test-windows   cross-build stimforge.dll with MinGW-w64, run the Windows tests under
-#                       Wine and check the Microsoft ABI with clang (installs what they need)
+#   make test-windows   cross-build stimforge.dll and kwhost with MinGW-w64, run the Windows
+#                       tests under Wine and check the Microsoft ABI with clang (installs
+#                       what they need)
+#   make fuzz   the fuzzers (clang + libFuzzer, ASan + UBSan) for FUZZ_SECONDS each (default
+#               1800) or FUZZ_RUNS executions, two at a time; make fuzz-ci: each about a
+#               minute, deterministically (-seed=1), as CI runs them
 # `make test` runs the Windows tests too when their tools are installed (WINDOWS=no skips
 # them).
 
@@ -12,9 +16,11 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 WINDOWS_BUILD ?= build-windows
+FUZZ_BUILD ?= build-fuzz
 WINDOWS ?= auto
 
-.PHONY: all deps build test test-asan test-windows windows-tests demo bench format clean
+.PHONY: all deps build test test-asan test-windows windows-tests fuzz fuzz-ci demo bench format \
+  clean
 
 all: build
 
@@ -44,7 +50,7 @@ test-asan: deps
 	  ctest --output-on-failure -j $(JOBS)
 
 test-windows:
-	@sh scripts/install-deps.sh windows
+	@sh scripts/install-deps.sh base windows
 	@$(MAKE) --no-print-directory windows-tests
 
 # The Windows tests with the tools already there: cmake/mingw-w64-x86_64.cmake is the
@@ -53,6 +59,14 @@ windows-tests:
 	cmake -S tests/windows -B $(WINDOWS_BUILD) -DSF_WERROR=ON
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 	cd $(WINDOWS_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+fuzz:
+	@sh scripts/install-deps.sh fuzz
+	sh fuzz/run_fuzzers.sh long $(FUZZ_BUILD)
+
+fuzz-ci:
+	@sh scripts/install-deps.sh fuzz
+	sh fuzz/run_fuzzers.sh ci $(FUZZ_BUILD)
 
 demo: build
 	@sh scripts/demo.sh $(BUILD)
@@ -67,4 +81,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(WINDOWS_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WINDOWS_BUILD) $(FUZZ_BUILD)

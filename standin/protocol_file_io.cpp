@@ -22,17 +22,18 @@ bool isFolder(const std::string& path) {
   return fs::is_directory(fs::path(path), ignored);
 }
 
-// A name beside `target` that does not exist yet. Random, so that two hosts saving into
-// one folder do not share a temporary file.
+// A name beside `target` (in its folder) that does not exist yet. Random, so that two hosts
+// saving into one folder do not share a temporary file; short and not made from the
+// target's name, so that a target whose name is as long as the file system allows still
+// has a temporary file.
 fs::path temporaryNameBeside(const fs::path& target) {
   static std::mt19937 generator{std::random_device{}()};
   fs::path candidate;
   for (int attempt = 0; attempt < 16; ++attempt) {
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%08x.kwhost-tmp",
+    char name[32];
+    std::snprintf(name, sizeof name, ".%08x.kwhost-tmp",
                   static_cast<unsigned>(generator() & 0xFFFFFFFFu));
-    candidate = target;
-    candidate += suffix;
+    candidate = target.parent_path() / name;
     std::error_code ignored;
     if (!fs::exists(candidate, ignored))
       break;

@@ -137,10 +137,15 @@ bool rebuildInOrderWith(const ProtocolHeader& currentHeader, const ConditionOrde
     moved.push_back(movedRecord(fetched));
   }
 
+  // Everything that allocates is done before the clear: from there on nothing may fail (run
+  // out of memory) before the rebuilt protocol is set and saved.
+  const std::string title = headerTitle(currentHeader);
+  const std::string newFileName = withSuffixBeforeExtension(fileName, suffix);
+
   // The host's interval arrays end here; only the copies are read from now on.
   host.kwClearProtocol();
   ProtocolHeader newHeader = makeEmptyHeader();
-  applyHeaderDefaults(newHeader, headerTitle(currentHeader).c_str());
+  applyHeaderDefaults(newHeader, title.c_str());
   for (size_t k = 0; k < n; ++k) {
     moved[k].colour = colourAt(k, moved[k].colour);
     host.kwAddProtocolCondition(&moved[k]);
@@ -152,7 +157,6 @@ bool rebuildInOrderWith(const ProtocolHeader& currentHeader, const ConditionOrde
   newHeader.numberOfConditions = static_cast<int32_t>(n);
   // The intervals were copied unchanged, so they keep the current protocol's unit.
   newHeader.timeResolution = currentHeader.timeResolution;
-  const std::string newFileName = withSuffixBeforeExtension(fileName, suffix);
   copyTextField(newHeader.fileName, sizeof newHeader.fileName, newFileName.c_str());
   host.kwSetProtocol(&newHeader);
   host.kwSaveProtocol(newFileName.c_str());

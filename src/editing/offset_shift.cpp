@@ -67,6 +67,9 @@ bool shiftIntervalOffsets(const ProtocolHeader& header, int shiftDirection, int3
     return false;
   }
 
+  // Formed before the first interval moves: once the host's arrays change, nothing may fail
+  // (run out of memory) before the save.
+  const std::string newFileName = withSuffixBeforeExtension(fileName, suffix);
   std::snprintf(line, sizeof line, "Changing protocol offset with %d...", amount);
   host.kwLogText(line);
   for (ProtocolCondition& c : conditions) {
@@ -89,7 +92,6 @@ bool shiftIntervalOffsets(const ProtocolHeader& header, int shiftDirection, int3
     }
   }
 
-  const std::string newFileName = withSuffixBeforeExtension(fileName, suffix);
   host.kwSaveProtocol(newFileName.c_str());
   logSavedName(newFileName);
   return true;

@@ -222,6 +222,13 @@ bool overflows(std::string_view digits, long long exponent) {
   return magnitude + exponent > 0;
 }
 
+// A text up to its first NUL byte. The host takes names and log lines as NUL-terminated
+// texts, so nothing after a NUL could reach it: codes that differ only there would become
+// distinct conditions of one name.
+std::string_view upToNul(std::string_view field) {
+  return field.substr(0, field.find('\0'));
+}
+
 }  // namespace
 
 bool readLeadingFields(std::string_view line, bool hasSubjectColumn, EventFields& fields) {
@@ -246,8 +253,8 @@ bool readLeadingFields(std::string_view line, bool hasSubjectColumn, EventFields
       return false;
     if (!readWholeNumber(tabs.field(trialField), fields.trial))
       return false;
-    fields.eventType = tabs.field(trialField + 1).substr(0, kMaxEventTypeLength);
-    fields.code = tabs.field(codeField).substr(0, kMaxCodeLength);
+    fields.eventType = upToNul(tabs.field(trialField + 1)).substr(0, kMaxEventTypeLength);
+    fields.code = upToNul(tabs.field(codeField)).substr(0, kMaxCodeLength);
     if (fields.eventType.empty() || fields.code.empty())
       return false;
     fields.afterCode = tabs.after(codeField);
@@ -260,12 +267,12 @@ bool readLeadingFields(std::string_view line, bool hasSubjectColumn, EventFields
     return false;
   if (!cursor.next(field) || !readWholeNumber(field, fields.trial))
     return false;
-  if (!cursor.next(field))
+  if (!cursor.next(field) || upToNul(field).empty())
     return false;
-  fields.eventType = field.substr(0, kMaxEventTypeLength);
-  if (!cursor.next(field))
+  fields.eventType = upToNul(field).substr(0, kMaxEventTypeLength);
+  if (!cursor.next(field) || upToNul(field).empty())
     return false;
-  fields.code = field.substr(0, kMaxCodeLength);
+  fields.code = upToNul(field).substr(0, kMaxCodeLength);
   fields.afterCode = cursor.position();
   return true;
 }

@@ -5,6 +5,7 @@
 // are trimmed, blanks inside it kept. A line without a tab is split at runs of blanks.
 // Each column is read on its own: an empty or non-numeric value counts as missing, and no
 // value is ever taken over from another line.
+// EventType and Code end at a NUL byte, as the host will read them.
 #ifndef STIMFORGE_LOGIMPORT_EVENT_FIELDS_H_
 #define STIMFORGE_LOGIMPORT_EVENT_FIELDS_H_
 

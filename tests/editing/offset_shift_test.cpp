@@ -164,6 +164,8 @@ TEST(OffsetShift, EmptyProtocolIsStillSavedUnderTheNewName) {
                                     "Plugin operations finished successfully."));
 }
 
+// The new name is formed before any interval moves (see AllocationFailure), so the empty
+// name's complaint comes first.
 TEST(OffsetShift, EmptyFileNameGivesTheApostropheName) {
   FakeHost host;
   host.protocol = twoConditions();
@@ -171,13 +173,13 @@ TEST(OffsetShift, EmptyFileNameGivesTheApostropheName) {
   host.integerAnswers = {500};
   host.yesNoAnswers = {1};
   runOffsetShiftCommand();
-  EXPECT_THAT(host.log,
-              ElementsAre("Changing protocol offset with 500...", "\nCurrent condition: Rest",
-                          "Previous interval: 200 - 900", "New interval: 0 - 400",
-                          "Previous interval: 100 - 300", "New interval: 0 - 0",
-                          "\nCurrent condition: Faces", "Small problem extracting file extension",
-                          "Protocol saved with new name:", "''_min500-1",
-                          "Plugin operations finished successfully."));
+  EXPECT_THAT(
+      host.log,
+      ElementsAre("Small problem extracting file extension", "Changing protocol offset with 500...",
+                  "\nCurrent condition: Rest", "Previous interval: 200 - 900",
+                  "New interval: 0 - 400", "Previous interval: 100 - 300", "New interval: 0 - 0",
+                  "\nCurrent condition: Faces", "Protocol saved with new name:", "''_min500-1",
+                  "Plugin operations finished successfully."));
   ASSERT_EQ(host.saves.size(), 1u);
   EXPECT_EQ(host.saves[0].first, "''_min500-1");
 }

@@ -247,10 +247,11 @@ TEST(KwhostSession, EditingCommandsSaveBesideTheProtocolAndLeaveItUntouched) {
   Protocol expected = protocol;
   expected.fileName = folder.file("faces_houses_min500.prt");
   for (Condition& condition : expected.conditions) {
+    // Starts and ends both stop at 0.
     for (int32_t& start : condition.starts)
-      start = start < 500 ? 0 : start - 500;  // starts stop at 0, ends do not
+      start = start < 500 ? 0 : start - 500;
     for (int32_t& end : condition.ends)
-      end -= 500;
+      end = end < 500 ? 0 : end - 500;
   }
   Protocol saved;
   ASSERT_TRUE(readProtocolFile(folder.file("faces_houses_min500.prt"), saved, error)) << error;

@@ -26,12 +26,6 @@ if [ -n "$unexpected" ]; then
   status=1
 fi
 
-imports=$(echo "$dump" | sed -n 's/^[[:space:]]*DLL Name: //p')
-foreign=$(echo "$imports" | grep -v -i -x -E 'kernel32\.dll|msvcrt\.dll|user32\.dll|ucrtbase\.dll|api-ms-win-[a-z0-9-]+\.dll' || true)
-if [ -n "$foreign" ]; then
-  echo "needs DLLs that Windows does not ship (link the runtimes statically):"
-  echo "$foreign"
-  status=1
-fi
+sh "$(dirname "$0")/check_imports.sh" "$objdump" "$dll" || status=1
 [ "$status" -eq 0 ] && echo "exports and imports ok"
 exit "$status"

@@ -1,0 +1,32 @@
+// The fuzz targets. Each takes one input of any bytes, runs the plug-in code behind it and
+// checks its properties, aborting on a failed check; each returns 0. libfuzzer_entry.cpp
+// makes one fuzzer of each; tests/robustness replays the committed corpora through them.
+#ifndef STIMFORGE_FUZZ_FUZZ_TARGETS_H_
+#define STIMFORGE_FUZZ_FUZZ_TARGETS_H_
+
+#include <cstddef>
+#include <cstdint>
+
+namespace stimforge::fuzzing {
+
+// hexColourToInt, stripExtension, extensionOf, withSuffixBeforeExtension, withExtension and
+// baseNameOf on texts from the input.
+int fuzzTextHelpers(const uint8_t* data, size_t size);
+
+// parseConditionOrder and checkConditionOrder on an order size and a text from the input.
+int fuzzConditionOrder(const uint8_t* data, size_t size);
+
+// readPresentationLog on a log text from the input: both layouts, both selections, text
+// served in chunks, changed between the passes, or failing to read.
+int fuzzLogReader(const uint8_t* data, size_t size);
+
+// Whole runs of execute against a host whose protocol and answers come from the input.
+int fuzzExecute(const uint8_t* data, size_t size);
+
+// The stand-in host's protocol files: parseProtocolText on any text, and
+// formatProtocolText followed by it on any protocol within the records' limits.
+int fuzzProtocolFile(const uint8_t* data, size_t size);
+
+}  // namespace stimforge::fuzzing
+
+#endif  // STIMFORGE_FUZZ_FUZZ_TARGETS_H_

@@ -1,0 +1,15 @@
+// Every committed input of the protocol-file fuzzer run once through its target.
+#include <gtest/gtest.h>
+
+#include "fuzz_corpus_replay.h"
+#include "fuzz_targets.h"
+
+namespace stimforge {
+namespace {
+
+TEST(FuzzCorpus, ProtocolFileInputsReadOrAreRefusedCleanly) {
+  EXPECT_GT(testing::replayCorpus("protocol_file", &fuzzing::fuzzProtocolFile), 0u);
+}
+
+}  // namespace
+}  // namespace stimforge

@@ -1,0 +1,310 @@
+// Real Presentation logs imported through kwhost with the real plug-in: each log is copied
+// into a fresh folder, imported as a user would, and the protocol file kwhost saved is read
+// back and compared with what the log says and with what the plug-in logged.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "kwhost_e2e_support.h"
+#include "kwhost_runner.h"
+#include "standin/text_codec.h"
+#include "temp_folder.h"
+
+namespace stimforge::standin {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using testing::linesOf;
+using testing::readBack;
+using testing::runKwhost;
+using testing::TempFolder;
+
+struct Interval {
+  int32_t start;
+  int32_t end;
+};
+
+// What one real log says, for one set of import options.
+struct RealLogImport {
+  const char* stem;
+  std::vector<std::string> options;  // kwhost import options
+  int eventLines;                    // "Trial: ... EventType: ..." lines
+  const char* summary;
+  const char* partLines;
+  size_t events;                             // selected events: intervals in the protocol
+  std::vector<std::string> firstConditions;  // the first of them, in order
+  size_t conditionCount;
+  Interval first;  // the first interval of the first condition
+  std::string lastCode;
+  Interval last;  // the last interval of the last event's condition
+};
+
+void PrintTo(const RealLogImport& c, std::ostream* out) {
+  *out << c.stem;
+  for (const std::string& option : c.options)
+    *out << ' ' << option;
+}
+
+// The intervals the "Added interval: S - E, for condition: NAME" log lines describe, as the
+// conditions of a protocol: in order of first appearance, each with its intervals in order.
+std::vector<Condition> conditionsFromLog(const std::vector<std::string>& lines) {
+  const std::string prefix = "Added interval: ";
+  const std::string separator = ", for condition: ";
+  std::vector<Condition> conditions;
+  for (const std::string& line : lines) {
+    if (line.rfind(prefix, 0) != 0)
+      continue;
+    const size_t named = line.find(separator);
+    int start = 0;
+    int end = 0;
+    EXPECT_EQ(std::sscanf(line.c_str() + prefix.size(), "%d - %d", &start, &end), 2) << line;
+    const std::string name = line.substr(named + separator.size());
+    auto found = std::find_if(conditions.begin(), conditions.end(),
+                              [&](const Condition& c) { return escapeLine(c.name) == name; });
+    if (found == conditions.end())
+      found = conditions.insert(conditions.end(), Condition{name, 0, {}, {}});
+    found->starts.push_back(start);
+    found->ends.push_back(end);
+  }
+  return conditions;
+}
+
+class KwhostRealLogImports : public ::testing::TestWithParam<RealLogImport> {};
+
+TEST_P(KwhostRealLogImports, SavedProtocolHoldsTheEventsTheLogDescribes) {
+  if (!testing::realLogsPresent())
+    GTEST_SKIP() << "no real logs in " << testing::realLogsFolder();
+  const RealLogImport& expected = GetParam();
+  const std::string stem = expected.stem;
+  TempFolder folder;
+  const std::string log = testing::copyRealLog(folder, stem);
+  const std::string original = folder.read(log);
+  std::vector<std::string> args = {"import", log, "--log", "log.txt"};
+  args.insert(args.end(), expected.options.begin(), expected.options.end());
+
+  const testing::KwhostResult r = runKwhost(folder, args);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  // Saved beside the log under the plain name; the log itself is only read.
+  EXPECT_THAT(folder.entries(), ::testing::UnorderedElementsAre(log, "log.txt", stem + ".prt"));
+  EXPECT_EQ(folder.read(log), original);
+
+  const std::vector<std::string> lines = linesOf(folder.read("log.txt"));
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const std::string& line) {
+                            return line.rfind("Trial: ", 0) == 0 &&
+                                   line.find(" EventType: ") != std::string::npos;
+                          }),
+            expected.eventLines);
+  EXPECT_THAT(lines, Contains(expected.summary));
+  EXPECT_THAT(lines, Contains(expected.partLines));
+  EXPECT_THAT(lines, Contains("Creating protocol name:\\n\\n\\t" + stem + "_MSEC.prt\\n"));
+  EXPECT_THAT(lines, ::testing::Not(Contains(::testing::StartsWith("Warning"))));
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_THAT(std::vector<std::string>(lines.end() - 3, lines.end()),
+              ElementsAre("Protocol generated from Presentation Log file.",
+                          "Plugin operations finished successfully.", "Finished.\\n"));
+
+  const Protocol saved = readBack(folder, stem + ".prt");
+  EXPECT_EQ(saved.title, stem);
+  EXPECT_EQ(saved.timeResolution, 2);
+  EXPECT_EQ(saved.colour1, 0x000000);
+  EXPECT_EQ(saved.colour2, 0xFFFFFF);
+  EXPECT_EQ(saved.colour3, 0xFFFFFF);
+  EXPECT_EQ(saved.colour4, 0x3F0007D0);
+  EXPECT_EQ(saved.thickness3, 2);
+  EXPECT_EQ(saved.thickness4, 2);
+  ASSERT_EQ(saved.conditions.size(), expected.conditionCount);
+  std::vector<std::string> names;
+  size_t intervals = 0;
+  for (size_t k = 0; k < saved.conditions.size(); ++k) {
+    const Condition& condition = saved.conditions[k];
+    if (k < expected.firstConditions.size())
+      names.push_back(condition.name);
+    EXPECT_EQ(condition.colour, static_cast<int32_t>(0x3F000000 + 50005 * (k + 1))) << k;
+    intervals += condition.starts.size();
+  }
+  EXPECT_THAT(names, ElementsAreArray(expected.firstConditions));
+  EXPECT_EQ(intervals, expected.events);
+
+  // The file holds exactly the intervals the plug-in reported adding, condition by condition.
+  std::vector<Condition> logged = conditionsFromLog(lines);
+  for (size_t k = 0; k < logged.size() && k < saved.conditions.size(); ++k)
+    logged[k].colour = saved.conditions[k].colour;
+  EXPECT_EQ(logged, saved.conditions);
+
+  if (expected.conditionCount == 0)
+    return;
+  EXPECT_EQ(saved.conditions[0].starts.front(), expected.first.start);
+  EXPECT_EQ(saved.conditions[0].ends.front(), expected.first.end);
+  const auto last = std::find_if(saved.conditions.begin(), saved.conditions.end(),
+                                 [&](const Condition& c) { return c.name == expected.lastCode; });
+  ASSERT_NE(last, saved.conditions.end());
+  EXPECT_EQ(last->starts.back(), expected.last.start);
+  EXPECT_EQ(last->ends.back(), expected.last.end);
+}
+
+// The figures are read off the files: the event table ends at the first line that repeats
+// the line before it; a Subject column where the log's column names begin with Subject.
+INSTANTIATE_TEST_SUITE_P(
+    PresentationLogs, KwhostRealLogImports,
+    ::testing::Values(
+        // Codes with blanks and colons (Manual lines, not selected); the table ends with two
+        // empty lines before a second table; the last event a Response.
+        RealLogImport{"idor_two_tables",
+                      {"--subject-column"},
+                      512,
+                      "Number of trials: 46, Picture/Sound/Video/Response events: 269",
+                      "Number of lines in first part of file: 518",
+                      269,
+                      {"cueNeutro", "fixAfterCue", "rewNeutro1", "press", "1", "fix2"},
+                      35,
+                      {9433, 10930},
+                      "1",
+                      {475600, 475600}},
+        RealLogImport{"idor_two_tables",
+                      {"--subject-column", "--pictures-only"},
+                      512,
+                      "Number of trials: 46, Picture/Sound/Video/Response events: 225",
+                      "Number of lines in first part of file: 518",
+                      225,
+                      {"cueNeutro", "fixAfterCue", "rewNeutro1", "press", "fix2"},
+                      34,
+                      {9433, 10930},
+                      "fix2",
+                      {475501, 482850}},
+        // Sound events with an empty Duration (length 0 from the column); Port Input lines.
+        RealLogImport{"idor_sound",
+                      {"--subject-column", "--duration", "column"},
+                      528,
+                      "Number of trials: 24, Picture/Sound/Video/Response events: 48",
+                      "Number of lines in first part of file: 533",
+                      48,
+                      {"REPOUSO", "RELAXAR", "TAREFA", "EXECUTAR"},
+                      4,
+                      {17347, 18346},
+                      "EXECUTAR",
+                      {477403, 477403}},
+        RealLogImport{"idor_sound",
+                      {"--subject-column", "--duration", "next", "--tr", "2500"},
+                      528,
+                      "Number of trials: 24, Picture/Sound/Video/Response events: 48",
+                      "Number of lines in first part of file: 533",
+                      48,
+                      {"REPOUSO", "RELAXAR", "TAREFA", "EXECUTAR"},
+                      4,
+                      {17347, 17351},
+                      "EXECUTAR",
+                      {477403, 477403}},
+        // A first event with a negative Time keeps its negative start.
+        RealLogImport{"oxa_ep_negtime",
+                      {"--subject-column"},
+                      301,
+                      "Number of trials: 141, Picture/Sound/Video/Response events: 261",
+                      "Number of lines in first part of file: 306",
+                      261,
+                      {"fixation_cross", "self_low", "shockpic", "2", "5", "3", "notrial",
+                       "other_high", "self_high", "other_low", "1", "4"},
+                      12,
+                      {-983, 3046},
+                      "fixation_cross",
+                      {535467, 539481}},
+        // No Subject column; CR LF line ends; a two-word event type.
+        RealLogImport{"bsb_invest_nosubj",
+                      {"--pictures-only"},
+                      8,
+                      "Number of trials: 6, Picture/Sound/Video/Response events: 4",
+                      "Number of lines in first part of file: 14",
+                      4,
+                      {"TGinvestment", "E4_application", "pic"},
+                      3,
+                      {5, 23549},
+                      "pic",
+                      {31537, 33882}},
+        // The header alone: an empty protocol is still saved.
+        RealLogImport{"atwm_header_only",
+                      {"--subject-column"},
+                      0,
+                      "Number of trials: 0, Picture/Sound/Video/Response events: 0",
+                      "Number of lines in first part of file: 5",
+                      0,
+                      {},
+                      0,
+                      {0, 0},
+                      "",
+                      {0, 0}}),
+    [](const ::testing::TestParamInfo<RealLogImport>& info) {
+      std::string name = info.param.stem;
+      for (const std::string& option : info.param.options) {
+        name += '_';
+        for (const char c : option.substr(option.rfind("--", 0) == 0 ? 2 : 0))
+          name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+      }
+      return name;
+    });
+
+// Several logs in one kwhost session: each run starts on an empty host, so every saved
+// protocol is the one its own log gives alone.
+TEST(KwhostRealLogs, LogsImportedTogetherGiveTheProtocolsTheyGiveAlone) {
+  if (!testing::realLogsPresent())
+    GTEST_SKIP() << "no real logs in " << testing::realLogsFolder();
+  const std::vector<std::string> stems = {"idor_two_tables", "atwm_header_only", "oxa_ep_negtime"};
+  TempFolder together;
+  std::vector<std::string> args = {"import"};
+  for (const std::string& stem : stems)
+    args.push_back(testing::copyRealLog(together, stem));
+  args.push_back("--subject-column");
+  const testing::KwhostResult r = runKwhost(together, args);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  for (const std::string& stem : stems) {
+    TempFolder alone;
+    const std::string log = testing::copyRealLog(alone, stem);
+    EXPECT_EQ(runKwhost(alone, {"import", log, "--subject-column"}).status, 0) << stem;
+    EXPECT_EQ(together.read(stem + ".prt"), alone.read(stem + ".prt")) << stem;
+  }
+  EXPECT_EQ(readBack(together, "atwm_header_only.prt").conditions.size(), 0u);
+}
+
+// The layout is the user's choice; a wrong one selects nothing, and says why in the log.
+TEST(KwhostRealLogs, WrongLayoutWarnsAndSavesAnEmptyProtocol) {
+  if (!testing::realLogsPresent())
+    GTEST_SKIP() << "no real logs in " << testing::realLogsFolder();
+  TempFolder folder;
+  const std::string withSubject = testing::copyRealLog(folder, "idor_two_tables");
+  const std::string withoutSubject = testing::copyRealLog(folder, "bsb_invest_nosubj");
+  testing::KwhostResult r = runKwhost(folder, {"import", withSubject, "--log", "log.txt"});
+  EXPECT_EQ(r.status, 0);
+  std::vector<std::string> lines = linesOf(folder.read("log.txt"));
+  EXPECT_THAT(std::vector<std::string>(lines.begin(), lines.begin() + 5),
+              ElementsAre("\\nstimforge> Started...",
+                          "Warning: the log's columns begin with Subject, but the layout without "
+                          "Subject was chosen.",
+                          "Read Presentation log file...",
+                          "Number of trials: 0, Picture/Sound/Video/Response events: 0",
+                          "Number of lines in first part of file: 518"));
+  EXPECT_EQ(readBack(folder, "idor_two_tables.prt").conditions.size(), 0u);
+
+  r = runKwhost(folder, {"import", withoutSubject, "--subject-column", "--log", "log.txt"});
+  EXPECT_EQ(r.status, 0);
+  lines = linesOf(folder.read("log.txt"));
+  EXPECT_THAT(std::vector<std::string>(lines.begin(), lines.begin() + 5),
+              ElementsAre("\\nstimforge> Started...",
+                          "Warning: the log's columns do not begin with Subject, but the layout "
+                          "with Subject was chosen.",
+                          "Read Presentation log file...",
+                          "Number of trials: 0, Picture/Sound/Video/Response events: 0",
+                          "Number of lines in first part of file: 14"));
+  EXPECT_EQ(readBack(folder, "bsb_invest_nosubj.prt").conditions.size(), 0u);
+}
+
+}  // namespace
+}  // namespace stimforge::standin
