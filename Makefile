@@ -2,6 +2,7 @@
 #   make demo   build everything and run the stand-in host on the bundled sample
 #   make test   build with warnings as errors and run every test
 #   make test-asan   the tests again under AddressSanitizer + UndefinedBehaviorSanitizer
+#   make bench  build and run the benchmarks, print the table (docs/performance.md)
 #   make test-windows   cross-build stimforge.dll and kwhost with MinGW-w64, run the Windows
 #                       tests under Wine and check the Microsoft ABI with clang (installs
 #                       what they need)
@@ -18,7 +19,8 @@ WINDOWS_BUILD ?= build-windows
 FUZZ_BUILD ?= build-fuzz
 WINDOWS ?= auto
 
-.PHONY: all deps build test test-asan test-windows windows-tests fuzz fuzz-ci demo format clean
+.PHONY: all deps build test test-asan test-windows windows-tests fuzz fuzz-ci demo bench format \
+  clean
 
 all: build
 
@@ -68,6 +70,12 @@ fuzz-ci:
 
 demo: build
 	@sh scripts/demo.sh $(BUILD)
+
+# The same build as `make test` (Google Benchmark installed first, so that bench/ is in it).
+bench:
+	@sh scripts/install-deps.sh base bench
+	@$(MAKE) --no-print-directory build
+	@sh bench/run_bench.sh $(BUILD)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -80,20 +80,23 @@ void HostSession::showLogTab() {
 }
 
 void HostSession::logText(const char* text) {
+  const std::string_view line = view(text);
   if (transcript_ != nullptr)
-    record("kwLogText(" + std::string(view(text)) + ")");
-  if (view(text) == kSuccessLine)
+    record("kwLogText(" + std::string(line) + ")");
+  if (line == kSuccessLine)
     successLogged_ = true;
-  log_.logText(text);
+  log_.logText(line);
 }
 
 void HostSession::messageBox(const char* text) {
+  log_.deliver();  // the log lines before the dialog stay before it on the screen
   if (transcript_ != nullptr)
     record("kwMessageBox(" + std::string(view(text)) + ")");
   dialogs_.messageBox(view(text));
 }
 
 int HostSession::yesNoMessageBox(const char* question) {
+  log_.deliver();
   const int answer = dialogs_.yesNo(view(question));
   if (transcript_ != nullptr)
     record("kwYesNoMessageBox(" + std::string(view(question)) + ") -> " + std::to_string(answer));
@@ -101,6 +104,7 @@ int HostSession::yesNoMessageBox(const char* question) {
 }
 
 int HostSession::getIntegerInput(const char* prompt, int defaultValue, int minimum, int maximum) {
+  log_.deliver();
   const int answer = dialogs_.integerInput(view(prompt), defaultValue, minimum, maximum);
   if (transcript_ != nullptr) {
     record("kwGetIntegerInput(" + std::string(view(prompt)) + ", " + std::to_string(defaultValue) +
@@ -111,6 +115,7 @@ int HostSession::getIntegerInput(const char* prompt, int defaultValue, int minim
 }
 
 int HostSession::getTextInput(const char* prompt, const char* defaultAnswer, char* answer) {
+  log_.deliver();
   if (answer == nullptr) {
     diagnostics_ << "kwhost: kwGetTextInput: the answer buffer is null; the dialog is cancelled\n";
     return 0;
@@ -125,6 +130,7 @@ int HostSession::getTextInput(const char* prompt, const char* defaultAnswer, cha
 
 int HostSession::getOpenFileName(const char* title, const char* second, const char* filter,
                                  char* path) {
+  log_.deliver();
   if (path == nullptr) {
     diagnostics_ << "kwhost: kwGetOpenFileName: the path buffer is null; the dialog is cancelled\n";
     return 0;

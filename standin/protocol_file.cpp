@@ -1,5 +1,6 @@
 #include "standin/protocol_file.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -51,10 +52,16 @@ void appendColour(std::string& out, int32_t colour) {
   out += text;
 }
 
+void appendNumber(std::string& out, int32_t value) {
+  char digits[16];
+  const std::to_chars_result result = std::to_chars(digits, digits + sizeof digits, value);
+  out.append(digits, static_cast<size_t>(result.ptr - digits));
+}
+
 void appendField(std::string& out, const char* keyword, int32_t value) {
   out += keyword;
   out += ' ';
-  out += std::to_string(value);
+  appendNumber(out, value);
   out += '\n';
 }
 
@@ -65,6 +72,10 @@ void appendColourField(std::string& out, const char* keyword, int32_t colour) {
   out += '\n';
 }
 
+// The most a piece holds before it is delivered: the interval lines of a large protocol
+// are written in pieces of this size instead of one text of the whole file.
+constexpr size_t kPieceSize = 64 * 1024;
+
 }  // namespace
 
 std::string quotedText(const std::string& text) {
@@ -73,8 +84,9 @@ std::string quotedText(const std::string& text) {
   return out;
 }
 
-std::string formatProtocolText(const Protocol& protocol) {
+bool writeProtocolText(const Protocol& protocol, const ProtocolTextSink& deliver) {
   std::string out;
+  out.reserve(kPieceSize + 1024);
   out += kProtocolFileMagic;
   out += "\ntitle ";
   appendQuoted(out, protocol.title);
@@ -94,13 +106,30 @@ std::string formatProtocolText(const Protocol& protocol) {
     appendColourField(out, "colour", condition.colour);
     appendField(out, "intervals", static_cast<int32_t>(condition.starts.size()));
     for (size_t i = 0; i < condition.starts.size(); ++i) {
-      out += std::to_string(condition.starts[i]);
-      out += ' ';
-      out += std::to_string(condition.ends[i]);
-      out += '\n';
+      // One append per interval line: a protocol may hold millions.
+      char line[32];
+      char* end = std::to_chars(line, line + 12, condition.starts[i]).ptr;
+      *end++ = ' ';
+      end = std::to_chars(end, end + 12, condition.ends[i]).ptr;
+      *end++ = '\n';
+      out.append(line, static_cast<size_t>(end - line));
+      if (out.size() >= kPieceSize) {
+        if (!deliver(out))
+          return false;
+        out.clear();
+      }
     }
   }
-  return out;
+  return out.empty() || deliver(out);
+}
+
+std::string formatProtocolText(const Protocol& protocol) {
+  std::string text;
+  static_cast<void>(writeProtocolText(protocol, [&text](const std::string& piece) {
+    text += piece;
+    return true;
+  }));
+  return text;
 }
 
 namespace {

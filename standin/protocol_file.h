@@ -4,6 +4,7 @@
 #ifndef STIMFORGE_STANDIN_PROTOCOL_FILE_H_
 #define STIMFORGE_STANDIN_PROTOCOL_FILE_H_
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,14 @@ constexpr char kProtocolFileMagic[] = "kwhost-protocol 1";
 // The file's text for `protocol`: every field but fileName (a file's name is where it
 // lies). Requires: the protocol keeps the limits of protocol_model.h.
 std::string formatProtocolText(const Protocol& protocol);
+
+// Receives the text of a protocol file piece by piece; returns false to stop the writing.
+using ProtocolTextSink = std::function<bool(const std::string& piece)>;
+
+// The same text as formatProtocolText, handed to `deliver` in consecutive pieces of about
+// 64 KiB, so that a large protocol is never held as one text. Returns false as soon as
+// `deliver` does, true when the whole text was delivered.
+[[nodiscard]] bool writeProtocolText(const Protocol& protocol, const ProtocolTextSink& deliver);
 
 // `text` as protocol files write it: in double quotes, with '"', '\\', line breaks, tabs
 // and other control bytes escaped.

@@ -100,7 +100,6 @@ bool saveProtocolFile(const std::string& path, const Protocol& protocol, std::st
     error = failure + "it is a folder";
     return false;
   }
-  const std::string text = formatProtocolText(protocol);
   const fs::path target(path);
   const fs::path temporary = temporaryNameBeside(target);
   std::FILE* file = std::fopen(temporary.string().c_str(), "wb");
@@ -109,7 +108,11 @@ bool saveProtocolFile(const std::string& path, const Protocol& protocol, std::st
     return false;
   }
   const bool written =
-      std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fflush(file) == 0;
+      writeProtocolText(protocol,
+                        [file](const std::string& piece) {
+                          return std::fwrite(piece.data(), 1, piece.size(), file) == piece.size();
+                        }) &&
+      std::fflush(file) == 0;
   const std::string reason = written ? std::string() : systemReason();
   const bool closed = std::fclose(file) == 0;
   std::error_code ignored;

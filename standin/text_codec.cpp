@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstddef>
+#include <cstring>
 
 namespace stimforge::standin {
 namespace {
@@ -22,31 +23,32 @@ bool tagAt(std::string_view text, size_t pos, std::string_view tag) {
 }  // namespace
 
 void appendRenderedMarkup(std::string& out, std::string_view text) {
+  // Every log line passes through here: the text between tags is appended in one piece,
+  // and most lines hold no '<' at all.
   size_t pos = 0;
   while (pos < text.size()) {
-    const char c = text[pos];
-    if (c == '<') {
-      if (tagAt(text, pos, "<P>")) {
-        out += "\n\n";
-        pos += 3;
-        continue;
-      }
-      if (tagAt(text, pos, "<BR>")) {
-        out += '\n';
-        pos += 4;
-        continue;
-      }
-      if (tagAt(text, pos, "<i>")) {
-        pos += 3;
-        continue;
-      }
-      if (tagAt(text, pos, "</i>")) {
-        pos += 4;
-        continue;
-      }
+    const void* found = std::memchr(text.data() + pos, '<', text.size() - pos);
+    const size_t tag = found == nullptr
+                           ? text.size()
+                           : static_cast<size_t>(static_cast<const char*>(found) - text.data());
+    out.append(text.data() + pos, tag - pos);
+    pos = tag;
+    if (pos == text.size())
+      break;
+    if (tagAt(text, pos, "<P>")) {
+      out += "\n\n";
+      pos += 3;
+    } else if (tagAt(text, pos, "<BR>")) {
+      out += '\n';
+      pos += 4;
+    } else if (tagAt(text, pos, "<i>")) {
+      pos += 3;
+    } else if (tagAt(text, pos, "</i>")) {
+      pos += 4;
+    } else {
+      out += '<';
+      ++pos;
     }
-    out += c;
-    ++pos;
   }
 }
 
@@ -58,21 +60,28 @@ std::string renderMarkup(std::string_view text) {
 }
 
 void appendEscapedLine(std::string& out, std::string_view text) {
-  for (const char c : text) {
-    switch (c) {
+  // Runs without a byte to escape are appended in one piece.
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t special = pos;
+    while (special < text.size() && text[special] != '\\' && text[special] != '\n' &&
+           text[special] != '\t')
+      ++special;
+    out.append(text.data() + pos, special - pos);
+    if (special == text.size())
+      break;
+    switch (text[special]) {
       case '\\':
         out += "\\\\";
         break;
       case '\n':
         out += "\\n";
         break;
-      case '\t':
+      default:
         out += "\\t";
         break;
-      default:
-        out += c;
-        break;
     }
+    pos = special + 1;
   }
 }
 

@@ -8,6 +8,7 @@
 
 #include "editing/edit_support.h"
 #include "host/host_api.h"
+#include "logimport/log_line.h"
 #include "text/text_helpers.h"
 
 namespace stimforge {
@@ -79,12 +80,15 @@ bool shiftIntervalOffsets(const ProtocolHeader& header, int shiftDirection, int3
     for (size_t j = 0; j < count; ++j) {
       int32_t& start = c.intervalStarts[j];
       int32_t& end = c.intervalEnds[j];
-      std::snprintf(line, sizeof line, "Previous interval: %d - %d", start, end);
-      host.kwLogText(line);
+      // Two lines per interval, millions for a long session: built without format parsing.
+      LogLine previous;
+      previous.text("Previous interval: ").number(start).text(" - ").number(end);
+      host.kwLogText(previous.c_str());
       start = shifted(start, amount, subtract);
       end = shifted(end, amount, subtract);
-      std::snprintf(line, sizeof line, "New interval: %d - %d", start, end);
-      host.kwLogText(line);
+      LogLine next;
+      next.text("New interval: ").number(start).text(" - ").number(end);
+      host.kwLogText(next.c_str());
     }
   }
 

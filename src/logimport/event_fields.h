@@ -28,9 +28,13 @@ struct EventFields {
   std::string_view time;       // the raw Time field (empty when missing)
   std::string_view duration;   // the raw Duration field (empty when missing)
 
-  // Where readTimeAndDuration goes on: the line's split and the position after Code.
+  // Where readTimeAndDuration goes on: the line's split and the position after Code; on a
+  // tab-separated line also the positions of the next tabs after Code (up to four, so the
+  // line is searched once).
   bool tabSeparated = false;
   size_t afterCode = 0;
+  size_t tabsAfterCode[4] = {};
+  size_t tabsAfterCodeFound = 0;
 };
 
 // Reads the leading columns: Trial, EventType and Code, with Subject first when
@@ -39,6 +43,10 @@ struct EventFields {
 // empty; readTimeAndDuration fills them.
 [[nodiscard]] bool readLeadingFields(std::string_view line, bool hasSubjectColumn,
                                      EventFields& fields);
+
+// Finds the raw Time field of an event line, and leaves Duration empty: all that selecting
+// an event needs. Requires: `fields` as readLeadingFields filled it from this same line.
+void readTime(std::string_view line, EventFields& fields);
 
 // Finds the raw Time and Duration fields of an event line. Requires: `fields` as
 // readLeadingFields filled it from this same line. A column the line lacks is left empty.

@@ -14,7 +14,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "logimport/log_source.h"
@@ -38,8 +37,16 @@ class CodeTable {
   size_t size() const { return codes_.size(); }
 
  private:
+  // An open-addressing table of code indices plus one (0 is a free slot), its size a power
+  // of two kept at least four times the number of codes: every selected event looks its
+  // code up here, so this is cheaper than a general map.
+  size_t slotOf(std::string_view code, uint64_t hash) const;
+  void grow();
+
   std::deque<std::string> codes_;
-  std::unordered_map<std::string_view, uint32_t> indexByCode_;
+  std::vector<uint64_t> hashes_;         // of codes_[i]
+  std::vector<std::string_view> views_;  // of codes_[i], which a deque keeps in place
+  std::vector<uint32_t> slots_;
 };
 
 // One selected event.

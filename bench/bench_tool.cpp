@@ -1,0 +1,101 @@
+// The benchmark driver's helper: makes the benchmark's input files and measures the floor
+// of the editing commands.
+//   bench_tool log EVENTS SEED FILE          a Presentation log of EVENTS event lines
+//   bench_tool protocol CONDITIONS INTERVALS SEED FILE   a protocol file
+//   bench_tool copy-protocol FROM TO          reads a protocol file and writes it back, as
+//                                             kwhost does: the editing commands' floor
+// Prints what a made file holds as "key value" lines. Exit status 0, or 1 on a failure
+// (reported on standard error), 2 for a usage error.
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "bench/log_generator.h"
+#include "bench/protocol_generator.h"
+#include "standin/protocol_file_io.h"
+
+namespace {
+
+using stimforge::bench::LogCounts;
+
+int usage() {
+  std::fputs(
+      "usage: bench_tool log EVENTS SEED FILE\n"
+      "       bench_tool protocol CONDITIONS INTERVALS SEED FILE\n"
+      "       bench_tool copy-protocol FROM TO\n",
+      stderr);
+  return 2;
+}
+
+bool number(const char* text, long long minimum, long long& value) {
+  char* end = nullptr;
+  errno = 0;
+  value = std::strtoll(text, &end, 10);
+  return errno == 0 && end != text && *end == '\0' && value >= minimum;
+}
+
+int makeLog(long long events, long long seed, const char* path) {
+  std::FILE* file = std::fopen(path, "wb");
+  if (file == nullptr) {
+    std::fprintf(stderr, "bench_tool: cannot write %s: %s\n", path, std::strerror(errno));
+    return 1;
+  }
+  LogCounts counts;
+  const bool written =
+      stimforge::bench::writeLog(file, static_cast<uint64_t>(seed), events, &counts);
+  if (std::fclose(file) != 0 || !written) {
+    std::fprintf(stderr, "bench_tool: cannot write %s\n", path);
+    return 1;
+  }
+  std::printf("events %" PRId64 "\nselected %" PRId64 "\npictures %" PRId64 "\ncodes %" PRId64
+              "\nlines %" PRId64 "\nbytes %" PRId64 "\n",
+              counts.events, counts.selected, counts.pictures, counts.codes, counts.lines,
+              counts.bytes);
+  return 0;
+}
+
+int makeProtocol(long long conditions, long long intervals, long long seed, const char* path) {
+  const stimforge::standin::Protocol protocol = stimforge::bench::generateProtocol(
+      static_cast<uint64_t>(seed), static_cast<int32_t>(conditions), intervals);
+  std::string error;
+  if (!stimforge::standin::saveProtocolFile(path, protocol, error)) {
+    std::fprintf(stderr, "bench_tool: %s\n", error.c_str());
+    return 1;
+  }
+  std::printf("conditions %lld\nintervals %lld\n", conditions, intervals);
+  return 0;
+}
+
+int copyProtocol(const char* from, const char* to) {
+  stimforge::standin::Protocol protocol;
+  std::string error;
+  if (!stimforge::standin::readProtocolFile(from, protocol, error) ||
+      !stimforge::standin::saveProtocolFile(to, protocol, error)) {
+    std::fprintf(stderr, "bench_tool: %s\n", error.c_str());
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2)
+    return usage();
+  const std::string command = argv[1];
+  long long a = 0;
+  long long b = 0;
+  long long c = 0;
+  if (command == "log" && argc == 5 && number(argv[2], 0, a) && number(argv[3], 0, b))
+    return makeLog(a, b, argv[4]);
+  if (command == "protocol" && argc == 6 && number(argv[2], 1, a) && a <= 1000000 &&
+      number(argv[3], 0, b) && number(argv[4], 0, c)) {
+    return makeProtocol(a, b, c, argv[5]);
+  }
+  if (command == "copy-protocol" && argc == 4)
+    return copyProtocol(argv[2], argv[3]);
+  return usage();
+}

@@ -1,0 +1,52 @@
+#!/bin/sh
+# Runs two builds of kwhost (and the plug-in beside each) on the same benchmark inputs and
+# checks that everything they write is byte-for-byte the same: the log pane, the raw log,
+# the transcript and every protocol file. For performance work: build the old version
+# into one folder, the new one into another.
+# Usage: bench/compare_outputs.sh OLD_BIN_DIR NEW_BIN_DIR DATA_DIR
+#   DATA_DIR holds log10k.log ... as `make bench` makes them (log*.log, p60.prt, p23.prt).
+set -eu
+old=$(cd "$1" && pwd)
+new=$(cd "$2" && pwd)
+data=$(cd "$3" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+status=0
+
+# run NAME BIN_DIR ARGS...: runs kwhost in $work/NAME with copies of the inputs.
+run() {
+  name=$1
+  bin=$2
+  shift 2
+  mkdir -p "$work/$name"
+  (cd "$work/$name" && "$bin/HaldenKW.exe" --log raw.txt --transcript transcript.txt "$@" \
+    >pane.txt 2>err.txt) || true
+}
+
+for case in "import --subject-column LOG" "import --subject-column --pictures-only LOG" \
+            "import --subject-column --duration column LOG" "import LOG" \
+            "shift P60 500 --later" "shift P60 700 --earlier" \
+            "reorder P60 $(seq -s, 59 -1 0)" "reorder P60 3,3,1" "preset P23 4" "preset P60 2"; do
+  for log in "$data"/log*.log; do
+    for side in old new; do
+      eval bin=\$$side
+      rm -rf "$work/$side"
+      mkdir -p "$work/$side"
+      cp "$log" "$work/$side/in.log"
+      cp "$data/p60.prt" "$work/$side/p60.prt"
+      cp "$data/p23.prt" "$work/$side/p23.prt"
+      args=$(echo "$case" | sed -e 's/LOG/in.log/' -e 's/P60/p60.prt/' -e 's/P23/p23.prt/')
+      # shellcheck disable=SC2086
+      run "$side" "$bin" $args
+    done
+    if diff -r "$work/old" "$work/new" >/dev/null; then
+      echo "same: $case ($(basename "$log"))"
+    else
+      echo "DIFFERENT: $case ($(basename "$log"))"
+      diff -r "$work/old" "$work/new" | head -5
+      status=1
+    fi
+    case "$case" in import*) ;; *) break ;; esac  # the editing cases need one run only
+  done
+done
+exit $status

@@ -1,0 +1,181 @@
+#!/bin/sh
+# `make bench`: measures the import and the editing commands side by side, on the same
+# generated files, and prints a Markdown table (docs/performance.md explains it).
+# Usage: bench/run_bench.sh BUILD_DIR
+#   SF_BENCH_RUNS   rounds of whole-process measurements (default 9; the medians are shown)
+# Needs the built kwhost, bench_tool and stimforge_bench, hyperfine and GNU time.
+set -eu
+
+build=$(cd "$1" && pwd)
+bin=$build/bin
+data=$build/bench-data
+runs=${SF_BENCH_RUNS:-9}
+mkdir -p "$data"
+cd "$data"
+
+for tool in "$bin/kwhost" "$bin/bench_tool" "$bin/stimforge_bench"; do
+  if [ ! -x "$tool" ]; then
+    echo "bench: $tool is missing; build first (make bench does)" >&2
+    exit 1
+  fi
+done
+
+# once_ms OUTPUT COMMAND...: one run of COMMAND (no shell) under hyperfine, its standard
+# output to OUTPUT (a file, or null); prints the time in ms.
+once_ms() {
+  output=$1
+  shift
+  hyperfine -N --style none --runs 1 --output "$output" --export-csv timing.csv "$*" \
+    >/dev/null 2>hyperfine.err || {
+    cat hyperfine.err >&2
+    exit 1
+  }
+  # command,mean,stddev,median,user,system,min,max: the command itself may hold commas.
+  awk -F, 'NR == 2 { printf "%.2f\n", $(NF - 4) * 1000 }' timing.csv
+}
+
+median() {  # the median of the numbers in the file $1
+  sort -n "$1" | awk '{ v[NR] = $1 } END { m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; printf "%.1f", m }'
+}
+
+# measure NAME OUTPUT COMMAND...: adds one run of COMMAND to the samples of NAME. The files
+# of earlier runs (hundreds of megabytes of log pane) are written out first, so that their
+# write-back does not fall into this run.
+measure() {
+  name=$1
+  shift
+  sync
+  once_ms "$@" >>"samples.$name"
+}
+
+# max_rss_kb COMMAND...: the command's peak resident memory in KiB (GNU time).
+max_rss_kb() {
+  /usr/bin/time -f %M -o rss.txt "$@" >/dev/null 2>&1
+  tail -n 1 rss.txt
+}
+
+ratio() {
+  awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", a / b }'
+}
+
+verdict() {  # VALUE LIMIT: "met" when VALUE <= LIMIT
+  awk -v v="$1" -v l="$2" 'BEGIN { print (v <= l ? "met" : "NOT met") }'
+}
+
+echo "Generating inputs in $data ..." >&2
+for n in 10000 100000 1000000; do
+  "$bin/bench_tool" log $n 1 "log$n.log" >"log$n.txt"
+done
+"$bin/bench_tool" protocol 60 1000000 2 p60.prt >/dev/null
+"$bin/bench_tool" protocol 23 1000000 3 p23.prt >/dev/null
+order=$(awk 'BEGIN { for (i = 59; i >= 0; --i) printf "%s%d", (i < 59 ? "," : ""), i }')
+
+load_before=$(cut -d' ' -f1-3 /proc/loadavg 2>/dev/null || echo "?")
+
+# The machine may be shared: each round measures the floor and the commands compared
+# with it one after the other, so that a change of load falls on all of them alike.
+echo "Measuring the import ..." >&2
+rm -f samples.*
+for n in 10000 100000 1000000; do
+  measure warm null "$bin/kwhost" import --subject-column log$n.log  # caches warm
+  for round in $(seq "$runs"); do
+    measure wc_$n null wc -l log$n.log
+    measure file_$n "$data/pane.txt" "$bin/kwhost" import --subject-column log$n.log
+    measure null_$n null "$bin/kwhost" import --subject-column log$n.log
+  done
+  eval "wc_$n=\$(median samples.wc_$n)"
+  eval "file_$n=\$(median samples.file_$n)"
+  eval "null_$n=\$(median samples.null_$n)"
+  eval "rss_$n=\$(max_rss_kb \"$bin/kwhost\" import --subject-column log$n.log)"
+done
+
+echo "Measuring the reader alone ..." >&2
+"$bin/stimforge_bench" --log log1000000.log --benchmark_filter='reader' \
+  --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+  --benchmark_format=csv >reader.csv 2>/dev/null
+lines=$(awk '$1 == "lines" { print $2 }' log1000000.txt)
+# name,iterations,real_time,cpu_time,time_unit,bytes_per_second,...: the medians
+reader_row() {
+  awk -F, -v name="\"reader/$1_median\"" -v lines="$lines" '
+    $1 == name { ms = $4; if ($5 == "us") ms /= 1000; if ($5 == "ns") ms /= 1e6
+                 printf "%.1f ms | %.0f MB/s | %.0f ns", ms, $6 / 1e6, ms * 1e6 / lines }' reader.csv
+}
+reader_memory=$(reader_row memory)
+reader_file=$(reader_row file)
+reader_mbs=$(awk -F, '$1 == "\"reader/file_median\"" { printf "%.0f", $6 / 1e6 }' reader.csv)
+
+echo "Measuring the editing commands ..." >&2
+pane=$data/pane.txt
+measure warm "$pane" "$bin/kwhost" shift p60.prt 500 --later
+for round in $(seq "$runs"); do
+  measure floor60 null "$bin/bench_tool" copy-protocol p60.prt copy.prt
+  measure shift "$pane" "$bin/kwhost" shift p60.prt 500 --later
+  measure reorder "$pane" "$bin/kwhost" reorder p60.prt "$order"
+  measure floor23 null "$bin/bench_tool" copy-protocol p23.prt copy.prt
+  measure preset "$pane" "$bin/kwhost" preset p23.prt 4
+done
+floor60=$(median samples.floor60)
+floor23=$(median samples.floor23)
+shift_ms=$(median samples.shift)
+reorder_ms=$(median samples.reorder)
+preset_ms=$(median samples.preset)
+
+load_after=$(cut -d' ' -f1-3 /proc/loadavg 2>/dev/null || echo "?")
+bytes=$(awk '$1 == "bytes" { print $2 }' log1000000.txt)
+selected=$(awk '$1 == "selected" { print $2 }' log1000000.txt)
+ratio_file=$(ratio "$file_1000000" "$wc_1000000")
+edit_worst=$(awk -v a="$(ratio "$shift_ms" "$floor60")" -v b="$(ratio "$reorder_ms" "$floor60")" \
+  -v c="$(ratio "$preset_ms" "$floor23")" 'BEGIN { m = a; if (b > m) m = b; if (c > m) m = c; print m }')
+per_event=$(awk -v a="$rss_1000000" -v b="$rss_10000" 'BEGIN { printf "%.0f", (a - b) * 1024 / 990000 }')
+
+cat <<EOF
+
+## stimforge benchmark
+
+Machine: $(nproc) cores, $(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo 2>/dev/null || echo "?");
+load average $load_before before, $load_after after. Whole-process times are medians of
+$runs rounds (hyperfine), each round running the floor and the commands compared with it
+one after the other; the reader's are medians of 5 repetitions (Google Benchmark, CPU time).
+
+### Import through kwhost (\`kwhost import --subject-column LOG\`)
+
+The 1,000,000-event log: $(awk -v b="$bytes" 'BEGIN { printf "%.1f MB", b / 1e6 }'), $lines lines, $selected selected events.
+
+| | 10,000 events | 100,000 events | 1,000,000 events |
+|---|---|---|---|
+| \`wc -l\` (the floor) | $wc_10000 ms | $wc_100000 ms | $wc_1000000 ms |
+| import, log pane to a file | $file_10000 ms ($(ratio "$file_10000" "$wc_10000")×) | $file_100000 ms ($(ratio "$file_100000" "$wc_100000")×) | $file_1000000 ms ($ratio_file×) |
+| import, log pane to /dev/null | $null_10000 ms ($(ratio "$null_10000" "$wc_10000")×) | $null_100000 ms ($(ratio "$null_100000" "$wc_100000")×) | $null_1000000 ms ($(ratio "$null_1000000" "$wc_1000000")×) |
+| peak memory (max RSS) | $(awk -v k="$rss_10000" 'BEGIN { printf "%.1f MB", k / 1024 }') | $(awk -v k="$rss_100000" 'BEGIN { printf "%.1f MB", k / 1024 }') | $(awk -v k="$rss_1000000" 'BEGIN { printf "%.1f MB", k / 1024 }') |
+
+- Scaling, 10,000 to 1,000,000 events (linear is about 100): pane to a file $(ratio "$file_1000000" "$file_10000")×, to /dev/null $(ratio "$null_1000000" "$null_10000")×; 100,000 to 1,000,000 (linear is 10): $(ratio "$file_1000000" "$file_100000")×.
+- Memory per event (max RSS of 1,000,000 events less that of 10,000, over the 990,000 events between): $per_event bytes.
+
+### The reader alone (1,000,000 events, log lines formatted, dropped by the host)
+
+| source | time | file bytes / time | per line |
+|---|---|---|---|
+| memory | $reader_memory |
+| file | $reader_file |
+
+### Editing commands on 1,000,000 intervals (log pane to a file)
+
+The floor: \`bench_tool copy-protocol\`, the stand-in host's own code reading the protocol file and writing it back.
+
+| command | time | floor | ratio |
+|---|---|---|---|
+| \`kwhost shift p60.prt 500 --later\` (60 conditions) | $shift_ms ms | $floor60 ms | $(ratio "$shift_ms" "$floor60")× |
+| \`kwhost reorder p60.prt 59,58,...,0\` | $reorder_ms ms | $floor60 ms | $(ratio "$reorder_ms" "$floor60")× |
+| \`kwhost preset p23.prt 4\` (23 conditions) | $preset_ms ms | $floor23 ms | $(ratio "$preset_ms" "$floor23")× |
+
+### Targets
+
+| target | reached | |
+|---|---|---|
+| import of 1,000,000 events, pane to a file, at most 25× \`wc -l\` | $ratio_file× | $(verdict "$ratio_file" 25) |
+| reader at least 150 MB/s (from the file) | $reader_mbs MB/s | $(verdict 150 "$reader_mbs") |
+| time linear in the events (10k to 1M about 100×, 100k to 1M about 10×) | $(ratio "$file_1000000" "$file_10000")×, $(ratio "$file_1000000" "$file_100000")× | $(verdict "$(ratio "$file_1000000" "$file_100000")" 12) |
+| peak memory under 100 bytes per event plus a constant | $per_event bytes | $(verdict "$per_event" 100) |
+| each editing command under 10× the floor | $(ratio "$shift_ms" "$floor60")×, $(ratio "$reorder_ms" "$floor60")×, $(ratio "$preset_ms" "$floor23")× | $(verdict "$edit_worst" 10) |
+EOF
+rm -f pane.txt copy.prt timing.csv hyperfine.err rss.txt samples.*
