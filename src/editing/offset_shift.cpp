@@ -8,7 +8,7 @@
 
 #include "editing/edit_support.h"
 #include "host/host_api.h"
-#include "logimport/log_line.h"
+#include "text/log_line.h"
 #include "text/text_helpers.h"
 
 namespace stimforge {

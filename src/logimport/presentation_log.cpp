@@ -8,7 +8,7 @@
 #include "host/host_api.h"
 #include "logimport/event_fields.h"
 #include "logimport/line_reader.h"
-#include "logimport/log_line.h"
+#include "text/log_line.h"
 #include "text/text_helpers.h"
 
 namespace stimforge {

@@ -2,8 +2,8 @@
 // writes a line for every event, so this is on its hot path. Text past the buffer's end is
 // dropped (the buffers are sized so that the lines written never reach it); the line is
 // always NUL-terminated.
-#ifndef STIMFORGE_LOGIMPORT_LOG_LINE_H_
-#define STIMFORGE_LOGIMPORT_LOG_LINE_H_
+#ifndef STIMFORGE_TEXT_LOG_LINE_H_
+#define STIMFORGE_TEXT_LOG_LINE_H_
 
 #include <charconv>
 #include <cstddef>
@@ -60,4 +60,4 @@ class LogLine {
 
 }  // namespace stimforge
 
-#endif  // STIMFORGE_LOGIMPORT_LOG_LINE_H_
+#endif  // STIMFORGE_TEXT_LOG_LINE_H_

@@ -1,4 +1,4 @@
-#include "logimport/log_line.h"
+#include "text/log_line.h"
 
 #include <charconv>
 #include <cmath>

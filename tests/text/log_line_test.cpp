@@ -1,5 +1,5 @@
 // The log-line builder must write exactly what printf writes.
-#include "logimport/log_line.h"
+#include "text/log_line.h"
 
 #include <gtest/gtest.h>
 
