@@ -17,13 +17,17 @@
 #include "bench/log_generator.h"
 #include "bench/protocol_generator.h"
 #include "host/host_api.h"
-#include "logimport/log_source.h"
+#include "logformat/log_source.h"
+#include "logimport/import_command.h"
 #include "logimport/presentation_log.h"
 #include "logimport/protocol_builder.h"
 #include "standin/log_pane.h"
 #include "standin/protocol_file.h"
 
 namespace {
+
+// The reader's log lines go to the host, as in an import.
+stimforge::HostLogSink hostLog;
 
 using stimforge::bench::LogCounts;
 
@@ -70,7 +74,8 @@ void readerFromMemory(benchmark::State& state) {
   installDroppingHost();
   stimforge::MemoryLogSource source(input().text);
   for (auto _ : state) {
-    auto log = stimforge::readPresentationLog(&source, "bench.log", input().subjectColumn, false);
+    auto log =
+        stimforge::readPresentationLog(&source, "bench.log", input().subjectColumn, false, hostLog);
     benchmark::DoNotOptimize(log);
   }
   setReaderCounters(state);
@@ -79,7 +84,8 @@ void readerFromMemory(benchmark::State& state) {
 void readerFromFile(benchmark::State& state) {
   installDroppingHost();
   for (auto _ : state) {
-    auto log = stimforge::readPresentationLog(input().path, input().subjectColumn, false);
+    auto log = stimforge::readPresentationLog(stimforge::openLogFile(input().path).get(),
+                                              input().path, input().subjectColumn, false, hostLog);
     benchmark::DoNotOptimize(log);
   }
   setReaderCounters(state);
@@ -89,7 +95,7 @@ void buildProtocol(benchmark::State& state) {
   installDroppingHost();
   stimforge::MemoryLogSource source(input().text);
   const auto log =
-      stimforge::readPresentationLog(&source, "bench.log", input().subjectColumn, false);
+      stimforge::readPresentationLog(&source, "bench.log", input().subjectColumn, false, hostLog);
   for (auto _ : state)
     benchmark::DoNotOptimize(stimforge::buildProtocol(*log, 1));
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * log->eventCount);

@@ -14,8 +14,9 @@
 #include "fuzz_host.h"
 #include "fuzz_input.h"
 #include "fuzz_targets.h"
-#include "logimport/log_source.h"
+#include "logformat/log_source.h"
 #include "logimport/protocol_builder.h"
+#include "plugin/menu.h"
 #include "plugin/stimforge.h"
 #include "text/text_helpers.h"
 
@@ -171,18 +172,17 @@ int fuzzExecute(const uint8_t* data, size_t size) {
   FuzzHost host(input);
   // The log file the user chooses: a byte 0 means it cannot be opened; otherwise its text
   // follows in the input.
-  setLogOpener([&input](const std::string&) -> std::unique_ptr<LogSource> {
+  const LogOpener openLog = [&input](const std::string&) -> std::unique_ptr<LogSource> {
     if (input.byte() == 0)
       return nullptr;
     return std::make_unique<MemoryLogSource>(input.longText());
-  });
+  };
   for (int r = 0; r < runs; ++r) {
     const ProtocolValue before = host.protocol();
     host.startRun();
-    const bool result = guardedExecute();
+    const bool result = guardedRunMenu(openLog);
     checkRun(before, host, result);
   }
-  setLogOpener(LogOpener());
   return 0;
 }
 

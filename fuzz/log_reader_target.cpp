@@ -14,11 +14,15 @@
 #include "fuzz_input.h"
 #include "fuzz_targets.h"
 #include "host/host_api.h"
-#include "logimport/event_fields.h"
+#include "logformat/log_fields.h"
+#include "logimport/import_command.h"
 #include "logimport/presentation_log.h"
 
 namespace stimforge::fuzzing {
 namespace {
+
+// The reader's log lines go to the host, as in an import.
+HostLogSink hostLog;
 
 const char kReadError[] = "Error while reading Presentation file";
 
@@ -72,7 +76,8 @@ struct Read {
 Read readWith(LogSource& source, bool hasSubjectColumn, bool pictureOnly) {
   gLog.clear();
   Read r;
-  r.log = readPresentationLog(&source, "C:\\logs\\run1.log", hasSubjectColumn, pictureOnly);
+  r.log =
+      readPresentationLog(&source, "C:\\logs\\run1.log", hasSubjectColumn, pictureOnly, hostLog);
   r.lines = gLog;
   // SF_FUZZ_VERBOSE=1 prints what each read logged, to see what an input does.
   static const bool verbose = std::getenv("SF_FUZZ_VERBOSE") != nullptr;

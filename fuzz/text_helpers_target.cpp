@@ -17,7 +17,7 @@ int gLogLines = 0;
 
 void countLogLine(const char* text) {
   SF_FUZZ_CHECK(std::strcmp(text, "Small problem extracting file extension") == 0,
-                "extensionOf writes only its complaint about an empty path");
+                "the text helpers write nothing to the log");
   ++gLogLines;
 }
 
@@ -65,7 +65,7 @@ void checkPathHelpers(const std::string& path, const std::string& suffix) {
   gLogLines = 0;
   const std::string stripped = stripExtension(path);
   const std::string extension = extensionOf(path);
-  SF_FUZZ_CHECK(gLogLines == (path.empty() ? 1 : 0), "extensionOf complains about empty paths");
+  SF_FUZZ_CHECK(gLogLines == 0, "extensionOf never logs");
   if (path.empty()) {
     SF_FUZZ_CHECK(stripped == "''" && extension == "-1", "an empty path's stand-ins");
   } else {
@@ -86,7 +86,7 @@ void checkPathHelpers(const std::string& path, const std::string& suffix) {
 
   gLogLines = 0;
   const std::string withSuffix = withSuffixBeforeExtension(path, suffix);
-  SF_FUZZ_CHECK(gLogLines == (path.empty() ? 1 : 0), "withSuffixBeforeExtension logs once");
+  SF_FUZZ_CHECK(gLogLines == 0, "withSuffixBeforeExtension never logs");
   SF_FUZZ_CHECK(withSuffix == stripped + suffix + extension,
                 "withSuffixBeforeExtension is the stripped path, the suffix and the extension");
   SF_FUZZ_CHECK(withSuffix.size() <= path.size() + suffix.size() + 4, "no longer than its inputs");

@@ -140,7 +140,7 @@ bool rebuildInOrderWith(const ProtocolHeader& currentHeader, const ConditionOrde
   // Everything that allocates is done before the clear: from there on nothing may fail (run
   // out of memory) before the rebuilt protocol is set and saved.
   const std::string title = headerTitle(currentHeader);
-  const std::string newFileName = withSuffixBeforeExtension(fileName, suffix);
+  const std::string newFileName = newProtocolFileName(fileName, suffix);
 
   // The host's interval arrays end here; only the copies are read from now on.
   host.kwClearProtocol();

@@ -30,12 +30,14 @@ void logRefusal(const char* reason) {
 }
 
 bool newFileNameFits(const std::string& fileName, const std::string& suffix) {
-  // withSuffixBeforeExtension would log its complaint about an empty name here, long before
-  // the command forms the name; the name it would give is known without it.
-  if (fileName.empty())
-    return std::string("''").size() + suffix.size() + std::string("-1").size() <=
-           kMaxProtocolFileNameLength;
   return withSuffixBeforeExtension(fileName, suffix).size() <= kMaxProtocolFileNameLength;
+}
+
+std::string newProtocolFileName(const std::string& fileName, const std::string& suffix) {
+  // An empty name has no extension to keep: the name formed from it ends in "-1".
+  if (fileName.empty())
+    hostApi().kwLogText("Small problem extracting file extension");
+  return withSuffixBeforeExtension(fileName, suffix);
 }
 
 bool checkNewFileName(const std::string& fileName, const std::string& suffix) {

@@ -27,9 +27,13 @@ size_t intervalCount(const ProtocolCondition& condition);
 void logRefusal(const char* reason);
 
 // True when withSuffixBeforeExtension(fileName, suffix) fits a header's fileName field.
-// Writes nothing to the host log (an empty fileName gives the short name "''", the suffix
-// and "-1", which always fits).
+// Writes nothing to the host log.
 bool newFileNameFits(const std::string& fileName, const std::string& suffix);
+
+// The name a command saves its new protocol under: withSuffixBeforeExtension(fileName,
+// suffix). For an empty fileName it first writes "Small problem extracting file extension"
+// to the host log. May throw std::bad_alloc.
+std::string newProtocolFileName(const std::string& fileName, const std::string& suffix);
 
 // Refuses a command whose new file name would not fit: logs the reason and
 // "Cancelled further operations." and returns false; returns true (logging nothing) when

@@ -69,7 +69,7 @@ bool shiftIntervalOffsets(const ProtocolHeader& header, int shiftDirection, int3
 
   // Formed before the first interval moves: once the host's arrays change, nothing may fail
   // (run out of memory) before the save.
-  const std::string newFileName = withSuffixBeforeExtension(fileName, suffix);
+  const std::string newFileName = newProtocolFileName(fileName, suffix);
   std::snprintf(line, sizeof line, "Changing protocol offset with %d...", amount);
   host.kwLogText(line);
   for (ProtocolCondition& c : conditions) {

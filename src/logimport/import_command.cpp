@@ -6,7 +6,6 @@
 #include <string>
 
 #include "host/host_api.h"
-#include "logimport/log_source.h"
 #include "logimport/presentation_log.h"
 #include "logimport/protocol_builder.h"
 
@@ -65,7 +64,11 @@ void warnAboutLayout(LogSource* source, bool hasSubjectColumn) {
 
 }  // namespace
 
-ImportOutcome runImportCommand() {
+void HostLogSink::logLine(const char* text) {
+  hostApi().kwLogText(text);
+}
+
+ImportOutcome runImportCommand(const LogOpener& openLog) {
   const HostApi& host = hostApi();
   host.kwMessageBox(
       "This function generates a Halden KW stimulation protocol file (*.prt),\nbased on a "
@@ -108,11 +111,12 @@ ImportOutcome runImportCommand() {
           "Select 'Picture' events only?<BR>(Otherwise, Response events can result in '1', "
           "'2', '3' etc. condition names of button box numbers)") != 0;
 
-  const std::unique_ptr<LogSource> source = openLogSource(path);
+  const std::unique_ptr<LogSource> source = openLog ? openLog(path) : nullptr;
   warnAboutLayout(source.get(), hasSubjectColumn);
   host.kwLogText("Read Presentation log file...");
+  HostLogSink sink;
   const std::optional<PresentationLog> log =
-      readPresentationLog(source.get(), path, hasSubjectColumn, pictureOnly);
+      readPresentationLog(source.get(), path, hasSubjectColumn, pictureOnly, sink);
   if (!log) {
     // Nothing was cleared or saved: the host's protocol stays as it was.
     host.kwLogText("Cancelled further operations.");

@@ -5,9 +5,8 @@
 #include <limits>
 #include <utility>
 
-#include "host/host_api.h"
-#include "logimport/event_fields.h"
-#include "logimport/line_reader.h"
+#include "logformat/line_reader.h"
+#include "logformat/log_fields.h"
 #include "text/log_line.h"
 #include "text/text_helpers.h"
 
@@ -19,23 +18,6 @@ namespace {
 constexpr int64_t kMaxCount = std::numeric_limits<int32_t>::max();
 
 struct ReadFailure {};
-
-// A hash of a code, eight bytes at a time (codes are short).
-uint64_t hashCode(std::string_view code) {
-  uint64_t hash = 0x9E3779B97F4A7C15ULL ^ code.size();
-  size_t i = 0;
-  for (; code.size() - i >= 8; i += 8) {
-    uint64_t word = 0;
-    std::memcpy(&word, code.data() + i, sizeof word);
-    hash = (hash ^ word) * 0xBF58476D1CE4E5B9ULL;
-    hash ^= hash >> 31;
-  }
-  uint64_t tail = 0;
-  for (size_t shift = 0; i < code.size(); ++i, shift += 8)
-    tail |= uint64_t{static_cast<unsigned char>(code[i])} << shift;
-  hash = (hash ^ tail) * 0x94D049BB133111EBULL;
-  return hash ^ (hash >> 29);
-}
 
 bool isSelectedType(std::string_view eventType, bool pictureOnly) {
   if (eventType == "Picture")
@@ -68,8 +50,11 @@ bool selectEvent(std::string_view line, bool hasSubjectColumn, bool pictureOnly,
 
 class LogReader {
  public:
-  LogReader(LogSource& source, bool hasSubjectColumn, bool pictureOnly)
-      : source_(source), hasSubjectColumn_(hasSubjectColumn), pictureOnly_(pictureOnly) {}
+  LogReader(LogSource& source, bool hasSubjectColumn, bool pictureOnly, LogLineSink& sink)
+      : source_(source),
+        sink_(sink),
+        hasSubjectColumn_(hasSubjectColumn),
+        pictureOnly_(pictureOnly) {}
 
   void read(PresentationLog& log) {
     countEvents();
@@ -100,7 +85,7 @@ class LogReader {
           LogLine text;
           text.text("Trial: ").number(fields.trial).text(" EventType: ").text(fields.eventType);
           text.text(" Code: ").text(fields.code);
-          hostApi().kwLogText(text.c_str());
+          sink_.logLine(text.c_str());
           lastTrial = fields.trial;
           if (selected && ++selected_ > kMaxCount)
             throw ReadFailure();
@@ -116,10 +101,10 @@ class LogReader {
     LogLine trials;
     trials.text("Number of trials: ").number(lastTrial);
     trials.text(", Picture/Sound/Video/Response events: ").number(selected_);
-    hostApi().kwLogText(trials.c_str());
+    sink_.logLine(trials.c_str());
     LogLine partLines;
     partLines.text("Number of lines in first part of file: ").number(lineCount_);
-    hostApi().kwLogText(partLines.c_str());
+    sink_.logLine(partLines.c_str());
   }
 
   void storeEvents(PresentationLog& log) {
@@ -150,11 +135,12 @@ class LogReader {
       LogLine text;
       text.text("Trial: ").number(fields.trial).text(", code: ").text(fields.code);
       text.text(", duration: ").rounded(event.duration / 10.0, 15);
-      hostApi().kwLogText(text.c_str());
+      sink_.logLine(text.c_str());
     }
   }
 
   LogSource& source_;
+  LogLineSink& sink_;
   const bool hasSubjectColumn_;
   const bool pictureOnly_;
   int64_t selected_ = 0;
@@ -163,74 +149,23 @@ class LogReader {
 
 }  // namespace
 
-size_t CodeTable::slotOf(std::string_view code, uint64_t hash) const {
-  const size_t mask = slots_.size() - 1;
-  for (size_t slot = static_cast<size_t>(hash) & mask;; slot = (slot + 1) & mask) {
-    const uint32_t entry = slots_[slot];
-    if (entry == 0)
-      return slot;
-    if (hashes_[entry - 1] == hash && views_[entry - 1] == code)
-      return slot;
-  }
-}
-
-void CodeTable::grow() {
-  std::vector<uint32_t> larger(slots_.empty() ? 64 : slots_.size() * 2, 0);
-  slots_.swap(larger);
-  for (uint32_t index = 0; index < codes_.size(); ++index)
-    slots_[slotOf(codes_[index], hashes_[index])] = index + 1;
-}
-
-uint32_t CodeTable::add(std::string_view code) {
-  if (slots_.empty())
-    grow();
-  const uint64_t hash = hashCode(code);
-  size_t slot = slotOf(code, hash);
-  if (slots_[slot] != 0)
-    return slots_[slot] - 1;
-  // Kept at most a quarter full, so that a look-up seldom goes past its first slot.
-  if ((codes_.size() + 1) * 4 > slots_.size()) {
-    grow();
-    slot = slotOf(code, hash);
-  }
-  // What may fail is done before the new code is entered anywhere.
-  hashes_.reserve(codes_.size() + 1);
-  views_.reserve(codes_.size() + 1);
-  codes_.emplace_back(code);
-  const uint32_t index = static_cast<uint32_t>(codes_.size() - 1);
-  hashes_.push_back(hash);
-  views_.push_back(codes_.back());
-  slots_[slot] = index + 1;
-  return index;
-}
-
 std::optional<PresentationLog> readPresentationLog(LogSource* source, const std::string& path,
-                                                   bool hasSubjectColumn, bool pictureOnly) {
+                                                   bool hasSubjectColumn, bool pictureOnly,
+                                                   LogLineSink& sink) {
   try {
     if (source == nullptr)
       throw ReadFailure();
     PresentationLog log;
     log.path = path;
-    LogReader(*source, hasSubjectColumn, pictureOnly).read(log);
+    LogReader(*source, hasSubjectColumn, pictureOnly, sink).read(log);
     log.baseName = baseNameOf(path, true, false).value_or(std::string());
     return log;
   } catch (...) {
     // A read error, a log too large to count, or no memory for the table or the codes:
     // the caller learns of it only through the result and the line below.
   }
-  hostApi().kwLogText("Error while reading Presentation file");
+  sink.logLine("Error while reading Presentation file");
   return std::nullopt;
-}
-
-std::optional<PresentationLog> readPresentationLog(const std::string& path, bool hasSubjectColumn,
-                                                   bool pictureOnly) {
-  std::unique_ptr<LogSource> source;
-  try {
-    source = openLogSource(path);
-  } catch (...) {
-    source = nullptr;  // reported below as a log that cannot be read
-  }
-  return readPresentationLog(source.get(), path, hasSubjectColumn, pictureOnly);
 }
 
 }  // namespace stimforge

@@ -7,6 +7,7 @@
 #include "editing/reorder_command.h"
 #include "host/host_api.h"
 #include "logimport/import_command.h"
+#include "plugin/menu.h"
 
 namespace stimforge {
 namespace {
@@ -32,7 +33,7 @@ bool hostVersionSupported(int major, int minor, int subVersion) {
   return subVersion >= 9;
 }
 
-bool runMenu() {
+bool runMenu(const LogOpener& openLog) {
   const HostApi& host = hostApi();
   host.kwShowLogTab();
   host.kwLogText("\nstimforge> Started...");
@@ -47,7 +48,7 @@ bool runMenu() {
 
   switch (choice) {
     case 1:
-      if (runImportCommand() == ImportOutcome::kAborted)
+      if (runImportCommand(openLog) == ImportOutcome::kAborted)
         return false;
       break;
     case 2:
@@ -94,13 +95,17 @@ bool guardedInitPlugin() noexcept {
   }
 }
 
-bool guardedExecute() noexcept {
+bool guardedRunMenu(const LogOpener& openLog) noexcept {
   try {
-    return runMenu();
+    return runMenu(openLog);
   } catch (...) {
     reportUnexpectedFailure();
     return false;
   }
+}
+
+bool guardedExecute() noexcept {
+  return guardedRunMenu(openLogFile);
 }
 
 }  // namespace stimforge

@@ -9,18 +9,13 @@ namespace stimforge {
 // True for host versions 2.9.9 and later, compared as (major, minor, sub-version).
 bool hostVersionSupported(int major, int minor, int subVersion);
 
-// One run of the menu against the bound host table: the start line, the menu, the chosen
-// command and "Finished.\n". Returns false only when the import aborts for want of a
-// volume document (then without "Finished.\n"). May throw (out of memory); StimForge
-// catches.
-bool runMenu();
-
 // What StimForge::initPlugin does: binds the host table and checks the host's version
 // (hostVersionSupported), showing the version message when it is too old. Returns true
 // when the plug-in may execute. Never throws.
 bool guardedInitPlugin() noexcept;
 
-// What StimForge::execute does: runMenu, with any exception caught and reported in the
+// What StimForge::execute does: runMenu (plugin/menu.h) with the logs opened as files,
+// with any exception caught and reported in the
 // host's log (then false). Never throws.
 bool guardedExecute() noexcept;
 

@@ -3,8 +3,6 @@
 #include <cmath>
 #include <limits>
 
-#include "host/host_api.h"
-
 namespace stimforge {
 namespace {
 
@@ -57,10 +55,8 @@ std::string stripExtension(const std::string& path) {
 }
 
 std::string extensionOf(const std::string& path) {
-  if (path.empty()) {
-    hostApi().kwLogText("Small problem extracting file extension");
+  if (path.empty())
     return "-1";
-  }
   if (extensionDot(path) == std::string::npos)
     return "";
   if (path.size() < 4)

@@ -24,8 +24,7 @@ std::string stripExtension(const std::string& path);
 
 // The path's last four characters (a dot and a three-letter extension for the names the
 // plug-in handles). A file name without a dot gives the empty text; a path of one to three
-// characters is returned whole. An empty path writes "Small problem extracting file
-// extension" to the host log and gives "-1".
+// characters is returned whole. An empty path gives "-1".
 std::string extensionOf(const std::string& path);
 
 // stripExtension(path) + suffix + extensionOf(path): C:\exp\run1.prt with "_ordered" gives

@@ -9,12 +9,16 @@
 #include "bench/log_generator.h"
 #include "bench/protocol_generator.h"
 #include "host/host_api.h"
-#include "logimport/log_source.h"
+#include "logformat/log_source.h"
+#include "logimport/import_command.h"
 #include "logimport/presentation_log.h"
 #include "standin/protocol_file.h"
 
 namespace stimforge::bench {
 namespace {
+
+// The reader's log lines go to the host, as in an import.
+HostLogSink hostLog;
 
 std::vector<std::string>* gLogged = nullptr;
 
@@ -47,8 +51,8 @@ TEST(LogGenerator, SameSeedSameBytesAndTheReaderAgreesWithTheCounts) {
   api.kwLogText = [](const char* line) { gLogged->push_back(line); };
   setHostApi(api);
   MemoryLogSource source(text);
-  const auto log = readPresentationLog(&source, "bench.log", true, false);
-  const auto pictures = readPresentationLog(&source, "bench.log", true, true);
+  const auto log = readPresentationLog(&source, "bench.log", true, false, hostLog);
+  const auto pictures = readPresentationLog(&source, "bench.log", true, true, hostLog);
   setHostApi(HostApi{});
   gLogged = nullptr;
   ASSERT_TRUE(log && pictures);

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "editing_test_support.h"
+#include "plugin/menu.h"
 #include "plugin/stimforge.h"
 
 namespace stimforge {

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "editing_test_support.h"
+#include "plugin/menu.h"
 #include "plugin/stimforge.h"
 
 namespace stimforge {

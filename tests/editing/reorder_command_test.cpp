@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "editing_test_support.h"
+#include "plugin/menu.h"
 #include "plugin/stimforge.h"
 
 namespace stimforge {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "logimport/log_test_support.h"
+#include "plugin/menu.h"
 #include "plugin/stimforge.h"
 #include "support/fake_host.h"
 
@@ -72,7 +73,7 @@ TEST(ImportCommand, WholeDialogueBuildsAndSavesTheProtocol) {
   host.integerAnswers = {1, 2, 2000, 1};
   host.fileAnswers = {kLogPath};
   host.yesNoAnswers = {0};
-  EXPECT_TRUE(runMenu());
+  EXPECT_TRUE(runMenu(files.opener()));
   EXPECT_THAT(host.calls,
               ElementsAreArray(
                   concat(dialogueUpToTheFile(kLogPath),
@@ -149,7 +150,7 @@ TEST(ImportCommand, RegressionFailureReportedAsSuccess) {
     host.integerAnswers = {1, 1};
     host.fileAnswers = {path};
     host.yesNoAnswers = {1};
-    EXPECT_TRUE(runMenu());
+    EXPECT_TRUE(runMenu(files ? files->opener() : LogOpener(openLogFile)));
     EXPECT_THAT(host.calls,
                 ElementsAreArray(
                     concat(dialogueUpToTheFile(path),
@@ -185,7 +186,7 @@ TEST(ImportCommand, RegressionNamesThatDoNotFit) {
   fits.integerAnswers = {1, 1, 2000, 2};
   fits.fileAnswers = {longest};
   fits.yesNoAnswers = {1};
-  EXPECT_TRUE(runMenu());
+  EXPECT_TRUE(runMenu(files.opener()));
   ASSERT_EQ(fits.saves.size(), 1u);
   EXPECT_EQ(fits.saves[0].first, "C:\\" + std::string(248, 'n') + ".prt");
   EXPECT_EQ(fits.log.at(fits.log.size() - 2), "Plugin operations finished successfully.");
@@ -198,7 +199,7 @@ std::vector<std::string> linesBeforeReading(const std::string& text, int layout)
   host.integerAnswers = {1, layout, 2000, 1};
   host.fileAnswers = {kLogPath};
   host.yesNoAnswers = {0};
-  EXPECT_TRUE(runMenu());
+  EXPECT_TRUE(runMenu(files.opener()));
   std::vector<std::string> lines;
   for (const std::string& line : host.log) {
     if (line == "Read Presentation log file...")
@@ -238,7 +239,7 @@ TEST(ImportCommand, AnyLayoutAnswerButTwoReadsWithoutSubject) {
   host.integerAnswers = {1, 7, 2000, 2};
   host.fileAnswers = {kLogPath};
   host.yesNoAnswers = {1};
-  EXPECT_TRUE(runMenu());
+  EXPECT_TRUE(runMenu(files.opener()));
   EXPECT_THAT(host.conditionNames(), ElementsAre("a"));
 }
 
@@ -249,7 +250,7 @@ TEST(ImportCommand, DurationModeOutsideTheBoundsBuildsNothing) {
   host.integerAnswers = {1, 1, 2000, 3};
   host.fileAnswers = {kLogPath};
   host.yesNoAnswers = {1};
-  EXPECT_TRUE(runMenu());
+  EXPECT_TRUE(runMenu(files.opener()));
   ASSERT_GE(host.calls.size(), 2u);
   EXPECT_EQ(host.calls[host.calls.size() - 2], kModePrompt + std::string("3"));
   EXPECT_EQ(host.calls.back(), kFinished);
@@ -264,7 +265,7 @@ TEST(ImportCommand, LogWithoutSelectedEventsSavesAnEmptyProtocol) {
   host.integerAnswers = {1, 1, 2000, 1};
   host.fileAnswers = {kLogPath};
   host.yesNoAnswers = {0};
-  EXPECT_TRUE(runMenu());
+  EXPECT_TRUE(runMenu(files.opener()));
   ASSERT_EQ(host.saves.size(), 1u);
   EXPECT_EQ(host.saves[0].first, "C:\\exp\\run1.prt");
   EXPECT_TRUE(host.saves[0].second.conditions.empty());

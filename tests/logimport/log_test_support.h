@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "logimport/log_source.h"
+#include "logformat/log_source.h"
 
 namespace stimforge::testing {
 
@@ -51,22 +51,23 @@ class ScriptedLogSource : public LogSource {
   size_t position_ = 0;
 };
 
-// While it lives, openLogSource serves these texts by path (any other path cannot be
-// opened) and records the paths asked for.
+// Logs in memory: opener() serves these texts by path (any other path cannot be opened)
+// and records the paths asked for, while this object lives.
 class MemoryLogFiles {
  public:
-  explicit MemoryLogFiles(std::map<std::string, std::string> files) : files_(std::move(files)) {
-    setLogOpener([this](const std::string& path) -> std::unique_ptr<LogSource> {
+  explicit MemoryLogFiles(std::map<std::string, std::string> files) : files_(std::move(files)) {}
+  MemoryLogFiles(const MemoryLogFiles&) = delete;
+  MemoryLogFiles& operator=(const MemoryLogFiles&) = delete;
+
+  LogOpener opener() {
+    return [this](const std::string& path) -> std::unique_ptr<LogSource> {
       opened.push_back(path);
       const auto found = files_.find(path);
       if (found == files_.end())
         return nullptr;
       return std::make_unique<MemoryLogSource>(found->second);
-    });
+    };
   }
-  ~MemoryLogFiles() { setLogOpener(LogOpener()); }
-  MemoryLogFiles(const MemoryLogFiles&) = delete;
-  MemoryLogFiles& operator=(const MemoryLogFiles&) = delete;
 
   std::vector<std::string> opened;
 

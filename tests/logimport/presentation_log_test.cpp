@@ -9,12 +9,16 @@
 #include <tuple>
 #include <vector>
 
-#include "logimport/log_source.h"
+#include "logformat/log_source.h"
+#include "logimport/import_command.h"
 #include "logimport/log_test_support.h"
 #include "support/fake_host.h"
 
 namespace stimforge {
 namespace {
+
+// The reader's log lines go to the host, as in an import.
+HostLogSink hostLog;
 
 using ::testing::ElementsAre;
 using testing::FakeHost;
@@ -30,7 +34,7 @@ struct Read {
 Read readFrom(LogSource& source, bool withSubject, bool pictureOnly) {
   FakeHost host;
   Read read;
-  read.log = readPresentationLog(&source, "C:\\exp\\run1.log", withSubject, pictureOnly);
+  read.log = readPresentationLog(&source, "C:\\exp\\run1.log", withSubject, pictureOnly, hostLog);
   read.lines = host.log;
   return read;
 }
@@ -296,7 +300,7 @@ TEST(PresentationLogReader, RegressionCodesCutOrMerged) {
 TEST(PresentationLogReader, RegressionFailureReportedAsSuccess) {
   {
     FakeHost host;
-    EXPECT_FALSE(readPresentationLog(nullptr, "C:\\gone.log", false, false));
+    EXPECT_FALSE(readPresentationLog(nullptr, "C:\\gone.log", false, false, hostLog));
     EXPECT_THAT(host.log, ElementsAre("Error while reading Presentation file"));
   }
   const std::string text = logHeader(false) + "1 Picture a 10 0 0 5\n2 Picture b 20 0 0 5\n";

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "plugin/menu.h"
 #include "plugin/stimforge.h"
 #include "support/fake_host.h"
 

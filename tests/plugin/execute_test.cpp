@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "plugin/plugin_interface.h"
+#include "plugin/menu.h"
 #include "plugin/stimforge.h"
 #include "support/fake_host.h"
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "editing/editing_test_support.h"
+#include "plugin/menu.h"
 #include "plugin/stimforge.h"
 #include "support/fake_host.h"
 

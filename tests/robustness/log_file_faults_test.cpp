@@ -15,8 +15,9 @@
 #include <vector>
 
 #include "failing_allocator.h"
-#include "logimport/log_source.h"
+#include "logformat/log_source.h"
 #include "logimport/log_test_support.h"
+#include "plugin/menu.h"
 #include "plugin/stimforge.h"
 #include "support/fake_host.h"
 
@@ -115,11 +116,9 @@ void importChangingFile(FakeHost& host, const TempFolder& folder, const std::str
                         const std::string& second) {
   const std::string path = folder.file("run1.log");
   writeFile(path, first);
-  setLogOpener(
-      [second](const std::string& p) { return std::make_unique<ChangingFile>(p, second); });
   importDialogue(host, path);
-  EXPECT_TRUE(runMenu());
-  setLogOpener(LogOpener());
+  EXPECT_TRUE(runMenu(
+      [second](const std::string& p) { return std::make_unique<ChangingFile>(p, second); }));
 }
 
 // The lines of the build that follow the reader's, for a log at `path` whose protocol
@@ -151,11 +150,12 @@ TEST(LogFileFaults, OutOfMemoryWhileReadingIsReportedAndChangesNothing) {
       FakeHost host;
       testing::MemoryLogFiles files({{"C:\\exp\\run1.log", text}});
       importDialogue(host, "C:\\exp\\run1.log");
+      const LogOpener openLog = files.opener();
       bool failed = false;
       {
         testing::HostCallsAllocateFreely hostAllocates;
         testing::armAllocationFailure(at, mode);
-        guardedExecute();
+        guardedRunMenu(openLog);
         failed = testing::disarmAllocationFailure();
       }
       if (!failed) {
@@ -219,15 +219,13 @@ TEST(LogFileFaults, FileThatVanishesBeforeItIsOpenedIsReportedAndChangesNothing)
   TempFolder folder;
   const std::string path = folder.file("run1.log");
   writeFile(path, logHeader(false) + kTwoEvents);
-  // Deleted after the user chose it, before the plug-in opens it.
-  setLogOpener([](const std::string& p) {
-    fs::remove(p);
-    return openLogFile(p);
-  });
   FakeHost host;
   importDialogue(host, path);
-  EXPECT_TRUE(runMenu());
-  setLogOpener(LogOpener());
+  // Deleted after the user chose it, before the plug-in opens it.
+  EXPECT_TRUE(runMenu([](const std::string& p) {
+    fs::remove(p);
+    return openLogFile(p);
+  }));
   expectRefusedUnchanged(host);
 }
 
@@ -301,7 +299,7 @@ TEST(LogFileFaults, RegressionNulByteSplitACodeIntoConditionsOfOneName) {
   FakeHost host;
   testing::MemoryLogFiles files({{"C:\\exp\\run1.log", text}});
   importDialogue(host, "C:\\exp\\run1.log");
-  EXPECT_TRUE(runMenu());
+  EXPECT_TRUE(runMenu(files.opener()));
   EXPECT_THAT(host.log,
               ElementsAreArray(
                   concat({kStart, kRead, "Trial: 1 EventType: Picture Code: A",
@@ -328,7 +326,7 @@ TEST(LogFileFaults, EightBitAndInvalidTextIsCarriedAsItStands) {
   FakeHost host;
   testing::MemoryLogFiles files({{"C:\\exp\\r\xfcn.log", text}});
   importDialogue(host, "C:\\exp\\r\xfcn.log");
-  EXPECT_TRUE(runMenu());
+  EXPECT_TRUE(runMenu(files.opener()));
   EXPECT_THAT(host.conditionNames(), ElementsAre(codes[0], codes[1], codes[2]));
   ASSERT_EQ(host.saves.size(), 1u);
   EXPECT_EQ(host.saves[0].first, "C:\\exp\\r\xfcn.prt");

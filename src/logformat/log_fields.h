@@ -1,4 +1,4 @@
-// Reads the columns of one event line of a Presentation log.
+// The fields of a Presentation log's lines, and the columns of an event line.
 //
 // A line that holds a tab is split at every single tab (Presentation writes its columns
 // that way, with empty fields and with values that contain blanks); blanks around a field
@@ -6,12 +6,15 @@
 // Each column is read on its own: an empty or non-numeric value counts as missing, and no
 // value is ever taken over from another line.
 // EventType and Code end at a NUL byte, as the host will read them.
-#ifndef STIMFORGE_LOGIMPORT_EVENT_FIELDS_H_
-#define STIMFORGE_LOGIMPORT_EVENT_FIELDS_H_
+#ifndef STIMFORGE_LOGFORMAT_LOG_FIELDS_H_
+#define STIMFORGE_LOGFORMAT_LOG_FIELDS_H_
 
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <vector>
+
+#include "logformat/log_numbers.h"
 
 namespace stimforge {
 
@@ -52,17 +55,11 @@ void readTime(std::string_view line, EventFields& fields);
 // readLeadingFields filled it from this same line. A column the line lacks is left empty.
 void readTimeAndDuration(std::string_view line, EventFields& fields);
 
-// Reads a decimal number from the start of a field: an optional sign, digits with an
-// optional fraction, an optional exponent; whatever follows is ignored. Returns false when
-// the field does not start with one (empty, "NA"). A value beyond the double range gives
-// an infinity, one too small gives zero.
-[[nodiscard]] bool readDecimal(std::string_view field, double& value);
-
-// Reads a whole number from the start of a field: an optional sign and digits; whatever
-// follows is ignored. Returns false when the field does not start with one or its value
-// lies outside the 32-bit range.
-[[nodiscard]] bool readWholeNumber(std::string_view field, int32_t& value);
+// The fields of a whole line by the same rules, appended to `fields` (cleared first): split
+// at every tab and trimmed when the line holds a tab, else at runs of blanks. May throw
+// std::bad_alloc.
+void splitFields(std::string_view line, std::vector<std::string_view>& fields);
 
 }  // namespace stimforge
 
-#endif  // STIMFORGE_LOGIMPORT_EVENT_FIELDS_H_
+#endif  // STIMFORGE_LOGFORMAT_LOG_FIELDS_H_

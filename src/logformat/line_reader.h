@@ -3,14 +3,14 @@
 // end of the text, or at the first line that repeats the line just before it: the same
 // characters and the same line break (a last line without a break differs from the same
 // text with one).
-#ifndef STIMFORGE_LOGIMPORT_LINE_READER_H_
-#define STIMFORGE_LOGIMPORT_LINE_READER_H_
+#ifndef STIMFORGE_LOGFORMAT_LINE_READER_H_
+#define STIMFORGE_LOGFORMAT_LINE_READER_H_
 
 #include <cstddef>
 #include <string_view>
 #include <vector>
 
-#include "logimport/log_source.h"
+#include "logformat/log_source.h"
 
 namespace stimforge {
 
@@ -48,4 +48,4 @@ class LineReader {
 
 }  // namespace stimforge
 
-#endif  // STIMFORGE_LOGIMPORT_LINE_READER_H_
+#endif  // STIMFORGE_LOGFORMAT_LINE_READER_H_

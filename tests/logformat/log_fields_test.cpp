@@ -1,5 +1,5 @@
 // Reading the columns of one event line.
-#include "logimport/event_fields.h"
+#include "logformat/log_fields.h"
 
 #include <gtest/gtest.h>
 

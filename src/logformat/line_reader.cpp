@@ -1,4 +1,4 @@
-#include "logimport/line_reader.h"
+#include "logformat/line_reader.h"
 
 #include <cstring>
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "logimport/event_fields.h"
-#include "logimport/presentation_log.h"
+#include "logformat/code_table.h"
+#include "logformat/log_fields.h"
 
 namespace stimforge {
 namespace {

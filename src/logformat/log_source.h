@@ -1,8 +1,8 @@
-// Where the Presentation log reader takes its text from. The reader reads through this
-// small interface, so that tests and fuzzers can feed it a whole log from memory; a file
+// Where a Presentation log's text comes from. Everything that reads logs reads through this
+// small interface, so that tests and fuzzers can feed a whole log from memory; a file
 // opened by path is only the usual source.
-#ifndef STIMFORGE_LOGIMPORT_LOG_SOURCE_H_
-#define STIMFORGE_LOGIMPORT_LOG_SOURCE_H_
+#ifndef STIMFORGE_LOGFORMAT_LOG_SOURCE_H_
+#define STIMFORGE_LOGFORMAT_LOG_SOURCE_H_
 
 #include <cstddef>
 #include <cstdio>
@@ -56,17 +56,10 @@ class FileLogSource : public LogSource {
 // Opens the file at `path` for reading. Returns null when it cannot be opened.
 std::unique_ptr<LogSource> openLogFile(const std::string& path);
 
-// Opens the log chosen by the user. Returns null when it cannot be opened.
+// Opens a log by path. Returns null when it cannot be opened. The import command takes one,
+// so that tests and fuzzers can serve it logs from memory.
 using LogOpener = std::function<std::unique_ptr<LogSource>(const std::string& path)>;
-
-// Opens `path` through the current opener (openLogFile unless another one was set).
-// Returns null when it cannot be opened.
-std::unique_ptr<LogSource> openLogSource(const std::string& path);
-
-// Replaces the opener that openLogSource uses; an empty opener restores openLogFile.
-// Tests use it to feed the import command from memory.
-void setLogOpener(LogOpener opener);
 
 }  // namespace stimforge
 
-#endif  // STIMFORGE_LOGIMPORT_LOG_SOURCE_H_
+#endif  // STIMFORGE_LOGFORMAT_LOG_SOURCE_H_

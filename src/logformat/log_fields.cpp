@@ -1,9 +1,6 @@
-#include "logimport/event_fields.h"
+#include "logformat/log_fields.h"
 
-#include <charconv>
 #include <cstring>
-#include <limits>
-#include <system_error>
 
 #if defined(_MSC_VER)
 #include <intrin.h>
@@ -19,10 +16,6 @@ bool isBlank(char c) {
   // carriage return (9 to 13).
   const unsigned byte = static_cast<unsigned char>(c);
   return byte <= 32 && ((0x100003E00ULL >> byte) & 1) != 0;
-}
-
-bool isDigit(char c) {
-  return c >= '0' && c <= '9';
 }
 
 std::string_view trimmed(std::string_view text) {
@@ -168,60 +161,6 @@ class FieldCursor {
   size_t position_;
 };
 
-// When the eight bytes at `p` are all decimal digits, stores their value in `value` and
-// returns true; otherwise returns false, `value` unchanged. Times in logs have seven to ten
-// digits: eight at once is cheaper than one by one.
-bool eightDigits(const char* p, unsigned long long& value) {
-#if !defined(__BYTE_ORDER__) || __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-  uint64_t word = 0;
-  std::memcpy(&word, p, sizeof word);
-  // Every byte is a digit when its high half is 3 and adding 6 keeps it so.
-  constexpr uint64_t kOnes = 0x0101010101010101ULL;
-  const uint64_t high = kOnes * 0xF0;
-  if ((word & high) != kOnes * 0x30 || ((word + kOnes * 0x06) & high) != kOnes * 0x30)
-    return false;
-  // The first digit is the lowest byte: combine neighbours into pairs, fours, eights.
-  word -= kOnes * '0';
-  word = (word * 10 + (word >> 8)) & 0x00FF00FF00FF00FFULL;
-  word = (word * 100 + (word >> 16)) & 0x0000FFFF0000FFFFULL;
-  word = (word * 10000 + (word >> 32)) & 0x00000000FFFFFFFFULL;
-  value = word;
-  return true;
-#else
-  static_cast<void>(p);
-  static_cast<void>(value);
-  return false;
-#endif
-}
-
-// Whether a decimal number's value lies beyond the double range (rather than below it),
-// judged from the position of its first significant digit.
-bool overflows(std::string_view digits, long long exponent) {
-  bool seenPoint = false;
-  long long integerDigits = 0;
-  long long leadingFractionZeros = 0;
-  bool significant = false;
-  for (char c : digits) {
-    if (c == '.') {
-      seenPoint = true;
-      continue;
-    }
-    if (!seenPoint) {
-      if (significant || c != '0') {
-        significant = true;
-        ++integerDigits;
-      }
-    } else if (!significant) {
-      if (c != '0')
-        significant = true;
-      else
-        ++leadingFractionZeros;
-    }
-  }
-  const long long magnitude = integerDigits > 0 ? integerDigits - 1 : -(leadingFractionZeros + 1);
-  return magnitude + exponent > 0;
-}
-
 // A text up to its first NUL byte. The host takes names and log lines as NUL-terminated
 // texts, so nothing after a NUL could reach it: codes that differ only there would become
 // distinct conditions of one name.
@@ -314,111 +253,23 @@ void readTimeAndDuration(std::string_view line, EventFields& fields) {
     fields.duration = std::string_view();
 }
 
-bool readDecimal(std::string_view field, double& value) {
-  const char* const begin = field.data();
-  const char* const end = begin + field.size();
-  const char* p = begin;
-  bool negative = false;
-  if (p < end && (*p == '+' || *p == '-')) {
-    negative = *p == '-';
-    ++p;
-  }
-  const char* const digitsBegin = p;
-  unsigned long long whole = 0;
-  // The common case first: up to 15 digits and nothing after them that belongs to the
-  // number, which converts exactly without the general parser.
-  const char* const fastEnd = end - p > 15 ? p + 15 : end;
-  if (fastEnd - p >= 8 && eightDigits(p, whole))
-    p += 8;
-  for (unsigned digit = 0; p < fastEnd && (digit = static_cast<unsigned char>(*p) - '0') <= 9;
-       ++p) {
-    whole = whole * 10 + digit;
-  }
-  if (p > digitsBegin && (p == end || (!isDigit(*p) && *p != '.' && *p != 'e' && *p != 'E'))) {
-    value = negative ? -static_cast<double>(whole) : static_cast<double>(whole);
-    return true;
-  }
-  p = digitsBegin;
-  whole = 0;
-  int digitCount = 0;
-  while (p < end && isDigit(*p)) {
-    if (digitCount < 19)
-      whole = whole * 10 + static_cast<unsigned>(*p - '0');
-    ++digitCount;
-    ++p;
-  }
-  bool plain = true;  // digits only: no fraction, no exponent
-  if (p < end && *p == '.') {
-    plain = false;
-    ++p;
-    while (p < end && isDigit(*p)) {
-      ++digitCount;
-      ++p;
+void splitFields(std::string_view line, std::vector<std::string_view>& fields) {
+  fields.clear();
+  if (line.find('\t') != std::string_view::npos) {
+    size_t begin = 0;
+    for (;;) {
+      const size_t tab = line.find('\t', begin);
+      const size_t end = tab == std::string_view::npos ? line.size() : tab;
+      fields.push_back(trimmed(line.substr(begin, end - begin)));
+      if (tab == std::string_view::npos)
+        return;
+      begin = tab + 1;
     }
   }
-  if (digitCount == 0)
-    return false;
-  const char* const digitsEnd = p;
-  long long exponent = 0;
-  if (p < end && (*p == 'e' || *p == 'E')) {
-    const char* q = p + 1;
-    bool negativeExponent = false;
-    if (q < end && (*q == '+' || *q == '-')) {
-      negativeExponent = *q == '-';
-      ++q;
-    }
-    if (q < end && isDigit(*q)) {
-      plain = false;
-      while (q < end && isDigit(*q)) {
-        if (exponent < 100000)
-          exponent = exponent * 10 + (*q - '0');
-        ++q;
-      }
-      if (negativeExponent)
-        exponent = -exponent;
-      p = q;
-    }
-  }
-  // Up to 15 digits a whole number converts exactly without the general parser.
-  if (plain && digitCount <= 15) {
-    value = static_cast<double>(whole);
-  } else {
-    // from_chars reads the same grammar, without a leading '+' and whatever the locale.
-    double parsed = 0.0;
-    const std::from_chars_result result =
-        std::from_chars(digitsBegin, p, parsed, std::chars_format::general);
-    if (result.ec == std::errc::result_out_of_range) {
-      const bool tooLarge = overflows(
-          std::string_view(digitsBegin, static_cast<size_t>(digitsEnd - digitsBegin)), exponent);
-      parsed = tooLarge ? std::numeric_limits<double>::infinity() : 0.0;
-    } else if (result.ec != std::errc()) {
-      return false;
-    }
-    value = parsed;
-  }
-  if (negative)
-    value = -value;
-  return true;
-}
-
-bool readWholeNumber(std::string_view field, int32_t& value) {
-  size_t i = 0;
-  bool negative = false;
-  if (i < field.size() && (field[i] == '+' || field[i] == '-')) {
-    negative = field[i] == '-';
-    ++i;
-  }
-  if (i == field.size() || !isDigit(field[i]))
-    return false;
-  long long magnitude = 0;
-  const long long limit = negative ? 2147483648LL : 2147483647LL;
-  for (; i < field.size() && isDigit(field[i]); ++i) {
-    magnitude = magnitude * 10 + (field[i] - '0');
-    if (magnitude > limit)
-      return false;
-  }
-  value = static_cast<int32_t>(negative ? -magnitude : magnitude);
-  return true;
+  FieldCursor cursor(line, 0);
+  std::string_view field;
+  while (cursor.next(field))
+    fields.push_back(field);
 }
 
 }  // namespace stimforge

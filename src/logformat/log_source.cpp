@@ -1,18 +1,10 @@
-#include "logimport/log_source.h"
+#include "logformat/log_source.h"
 
 #include <algorithm>
 #include <cstring>
 #include <utility>
 
 namespace stimforge {
-namespace {
-
-LogOpener& currentOpener() {
-  static LogOpener opener;
-  return opener;
-}
-
-}  // namespace
 
 bool MemoryLogSource::rewind() {
   position_ = 0;
@@ -53,15 +45,6 @@ std::unique_ptr<LogSource> openLogFile(const std::string& path) {
   if (file == nullptr)
     return nullptr;
   return std::make_unique<FileLogSource>(file);
-}
-
-std::unique_ptr<LogSource> openLogSource(const std::string& path) {
-  const LogOpener& opener = currentOpener();
-  return opener ? opener(path) : openLogFile(path);
-}
-
-void setLogOpener(LogOpener opener) {
-  currentOpener() = std::move(opener);
 }
 
 }  // namespace stimforge

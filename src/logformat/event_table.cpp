@@ -1,0 +1,84 @@
+#include "logformat/event_table.h"
+
+#include "logformat/log_fields.h"
+#include "logformat/log_header.h"
+
+namespace stimforge {
+namespace {
+
+// Field `place` after Code, or an empty view when the line has no such field.
+std::string_view fieldAfterCode(const std::vector<std::string_view>& fields, size_t codeField,
+                                int place) {
+  if (place < 0)
+    return std::string_view();
+  const size_t index = codeField + 1 + static_cast<size_t>(place);
+  return index < fields.size() ? fields[index] : std::string_view();
+}
+
+std::string_view upToNul(std::string_view field) {
+  return field.substr(0, field.find('\0'));
+}
+
+}  // namespace
+
+bool readEventRecord(std::string_view line, const EventLayout& layout, EventRecord& record) {
+  splitFields(line, record.fields);
+  const std::vector<std::string_view>& fields = record.fields;
+  const size_t trialField = layout.hasSubjectColumn ? 1 : 0;
+  const size_t codeField = trialField + 2;
+  if (fields.size() <= codeField)
+    return false;
+  record.subject = layout.hasSubjectColumn ? fields[0] : std::string_view();
+  if (layout.hasSubjectColumn && record.subject.empty())
+    return false;
+  if (!readWholeNumber(fields[trialField], record.trial))
+    return false;
+  // A whole number and nothing after it: "12abc" is no Trial.
+  if (readLogNumber(fields[trialField]).kind != LogNumber::Kind::kWhole)
+    return false;
+  record.eventType = upToNul(fields[trialField + 1]);
+  record.code = upToNul(fields[codeField]);
+  if (record.eventType.empty() || record.code.empty())
+    return false;
+  const EventColumnPlaces& places = layout.places;
+  record.time = readLogNumber(fieldAfterCode(fields, codeField, places.time));
+  record.ttime = readLogNumber(fieldAfterCode(fields, codeField, places.ttime));
+  record.uncertainty = readLogNumber(fieldAfterCode(fields, codeField, places.uncertainty));
+  record.duration = readLogNumber(fieldAfterCode(fields, codeField, places.duration));
+  record.durationUncertainty =
+      readLogNumber(fieldAfterCode(fields, codeField, places.durationUncertainty));
+  record.reqTime = readLogNumber(fieldAfterCode(fields, codeField, places.reqTime));
+  record.reqDur = readLogNumber(fieldAfterCode(fields, codeField, places.reqDur));
+  record.stimType = fieldAfterCode(fields, codeField, places.stimType);
+  record.pairIndex = readLogNumber(fieldAfterCode(fields, codeField, places.pairIndex));
+  return true;
+}
+
+EventTableReader::EventTableReader(LogSource& source, const EventLayout& layout)
+    : source_(source), lines_(source), layout_(layout) {}
+
+EventTableReader::Result EventTableReader::next(EventRecord& record) {
+  if (!started_) {
+    started_ = true;
+    failed_ = !source_.rewind();
+  }
+  if (failed_)
+    return Result::kError;
+  std::string_view line;
+  for (;;) {
+    const LineReader::Result result = lines_.next(line);
+    if (result == LineReader::Result::kError)
+      return Result::kError;
+    if (result == LineReader::Result::kEnd)
+      return Result::kEnd;
+    const int64_t index = index_++;
+    if (index < kFirstEventLine)
+      continue;
+    if (readEventRecord(line, layout_, record)) {
+      record.line = index;
+      return Result::kEvent;
+    }
+  }
+}
+
+}  // namespace stimforge

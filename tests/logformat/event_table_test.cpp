@@ -1,0 +1,151 @@
+// The log format layer read from memory, without a host: the header and every column of
+// the event lines of real logs' kinds.
+#include "logformat/event_table.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "logformat/log_header.h"
+#include "logformat/log_source.h"
+
+namespace stimforge {
+namespace {
+
+constexpr char kHeader[] =
+    "Scenario - RUN1\r\nLogfile written - 06/23/2018 10:48:44\r\n\r\n"
+    "Subject\tTrial\tEvent Type\tCode\tTime\tTTime\tUncertainty\tDuration\tUncertainty\t"
+    "ReqTime\tReqDur\tStim Type\tPair Index\r\n\r\n";
+
+// A number as the test tables write it: "-" missing, "~x" a fraction, else a whole number.
+std::string shown(const LogNumber& n) {
+  if (!n.present())
+    return "-";
+  if (!n.isWhole())
+    return "~" + std::to_string(n.value);
+  return std::to_string(n.whole);
+}
+
+struct Case {
+  const char* line;
+  const char* subject;
+  int trial;
+  const char* eventType;
+  const char* code;
+  // Time, TTime, Uncertainty, Duration, Uncertainty, ReqTime, ReqDur, Pair Index
+  std::vector<std::string> numbers;
+  const char* stimType;
+};
+
+TEST(EventTable, EveryColumnOfEachKindOfLine) {
+  const Case cases[] = {
+      {"S1\t0\tPulse\t53\t94239\t94239\t1",
+       "S1",
+       0,
+       "Pulse",
+       "53",
+       {"94239", "94239", "1", "-", "-", "-", "-", "-"},
+       ""},
+      {"S1\t3\tResponse\t2\t173479\t1500\t1",
+       "S1",
+       3,
+       "Response",
+       "2",
+       {"173479", "1500", "1", "-", "-", "-", "-", "-"},
+       ""},
+      {"S1\t1\tSound\tbeep\t5000\t0\t1\t\t\t0\t\tother\t0",
+       "S1",
+       1,
+       "Sound",
+       "beep",
+       {"5000", "0", "1", "-", "-", "0", "-", "0"},
+       "other"},
+      {"S1\t0\tManual\tRead 45 trials\t12\t12\tNA",
+       "S1",
+       0,
+       "Manual",
+       "Read 45 trials",
+       {"12", "12", "-", "-", "-", "-", "-", "-"},
+       ""},
+      {"S1\t2\tPicture\tvis\xe4ge\t-9833\t0\t1\t40146\t2\t0\t40000\thit\t7",
+       "S1",
+       2,
+       "Picture",
+       "vis\xe4ge",
+       {"-9833", "0", "1", "40146", "2", "0", "40000", "7"},
+       "hit"},
+      {"S1\t2\tPicture\tx\t12.5\t0\t1\tnext\t2\t0\t12abc\tother\t0",
+       "S1",
+       2,
+       "Picture",
+       "x",
+       {"~12.500000", "0", "1", "-", "2", "0", "-", "0"},
+       "other"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    EventRecord r;
+    EventLayout layout;
+    layout.hasSubjectColumn = true;
+    ASSERT_TRUE(readEventRecord(c.line, layout, r));
+    EXPECT_EQ(r.subject, c.subject);
+    EXPECT_EQ(r.trial, c.trial);
+    EXPECT_EQ(r.eventType, c.eventType);
+    EXPECT_EQ(r.code, c.code);
+    EXPECT_EQ(r.stimType, c.stimType);
+    const std::vector<std::string> numbers = {shown(r.time),
+                                              shown(r.ttime),
+                                              shown(r.uncertainty),
+                                              shown(r.duration),
+                                              shown(r.durationUncertainty),
+                                              shown(r.reqTime),
+                                              shown(r.reqDur),
+                                              shown(r.pairIndex)};
+    EXPECT_EQ(numbers, c.numbers);
+  }
+}
+
+TEST(EventTable, LinesThatAreNoEvents) {
+  EventLayout withSubject;
+  withSubject.hasSubjectColumn = true;
+  const EventLayout without;
+  EventRecord r;
+  for (const char* line : {"", "S1\t1\tPicture", "S1\tx\tPicture\ta\t1", "S1\t1\t\ta\t1",
+                           "\t1\tPicture\ta\t1", "S1\t12abc\tPicture\ta\t1"}) {
+    EXPECT_FALSE(readEventRecord(line, withSubject, r)) << line;
+  }
+  // The layout without Subject reads a Subject as the Trial, which is no number.
+  EXPECT_FALSE(readEventRecord("S1\t1\tPicture\ta\t1", without, r));
+  ASSERT_TRUE(readEventRecord("  4 Picture face 10 0 0 25", without, r));
+  EXPECT_EQ(r.code, "face");
+  EXPECT_EQ(shown(r.duration), "25");
+}
+
+TEST(EventTable, ReadsTheHeaderAndTheTableToItsEnd) {
+  MemoryLogSource source(std::string(kHeader) + "S1\t0\tPulse\t53\t94239\t94239\t1\r\n" +
+                         "not an event\r\nS1\t1\tPicture\tface\t95000\t0\t1\t20000\r\n\r\n\r\n" +
+                         "S1\t9\tPicture\tafter the table\t1\t0\t1\t1\r\n");
+  LogHeader header;
+  ASSERT_TRUE(readLogHeader(source, header));
+  EXPECT_EQ(header.scenario, "RUN1");
+  EXPECT_EQ(header.writtenLine, "Logfile written - 06/23/2018 10:48:44");
+  EXPECT_TRUE(header.subjectFirst());
+  ASSERT_EQ(header.columnNames.size(), 13u);
+  EXPECT_EQ(header.columnNames[2], "Event Type");
+
+  EventLayout layout;
+  layout.hasSubjectColumn = true;
+  EventTableReader table(source, layout);
+  EventRecord r;
+  std::vector<std::string> seen;
+  EventTableReader::Result result;
+  while ((result = table.next(r)) == EventTableReader::Result::kEvent)
+    seen.push_back(std::to_string(r.line) + " " + std::string(r.code));
+  EXPECT_EQ(result, EventTableReader::Result::kEnd);
+  EXPECT_EQ(seen, (std::vector<std::string>{"5 53", "7 face"}));
+  EXPECT_EQ(table.linesRead(), 9);
+}
+
+}  // namespace
+}  // namespace stimforge
