@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <ostream>
+#include <tuple>
 
 #include "standin/dialogs.h"
 #include "standin/text_codec.h"
@@ -20,7 +21,7 @@ const char kFooter[] =
     "malformed, a save could not be written or the scripted answers ran out; 2 for a usage "
     "error.\nRun `kwhost COMMAND --help` for the options of a command.";
 
-const char kCommands[] = "info, show, run, import, shift, reorder, preset";
+const char kCommands[] = "info, show, run, import, shift, reorder, preset, plot";
 
 // Raised by the checks after parsing; reported like CLI11's own usage errors.
 struct UsageError {
@@ -167,6 +168,26 @@ int parseCommandLine(int argc, const char* const* argv, Invocation& invocation, 
   preset->add_option("PROTOCOL", presetPath, "The protocol file")->required();
   preset->add_option("TYPE", type, "The analysis type, 1 to 7")->required();
 
+  CLI::App* plot = app.add_subcommand(
+      "plot", "Draw a protocol file as a timeline in an SVG file (needs no plug-in)");
+  std::string plotFrom;
+  std::string plotTo;
+  plot->add_option("INPUT", result.plot.input, "The protocol file")->required();
+  plot->add_option("-o", result.plot.output,
+                   "The SVG file to write (default: INPUT's file name with .svg added)")
+      ->type_name("FILE");
+  plot->add_option("--out-dir", result.plot.outDir,
+                   "Write the SVG file into FOLDER instead of beside INPUT")
+      ->type_name("FOLDER");
+  plot->add_flag("--force", result.plot.force,
+                 "Replace an existing file that kwhost did not write");
+  plot->add_option("--from", plotFrom, "Draw from this time on, in the axis's unit")
+      ->type_name("TIME");
+  plot->add_option("--to", plotTo, "Draw up to this time, in the axis's unit")->type_name("TIME");
+  std::string plotWidth;
+  plot->add_option("--width", plotWidth, "The picture's width in pixels (default 1600)")
+      ->type_name("PX");
+
   try {
     app.parse(argc, argv);
     const std::vector<std::string> extras = app.remaining();
@@ -219,6 +240,22 @@ int parseCommandLine(int argc, const char* const* argv, Invocation& invocation, 
       result.command = CommandKind::kPreset;
       result.inputs = {presetPath};
       result.analysisType = wholeNumber(type, "TYPE");
+    } else if (*plot) {
+      result.command = CommandKind::kPlot;
+      for (const auto& [text, field, name] : {std::tuple(&plotFrom, &result.plot.from, "--from"),
+                                              std::tuple(&plotTo, &result.plot.to, "--to")}) {
+        double value = 0;
+        if (text->empty())
+          continue;
+        if (!parseAxisTime(*text, value))
+          throw UsageError{std::string(name) + ": \"" + escapeLine(*text) + "\" is not a number"};
+        *field = value;
+      }
+      if (!plotWidth.empty())
+        result.plot.width = wholeNumber(plotWidth, "--width");
+      const std::string problem = plotUsageError(result.plot);
+      if (!problem.empty())
+        throw UsageError{problem};
     }
     if (!result.answers.empty() && !result.answersPath.empty())
       throw UsageError{"--answer and --answers cannot be used together"};

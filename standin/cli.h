@@ -8,11 +8,12 @@
 #include <vector>
 
 #include "standin/command_dialogue.h"
+#include "standin/command_plot.h"
 #include "standin/host_session.h"
 
 namespace stimforge::standin {
 
-enum class CommandKind { kInfo, kShow, kRun, kImport, kShift, kReorder, kPreset };
+enum class CommandKind { kInfo, kShow, kRun, kImport, kShift, kReorder, kPreset, kPlot };
 
 struct Invocation {
   CommandKind command = CommandKind::kRun;
@@ -30,6 +31,7 @@ struct Invocation {
   int32_t amount = 0;        // shift
   std::string order;         // reorder
   int32_t analysisType = 0;  // preset
+  PlotOptions plot;          // plot
 
   // Whether the dialogs are scripted (--answer or --answers) rather than typed.
   bool scripted() const { return !answers.empty() || !answersPath.empty(); }

@@ -269,6 +269,8 @@ int runInvocation(const Invocation& invocation, std::istream& keyboard, bool key
       return showInfo(invocation, out, err);
     case CommandKind::kShow:
       return showProtocol(invocation, out, err);
+    case CommandKind::kPlot:
+      return runPlotCommand(invocation.plot, out, err);
     default:
       break;
   }

@@ -1,0 +1,134 @@
+#include "standin/command_plot.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <ostream>
+
+#include "standin/protocol_file.h"
+#include "standin/protocol_file_io.h"
+#include "standin/safe_save.h"
+#include "standin/text_codec.h"
+#include "standin/timeline_sources.h"
+
+namespace stimforge::standin {
+namespace fs = std::filesystem;
+namespace {
+
+constexpr int kFailure = 1;
+constexpr int kUsage = 2;
+
+bool startsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+int fail(std::ostream& err, const std::string& message) {
+  err << "kwhost: plot: " << escapeLine(message) << '\n';
+  return kFailure;
+}
+
+}  // namespace
+
+PlotInput plotInputKind(std::string_view head) {
+  if (startsWith(head, "\xEF\xBB\xBF"))  // a byte order mark
+    head.remove_prefix(3);
+  const std::string_view protocolMagic = kProtocolFileMagic;
+  if (startsWith(head, protocolMagic) &&
+      (head.size() == protocolMagic.size() || head[protocolMagic.size()] == '\n' ||
+       head[protocolMagic.size()] == '\r')) {
+    return PlotInput::kProtocol;
+  }
+  if (startsWith(head, "Scenario - "))
+    return PlotInput::kLog;
+  if (startsWith(head, "onset\tduration"))
+    return PlotInput::kEvents;
+  return PlotInput::kUnknown;
+}
+
+bool parseAxisTime(const std::string& text, double& value) {
+  if (text.empty() || std::isspace(static_cast<unsigned char>(text.front())))
+    return false;
+  // strtod also reads hexadecimal numbers, "inf" and "nan": only decimals are times.
+  for (const char c : text) {
+    if (!std::isdigit(static_cast<unsigned char>(c)) && c != '.' && c != '-' && c != '+' &&
+        c != 'e' && c != 'E') {
+      return false;
+    }
+  }
+  char* end = nullptr;
+  const double parsed = std::strtod(text.c_str(), &end);
+  if (end != text.c_str() + text.size() || !std::isfinite(parsed))
+    return false;
+  value = parsed;
+  return true;
+}
+
+std::string plotUsageError(const PlotOptions& options) {
+  if (options.width < kMinTimelineWidth || options.width > kMaxTimelineWidth) {
+    return "--width: " + std::to_string(options.width) + " is outside " +
+           std::to_string(kMinTimelineWidth) + " to " + std::to_string(kMaxTimelineWidth) +
+           " pixels";
+  }
+  if (options.from && options.to && !(*options.from < *options.to))
+    return "--from must be before --to";
+  if (!options.output.empty() && !options.outDir.empty())
+    return "-o and --out-dir cannot be used together";
+  return "";
+}
+
+std::string plotOutputPath(const PlotOptions& options) {
+  if (!options.output.empty())
+    return options.output;
+  const fs::path input(options.input);
+  const std::string name = input.filename().string() + ".svg";
+  const fs::path folder = options.outDir.empty() ? input.parent_path() : fs::path(options.outDir);
+  return (folder / name).string();
+}
+
+int runPlotCommand(const PlotOptions& options, std::ostream& out, std::ostream& err) {
+  const std::string usage = plotUsageError(options);
+  if (!usage.empty()) {
+    err << "kwhost: plot: " << usage << "\nRun with --help for more information.\n";
+    return kUsage;
+  }
+  std::string text;
+  std::string error;
+  if (!readWholeFile(options.input, text, error))
+    return fail(err, error);
+  const std::string displayName = fs::path(options.input).filename().string();
+  Timeline timeline;
+  switch (plotInputKind(std::string_view(text).substr(0, 256))) {
+    case PlotInput::kProtocol: {
+      Protocol protocol;
+      if (!parseProtocolText(text, options.input, protocol, error))
+        return fail(err, error);
+      std::string().swap(text);  // the protocol's text is no longer needed
+      timeline = protocolTimeline(protocol, displayName);
+      break;
+    }
+    case PlotInput::kLog:
+    case PlotInput::kEvents:
+      return fail(err, options.input + ": logs and events files cannot be drawn yet");
+    case PlotInput::kUnknown:
+      return fail(err,
+                  options.input + ": not a protocol file, a Presentation log or an events file");
+  }
+  TimelineView view;
+  view.width = options.width;
+  view.from = options.from;
+  view.to = options.to;
+  const std::string svg = renderTimelineSvg(timeline, view);
+  const std::string path = plotOutputPath(options);
+  if (!options.outDir.empty()) {
+    std::error_code ignored;
+    if (!fs::is_directory(options.outDir, ignored))
+      return fail(err, "--out-dir " + options.outDir + " is not a folder");
+  }
+  if (saveFileSafely(path, svg, isTimelineSvg, options.force, error) != SaveResult::kSaved)
+    return fail(err, error);
+  out << "saved " << path << '\n';
+  return 0;
+}
+
+}  // namespace stimforge::standin

@@ -1,0 +1,36 @@
+// Timelines made from what kwhost reads: a protocol (and, further on, a Presentation log or
+// an events file). Each becomes the plain data that svg_timeline.h draws.
+#ifndef STIMFORGE_STANDIN_TIMELINE_SOURCES_H_
+#define STIMFORGE_STANDIN_TIMELINE_SOURCES_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "standin/protocol_model.h"
+#include "standin/svg_timeline.h"
+
+namespace stimforge::standin {
+
+// The colours given to the rows of logs and events files, in order of first appearance
+// (again from the first after the last): dark and saturated enough to read on white.
+constexpr uint32_t kTimelinePalette[] = {0x1F77B4, 0xFF7F0E, 0x2CA02C, 0xD62728, 0x9467BD,
+                                         0x8C564B, 0xE377C2, 0x7F7F7F, 0xBCBD22, 0x17BECF};
+uint32_t paletteColour(size_t row);
+
+// `text` as UTF-8: unchanged when it is well-formed UTF-8, else each byte read as
+// Windows-1252 (the code page Presentation writes in), the five bytes that code page leaves
+// undefined as U+FFFD.
+std::string textAsUtf8(std::string_view text);
+
+// The timeline of `protocol`, titled `displayName`: one row per condition in protocol order,
+// in its colour without the top byte, on the protocol's own axis. Milliseconds are drawn in
+// seconds, interval [start, end] as [start, end) / 1000; volumes in volumes, interval
+// [first, last] as [first - 1, last), the slots those volumes fill counting from the scan's
+// start (an interval of volumes 1 to 10 covers the axis from 0 to 10). A time resolution
+// that is neither is drawn as milliseconds, and a note in the title says so.
+Timeline protocolTimeline(const Protocol& protocol, const std::string& displayName);
+
+}  // namespace stimforge::standin
+
+#endif  // STIMFORGE_STANDIN_TIMELINE_SOURCES_H_
