@@ -97,11 +97,12 @@ TEST(CommandLine, EachCommandBecomesItsDialogue) {
 TEST(CommandLine, UsageErrorsAreExplainedWithAPointerToHelp) {
   const std::string tooLong(256, 'a');
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-      {{}, "a command is required: info, show, run, import, shift, reorder, preset"},
-      {{"--no-volume"}, "a command is required: info, show, run, import, shift, reorder, preset"},
+      {{}, "a command is required: info, show, run, import, shift, reorder, preset, plot"},
+      {{"--no-volume"},
+       "a command is required: info, show, run, import, shift, reorder, preset, plot"},
       {{"frobnicate", "x"},
        "unknown command \"frobnicate\"; the commands are info, show, run, import, shift, "
-       "reorder, preset"},
+       "reorder, preset, plot"},
       {{"run", "p.prt", "q.prt"}, "unexpected arguments: q.prt"},
       {{"info", "--frobnicate"}, "unexpected arguments: --frobnicate"},
       {{"show"}, "PROTOCOL is required"},

@@ -1,0 +1,269 @@
+// `kwhost plot` run as a process, its pictures rendered by a real SVG renderer (rsvg-convert,
+// Debian librsvg2-bin) and checked pixel by pixel (read with libpng), and checked by a real
+// XML parser (xmllint, Debian libxml2-utils). Both tools are required: without them these
+// tests fail, as `scripts/install-deps.sh` installs them.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "kwhost_runner.h"
+#include "standin/protocol_file.h"
+#include "standin/protocol_file_io.h"
+#include "standin/svg_timeline.h"
+#include "standin/timeline_sources.h"
+#include "temp_folder.h"
+
+namespace stimforge::standin {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using testing::runKwhost;
+using testing::shellQuoted;
+using testing::TempFolder;
+
+struct Image {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> rgb;
+  uint32_t at(double x, double y) const {
+    const size_t i = (static_cast<size_t>(y) * width + static_cast<size_t>(x)) * 3;
+    return (rgb[i] << 16) | (rgb[i + 1] << 8) | rgb[i + 2];
+  }
+};
+
+// Runs a shell command; a missing tool makes the test fail with its name.
+void run(const std::string& command, const char* tool) {
+  const int status = std::system((command + " 2>&1").c_str());
+  ASSERT_EQ(status, 0) << command << "\n(" << tool
+                       << " is required: scripts/install-deps.sh installs it)";
+}
+
+// The SVG file `svg` rendered to PNG by rsvg-convert and read back.
+Image render(const std::string& svg) {
+  const std::string png = svg + ".png";
+  run("rsvg-convert " + shellQuoted(svg) + " -o " + shellQuoted(png),
+      "rsvg-convert (librsvg2-bin)");
+  Image image;
+  png_image reader{};
+  reader.version = PNG_IMAGE_VERSION;
+  if (png_image_begin_read_from_file(&reader, png.c_str()) == 0) {
+    ADD_FAILURE() << "cannot read " << png << ": " << reader.message;
+    return image;
+  }
+  reader.format = PNG_FORMAT_RGB;  // composed over black: the picture has a white background
+  image.width = static_cast<int>(reader.width);
+  image.height = static_cast<int>(reader.height);
+  image.rgb.resize(PNG_IMAGE_SIZE(reader));
+  if (png_image_finish_read(&reader, nullptr, image.rgb.data(), 0, nullptr) == 0)
+    ADD_FAILURE() << "cannot read " << png << ": " << reader.message;
+  return image;
+}
+
+void expectWellFormed(const std::string& svg) {
+  run("xmllint --noout " + shellQuoted(svg), "xmllint (libxml2-utils)");
+}
+
+// The text xmllint reads from `svg` at the XPath `path`.
+std::string xpathText(const TempFolder& folder, const std::string& svg, const std::string& path) {
+  const std::string out = folder.file("xpath.txt");
+  run("xmllint --xpath " + shellQuoted("string(" + path + ")") + " " + shellQuoted(svg) + " >" +
+          shellQuoted(out),
+      "xmllint (libxml2-utils)");
+  std::string text = folder.read("xpath.txt");
+  if (!text.empty() && text.back() == '\n')
+    text.pop_back();  // xmllint ends what it prints with a line break
+  return text;
+}
+
+// Whether a pixel is the blank of a gap: white, or the pale stripe of every second row.
+bool blank(uint32_t pixel) {
+  return ((pixel >> 16) & 0xFF) >= 0xE0 && ((pixel >> 8) & 0xFF) >= 0xE0 && (pixel & 0xFF) >= 0xE0;
+}
+
+constexpr char kDesign[] =
+    "kwhost-protocol 1\ntitle \"design\"\ntime-resolution 2\ncolour1 0x0\ncolour2 0x0\n"
+    "colour3 0x0\nthickness3 0\ncolour4 0x0\nthickness4 0\nconditions 2\n\n"
+    "condition \"A\"\ncolour 0x3F00AA00\nintervals 2\n0 9998\n30000 39998\n\n"
+    "condition \"B\"\ncolour 0x3FAA0000\nintervals 1\n10000 19998\n";
+constexpr char kVolumes[] =
+    "kwhost-protocol 1\ntitle \"\"\ntime-resolution 1\ncolour1 0x0\ncolour2 0x0\ncolour3 0x0\n"
+    "thickness3 0\ncolour4 0x0\nthickness4 0\nconditions 1\n\n"
+    "condition \"task\"\ncolour 0x3F0000CC\nintervals 2\n1 5\n11 15\n";
+
+TEST(KwhostPlot, BarsWhereTheProtocolPutsThemAndGapsElsewhere) {
+  const struct {
+    const char* protocol;
+    std::vector<std::string> options;
+    size_t row;
+    double time;
+    uint32_t colour;  // 0: a gap
+  } cases[] = {
+      {kDesign, {}, 0, 5, 0x00AA00},
+      {kDesign, {}, 0, 15, 0},
+      {kDesign, {}, 0, 25, 0},
+      {kDesign, {}, 0, 35, 0x00AA00},
+      {kDesign, {}, 1, 15, 0xAA0000},
+      {kDesign, {}, 1, 5, 0},
+      {kDesign, {}, 1, 35, 0},
+      {kVolumes, {}, 0, 2.5, 0x0000CC},
+      {kVolumes, {}, 0, 7.5, 0},
+      {kVolumes, {}, 0, 12.5, 0x0000CC},
+      {kVolumes, {}, 0, 4.5, 0x0000CC},  // volume 5 is the slot from 4 to 5
+      {kVolumes, {}, 0, 5.5, 0},
+      {kDesign, {"--from", "12", "--to", "18"}, 1, 13, 0xAA0000},
+      {kDesign, {"--from", "12", "--to", "18"}, 0, 17, 0},
+      {kDesign, {"--from", "25", "--to", "45", "--width", "700"}, 0, 38, 0x00AA00},
+      {kDesign, {"--from", "25", "--to", "45", "--width", "700"}, 0, 42, 0},
+  };
+  for (const auto& c : cases) {
+    TempFolder folder;
+    const std::string input = folder.write("p.prt", c.protocol);
+    std::vector<std::string> args = {"plot", "p.prt"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const testing::KwhostResult result = runKwhost(folder, args);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "saved p.prt.svg\n");
+    const Image image = render(folder.file("p.prt.svg"));
+    Protocol protocol;
+    std::string error;
+    ASSERT_TRUE(readProtocolFile(input, protocol, error)) << error;
+    TimelineView view;
+    for (size_t i = 0; i + 1 < c.options.size(); i += 2) {
+      const double value = std::stod(c.options[i + 1]);
+      if (c.options[i] == "--from")
+        view.from = value;
+      else if (c.options[i] == "--to")
+        view.to = value;
+      else
+        view.width = static_cast<int>(value);
+    }
+    const TimelineGeometry g = timelineGeometry(protocolTimeline(protocol, "p.prt"), view);
+    ASSERT_EQ(image.width, g.width);
+    const double y = g.rowTops[c.row] + kTimelineBarInset + kTimelineBarHeight / 2.0;
+    const uint32_t pixel = image.at(g.x(c.time), y);
+    if (c.colour == 0)
+      EXPECT_TRUE(blank(pixel)) << std::hex << pixel << " row " << c.row << " at " << c.time;
+    else
+      EXPECT_EQ(pixel, c.colour) << std::hex << pixel << " row " << c.row << " at " << c.time;
+  }
+}
+
+TEST(KwhostPlot, AMillionIntervalsMergedRenderUnderTwoMegabytes) {
+  TempFolder folder;
+  Protocol protocol;
+  protocol.conditions.resize(60);
+  int32_t t = 0;
+  for (int i = 0; i < 1000000; ++i) {
+    Condition& c = protocol.conditions[static_cast<size_t>(int64_t{i} * 7919 % 60)];
+    c.colour = 0x3F0000FF;
+    c.starts.push_back(t);
+    c.ends.push_back(t + 1500);
+    t += 2000;
+  }
+  std::string error;
+  ASSERT_TRUE(saveProtocolFile(folder.file("big.prt"), protocol, error)) << error;
+  const testing::KwhostResult result = runKwhost(folder, {"plot", "big.prt"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_LT(std::filesystem::file_size(folder.file("big.prt.svg")), 2000000u);
+  expectWellFormed(folder.file("big.prt.svg"));
+  const Image image = render(folder.file("big.prt.svg"));
+  const TimelineGeometry g = timelineGeometry(protocolTimeline(protocol, "big.prt"), {});
+  // Each row's intervals cover a little of every column: a pale blue, never a blank.
+  for (const size_t row : {size_t{0}, size_t{31}, size_t{59}}) {
+    const uint32_t pixel = image.at(g.plotLeft + g.plotWidth / 2.0, g.rowTops[row] + 11);
+    EXPECT_FALSE(blank(pixel)) << std::hex << pixel;
+    EXPECT_GT(pixel & 0xFF, (pixel >> 16) + 0x40) << std::hex << pixel;  // bluish
+  }
+}
+
+TEST(KwhostPlot, AnyNameGivesWellFormedXmlThatShowsItAsText) {
+  const struct {
+    std::string quoted;  // as the protocol file writes it
+    std::string shown;   // the whole name, UTF-8, as the tooltip holds it
+  } cases[] = {
+      {"<b>Faces & \\\"houses\\\"</b> 'x' ]]> <!--", "<b>Faces & \"houses\"</b> 'x' ]]> <!--"},
+      {"caf\xE9 \x80 \\x01", "caf\xC3\xA9 \xE2\x82\xAC \xEF\xBF\xBD"},
+      {"caf\xC3\xA9 <i>", "caf\xC3\xA9 <i>"},
+      {std::string(200, '\xE9'),
+       [] {
+         std::string s;
+         for (int i = 0; i < 200; ++i)
+           s += "\xC3\xA9";
+         return s;
+       }()},
+  };
+  for (const auto& c : cases) {
+    TempFolder folder;
+    folder.write("a&b <c>.prt",
+                 "kwhost-protocol 1\ntitle \"<T> & \xE9\"\ntime-resolution 2\ncolour1 0x0\n"
+                 "colour2 0x0\ncolour3 0x0\nthickness3 0\ncolour4 0x0\nthickness4 0\n"
+                 "conditions 1\n\ncondition \"" +
+                     c.quoted + "\"\ncolour 0x3F123456\nintervals 1\n0 1000\n");
+    const testing::KwhostResult result = runKwhost(folder, {"plot", "a&b <c>.prt"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::string svg = folder.file("a&b <c>.prt.svg");
+    expectWellFormed(svg);
+    EXPECT_EQ(xpathText(folder, svg, "//*[local-name()='title'][1]"), c.shown);
+    EXPECT_EQ(xpathText(folder, svg, "//*[local-name()='text'][1]"), "a&b <c>.prt");
+    EXPECT_EQ(xpathText(folder, svg, "//*[local-name()='text'][3]"), "title: <T> & \xC3\xA9");
+  }
+}
+
+TEST(KwhostPlot, SavesSafelyAndReportsFailuresWithTheirStatus) {
+  TempFolder folder;
+  folder.write("p.prt", kDesign);
+  folder.write("mine.svg", "<svg>not kwhost's</svg>");
+  std::filesystem::create_directory(folder.path() / "out");
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string err;
+  } cases[] = {
+      {{"plot", "p.prt", "-o", "mine.svg"},
+       1,
+       "kwhost: plot: mine.svg exists and was not written by kwhost (give --force to replace "
+       "it)\n"},
+      {{"plot", "p.prt"}, 0, ""},
+      {{"plot", "p.prt"}, 0, ""},  // its own picture is replaced
+      {{"plot", "p.prt", "--out-dir", "out"}, 0, ""},
+      {{"plot", "missing.prt"},
+       1,
+       "kwhost: plot: cannot read missing.prt: No such file or directory\n"},
+      {{"plot", "mine.svg"},
+       1,
+       "kwhost: plot: mine.svg: not a protocol file, a Presentation log or an events file\n"},
+      {{"plot", "p.prt", "--from", "5", "--to", "5"},
+       2,
+       "kwhost: --from must be before --to\nRun with --help for more information.\n"},
+      {{"plot", "p.prt", "--width", "299"},
+       2,
+       "kwhost: --width: 299 is outside 300 to 100000 pixels\nRun with --help for more "
+       "information.\n"},
+      {{"plot", "p.prt", "-o", "x.svg", "--out-dir", "out"},
+       2,
+       "kwhost: -o and --out-dir cannot be used together\nRun with --help for more "
+       "information.\n"},
+      {{"plot", "p.prt", "--from", "ten"},
+       2,
+       "kwhost: --from: \"ten\" is not a number\nRun with --help for more information.\n"},
+      {{"plot", "p.prt", "-o", "mine.svg", "--force"}, 0, ""},
+  };
+  for (const auto& c : cases) {
+    const testing::KwhostResult result = runKwhost(folder, c.args);
+    EXPECT_EQ(result.status, c.status) << c.args.back() << ": " << result.err;
+    EXPECT_EQ(result.err, c.err) << c.args.back();
+  }
+  EXPECT_TRUE(isTimelineSvg(folder.read("mine.svg")));
+  EXPECT_TRUE(isTimelineSvg(folder.read("out/p.prt.svg")));
+  EXPECT_THAT(folder.entries(), ElementsAre("mine.svg", "out", "p.prt", "p.prt.svg"));
+}
+
+}  // namespace
+}  // namespace stimforge::standin

@@ -1,0 +1,232 @@
+// The timeline picture as text: escaping, cutting and numbers, the size bound for big
+// inputs, the axis's round ticks, and the plot command's pure parts.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "standin/command_plot.h"
+#include "standin/svg_text.h"
+#include "standin/svg_timeline.h"
+#include "standin/timeline_sources.h"
+
+namespace stimforge::standin {
+namespace {
+
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+TEST(SvgText, EscapesMarkupAndReplacesWhatXmlCannotHold) {
+  const struct {
+    std::string in;
+    std::string out;
+  } cases[] = {
+      {"Faces & <b>\"houses\"</b> 'x'",
+       "Faces &amp; &lt;b&gt;&quot;houses&quot;&lt;/b&gt; &apos;x&apos;"},
+      {"]]> <!-- -->", "]]&gt; &lt;!-- --&gt;"},
+      {"a\tb\nc\rd", "a b c d"},
+      {std::string("nul\0one\x01", 8), "nul\xEF\xBF\xBDone\xEF\xBF\xBD"},
+      {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"},
+      {"\xE9t\xE9", "\xEF\xBF\xBDt\xEF\xBF\xBD"},  // Windows-1252 left unconverted
+      {"\xC0\xAF \xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+      {"\xEF\xBF\xBE|\xE2\x82", "\xEF\xBF\xBD|\xEF\xBF\xBD\xEF\xBF\xBD"},  // U+FFFE; cut short
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(xmlText(c.in), c.out) << c.in;
+}
+
+TEST(SvgText, CutsWholeCharactersWithAnEllipsis) {
+  const struct {
+    std::string in;
+    size_t max;
+    std::string out;
+  } cases[] = {
+      {"Houses", 6, "Houses"},
+      {"Houses", 5, "Hous\xE2\x80\xA6"},
+      {"\xC3\xA9\xC3\xA9\xC3\xA9", 3, "\xC3\xA9\xC3\xA9\xC3\xA9"},
+      {"\xC3\xA9\xC3\xA9\xC3\xA9", 2, "\xC3\xA9\xE2\x80\xA6"},
+      {"\xE9\xE9\xE9", 2, "\xE9\xE2\x80\xA6"},
+      {"abc", 1, "\xE2\x80\xA6"},
+      {"", 1, ""},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(cutWithEllipsis(c.in, c.max), c.out) << c.in << " " << c.max;
+}
+
+TEST(SvgText, WritesShortNumbers) {
+  const struct {
+    double value;
+    int decimals;
+    const char* out;
+  } cases[] = {{12.5, 2, "12.5"},        {3, 4, "3"},     {-0.25, 2, "-0.25"},
+               {-0.001, 2, "0"},         {100, 0, "100"}, {119.998, 4, "119.998"},
+               {0.30000000001, 4, "0.3"}};
+  for (const auto& c : cases)
+    EXPECT_EQ(shortNumber(c.value, c.decimals), c.out) << c.value;
+}
+
+TEST(TimelineSources, ConvertsWindows1252ButKeepsUtf8) {
+  const struct {
+    std::string in;
+    std::string out;
+  } cases[] = {
+      {"plain", "plain"},
+      {"caf\xC3\xA9", "caf\xC3\xA9"},
+      {"caf\xE9 \x80 \x93", "caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9C"},
+      {"\x81\x8D", "\xEF\xBF\xBD\xEF\xBF\xBD"},      // undefined in Windows-1252
+      {"\xC3\xA9\xE9", "\xC3\x83\xC2\xA9\xC3\xA9"},  // not UTF-8 as a whole: every byte
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(textAsUtf8(c.in), c.out) << c.in;
+}
+
+// The labels under the axis, in order.
+std::vector<std::string> axisLabels(const std::string& svg) {
+  std::vector<std::string> labels;
+  const std::regex label("<text x=\"[0-9.]+\" y=\"[0-9.]+\" text-anchor=\"middle\">([^<]*)</text>");
+  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), label); it != std::sregex_iterator();
+       ++it) {
+    labels.push_back((*it)[1]);
+  }
+  if (!labels.empty())
+    labels.pop_back();  // the axis's title
+  return labels;
+}
+
+TEST(SvgTimeline, AxisTicksAreRound) {
+  const struct {
+    double from, to;
+    int width;
+    std::vector<std::string> labels;
+  } cases[] = {
+      {0, 120, 1000, {"0", "20", "40", "60", "80", "100", "120"}},
+      {-3, 3, 1000, {"-3", "-2", "-1", "0", "1", "2", "3"}},
+      {10, 10.5, 1000, {"10", "10.1", "10.2", "10.3", "10.4", "10.5"}},
+      {0,
+       2000000,
+       1600,
+       {"0", "200000", "400000", "600000", "800000", "1000000", "1200000", "1400000", "1600000",
+        "1800000", "2000000"}},
+      {0.001, 0.002, 600, {"0.001", "0.0015", "0.002"}},
+  };
+  for (const auto& c : cases) {
+    Timeline timeline;
+    TimelineView view;
+    view.width = c.width;
+    view.from = c.from;
+    view.to = c.to;
+    EXPECT_THAT(axisLabels(renderTimelineSvg(timeline, view)), ElementsAreArray(c.labels))
+        << c.from << " to " << c.to;
+  }
+}
+
+// 60 rows sharing `count` intervals of random lengths and gaps, in time order.
+Timeline manyIntervals(int64_t count, double meanLength, double meanGap) {
+  std::mt19937_64 random(7);
+  std::exponential_distribution<double> length(1 / meanLength);
+  std::exponential_distribution<double> gap(1 / meanGap);
+  Timeline timeline;
+  timeline.rows.resize(60);
+  double t = 0;
+  for (int64_t i = 0; i < count; ++i) {
+    TimelineRow& row = timeline.rows[random() % 60];
+    t += gap(random);
+    row.starts.push_back(t);
+    t += length(random);
+    row.ends.push_back(t);
+  }
+  return timeline;
+}
+
+TEST(SvgTimeline, AMillionIntervalsGiveUnderTwoMegabytes) {
+  // Bars that fill their columns unevenly make the most column runs of differing levels.
+  for (const double gap : {0.5, 5.0, 50.0}) {
+    const Timeline timeline = manyIntervals(1000000, 2.0, gap);
+    const std::string svg = renderTimelineSvg(timeline, TimelineView());
+    EXPECT_LT(svg.size(), 2000000u) << gap;
+    EXPECT_THAT(svg, HasSubstr("paler columns"));
+  }
+}
+
+TEST(SvgTimeline, WindowLeavesOutWhatIsOutsideIt) {
+  Timeline timeline;
+  timeline.rows.push_back({"A", 0x112233, {0, 50}, {10, 60}, {5, 55}});
+  TimelineView view;
+  view.width = 1000;
+  view.from = 40;
+  view.to = 100;
+  const TimelineGeometry g = timelineGeometry(timeline, view);
+  const std::string svg = renderTimelineSvg(timeline, view);
+  // One bar, from 50 to 60, and one tick at 55: nothing of the first bar or tick, which
+  // would start at the window's left edge.
+  size_t paths = 0;
+  for (size_t pos = svg.find("stroke=\"#112233\""); pos != std::string::npos;
+       pos = svg.find("stroke=\"#112233\"", pos + 1)) {
+    ++paths;
+  }
+  EXPECT_EQ(paths, 2u);
+  const std::string y =
+      " " + std::to_string(g.rowTops[0] + kTimelineBarInset + kTimelineBarHeight / 2) + "h";
+  EXPECT_THAT(svg, HasSubstr("<path d=\"M" + shortNumber(g.x(50), 2) + y));
+  EXPECT_THAT(svg, Not(HasSubstr("<path d=\"M" + std::to_string(g.plotLeft) + y)));
+}
+
+TEST(SvgTimeline, RecognisesItsOwnPictures) {
+  const std::string svg = renderTimelineSvg(Timeline(), TimelineView());
+  EXPECT_TRUE(isTimelineSvg(svg));
+  EXPECT_TRUE(isTimelineSvg(svg.substr(0, 120)));
+  EXPECT_FALSE(isTimelineSvg("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg>"));
+  EXPECT_FALSE(isTimelineSvg(""));
+}
+
+TEST(CommandPlot, KnowsItsInputsByTheirFirstLine) {
+  const struct {
+    const char* head;
+    PlotInput kind;
+  } cases[] = {
+      {"kwhost-protocol 1\ntitle", PlotInput::kProtocol},
+      {"kwhost-protocol 1\r\n", PlotInput::kProtocol},
+      {"kwhost-protocol 12\n", PlotInput::kUnknown},
+      {"Scenario - faces\r\n", PlotInput::kLog},
+      {"\xEF\xBB\xBFScenario - faces\n", PlotInput::kLog},
+      {"onset\tduration\ttrial_type\n", PlotInput::kEvents},
+      {"<svg>", PlotInput::kUnknown},
+      {"", PlotInput::kUnknown},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(plotInputKind(c.head), c.kind) << c.head;
+}
+
+TEST(CommandPlot, ParsesTimesAndNamesItsOutput) {
+  double value = 0;
+  for (const char* good : {"0", "-5", "12.25", "1e3", "+.5"})
+    EXPECT_TRUE(parseAxisTime(good, value)) << good;
+  for (const char* bad : {"", " 1", "1 ", "0x10", "inf", "nan", "1e999", "5s", "--1"})
+    EXPECT_FALSE(parseAxisTime(bad, value)) << bad;
+  const struct {
+    const char* input;
+    const char* output;
+    const char* outDir;
+    const char* path;
+  } cases[] = {
+      {"run1.prt", "", "", "run1.prt.svg"},
+      {"exp/run1.log", "", "", "exp/run1.log.svg"},
+      {"exp/run1.log", "", "pictures", "pictures/run1.log.svg"},
+      {"exp/run1.log", "x.svg", "", "x.svg"},
+  };
+  for (const auto& c : cases) {
+    PlotOptions options;
+    options.input = c.input;
+    options.output = c.output;
+    options.outDir = c.outDir;
+    EXPECT_EQ(plotOutputPath(options), std::filesystem::path(c.path).string()) << c.input;
+  }
+}
+
+}  // namespace
+}  // namespace stimforge::standin
