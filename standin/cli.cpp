@@ -22,6 +22,9 @@ const char kFooter[] =
     "error.\nRun `kwhost COMMAND --help` for the options of a command.";
 
 const char kHostGroup[] = "Host options";
+const char kHostGroupBefore[] =
+    "Host options (before or after the command, for the commands that take them)";
+const char kRunGroupBefore[] = "Options of run (also before the command)";
 
 // The host options as given on the command line, before they are checked.
 struct HostWords {
@@ -32,31 +35,31 @@ struct HostWords {
   std::string transcriptPath;
 };
 
-// Registers the host options that `needs` allows on `app`, bound to `words`.
-void addHostOptions(CLI::App& app, HostWords& words, Needs needs) {
+// Registers the host options that `needs` allows on `app`, bound to `words`, in `group`.
+void addHostOptions(CLI::App& app, HostWords& words, Needs needs, const char* group) {
   if (needs == Needs::kNothing || needs == Needs::kProtocolFiles)
     return;
   app.add_option("--plugin", words.pluginPath,
                  "The plug-in library to load (default: the one beside kwhost)")
       ->type_name("PATH")
-      ->group(kHostGroup);
+      ->group(group);
   if (needs != Needs::kPluginRuns)
     return;
   app.add_option("--host-version", words.version, "The version the host reports (default 2.9.9)")
       ->type_name("X.Y.Z")
-      ->group(kHostGroup);
+      ->group(group);
   app.add_flag("--no-volume", words.noVolume, "Report that no volume document is open")
-      ->group(kHostGroup);
+      ->group(group);
   app.add_option("--log", words.logPath,
                  "Also write the raw log texts to FILE, one call per line, with \\\\, \\n and "
                  "\\t escaped")
       ->type_name("FILE")
-      ->group(kHostGroup);
+      ->group(group);
   app.add_option("--transcript", words.transcriptPath,
                  "Write every host call to FILE, one per line: dialogs with their answers, "
                  "log texts and protocol calls")
       ->type_name("FILE")
-      ->group(kHostGroup);
+      ->group(group);
 }
 
 HostVersion hostVersion(const std::string& text) {
@@ -130,18 +133,18 @@ int parseCommandLine(int argc, const char* const* argv, Invocation& invocation, 
   // answers. Given there, each is handed to the chosen command's option of the same name,
   // and refused when it has none.
   HostWords before;
-  addHostOptions(app, before, Needs::kPluginRuns);
+  addHostOptions(app, before, Needs::kPluginRuns, kHostGroupBefore);
   std::vector<std::string> beforeAnswers;
   std::string beforeAnswersPath;
   app.add_option("--answer", beforeAnswers,
                  "run: answer the next dialog with VALUE (repeatable; <cancel> cancels)")
       ->type_name("VALUE")
       ->allow_extra_args(false)
-      ->group("Options of run, also before the command");
+      ->group(kRunGroupBefore);
   app.add_option("--answers", beforeAnswersPath,
                  "run: answer the dialogs with the lines of FILE, one answer per line")
       ->type_name("FILE")
-      ->group("Options of run, also before the command");
+      ->group(kRunGroupBefore);
 
   // One subcommand per row; only the chosen one's options are ever written.
   HostWords after;
@@ -151,7 +154,7 @@ int parseCommandLine(int argc, const char* const* argv, Invocation& invocation, 
     const Command& row = commandTable()[i];
     CLI::App* command = app.add_subcommand(row.name, row.description);
     command->group("Commands");
-    addHostOptions(*command, after, row.needs);
+    addHostOptions(*command, after, row.needs, kHostGroup);
     runners.push_back(row.define(*command));
     subcommands.push_back(command);
   }
@@ -163,8 +166,8 @@ int parseCommandLine(int argc, const char* const* argv, Invocation& invocation, 
     if (!commandGiven && (extras.empty() || extras.front().rfind("-", 0) == 0))
       throw UsageError{"a command is required: " + commandNames()};
     if (!commandGiven) {
-      throw UsageError{"unknown command \"" + escapeLine(extras.front()) +
-                       "\"; the commands are " + commandNames()};
+      throw UsageError{"unknown command \"" + escapeLine(extras.front()) + "\"; the commands are " +
+                       commandNames()};
     }
     size_t chosen = 0;
     while (subcommands[chosen] != app.get_subcommands().front())
