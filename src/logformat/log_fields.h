@@ -44,7 +44,8 @@ struct EventFields {
   // Where readTimeAndDuration goes on: the places of Time and Duration, the line's split and
   // the position after Code; on a tab-separated line also the positions of the tabs after
   // Code up to the one that ends Duration (so the line is searched once).
-  TimeColumns columns;
+  size_t timePlace = 0;      // SIZE_MAX when not read
+  size_t durationPlace = 3;  // SIZE_MAX when not read
   bool tabSeparated = false;
   size_t afterCode = 0;
   size_t tabsAfterCode[kMaxPlaceAfterCode + 1] = {};
