@@ -1,11 +1,18 @@
+// kwhost plot INPUT: a protocol file drawn as a timeline in a standalone SVG file.
 #include "standin/command_plot.h"
+
+#include <CLI/CLI.hpp>
 
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <ostream>
+#include <tuple>
 
+#include "standin/cli.h"
+#include "standin/command_table.h"
 #include "standin/protocol_file.h"
 #include "standin/protocol_file_io.h"
 #include "standin/safe_save.h"
@@ -28,7 +35,60 @@ int fail(std::ostream& err, const std::string& message) {
   return kFailure;
 }
 
+class Plot : public CommandRunner {
+ public:
+  explicit Plot(CLI::App& command) {
+    command.add_option("INPUT", options_.input, "The protocol file to draw")->required();
+    command
+        .add_option("-o", options_.output,
+                    "The SVG file to write (default: INPUT's whole file name with .svg added)")
+        ->type_name("FILE");
+    command
+        .add_option("--out-dir", options_.outDir,
+                    "Write the SVG file into FOLDER instead of beside INPUT")
+        ->type_name("FOLDER");
+    command.add_flag("--force", options_.force,
+                     "Replace an existing file that kwhost did not write");
+    command.add_option("--from", from_, "Draw from this time on, in the axis's unit")
+        ->type_name("TIME");
+    command.add_option("--to", to_, "Draw up to this time, in the axis's unit")->type_name("TIME");
+    command.add_option("--width", width_, "The picture's width in pixels (default 1600)")
+        ->type_name("PX");
+  }
+
+  void check() override {
+    for (const auto& [text, field, name] :
+         {std::tuple(&from_, &options_.from, "--from"), std::tuple(&to_, &options_.to, "--to")}) {
+      double value = 0;
+      if (text->empty())
+        continue;
+      if (!parseAxisTime(*text, value))
+        throw UsageError{std::string(name) + ": \"" + escapeLine(*text) + "\" is not a number"};
+      *field = value;
+    }
+    if (!width_.empty())
+      options_.width = wholeNumber(width_, "--width");
+    const std::string problem = plotUsageError(options_);
+    if (!problem.empty())
+      throw UsageError{problem};
+  }
+
+  int run(const CommandContext& context) override {
+    return runPlotCommand(options_, context.out, context.err);
+  }
+
+ private:
+  PlotOptions options_;
+  std::string from_;
+  std::string to_;
+  std::string width_;
+};
+
 }  // namespace
+
+std::unique_ptr<CommandRunner> definePlot(CLI::App& command) {
+  return std::make_unique<Plot>(command);
+}
 
 PlotInput plotInputKind(std::string_view head) {
   if (startsWith(head, "\xEF\xBB\xBF"))  // a byte order mark
