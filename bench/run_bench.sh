@@ -113,12 +113,18 @@ for round in $(seq "$runs"); do
   measure reorder "$pane" "$bin/kwhost" reorder p60.prt "$order"
   measure floor23 null "$bin/bench_tool" copy-protocol p23.prt copy.prt
   measure preset "$pane" "$bin/kwhost" preset p23.prt 4
+  measure floor60b null "$bin/bench_tool" copy-protocol p60.prt copy.prt
+  measure plot null "$bin/kwhost" plot p60.prt -o p60.svg
 done
 floor60=$(median samples.floor60)
 floor23=$(median samples.floor23)
 shift_ms=$(median samples.shift)
 reorder_ms=$(median samples.reorder)
 preset_ms=$(median samples.preset)
+floor60b=$(median samples.floor60b)
+plot_ms=$(median samples.plot)
+plot_bytes=$(wc -c <p60.svg | tr -d ' ')
+plot_ratio=$(ratio "$plot_ms" "$floor60b")
 
 load_after=$(cut -d' ' -f1-3 /proc/loadavg 2>/dev/null || echo "?")
 bytes=$(awk '$1 == "bytes" { print $2 }' log1000000.txt)
@@ -167,6 +173,7 @@ The floor: \`bench_tool copy-protocol\`, the stand-in host's own code reading th
 | \`kwhost shift p60.prt 500 --later\` (60 conditions) | $shift_ms ms | $floor60 ms | $(ratio "$shift_ms" "$floor60")× |
 | \`kwhost reorder p60.prt 59,58,...,0\` | $reorder_ms ms | $floor60 ms | $(ratio "$reorder_ms" "$floor60")× |
 | \`kwhost preset p23.prt 4\` (23 conditions) | $preset_ms ms | $floor23 ms | $(ratio "$preset_ms" "$floor23")× |
+| \`kwhost plot p60.prt\` (60 conditions, 1600 pixels wide; $(awk -v b="$plot_bytes" 'BEGIN { printf "%.0f KB", b / 1e3 }') of SVG) | $plot_ms ms | $floor60b ms | $plot_ratio× |
 
 ### Targets
 
@@ -177,5 +184,7 @@ The floor: \`bench_tool copy-protocol\`, the stand-in host's own code reading th
 | time linear in the events (10k to 1M about 100×, 100k to 1M about 10×) | $(ratio "$file_1000000" "$file_10000")×, $(ratio "$file_1000000" "$file_100000")× | $(verdict "$(ratio "$file_1000000" "$file_100000")" 12) |
 | peak memory under 100 bytes per event plus a constant | $per_event bytes | $(verdict "$per_event" 100) |
 | each editing command under 10× the floor | $(ratio "$shift_ms" "$floor60")×, $(ratio "$reorder_ms" "$floor60")×, $(ratio "$preset_ms" "$floor23")× | $(verdict "$edit_worst" 10) |
+| plot of 1,000,000 intervals at most 2× the floor | $plot_ratio× | $(verdict "$plot_ratio" 2) |
+| its SVG under 2 MB | $(awk -v b="$plot_bytes" 'BEGIN { printf "%.2f MB", b / 1e6 }') | $(verdict "$plot_bytes" 1999999) |
 EOF
-rm -f pane.txt copy.prt timing.csv hyperfine.err rss.txt samples.*
+rm -f pane.txt copy.prt p60.svg timing.csv hyperfine.err rss.txt samples.*
