@@ -25,3 +25,8 @@ echo "== the raw host log is in $demo/host.log, every host call in $demo/calls.t
 echo
 echo "== the protocol the plug-in saved: kwhost show $demo/face_house_demo.prt"
 "$kwhost" show "$demo/face_house_demo.prt"
+
+echo
+echo "== the protocol as a picture: kwhost plot $demo/face_house_demo.prt"
+echo "   (open $demo/face_house_demo.prt.svg in a browser; docs/face_house_demo.prt.svg is a copy)"
+"$kwhost" plot "$demo/face_house_demo.prt"
