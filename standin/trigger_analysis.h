@@ -91,8 +91,9 @@ struct ScanFindings {
   std::optional<Tenths> timeZero;
   std::optional<size_t> timeZeroTrigger;  // its index in the log's list
   Tenths end = 0;  // lastTime plus one TR (lastTime alone when there is no TR)
-  // Without --volumes, the interval before this scan when it is longer than kScanSplitGap:
-  // it may instead be a burst of `hiddenBeforeScan` lost triggers. 0 for the first scan.
+  // The interval before this scan when the triggers were split there (0 for the first
+  // scan), and the triggers it would hide were it a burst of lost ones instead of a pause
+  // between two scans.
   Tenths splitGapBefore = 0;
   int64_t hiddenBeforeScan = 0;
 
