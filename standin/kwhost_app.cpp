@@ -7,9 +7,11 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "standin/command_dialogue.h"
+#include "standin/command_triggers.h"
 #include "standin/dialogs.h"
 #include "standin/host_session.h"
 #include "standin/log_pane.h"
@@ -280,6 +282,13 @@ int runInvocation(const Invocation& invocation, std::istream& keyboard, bool key
 }
 
 int runKwhost(int argc, const char* const* argv) {
+  // Until the table of commands takes it, the command that needs no plug-in parses its own
+  // command line.
+  if (argc >= 2 && std::string_view(argv[1]) == "triggers") {
+    const int status = triggersMain(argc - 1, argv + 1, std::cout, std::cerr);
+    std::cout.flush();
+    return status;
+  }
   Invocation invocation;
   int status = parseCommandLine(argc, argv, invocation, std::cout, std::cerr);
   if (status < 0)
