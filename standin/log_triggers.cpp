@@ -92,7 +92,7 @@ ReadTriggersResult readLogTriggers(LogSource& source, const TriggerSelection& se
   triggers.subjectColumn = header.subjectFirst();
   EventLayout layout;
   layout.hasSubjectColumn = triggers.subjectColumn;
-  EventTableReader reader(source, layout);
+  EventTableReader reader(source, layout, EventColumns::kUpToTime);
   EventRecord record;
   for (;;) {
     const EventTableReader::Result result = reader.next(record);
