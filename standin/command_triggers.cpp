@@ -2,11 +2,14 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cmath>
+#include <memory>
 #include <ostream>
 
 #include "logformat/log_numbers.h"
 #include "standin/cli.h"
+#include "standin/command_table.h"
 #include "standin/text_codec.h"
 #include "standin/trigger_report.h"
 
@@ -122,27 +125,31 @@ int runTriggersCommand(const TriggersOptions& options, const LogOpener& open, st
   return status;
 }
 
-int triggersMain(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
-  CLI::App app{"Check the scanner's triggers of each Presentation log (no plug-in is loaded)",
-               "kwhost triggers"};
-  app.footer(
-      "Exit status: 0 when every log is consistent; 1 when any has no triggers, irregular "
-      "intervals, a count or TR mismatch or a drift above 100 ppm; 2 for a usage error or a "
-      "file that cannot be read or is not a Presentation log.");
-  TriggersArguments arguments;
-  defineTriggersOptions(app, arguments);
-  TriggersOptions options;
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::ParseError& e) {
-    if (e.get_exit_code() == 0)
-      return app.exit(e, out, err);  // --help
-    return reportUsageError(e.what(), err);
+namespace {
+
+class Triggers : public CommandRunner {
+ public:
+  explicit Triggers(CLI::App& command) { defineTriggersOptions(command, arguments_); }
+
+  void check() override {
+    std::string error;
+    if (!checkTriggersArguments(arguments_, options_, error))
+      throw UsageError{error};
   }
-  std::string error;
-  if (!checkTriggersArguments(arguments, options, error))
-    return reportUsageError(error, err);
-  return runTriggersCommand(options, openLogFile, out, err);
+
+  int run(const CommandContext& context) override {
+    return runTriggersCommand(options_, openLogFile, context.out, context.err);
+  }
+
+ private:
+  TriggersArguments arguments_;
+  TriggersOptions options_;
+};
+
+}  // namespace
+
+std::unique_ptr<CommandRunner> defineTriggers(CLI::App& command) {
+  return std::make_unique<Triggers>(command);
 }
 
 }  // namespace stimforge::standin

@@ -53,10 +53,6 @@ void defineTriggersOptions(CLI::App& command, TriggersArguments& arguments);
 int runTriggersCommand(const TriggersOptions& options, const LogOpener& open, std::ostream& out,
                        std::ostream& err);
 
-// The whole command from its command line (argv[0] being "triggers"), until the command
-// table takes it over: parses, reports usage errors with status 2, and runs it on files.
-int triggersMain(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
-
 }  // namespace stimforge::standin
 
 #endif  // STIMFORGE_STANDIN_COMMAND_TRIGGERS_H_

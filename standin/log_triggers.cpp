@@ -90,8 +90,8 @@ ReadTriggersResult readLogTriggers(LogSource& source, const TriggerSelection& se
     return ReadTriggersResult::kUnreadable;
   }
   triggers.subjectColumn = header.subjectFirst();
-  EventLayout layout;
-  layout.hasSubjectColumn = triggers.subjectColumn;
+  // Time where the column names put it, when they agree with the layout.
+  const EventLayout layout = eventLayoutFor(header, triggers.subjectColumn);
   EventTableReader reader(source, layout, EventColumns::kUpToTime);
   EventRecord record;
   for (;;) {

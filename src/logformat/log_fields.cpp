@@ -84,20 +84,14 @@ size_t findTabs(const char* data, size_t position, size_t size, size_t* tabs, si
 // n more tabs has n + 1 more fields. Blanks around a field are trimmed.
 class TabFields {
  public:
-  static constexpr size_t kMaxTabs = 8;
+  // Subject, Trial, EventType, Code and the fields after Code that are read.
+  static constexpr size_t kMaxTabs = 4 + kMaxPlaceAfterCode + 1;
 
   // Looks for the tabs that end the first `count` fields (count <= kMaxTabs).
   TabFields(std::string_view line, size_t start, size_t count)
       : line_(line), start_(start), exists_(start <= line.size()) {
     if (exists_)
       found_ = findTabs(line.data(), start, line.size(), tabs_, count);
-  }
-  // The fields after Code, from the tabs that readLeadingFields found.
-  explicit TabFields(std::string_view line, const EventFields& fields)
-      : line_(line), start_(fields.afterCode), exists_(fields.afterCode <= line.size()) {
-    found_ = fields.tabsAfterCodeFound;
-    for (size_t k = 0; k < found_; ++k)
-      tabs_[k] = fields.tabsAfterCode[k];
   }
 
   // Whether field k exists (k < the count given).
@@ -110,10 +104,11 @@ class TabFields {
   }
   // Where the field after field k begins: past the line's end when field k is its last.
   size_t after(size_t k) const { return k < found_ ? tabs_[k] + 1 : line_.size() + 1; }
-  // The tabs found after field k, into `fields` (at most four).
+  // The tabs found after field k, into `fields`.
   void keepTabsAfter(size_t k, EventFields& fields) const {
+    constexpr size_t kKept = sizeof fields.tabsAfterCode / sizeof fields.tabsAfterCode[0];
     fields.tabsAfterCodeFound = 0;
-    for (size_t i = k + 1; i < found_ && fields.tabsAfterCodeFound < 4; ++i)
+    for (size_t i = k + 1; i < found_ && fields.tabsAfterCodeFound < kKept; ++i)
       fields.tabsAfterCode[fields.tabsAfterCodeFound++] = tabs_[i];
   }
 
@@ -169,9 +164,44 @@ std::string_view upToNul(std::string_view field) {
   return field.substr(0, field.find('\0'));
 }
 
+constexpr size_t kNotRead = static_cast<size_t>(-1);
+
+// A place of TimeColumns as EventFields keeps it: kNotRead for none or one beyond the limit.
+size_t placeKept(int place) {
+  return place < 0 || place > kMaxPlaceAfterCode ? kNotRead : static_cast<size_t>(place);
+}
+
+// The place's field after Code on a line without a tab, or empty when the line has none.
+std::string_view blankFieldAt(std::string_view line, size_t afterCode, size_t place) {
+  std::string_view field;
+  FieldCursor cursor(line, afterCode);
+  if (place == kNotRead || !cursor.skip(static_cast<int>(place)) || !cursor.next(field))
+    return std::string_view();
+  return field;
+}
+
+// Field k after Code on a tab-separated line, from the tabs that readLeadingFields kept,
+// or empty when the line has none (k == kNotRead included).
+std::string_view tabFieldAfterCode(std::string_view line, const EventFields& fields, size_t k) {
+  if (fields.afterCode > line.size() || k > fields.tabsAfterCodeFound)
+    return std::string_view();
+  const size_t begin = k == 0 ? fields.afterCode : fields.tabsAfterCode[k - 1] + 1;
+  const size_t end = k < fields.tabsAfterCodeFound ? fields.tabsAfterCode[k] : line.size();
+  return trimmed(std::string_view(line.data() + begin, end - begin));
+}
+
+// The same, with `usual` the place that Presentation's own columns give: for it the field
+// is found with a constant place, which makes the common case cheap.
+template <size_t usual>
+std::string_view tabFieldAt(std::string_view line, const EventFields& fields, size_t place) {
+  return place == usual ? tabFieldAfterCode(line, fields, usual)
+                        : tabFieldAfterCode(line, fields, place);
+}
+
 }  // namespace
 
-bool readLeadingFields(std::string_view line, bool hasSubjectColumn, EventFields& fields) {
+bool readLeadingFields(std::string_view line, bool hasSubjectColumn, EventFields& fields,
+                       const TimeColumns& columns) {
   // Every field but the tab positions, which are read only up to the count set below.
   fields.trial = 0;
   fields.eventType = std::string_view();
@@ -180,10 +210,14 @@ bool readLeadingFields(std::string_view line, bool hasSubjectColumn, EventFields
   fields.duration = std::string_view();
   fields.afterCode = 0;
   fields.tabsAfterCodeFound = 0;
+  fields.timePlace = placeKept(columns.time);
+  fields.durationPlace = placeKept(columns.duration);
   // Subject (when there is one), Trial, EventType, Code.
   const size_t trialField = hasSubjectColumn ? 1 : 0;
-  // The tabs of Time, TTime, Uncertainty and Duration are looked for at once.
-  const TabFields tabs(line, 0, trialField + 3 + 4);
+  // The tabs up to the end of Time and Duration are looked for at once: for Presentation's
+  // own columns those of Time, TTime, Uncertainty and Duration.
+  const int lastPlace = std::min(std::max(columns.time, columns.duration), kMaxPlaceAfterCode);
+  const TabFields tabs(line, 0, trialField + 4 + static_cast<size_t>(std::max(lastPlace, 0)));
   fields.tabSeparated = tabs.has(1);
   if (fields.tabSeparated) {
     const size_t codeField = trialField + 2;
@@ -221,28 +255,26 @@ void readTime(std::string_view line, EventFields& fields) {
   fields.time = std::string_view();
   fields.duration = std::string_view();
   if (fields.tabSeparated) {
-    const TabFields tabs(line, fields);
-    if (tabs.has(0))
-      fields.time = tabs.field(0);
+    fields.time = tabFieldAt<0>(line, fields, fields.timePlace);
     return;
   }
-  FieldCursor cursor(line, fields.afterCode);
-  if (!cursor.next(fields.time))
-    fields.time = std::string_view();
+  fields.time = blankFieldAt(line, fields.afterCode, fields.timePlace);
 }
 
 void readTimeAndDuration(std::string_view line, EventFields& fields) {
   fields.time = std::string_view();
   fields.duration = std::string_view();
-  // Time, TTime, Uncertainty, Duration; TTime and Uncertainty are not used.
   if (fields.tabSeparated) {
-    const TabFields tabs(line, fields);
-    if (tabs.has(0))
-      fields.time = tabs.field(0);
-    if (tabs.has(3))
-      fields.duration = tabs.field(3);
+    fields.time = tabFieldAt<0>(line, fields, fields.timePlace);
+    fields.duration = tabFieldAt<3>(line, fields, fields.durationPlace);
     return;
   }
+  if (fields.timePlace != 0 || fields.durationPlace != 3) {
+    fields.time = blankFieldAt(line, fields.afterCode, fields.timePlace);
+    fields.duration = blankFieldAt(line, fields.afterCode, fields.durationPlace);
+    return;
+  }
+  // Presentation's own columns: Time, TTime, Uncertainty, Duration, in one walk.
   FieldCursor cursor(line, fields.afterCode);
   if (!cursor.next(fields.time)) {
     fields.time = std::string_view();

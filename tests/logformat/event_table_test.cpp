@@ -160,5 +160,59 @@ TEST(EventTable, ReadsTheHeaderAndTheTableToItsEnd) {
   EXPECT_EQ(table.linesRead(), 9);
 }
 
+// Time and Duration where the column names put them, when the names agree with the chosen
+// layout; Presentation's own places otherwise.
+TEST(EventTable, LayoutFollowsTheColumnNamesThatAgreeWithTheChoice) {
+  const std::string standard =
+      "Subject\tTrial\tEvent Type\tCode\tTime\tTTime\tUncertainty\t"
+      "Duration\tUncertainty\tReqTime\tReqDur\tStim Type\tPair Index";
+  const std::string properties =
+      "Subject\tTrial\tEvent Type\tCode\tconfiguration(num)\tform(str)\tTime\tTTime\t"
+      "Uncertainty\tDuration";
+  const struct {
+    std::vector<std::string> lines;
+    bool subject;
+    int time, duration, pairIndex;
+    bool fromNames;
+  } cases[] = {
+      {{"Scenario - a", "x", "", standard, ""}, true, 0, 3, 8, true},
+      {{"Scenario - a", "x", "", properties, ""}, true, 2, 5, -1, true},
+      // The names begin with Subject, the layout without was chosen: today's places.
+      {{"Scenario - a", "x", "", properties, ""}, false, 0, 3, 8, false},
+      // No Duration column: no Duration on any line.
+      {{"Scenario - a", "x", "", "Trial\tEvent Type\tCode\tTime\tTTime", ""},
+       false,
+       0,
+       -1,
+       -1,
+       true},
+      // Found on the fifth line of a copy with an empty line after every line.
+      {{"Scenario - a", "", "x", "", standard, ""}, true, 0, 3, 8, true},
+      // Blank-separated names are no column-name line.
+      {{"Scenario - a", "x", "", "Trial Event Type Code Time", ""}, false, 0, 3, 8, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.lines[3]);
+    const EventLayout layout = eventLayoutFor(makeLogHeader(c.lines), c.subject);
+    EXPECT_EQ(layout.places.time, c.time);
+    EXPECT_EQ(layout.places.duration, c.duration);
+    EXPECT_EQ(layout.places.pairIndex, c.pairIndex);
+    EXPECT_EQ(layout.placesFromColumnNames, c.fromNames);
+  }
+  EXPECT_EQ(eventLayoutFor(makeLogHeader(cases[1].lines), true).properties,
+            (std::vector<std::string>{"configuration(num)", "form(str)"}));
+  // The fast reader of the plug-in takes the same places.
+  EventFields fields;
+  const std::string line = "S1\t1\tPicture\tflower\t1\tflower\t20000\t0\t1\t30000";
+  ASSERT_TRUE(readLeadingFields(line, true, fields, TimeColumns{2, 5}));
+  readTimeAndDuration(line, fields);
+  EXPECT_EQ(fields.time, "20000");
+  EXPECT_EQ(fields.duration, "30000");
+  ASSERT_TRUE(readLeadingFields("1 Picture a 10 0 0 7", false, fields, TimeColumns{0, -1}));
+  readTimeAndDuration("1 Picture a 10 0 0 7", fields);
+  EXPECT_EQ(fields.time, "10");
+  EXPECT_EQ(fields.duration, "");
+}
+
 }  // namespace
 }  // namespace stimforge
