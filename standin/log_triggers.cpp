@@ -85,7 +85,7 @@ ReadTriggersResult readLogTriggers(LogSource& source, const TriggerSelection& se
   if (!checkPresentationLog(source, problem))
     return ReadTriggersResult::kNotALog;
   LogHeader header;
-  if (!readLogHeader(source, header)) {
+  if (!source.rewind() || !readLogHeader(source, header)) {
     problem = "the file cannot be read";
     return ReadTriggersResult::kUnreadable;
   }
