@@ -112,8 +112,15 @@ bool readEventRecord(std::string_view line, const EventLayout& layout, EventReco
   const EventColumnPlaces& places = layout.places;
   record.time = readLogNumber(fieldAfterCode(fields, codeField, places.time));
   if (!all) {
-    record.ttime = record.uncertainty = record.duration = record.durationUncertainty =
-        record.reqTime = record.reqDur = record.pairIndex = LogNumber();
+    // Each from a constant, not chained: a chain reads back what it has just stored.
+    const LogNumber missing;
+    record.ttime = missing;
+    record.uncertainty = missing;
+    record.duration = missing;
+    record.durationUncertainty = missing;
+    record.reqTime = missing;
+    record.reqDur = missing;
+    record.pairIndex = missing;
     record.stimType = std::string_view();
     return true;
   }
