@@ -25,7 +25,7 @@ std::string formatFixed(double value, int decimals) {
 json msJson(const std::optional<double>& tenths) {
   if (!tenths)
     return nullptr;
-  return std::round(*tenths * 100.0) / 1000.0;
+  return std::round(*tenths * 100.0) / 1000.0 + 0.0;  // + 0.0: no "-0.0"
 }
 
 // Whole tenths print exactly: 94239 is 9423.9 ms.
@@ -129,7 +129,7 @@ json scanJson(const LogReport& report, const ScanFindings& scan) {
   if (scan.largestResidualTrigger)
     object["largest_residual_trigger"] = triggerNumber(*scan.largestResidualTrigger);
   if (scan.driftPpm)
-    object["drift_ppm"] = std::round(*scan.driftPpm * 10.0) / 10.0;
+    object["drift_ppm"] = std::round(*scan.driftPpm * 10.0) / 10.0 + 0.0;
   if (scan.timeZero) {
     object["time_zero_ms"] = msJson(*scan.timeZero);
     object["time_zero_trigger"] = triggerNumber(*scan.timeZeroTrigger);
