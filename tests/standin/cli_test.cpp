@@ -173,7 +173,7 @@ TEST(CommandLine, EachCommandBecomesItsDialogue) {
 }
 
 TEST(CommandLine, EveryCommandOfTheTableIsACommandOfItsOwn) {
-  ASSERT_EQ(commandNames(), "info, show, run, import, shift, reorder, preset");
+  ASSERT_EQ(commandNames(), "info, show, run, import, shift, reorder, preset, triggers");
   for (size_t i = 0; i < commandCount(); ++i) {
     const Command& row = commandTable()[i];
     const Parsed p = parse({row.name, "--help"});
@@ -183,19 +183,21 @@ TEST(CommandLine, EveryCommandOfTheTableIsACommandOfItsOwn) {
   }
   EXPECT_STREQ(parse({"info"}).invocation.command->name, "info");
   EXPECT_STREQ(parse({"show", "p.prt"}).invocation.command->name, "show");
+  EXPECT_STREQ(parse({"triggers", "a.log", "--tr", "2000"}).invocation.command->name, "triggers");
 }
 
 TEST(CommandLine, UsageErrorsAreExplainedWithAPointerToHelp) {
   const std::string tooLong(256, 'a');
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-      {{}, "a command is required: info, show, run, import, shift, reorder, preset"},
-      {{"--no-volume"}, "a command is required: info, show, run, import, shift, reorder, preset"},
+      {{}, "a command is required: info, show, run, import, shift, reorder, preset, triggers"},
+      {{"--no-volume"},
+       "a command is required: info, show, run, import, shift, reorder, preset, triggers"},
       {{"frobnicate", "x"},
        "unknown command \"frobnicate\"; the commands are info, show, run, import, shift, "
-       "reorder, preset"},
+       "reorder, preset, triggers"},
       {{"--log", "l", "frobnicate"},
        "unknown command \"frobnicate\"; the commands are info, show, run, import, shift, "
-       "reorder, preset"},
+       "reorder, preset, triggers"},
       {{"run", "p.prt", "q.prt"}, "unexpected arguments: q.prt"},
       {{"info", "--frobnicate"}, "unexpected arguments: --frobnicate"},
       {{"show"}, "PROTOCOL is required"},
