@@ -97,8 +97,9 @@ for file in $(cat "$work/linux.files"); do
   [ -f "$work/windows/$file" ] || continue
   case "$file" in
     *.out | *.err)
-      # CRLF line ends, and paths kwhost formed with Windows separators.
-      sed -e 's/\r$//' -e 's#\\#/#g' "$work/windows/$file" >"$work/windows-$file"
+      # CRLF line ends, and paths kwhost formed with Windows separators (shown escaped, as
+      # \\).
+      sed -e 's/\r$//' -e 's#\\\\#/#g' "$work/windows/$file" >"$work/windows-$file"
       windows_file=$work/windows-$file
       ;;
     *) windows_file=$work/windows/$file ;;
