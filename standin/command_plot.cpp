@@ -185,7 +185,12 @@ int runPlotCommand(const PlotOptions& options, std::ostream& out, std::ostream& 
     if (!fs::is_directory(options.outDir, ignored))
       return fail(err, "--out-dir " + options.outDir + " is not a folder");
   }
-  if (saveFileSafely(path, svg, isTimelineSvg, options.force, error) != SaveResult::kSaved)
+  ReplacePolicy policy;
+  policy.isOwn = [](const std::string& firstLine) { return isTimelineSvg(firstLine); };
+  policy.force = options.force;
+  policy.what = "picture";
+  const auto produce = [&svg](const PieceWriter& write) { return write(svg); };
+  if (!saveFileSafely(path, produce, policy, error))
     return fail(err, error);
   out << "saved " << path << '\n';
   return 0;

@@ -11,9 +11,14 @@ namespace stimforge::standin {
 namespace fs = std::filesystem;
 namespace {
 
-// A name beside `target` that does not exist yet: random, so that two kwhost processes
-// saving into one folder never share one, and short, so that a target whose name is as
-// long as the file system allows still has one.
+std::string systemReason() {
+  return std::strerror(errno);
+}
+
+// A name beside `target` (in its folder) that does not exist yet. Random, so that two hosts
+// saving into one folder do not share a temporary file; short and not made from the
+// target's name, so that a target whose name is as long as the file system allows still
+// has a temporary file.
 fs::path temporaryNameBeside(const fs::path& target) {
   static std::mt19937 generator{std::random_device{}()};
   fs::path candidate;
@@ -29,65 +34,84 @@ fs::path temporaryNameBeside(const fs::path& target) {
   return candidate;
 }
 
-// Whether the existing file `path` may be replaced. False with `error` set otherwise.
-bool mayReplace(const std::string& path, const OwnFileTest& isOwn, std::string& error) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) {
-    error = "cannot read " + path + " to see whether kwhost wrote it: " + std::strerror(errno);
-    return false;
-  }
-  char head[kOwnFileHeadSize];
-  const size_t n = std::fread(head, 1, sizeof head, file);
-  std::fclose(file);
-  if (isOwn(std::string_view(head, n)))
-    return true;
-  error = path + " exists and was not written by kwhost (give --force to replace it)";
-  return false;
-}
-
 }  // namespace
 
-SaveResult saveFileSafely(const std::string& path, std::string_view content,
-                          const OwnFileTest& isOwn, bool force, std::string& error) {
+bool pathExists(const std::string& path) {
+  std::error_code ignored;
+  return fs::exists(fs::path(path), ignored);
+}
+
+bool isFolder(const std::string& path) {
+  std::error_code ignored;
+  return fs::is_directory(fs::path(path), ignored);
+}
+
+std::string firstLineOf(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr)
+    return std::string();
+  char buffer[4096];
+  const size_t count = std::fread(buffer, 1, sizeof buffer, file);
+  std::fclose(file);
+  std::string line(buffer, count);
+  const size_t end = line.find('\n');
+  if (end != std::string::npos)
+    line.resize(end);
+  if (!line.empty() && line.back() == '\r')
+    line.pop_back();
+  return line;
+}
+
+std::string fileNameOf(const std::string& path) {
+  const size_t separator = path.find_last_of("/\\");
+  return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+bool saveFileSafely(const std::string& path, const FileProducer& produce,
+                    const ReplacePolicy& policy, std::string& error) {
+  const std::string failure = "cannot save the " + policy.what + " to " + path + ": ";
   if (path.empty()) {
-    error = "cannot write a file without a name";
-    return SaveResult::kFailed;
+    error = "cannot save the " + policy.what + ": the file name is empty";
+    return false;
+  }
+  if (isFolder(path)) {
+    error = failure + "it is a folder";
+    return false;
+  }
+  if (policy.isOwn && !policy.force && pathExists(path) && !policy.isOwn(firstLineOf(path))) {
+    error = "not replacing " + path + ": it is not a " + policy.what +
+            " that kwhost wrote; it is left as it was (give --force to replace it)";
+    return false;
   }
   const fs::path target(path);
-  std::error_code code;
-  const fs::file_status status = fs::status(target, code);
-  if (fs::is_directory(status)) {
-    error = "cannot write " + path + ": it is a folder";
-    return SaveResult::kRefused;
-  }
-  if (fs::exists(status) && !force && !mayReplace(path, isOwn, error))
-    return SaveResult::kRefused;
-  const std::string failure = "cannot write " + path + ": ";
   const fs::path temporary = temporaryNameBeside(target);
   std::FILE* file = std::fopen(temporary.string().c_str(), "wb");
   if (file == nullptr) {
-    error = failure + std::strerror(errno);
-    return SaveResult::kFailed;
+    error = failure + systemReason();
+    return false;
   }
-  const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size() &&
+  const bool written = produce([file](const std::string& piece) {
+                         return std::fwrite(piece.data(), 1, piece.size(), file) == piece.size();
+                       }) &&
                        std::fflush(file) == 0;
-  const std::string reason = written ? std::string() : std::strerror(errno);
+  const std::string reason = written ? std::string() : systemReason();
   const bool closed = std::fclose(file) == 0;
   std::error_code ignored;
   if (!written || !closed) {
-    error = failure + (written ? std::strerror(errno) : reason);
+    error = failure + (written ? systemReason() : reason);
     fs::remove(temporary, ignored);
-    return SaveResult::kFailed;
+    return false;
   }
   // filesystem::rename replaces an existing file on every platform (std::rename does not
   // on Windows).
-  fs::rename(temporary, target, code);
-  if (code) {
-    error = failure + code.message();
+  std::error_code renameError;
+  fs::rename(temporary, target, renameError);
+  if (renameError) {
+    error = failure + renameError.message();
     fs::remove(temporary, ignored);
-    return SaveResult::kFailed;
+    return false;
   }
-  return SaveResult::kSaved;
+  return true;
 }
 
 }  // namespace stimforge::standin

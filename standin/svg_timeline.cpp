@@ -409,8 +409,8 @@ std::string renderTimelineSvg(const Timeline& timeline, const TimelineView& view
 
   std::string out;
   out.reserve(rows.size() + marks.size() + 4096);
-  out += kTimelineSvgDeclaration;
-  out += kTimelineSvgMark;
+  out += kTimelineSvgFirstLine;
+  out += '\n';
   const std::string w = std::to_string(g.width);
   const std::string h = std::to_string(height);
   out += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" + w + "\" height=\"" +
@@ -434,10 +434,9 @@ std::string renderTimelineSvg(const Timeline& timeline, const TimelineView& view
 }
 
 bool isTimelineSvg(std::string_view head) {
-  const std::string_view declaration = kTimelineSvgDeclaration;
-  const std::string_view mark = kTimelineSvgMark;
-  return head.substr(0, declaration.size()) == declaration &&
-         head.substr(declaration.size(), mark.size()) == mark;
+  const std::string_view line = kTimelineSvgFirstLine;
+  return head.substr(0, line.size()) == line &&
+         (head.size() == line.size() || head[line.size()] == '\n' || head[line.size()] == '\r');
 }
 
 }  // namespace stimforge::standin

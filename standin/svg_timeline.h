@@ -82,10 +82,10 @@ constexpr int kTimelineBarHeight = 16;  // a bar's height
 // requirements.
 TimelineGeometry timelineGeometry(const Timeline& timeline, const TimelineView& view);
 
-// The first line of every picture renderTimelineSvg makes, and the comment on its second
-// line by which kwhost knows a file as its own.
-constexpr char kTimelineSvgDeclaration[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-constexpr char kTimelineSvgMark[] = "<!-- kwhost plot: a timeline drawn by kwhost -->\n";
+// The first line of every picture renderTimelineSvg makes (a line break follows): the XML
+// declaration and the comment by which kwhost knows a file as its own.
+constexpr char kTimelineSvgFirstLine[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?><!-- kwhost plot: a timeline drawn by kwhost -->";
 
 // The whole SVG document. Bars and ticks that fall outside the window are left out, bars
 // that cross its edges are cut there. Within a row, bars at least a pixel wide are drawn
@@ -95,7 +95,7 @@ constexpr char kTimelineSvgMark[] = "<!-- kwhost plot: a timeline drawn by kwhos
 // Requires: the view's limits above; every time finite.
 std::string renderTimelineSvg(const Timeline& timeline, const TimelineView& view);
 
-// Whether `head`, the first bytes of a file (at least 120, or the whole file), is the start
+// Whether `head`, a file's first line (with or without what follows it), is the first line
 // of a picture renderTimelineSvg made.
 bool isTimelineSvg(std::string_view head);
 

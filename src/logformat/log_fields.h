@@ -72,6 +72,9 @@ void readTimeAndDuration(std::string_view line, EventFields& fields);
 // std::bad_alloc.
 void splitFields(std::string_view line, std::vector<std::string_view>& fields);
 
+// The same, but at most the first `limit` fields: the rest of the line is not looked at.
+void splitFields(std::string_view line, std::vector<std::string_view>& fields, size_t limit);
+
 }  // namespace stimforge
 
 #endif  // STIMFORGE_LOGFORMAT_LOG_FIELDS_H_

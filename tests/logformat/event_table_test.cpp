@@ -103,6 +103,16 @@ TEST(EventTable, EveryColumnOfEachKindOfLine) {
                                               shown(r.reqDur),
                                               shown(r.pairIndex)};
     EXPECT_EQ(numbers, c.numbers);
+    // Up to Time: the same event, its leading columns and Time, and nothing after.
+    EventRecord lean;
+    ASSERT_TRUE(readEventRecord(c.line, layout, lean, EventColumns::kUpToTime));
+    EXPECT_EQ(lean.subject, c.subject);
+    EXPECT_EQ(lean.trial, c.trial);
+    EXPECT_EQ(lean.eventType, c.eventType);
+    EXPECT_EQ(lean.code, c.code);
+    EXPECT_EQ(shown(lean.time), c.numbers[0]);
+    EXPECT_EQ(shown(lean.ttime) + shown(lean.duration) + shown(lean.pairIndex), "---");
+    EXPECT_EQ(lean.stimType, "");
   }
 }
 
@@ -114,9 +124,12 @@ TEST(EventTable, LinesThatAreNoEvents) {
   for (const char* line : {"", "S1\t1\tPicture", "S1\tx\tPicture\ta\t1", "S1\t1\t\ta\t1",
                            "\t1\tPicture\ta\t1", "S1\t12abc\tPicture\ta\t1"}) {
     EXPECT_FALSE(readEventRecord(line, withSubject, r)) << line;
+    EXPECT_FALSE(readEventRecord(line, withSubject, r, EventColumns::kUpToTime)) << line;
   }
   // The layout without Subject reads a Subject as the Trial, which is no number.
   EXPECT_FALSE(readEventRecord("S1\t1\tPicture\ta\t1", without, r));
+  ASSERT_TRUE(readEventRecord("  4 Picture face 10 0 0 25", without, r, EventColumns::kUpToTime));
+  EXPECT_EQ(shown(r.time), "10");
   ASSERT_TRUE(readEventRecord("  4 Picture face 10 0 0 25", without, r));
   EXPECT_EQ(r.code, "face");
   EXPECT_EQ(shown(r.duration), "25");

@@ -64,7 +64,7 @@ TEST(KwhostColumnPlaces, IntervalsComeFromTheNamedTimeAndDurationColumns) {
 TEST(KwhostColumnPlaces, DoubleSpacedLogWarnsOfTheWrongLayoutOnly) {
   TempFolder folder;
   const std::string log = testing::copySample(folder, "double_spaced.log");
-  const testing::KwhostResult r = runKwhost(folder, {"import", log});
+  const testing::KwhostResult r = runKwhost(folder, {"import", log, "--layout", "no-subject"});
   EXPECT_THAT(r.out, ::testing::HasSubstr("Warning: the log's columns begin with Subject, but "
                                           "the layout without Subject was chosen."));
 }

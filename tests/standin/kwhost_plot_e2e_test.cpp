@@ -168,7 +168,7 @@ TEST(KwhostPlot, AMillionIntervalsMergedRenderUnderTwoMegabytes) {
     t += 2000;
   }
   std::string error;
-  ASSERT_TRUE(saveProtocolFile(folder.file("big.prt"), protocol, error)) << error;
+  ASSERT_TRUE(saveProtocolFile(folder.file("big.prt"), protocol, false, error)) << error;
   const testing::KwhostResult result = runKwhost(folder, {"plot", "big.prt"});
   ASSERT_EQ(result.status, 0) << result.err;
   EXPECT_LT(std::filesystem::file_size(folder.file("big.prt.svg")), 2000000u);
@@ -228,8 +228,8 @@ TEST(KwhostPlot, SavesSafelyAndReportsFailuresWithTheirStatus) {
   } cases[] = {
       {{"plot", "p.prt", "-o", "mine.svg"},
        1,
-       "kwhost: plot: mine.svg exists and was not written by kwhost (give --force to replace "
-       "it)\n"},
+       "kwhost: plot: not replacing mine.svg: it is not a picture that kwhost wrote; it is left "
+       "as it was (give --force to replace it)\n"},
       {{"plot", "p.prt"}, 0, ""},
       {{"plot", "p.prt"}, 0, ""},  // its own picture is replaced
       {{"plot", "p.prt", "--out-dir", "out"}, 0, ""},
