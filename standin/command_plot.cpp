@@ -38,7 +38,8 @@ int fail(std::ostream& err, const std::string& message) {
 class Plot : public CommandRunner {
  public:
   explicit Plot(CLI::App& command) {
-    command.add_option("INPUT", options_.input, "The protocol file to draw")->required();
+    command.add_option("INPUT", options_.input, "The protocol file or events file to draw")
+        ->required();
     command
         .add_option("-o", options_.output,
                     "The SVG file to write (default: INPUT's whole file name with .svg added)")
@@ -73,9 +74,7 @@ class Plot : public CommandRunner {
       throw UsageError{problem};
   }
 
-  int run(const CommandContext& context) override {
-    return runPlotCommand(options_, context.out, context.err);
-  }
+  int run(const CommandContext& context) override { return runPlotCommand(options_, context.err); }
 
  private:
   PlotOptions options_;
@@ -146,7 +145,7 @@ std::string plotOutputPath(const PlotOptions& options) {
   return (folder / name).string();
 }
 
-int runPlotCommand(const PlotOptions& options, std::ostream& out, std::ostream& err) {
+int runPlotCommand(const PlotOptions& options, std::ostream& err) {
   const std::string usage = plotUsageError(options);
   if (!usage.empty()) {
     err << "kwhost: plot: " << usage << "\nRun with --help for more information.\n";
@@ -167,9 +166,12 @@ int runPlotCommand(const PlotOptions& options, std::ostream& out, std::ostream& 
       timeline = protocolTimeline(protocol, displayName);
       break;
     }
-    case PlotInput::kLog:
     case PlotInput::kEvents:
-      return fail(err, options.input + ": logs and events files cannot be drawn yet");
+      if (!eventsFileTimeline(text, displayName, timeline, error))
+        return fail(err, error);
+      break;
+    case PlotInput::kLog:
+      return fail(err, options.input + ": logs cannot be drawn yet");
     case PlotInput::kUnknown:
       return fail(err,
                   options.input + ": not a protocol file, a Presentation log or an events file");
@@ -192,7 +194,13 @@ int runPlotCommand(const PlotOptions& options, std::ostream& out, std::ostream& 
   const auto produce = [&svg](const PieceWriter& write) { return write(svg); };
   if (!saveFileSafely(path, produce, policy, error))
     return fail(err, error);
-  out << "saved " << path << '\n';
+  size_t intervals = 0;
+  for (const TimelineRow& row : timeline.rows)
+    intervals += row.starts.size() + row.ticks.size();
+  err << "kwhost: saved " << escapeLine(path) << ": " << timeline.rows.size()
+      << (timeline.rows.size() == 1 ? " row, " : " rows, ") << intervals
+      << (intervals == 1 ? " interval or event" : " intervals and events") << ", " << view.width
+      << " pixels wide\n";
   return 0;
 }
 

@@ -1,5 +1,5 @@
-// `kwhost plot INPUT`: draws a protocol file (later also a Presentation log or an events
-// file) as a timeline in a standalone SVG file. Needs no plug-in.
+// `kwhost plot INPUT`: draws a protocol file or an events file (later also a Presentation
+// log) as a timeline in a standalone SVG file. Needs no plug-in.
 #ifndef STIMFORGE_STANDIN_COMMAND_PLOT_H_
 #define STIMFORGE_STANDIN_COMMAND_PLOT_H_
 
@@ -43,11 +43,12 @@ std::string plotUsageError(const PlotOptions& options);
 std::string plotOutputPath(const PlotOptions& options);
 
 // Runs the command: reads the input, draws it and saves the picture through a safe save
-// (never over a file that is not a picture kwhost drew, unless forced). Prints "saved PATH"
-// on `out`. Returns 0 on success; 1 when the input is missing, unreadable, malformed or of
+// (never over a file that is not a picture kwhost drew, unless forced). Says what it saved
+// on `err` ("kwhost: saved PATH: 3 rows, 7 intervals and events, 1600 pixels wide").
+// Returns 0 on success; 1 when the input is missing, unreadable, malformed or of
 // no known kind, or the picture cannot be saved (messages on `err`, starting "kwhost: plot:
 // "); 2 for a usage error of plotUsageError.
-int runPlotCommand(const PlotOptions& options, std::ostream& out, std::ostream& err);
+int runPlotCommand(const PlotOptions& options, std::ostream& err);
 
 }  // namespace stimforge::standin
 

@@ -33,8 +33,8 @@ const Command kCommands[] = {
     {"triggers",
      "Check the scanner's triggers of each Presentation log: TR, missed triggers, scans, drift",
      Needs::kNothing, defineTriggers},
-    {"plot", "Draw a protocol file as a timeline in a standalone SVG file", Needs::kProtocolFiles,
-     definePlot},
+    {"plot", "Draw a protocol file or an events file as a timeline in a standalone SVG file",
+     Needs::kProtocolFiles, definePlot},
 };
 
 }  // namespace

@@ -31,6 +31,17 @@ std::string textAsUtf8(std::string_view text);
 // that is neither is drawn as milliseconds, and a note in the title says so.
 Timeline protocolTimeline(const Protocol& protocol, const std::string& displayName);
 
+// The timeline of an events file (a BIDS events table, as `kwhost events` writes it) whose
+// text is `text`, titled `displayName`: one row per trial_type in order of first appearance
+// (one row "events" without that column), coloured from kTimelinePalette; a row with a
+// duration above 0 is a bar from its onset, one with 0 or n/a a tick. Seconds on the axis,
+// from the file's zero. Lines may end in "\r\n". Returns
+// false with `error` set ("NAME:LINE: what is wrong") when the header lacks onset or
+// duration, a line (an empty one too) has another number of cells than the header, or an onset or
+// duration is not a number (duration: or n/a; not negative).
+[[nodiscard]] bool eventsFileTimeline(std::string_view text, const std::string& displayName,
+                                      Timeline& timeline, std::string& error);
+
 }  // namespace stimforge::standin
 
 #endif  // STIMFORGE_STANDIN_TIMELINE_SOURCES_H_

@@ -97,43 +97,65 @@ constexpr char kVolumes[] =
     "thickness3 0\ncolour4 0x0\nthickness4 0\nconditions 1\n\n"
     "condition \"task\"\ncolour 0x3F0000CC\nintervals 2\n1 5\n11 15\n";
 
-TEST(KwhostPlot, BarsWhereTheProtocolPutsThemAndGapsElsewhere) {
+// Onsets 2 and 20 s of "face" for 3 s each, a "press" at 10 s without a duration.
+constexpr char kEvents[] =
+    "onset\tduration\ttrial_type\tcode\r\n2.0\t3.0\tface\tF\r\n10\tn/a\tpress\t1\r\n"
+    "20.0000\t3\tface\tF\r\n";
+
+// The timeline kwhost draws from `text` in `file`.
+Timeline timelineOf(const std::string& file, const std::string& text) {
+  Timeline timeline;
+  std::string error;
+  if (file.size() > 4 && file.substr(file.size() - 4) == ".prt") {
+    Protocol protocol;
+    EXPECT_TRUE(parseProtocolText(text, file, protocol, error)) << error;
+    return protocolTimeline(protocol, file);
+  }
+  EXPECT_TRUE(eventsFileTimeline(text, file, timeline, error)) << error;
+  return timeline;
+}
+
+TEST(KwhostPlot, BarsWhereTheInputPutsThemAndGapsElsewhere) {
   const struct {
-    const char* protocol;
+    const char* file;
+    const char* text;
     std::vector<std::string> options;
     size_t row;
     double time;
     uint32_t colour;  // 0: a gap
   } cases[] = {
-      {kDesign, {}, 0, 5, 0x00AA00},
-      {kDesign, {}, 0, 15, 0},
-      {kDesign, {}, 0, 25, 0},
-      {kDesign, {}, 0, 35, 0x00AA00},
-      {kDesign, {}, 1, 15, 0xAA0000},
-      {kDesign, {}, 1, 5, 0},
-      {kDesign, {}, 1, 35, 0},
-      {kVolumes, {}, 0, 2.5, 0x0000CC},
-      {kVolumes, {}, 0, 7.5, 0},
-      {kVolumes, {}, 0, 12.5, 0x0000CC},
-      {kVolumes, {}, 0, 4.5, 0x0000CC},  // volume 5 is the slot from 4 to 5
-      {kVolumes, {}, 0, 5.5, 0},
-      {kDesign, {"--from", "12", "--to", "18"}, 1, 13, 0xAA0000},
-      {kDesign, {"--from", "12", "--to", "18"}, 0, 17, 0},
-      {kDesign, {"--from", "25", "--to", "45", "--width", "700"}, 0, 38, 0x00AA00},
-      {kDesign, {"--from", "25", "--to", "45", "--width", "700"}, 0, 42, 0},
+      {"p.prt", kDesign, {}, 0, 5, 0x00AA00},
+      {"p.prt", kDesign, {}, 0, 15, 0},
+      {"p.prt", kDesign, {}, 0, 25, 0},
+      {"p.prt", kDesign, {}, 0, 35, 0x00AA00},
+      {"p.prt", kDesign, {}, 1, 15, 0xAA0000},
+      {"p.prt", kDesign, {}, 1, 5, 0},
+      {"p.prt", kDesign, {}, 1, 35, 0},
+      {"v.prt", kVolumes, {}, 0, 2.5, 0x0000CC},
+      {"v.prt", kVolumes, {}, 0, 7.5, 0},
+      {"v.prt", kVolumes, {}, 0, 12.5, 0x0000CC},
+      {"v.prt", kVolumes, {}, 0, 4.5, 0x0000CC},  // volume 5 is the slot from 4 to 5
+      {"v.prt", kVolumes, {}, 0, 5.5, 0},
+      {"p.prt", kDesign, {"--from", "12", "--to", "18"}, 1, 13, 0xAA0000},
+      {"p.prt", kDesign, {"--from", "12", "--to", "18"}, 0, 17, 0},
+      {"p.prt", kDesign, {"--from", "25", "--to", "45", "--width", "700"}, 0, 38, 0x00AA00},
+      {"p.prt", kDesign, {"--from", "25", "--to", "45", "--width", "700"}, 0, 42, 0},
+      {"e.tsv", kEvents, {}, 0, 3.5, kTimelinePalette[0]},
+      {"e.tsv", kEvents, {}, 0, 7, 0},
+      {"e.tsv", kEvents, {}, 0, 22, kTimelinePalette[0]},
+      {"e.tsv", kEvents, {}, 1, 10, kTimelinePalette[1]},
+      {"e.tsv", kEvents, {}, 1, 12, 0},
   };
   for (const auto& c : cases) {
     TempFolder folder;
-    const std::string input = folder.write("p.prt", c.protocol);
-    std::vector<std::string> args = {"plot", "p.prt"};
+    folder.write(c.file, c.text);
+    std::vector<std::string> args = {"plot", c.file};
     args.insert(args.end(), c.options.begin(), c.options.end());
     const testing::KwhostResult result = runKwhost(folder, args);
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out, "saved p.prt.svg\n");
-    const Image image = render(folder.file("p.prt.svg"));
-    Protocol protocol;
-    std::string error;
-    ASSERT_TRUE(readProtocolFile(input, protocol, error)) << error;
+    EXPECT_EQ(result.out, "");
+    EXPECT_THAT(result.err, HasSubstr("kwhost: saved " + std::string(c.file) + ".svg: "));
+    const Image image = render(folder.file(std::string(c.file) + ".svg"));
     TimelineView view;
     for (size_t i = 0; i + 1 < c.options.size(); i += 2) {
       const double value = std::stod(c.options[i + 1]);
@@ -144,14 +166,16 @@ TEST(KwhostPlot, BarsWhereTheProtocolPutsThemAndGapsElsewhere) {
       else
         view.width = static_cast<int>(value);
     }
-    const TimelineGeometry g = timelineGeometry(protocolTimeline(protocol, "p.prt"), view);
+    const TimelineGeometry g = timelineGeometry(timelineOf(c.file, c.text), view);
     ASSERT_EQ(image.width, g.width);
     const double y = g.rowTops[c.row] + kTimelineBarInset + kTimelineBarHeight / 2.0;
     const uint32_t pixel = image.at(g.x(c.time), y);
     if (c.colour == 0)
-      EXPECT_TRUE(blank(pixel)) << std::hex << pixel << " row " << c.row << " at " << c.time;
+      EXPECT_TRUE(blank(pixel)) << std::hex << pixel << " " << c.file << " row " << c.row << " at "
+                                << c.time;
     else
-      EXPECT_EQ(pixel, c.colour) << std::hex << pixel << " row " << c.row << " at " << c.time;
+      EXPECT_EQ(pixel, c.colour) << std::hex << pixel << " " << c.file << " row " << c.row << " at "
+                                 << c.time;
   }
 }
 
@@ -258,7 +282,10 @@ TEST(KwhostPlot, SavesSafelyAndReportsFailuresWithTheirStatus) {
   for (const auto& c : cases) {
     const testing::KwhostResult result = runKwhost(folder, c.args);
     EXPECT_EQ(result.status, c.status) << c.args.back() << ": " << result.err;
-    EXPECT_EQ(result.err, c.err) << c.args.back();
+    if (c.status == 0)
+      EXPECT_THAT(result.err, HasSubstr("kwhost: saved ")) << c.args.back();
+    else
+      EXPECT_EQ(result.err, c.err) << c.args.back();
   }
   EXPECT_TRUE(isTimelineSvg(folder.read("mine.svg")));
   EXPECT_TRUE(isTimelineSvg(folder.read("out/p.prt.svg")));

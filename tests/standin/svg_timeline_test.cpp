@@ -85,6 +85,43 @@ TEST(TimelineSources, ConvertsWindows1252ButKeepsUtf8) {
     EXPECT_EQ(textAsUtf8(c.in), c.out) << c.in;
 }
 
+TEST(TimelineSources, EventsFilesAreReadOrRefusedWithTheirLine) {
+  const struct {
+    std::string text;
+    std::string error;  // "" when it is read
+  } cases[] = {
+      {"onset\tduration\n1\tn/a\n", ""},
+      {"trial_type\tduration\tonset\na\t0\t-1.5e1\n", ""},
+      {"onset\tduration\ttrial_type\n", ""},
+      {"onset\ttrial_type\n1\ta\n", "e.tsv:1: the header has no onset or no duration column"},
+      {"onset\tduration\n1\t2\t3\n", "e.tsv:2: 3 cells, the header has 2"},
+      {"onset\tduration\n1\t2\n\n", "e.tsv:3: 1 cells, the header has 2"},
+      {"onset\tduration\nn/a\t2\n", "e.tsv:2: the onset \"n/a\" is not a number"},
+      {"onset\tduration\n0x1\t2\n", "e.tsv:2: the onset \"0x1\" is not a number"},
+      {"onset\tduration\n1\t-2\n",
+       "e.tsv:2: the duration \"-2\" is neither a number of seconds (0 or more) nor n/a"},
+      {"onset\tduration\n1\tNA\n",
+       "e.tsv:2: the duration \"NA\" is neither a number of seconds (0 or more) nor n/a"},
+  };
+  for (const auto& c : cases) {
+    Timeline timeline;
+    std::string error;
+    EXPECT_EQ(eventsFileTimeline(c.text, "e.tsv", timeline, error), c.error.empty()) << c.text;
+    EXPECT_EQ(error, c.error) << c.text;
+  }
+  Timeline timeline;
+  std::string error;
+  ASSERT_TRUE(eventsFileTimeline("onset\tduration\ttrial_type\n1\t2\tb\n3\t0\ta\n5\t1\tb\n",
+                                 "e.tsv", timeline, error));
+  ASSERT_EQ(timeline.rows.size(), 2u);
+  EXPECT_EQ(timeline.rows[0].name, "b");
+  EXPECT_THAT(timeline.rows[0].starts, ElementsAreArray({1.0, 5.0}));
+  EXPECT_THAT(timeline.rows[0].ends, ElementsAreArray({3.0, 6.0}));
+  EXPECT_EQ(timeline.rows[1].name, "a");
+  EXPECT_THAT(timeline.rows[1].ticks, ElementsAreArray({3.0}));
+  EXPECT_EQ(timeline.rows[1].rgb, kTimelinePalette[1]);
+}
+
 // The labels under the axis, in order.
 std::vector<std::string> axisLabels(const std::string& svg) {
   std::vector<std::string> labels;
