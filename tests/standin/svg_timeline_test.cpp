@@ -12,6 +12,7 @@
 #include "standin/command_plot.h"
 #include "standin/svg_text.h"
 #include "standin/svg_timeline.h"
+#include "standin/timeline_log.h"
 #include "standin/timeline_sources.h"
 
 namespace stimforge::standin {
@@ -120,6 +121,22 @@ TEST(TimelineSources, EventsFilesAreReadOrRefusedWithTheirLine) {
   EXPECT_EQ(timeline.rows[1].name, "a");
   EXPECT_THAT(timeline.rows[1].ticks, ElementsAreArray({3.0}));
   EXPECT_EQ(timeline.rows[1].rgb, kTimelinePalette[1]);
+}
+
+TEST(TimelineLog, TriggerMarksSitWhereTheAnalysisFoundThem) {
+  // TR 2 s; a gap of 6 s after the trigger at 4 s hides two; the trigger at 12.5 s is extra.
+  const std::vector<Tenths> times = {0, 20000, 40000, 100000, 120000, 125000, 140000};
+  TriggerOptions options;
+  options.tr = 20000;
+  const TriggerFindings findings = analyzeTriggers(times, options);
+  const TimelineTriggers marks = triggerMarks(times, findings, 20000, true);
+  EXPECT_THAT(marks.pulses, ElementsAreArray({-2.0, 0.0, 2.0, 8.0, 10.0, 10.5, 12.0}));
+  EXPECT_THAT(marks.missed, ElementsAreArray({4.0, 6.0}));
+  EXPECT_THAT(marks.extra, ElementsAreArray({10.5}));
+  EXPECT_THAT(marks.scanStarts, ElementsAreArray({-2.0}));
+  EXPECT_THAT(marks.scanEnds, ElementsAreArray({14.0}));
+  EXPECT_EQ(marks.timeZero, 0.0);
+  EXPECT_FALSE(triggerMarks(times, findings, 0, false).timeZero.has_value());
 }
 
 // The labels under the axis, in order.
