@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <ostream>
+#include <vector>
 
 #include "standin/dialogs.h"
 #include "standin/text_codec.h"
@@ -20,18 +21,45 @@ const char kFooter[] =
     "malformed, a save could not be written or the scripted answers ran out; 2 for a usage "
     "error.\nRun `kwhost COMMAND --help` for the options of a command.";
 
-const char kCommands[] = "info, show, run, import, shift, reorder, preset";
+const char kHostGroup[] = "Host options";
+const char kHostGroupBefore[] =
+    "Host options (before or after the command, for the commands that take them)";
+const char kRunGroupBefore[] = "Options of run (also before the command)";
 
-// Raised by the checks after parsing; reported like CLI11's own usage errors.
-struct UsageError {
-  std::string message;
+// The host options as given on the command line, before they are checked.
+struct HostWords {
+  std::string pluginPath;
+  std::string version;
+  bool noVolume = false;
+  std::string logPath;
+  std::string transcriptPath;
 };
 
-int32_t wholeNumber(const std::string& text, const std::string& what) {
-  int32_t value = 0;
-  if (!parseInt32(text, value))
-    throw UsageError{what + ": \"" + escapeLine(text) + "\" is not a whole number"};
-  return value;
+// Registers the host options that `needs` allows on `app`, bound to `words`, in `group`.
+void addHostOptions(CLI::App& app, HostWords& words, Needs needs, const char* group) {
+  if (needs == Needs::kNothing || needs == Needs::kProtocolFiles)
+    return;
+  app.add_option("--plugin", words.pluginPath,
+                 "The plug-in library to load (default: the one beside kwhost)")
+      ->type_name("PATH")
+      ->group(group);
+  if (needs != Needs::kPluginRuns)
+    return;
+  app.add_option("--host-version", words.version, "The version the host reports (default 2.9.9)")
+      ->type_name("X.Y.Z")
+      ->group(group);
+  app.add_flag("--no-volume", words.noVolume, "Report that no volume document is open")
+      ->group(group);
+  app.add_option("--log", words.logPath,
+                 "Also write the raw log texts to FILE, one call per line, with \\\\, \\n and "
+                 "\\t escaped")
+      ->type_name("FILE")
+      ->group(group);
+  app.add_option("--transcript", words.transcriptPath,
+                 "Write every host call to FILE, one per line: dialogs with their answers, "
+                 "log texts and protocol calls")
+      ->type_name("FILE")
+      ->group(group);
 }
 
 HostVersion hostVersion(const std::string& text) {
@@ -52,10 +80,12 @@ HostVersion hostVersion(const std::string& text) {
   return version;
 }
 
-void requireFit(const std::string& text, const std::string& what) {
-  std::string error;
-  if (!answerFitsDialog(text, what, error))
-    throw UsageError{error};
+// The name of the option in the argument `word` ("--tr" of "--tr=5"), or "" when the
+// word is no option.
+std::string optionName(const std::string& word) {
+  if (word.size() < 2 || word[0] != '-')
+    return "";
+  return word.substr(0, word.find('='));
 }
 
 }  // namespace
@@ -68,6 +98,19 @@ bool answerFitsDialog(const std::string& text, const std::string& what, std::str
   return false;
 }
 
+int32_t wholeNumber(const std::string& text, const std::string& what) {
+  int32_t value = 0;
+  if (!parseInt32(text, value))
+    throw UsageError{what + ": \"" + escapeLine(text) + "\" is not a whole number"};
+  return value;
+}
+
+void requireFit(const std::string& text, const std::string& what) {
+  std::string error;
+  if (!answerFitsDialog(text, what, error))
+    throw UsageError{error};
+}
+
 int reportUsageError(const std::string& message, std::ostream& err) {
   err << "kwhost: " << message << "\nRun with --help for more information.\n";
   return kUsageError;
@@ -78,105 +121,80 @@ int parseCommandLine(int argc, const char* const* argv, Invocation& invocation, 
   CLI::App app{kDescription, "kwhost"};
   app.footer(kFooter);
   app.get_formatter()->label("SUBCOMMAND", "COMMAND");
-  app.get_formatter()->label("Subcommands", "Commands");
   // Unknown words are collected and reported after parsing, so that a mistyped command
   // is named as such.
   app.require_subcommand(0, 1);
   app.allow_extras();
-  // The host's options may stand before or after the command.
+  // An option given after the command that the command does not define falls through to
+  // the options below, and so is found and refused by name.
   app.fallthrough();
 
-  Invocation result;
-  std::string version;
-  app.add_option("--plugin", result.pluginPath,
-                 "The plug-in library to load (default: the one beside kwhost)")
-      ->type_name("PATH");
-  app.add_option("--host-version", version, "The version the host reports (default 2.9.9)")
-      ->type_name("X.Y.Z");
-  bool noVolume = false;
-  app.add_flag("--no-volume", noVolume, "Report that no volume document is open");
-  app.add_option("--log", result.logPath,
-                 "Also write the raw log texts to FILE, one call per line, with \\\\, \\n and "
-                 "\\t escaped")
-      ->type_name("FILE");
-  app.add_option("--transcript", result.transcriptPath,
-                 "Write every host call to FILE, one per line: dialogs with their answers, "
-                 "log texts and protocol calls")
-      ->type_name("FILE");
-  app.add_option("--answer", result.answers,
+  // The options that may also stand before the command: the host options, and run's
+  // answers. Given there, each is handed to the chosen command's option of the same name,
+  // and refused when it has none.
+  HostWords before;
+  addHostOptions(app, before, Needs::kPluginRuns, kHostGroupBefore);
+  std::vector<std::string> beforeAnswers;
+  std::string beforeAnswersPath;
+  app.add_option("--answer", beforeAnswers,
                  "run: answer the next dialog with VALUE (repeatable; <cancel> cancels)")
       ->type_name("VALUE")
-      ->allow_extra_args(false);
-  app.add_option("--answers", result.answersPath,
+      ->allow_extra_args(false)
+      ->group(kRunGroupBefore);
+  app.add_option("--answers", beforeAnswersPath,
                  "run: answer the dialogs with the lines of FILE, one answer per line")
-      ->type_name("FILE");
+      ->type_name("FILE")
+      ->group(kRunGroupBefore);
 
-  CLI::App* info = app.add_subcommand("info", "Show the plug-in's name, version and author");
-
-  CLI::App* show = app.add_subcommand("show", "Print a protocol file as a readable table");
-  std::string showPath;
-  show->add_option("PROTOCOL", showPath, "The protocol file")->required();
-
-  CLI::App* run = app.add_subcommand(
-      "run", "Run the plug-in's menu, typed on the terminal or scripted with --answer/--answers");
-  std::string runPath;
-  run->add_option("PROTOCOL", runPath, "A protocol file to make the current protocol");
-
-  CLI::App* import = app.add_subcommand(
-      "import", "Create a protocol from each Presentation log file (one plug-in run per file)");
-  std::vector<std::string> logs;
-  std::string tr = "2000";
-  std::string duration = "next";
-  import->add_option("LOG", logs, "Presentation log files")->required();
-  import->add_flag("--subject-column", result.import.subjectColumn,
-                   "The logs have a Subject column first");
-  import->add_flag("--pictures-only", result.import.picturesOnly, "Only Picture events count");
-  import
-      ->add_option("--duration", duration,
-                   "Event durations: next (time until the next event, default) or column "
-                   "(the Duration column)")
-      ->type_name("MODE")
-      ->check(CLI::IsMember({"next", "column"}));
-  import->add_option("--tr", tr, "The repetition time in milliseconds (default 2000)")
-      ->type_name("MS");
-
-  CLI::App* shift = app.add_subcommand(
-      "shift", "Shift every interval of a protocol earlier or later and save it under a new name");
-  std::string shiftPath;
-  std::string amount;
-  shift->add_option("PROTOCOL", shiftPath, "The protocol file")->required();
-  shift->add_option("AMOUNT", amount, "The amount, in the protocol's time unit")->required();
-  CLI::Option* earlier = shift->add_flag("--earlier", "Subtract the amount");
-  CLI::Option* later = shift->add_flag("--later", "Add the amount");
-  earlier->excludes(later);
-
-  CLI::App* reorder =
-      app.add_subcommand("reorder", "Reorder a protocol's conditions and save it under a new name");
-  std::string reorderPath;
-  reorder->add_option("PROTOCOL", reorderPath, "The protocol file")->required();
-  reorder
-      ->add_option("ORDER", result.order,
-                   "For each new position, the index of the condition that goes there, "
-                   "e.g. 2,0,1")
-      ->required();
-
-  CLI::App* preset = app.add_subcommand(
-      "preset", "Reorder and recolour a protocol's conditions by a preset analysis type");
-  std::string presetPath;
-  std::string type;
-  preset->add_option("PROTOCOL", presetPath, "The protocol file")->required();
-  preset->add_option("TYPE", type, "The analysis type, 1 to 7")->required();
+  // One subcommand per row; only the chosen one's options are ever written.
+  HostWords after;
+  std::vector<std::unique_ptr<CommandRunner>> runners;
+  std::vector<CLI::App*> subcommands;
+  for (size_t i = 0; i < commandCount(); ++i) {
+    const Command& row = commandTable()[i];
+    CLI::App* command = app.add_subcommand(row.name, row.description);
+    command->group("Commands");
+    addHostOptions(*command, after, row.needs, kHostGroup);
+    runners.push_back(row.define(*command));
+    subcommands.push_back(command);
+  }
 
   try {
     app.parse(argc, argv);
     const std::vector<std::string> extras = app.remaining();
     const bool commandGiven = app.get_subcommands().size() == 1;
-    if (!commandGiven && (extras.empty() || extras.front().rfind("-", 0) == 0)) {
-      throw UsageError{"a command is required: " + std::string(kCommands)};
-    }
+    if (!commandGiven && (extras.empty() || extras.front().rfind("-", 0) == 0))
+      throw UsageError{"a command is required: " + commandNames()};
     if (!commandGiven) {
       throw UsageError{"unknown command \"" + escapeLine(extras.front()) + "\"; the commands are " +
-                       kCommands};
+                       commandNames()};
+    }
+    size_t chosen = 0;
+    while (subcommands[chosen] != app.get_subcommands().front())
+      ++chosen;
+    CLI::App& command = *subcommands[chosen];
+    const std::string name = commandTable()[chosen].name;
+
+    // The options given before the command (or after it, when it does not define them).
+    for (CLI::Option* given : app.get_options()) {
+      if (given->count() == 0 || given->get_name() == "--help")
+        continue;
+      CLI::Option* own = command.get_option_no_throw(given->get_name());
+      if (own == nullptr)
+        throw UsageError{name + " does not take " + given->get_name()};
+      std::vector<std::string> results = given->results();
+      results.insert(results.end(), own->results().begin(), own->results().end());
+      own->clear();
+      own->add_result(results);
+      own->run_callback();  // may refuse it given twice, as CLI11 does
+    }
+    // Options of other commands, given after this one.
+    for (const std::string& extra : extras) {
+      const std::string option = optionName(extra);
+      for (size_t i = 0; !option.empty() && i < subcommands.size(); ++i) {
+        if (subcommands[i]->get_option_no_throw(option) != nullptr)
+          throw UsageError{name + " does not take " + option};
+      }
     }
     if (!extras.empty()) {
       std::string list;
@@ -184,51 +202,18 @@ int parseCommandLine(int argc, const char* const* argv, Invocation& invocation, 
         list += " " + escapeLine(extra);
       throw UsageError{"unexpected arguments:" + list};
     }
-    result.volumeOpen = !noVolume;
-    if (!version.empty())
-      result.hostVersion = hostVersion(version);
-    if (*info) {
-      result.command = CommandKind::kInfo;
-    } else if (*show) {
-      result.command = CommandKind::kShow;
-      result.inputs = {showPath};
-    } else if (*run) {
-      result.command = CommandKind::kRun;
-      if (!runPath.empty())
-        result.inputs = {runPath};
-    } else if (*import) {
-      result.command = CommandKind::kImport;
-      result.inputs = logs;
-      result.import.repetitionTimeMs = wholeNumber(tr, "--tr");
-      result.import.duration =
-          duration == "column" ? DurationMode::kDurationColumn : DurationMode::kNextEvent;
-      for (const std::string& log : logs)
-        requireFit(log, "the log file's path \"" + escapeLine(log) + "\"");
-    } else if (*shift) {
-      result.command = CommandKind::kShift;
-      result.inputs = {shiftPath};
-      if (earlier->count() == 0 && later->count() == 0)
-        throw UsageError{"shift needs --earlier or --later"};
-      result.earlier = earlier->count() > 0;
-      result.amount = wholeNumber(amount, "AMOUNT");
-    } else if (*reorder) {
-      result.command = CommandKind::kReorder;
-      result.inputs = {reorderPath};
-      requireFit(result.order, "ORDER");
-    } else if (*preset) {
-      result.command = CommandKind::kPreset;
-      result.inputs = {presetPath};
-      result.analysisType = wholeNumber(type, "TYPE");
-    }
-    if (!result.answers.empty() && !result.answersPath.empty())
-      throw UsageError{"--answer and --answers cannot be used together"};
-    if (result.scripted() && result.command != CommandKind::kRun) {
-      throw UsageError{
-          "--answer and --answers go with the run command only (the other commands make "
-          "their own answers)"};
-    }
-    for (size_t i = 0; i < result.answers.size(); ++i)
-      requireFit(result.answers[i], "--answer " + std::to_string(i + 1));
+
+    Invocation result;
+    result.command = &commandTable()[chosen];
+    result.host.pluginPath = after.pluginPath;
+    if (!after.version.empty())
+      result.host.hostVersion = hostVersion(after.version);
+    result.host.volumeOpen = !after.noVolume;
+    result.host.logPath = after.logPath;
+    result.host.transcriptPath = after.transcriptPath;
+    result.runner = std::move(runners[chosen]);
+    result.runner->check();
+    invocation = std::move(result);
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == 0)
       return app.exit(e, out, err);  // --help
@@ -236,7 +221,6 @@ int parseCommandLine(int argc, const char* const* argv, Invocation& invocation, 
   } catch (const UsageError& e) {
     return reportUsageError(e.message, err);
   }
-  invocation = std::move(result);
   return -1;
 }
 

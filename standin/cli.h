@@ -1,46 +1,39 @@
-// kwhost's command line (CLI11): what the user asked for, checked, as an Invocation.
+// kwhost's command line (CLI11): one subcommand per row of the command table, parsed into
+// the chosen command's runner and the host options, checked.
 #ifndef STIMFORGE_STANDIN_CLI_H_
 #define STIMFORGE_STANDIN_CLI_H_
 
 #include <cstdint>
 #include <iosfwd>
+#include <memory>
 #include <string>
-#include <vector>
 
-#include "standin/command_dialogue.h"
-#include "standin/host_session.h"
+#include "standin/command_table.h"
 
 namespace stimforge::standin {
 
-enum class CommandKind { kInfo, kShow, kRun, kImport, kShift, kReorder, kPreset };
-
+// What the user asked for: a row of the command table, its runner with the command's own
+// options, and the host options.
 struct Invocation {
-  CommandKind command = CommandKind::kRun;
-  std::string pluginPath;  // "" = the library beside the executable
-  HostVersion hostVersion;
-  bool volumeOpen = true;
-  std::string logPath;               // --log; "" = none
-  std::string transcriptPath;        // --transcript; "" = none
-  std::vector<std::string> answers;  // --answer, in order
-  std::string answersPath;           // --answers; "" = none
-  // The command's files: the LOG files of import, else the PROTOCOL (none for a bare run).
-  std::vector<std::string> inputs;
-  ImportOptions import;
-  bool earlier = false;      // shift: --earlier (else --later)
-  int32_t amount = 0;        // shift
-  std::string order;         // reorder
-  int32_t analysisType = 0;  // preset
-
-  // Whether the dialogs are scripted (--answer or --answers) rather than typed.
-  bool scripted() const { return !answers.empty() || !answersPath.empty(); }
+  const Command* command = nullptr;
+  HostOptions host;
+  std::unique_ptr<CommandRunner> runner;
 };
 
 // The exit status of a usage error.
 constexpr int kUsageError = 2;
 
+// Raised by the checks after parsing (CommandRunner::check); reported like CLI11's own
+// usage errors.
+struct UsageError {
+  std::string message;
+};
+
 // Parses and checks the command line. Returns -1 with `invocation` filled when kwhost
 // should go on; otherwise the exit status to end with: 0 after --help (printed on `out`),
 // kUsageError after a usage error, reported on `err` with a pointer to --help.
+// The host options may stand before or after the command; one the command does not take
+// (see Needs), like any option of another command, is a usage error that names it.
 int parseCommandLine(int argc, const char* const* argv, Invocation& invocation, std::ostream& out,
                      std::ostream& err);
 
@@ -52,6 +45,12 @@ int reportUsageError(const std::string& message, std::ostream& err);
 // `error` set when it does not; `what` names the answer in the message.
 [[nodiscard]] bool answerFitsDialog(const std::string& text, const std::string& what,
                                     std::string& error);
+
+// For the commands' checks: `text` as a whole number, else a UsageError naming `what`.
+int32_t wholeNumber(const std::string& text, const std::string& what);
+
+// For the commands' checks: a UsageError unless `text` fits a dialog.
+void requireFit(const std::string& text, const std::string& what);
 
 }  // namespace stimforge::standin
 

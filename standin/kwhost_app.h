@@ -1,4 +1,4 @@
-// kwhost as a whole: the command line, then the command (info, show, or plug-in runs).
+// kwhost as a whole: the command line, then the chosen command of the command table.
 #ifndef STIMFORGE_STANDIN_KWHOST_APP_H_
 #define STIMFORGE_STANDIN_KWHOST_APP_H_
 
@@ -8,12 +8,12 @@
 
 namespace stimforge::standin {
 
-// Runs one invocation. Returns the exit status: 0 when every plug-in run logged
-// "Plugin operations finished successfully." and every save was written (info and show:
-// when they could do their work); 1 when a run was cancelled or failed, a file is missing,
-// malformed or cannot be written, the plug-in cannot be loaded or refuses to start, or
-// the scripted answers ran out or did not suit their dialog; kUsageError for a line of an
-// --answers file that does not fit a dialog.
+// Runs one invocation: its command's runner. Returns the exit status: 0 when every
+// plug-in run logged "Plugin operations finished successfully." and every save was written
+// (info and show: when they could do their work); 1 when a run was cancelled or failed, a
+// file is missing, malformed or cannot be written, the plug-in cannot be loaded or refuses
+// to start, or the scripted answers ran out or did not suit their dialog; kUsageError for
+// a line of an --answers file that does not fit a dialog.
 // `out` is the screen (log pane and dialogs), `err` gets kwhost's own messages; `keyboard`
 // answers the dialogs unless they are scripted.
 int runInvocation(const Invocation& invocation, std::istream& keyboard, bool keyboardIsTerminal,

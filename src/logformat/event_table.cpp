@@ -1,5 +1,8 @@
 #include "logformat/event_table.h"
 
+#include <algorithm>
+#include <cstddef>
+
 #include "logformat/log_fields.h"
 #include "logformat/log_header.h"
 
@@ -19,7 +22,55 @@ std::string_view upToNul(std::string_view field) {
   return field.substr(0, field.find('\0'));
 }
 
+// The place after Code of the first column called `name` at or after names[from]; -1 when
+// there is none, or when it stands beyond what the reader looks at.
+int placeOf(const std::vector<std::string>& names, size_t code, size_t from,
+            std::string_view name) {
+  for (size_t i = from; i < names.size(); ++i) {
+    if (names[i] == name) {
+      const size_t place = i - code - 1;
+      return place <= static_cast<size_t>(kMaxPlaceAfterCode) ? static_cast<int>(place) : -1;
+    }
+  }
+  return -1;
+}
+
+size_t afterPlace(size_t code, int place, size_t otherwise) {
+  return place < 0 ? otherwise : code + 1 + static_cast<size_t>(place) + 1;
+}
+
 }  // namespace
+
+EventLayout eventLayoutFor(const LogHeader& header, bool hasSubjectColumn) {
+  EventLayout layout;
+  layout.hasSubjectColumn = hasSubjectColumn;
+  if (!header.columnNamesFound() || header.subjectFirst() != hasSubjectColumn)
+    return layout;
+  const std::vector<std::string>& names = header.columnNames;
+  const size_t eventType =
+      static_cast<size_t>(std::find(names.begin(), names.end(), "Event Type") - names.begin());
+  const size_t code = static_cast<size_t>(
+      std::find(names.begin() + static_cast<std::ptrdiff_t>(eventType), names.end(), "Code") -
+      names.begin());
+  EventColumnPlaces& p = layout.places;
+  p.time = placeOf(names, code, code + 1, "Time");
+  if (p.time < 0)
+    return EventLayout{hasSubjectColumn, EventColumnPlaces(), false, {}};
+  const size_t afterTime = afterPlace(code, p.time, names.size());
+  p.ttime = placeOf(names, code, afterTime, "TTime");
+  p.uncertainty = placeOf(names, code, afterPlace(code, p.ttime, afterTime), "Uncertainty");
+  p.duration = placeOf(names, code, afterTime, "Duration");
+  const size_t afterDuration = afterPlace(code, p.duration, afterTime);
+  p.durationUncertainty = p.duration < 0 ? -1 : placeOf(names, code, afterDuration, "Uncertainty");
+  p.reqTime = placeOf(names, code, afterDuration, "ReqTime");
+  p.reqDur = placeOf(names, code, afterDuration, "ReqDur");
+  p.stimType = placeOf(names, code, afterDuration, "Stim Type");
+  p.pairIndex = placeOf(names, code, afterDuration, "Pair Index");
+  layout.placesFromColumnNames = true;
+  for (size_t i = code + 1; i < code + 1 + static_cast<size_t>(p.time); ++i)
+    layout.properties.push_back(names[i]);
+  return layout;
+}
 
 bool readEventRecord(std::string_view line, const EventLayout& layout, EventRecord& record) {
   splitFields(line, record.fields);

@@ -10,10 +10,13 @@
 #define STIMFORGE_LOGFORMAT_EVENT_TABLE_H_
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "logformat/line_reader.h"
+#include "logformat/log_fields.h"
+#include "logformat/log_header.h"
 #include "logformat/log_numbers.h"
 #include "logformat/log_source.h"
 
@@ -38,7 +41,21 @@ struct EventColumnPlaces {
 struct EventLayout {
   bool hasSubjectColumn = false;
   EventColumnPlaces places;
+  bool placesFromColumnNames = false;   // the places come from the log's column names
+  std::vector<std::string> properties;  // the stimulus-property columns between Code and
+                                        // Time, by name ("configuration(num)")
+
+  // Where Time and Duration stand, for the plug-in's reader.
+  TimeColumns timeColumns() const { return TimeColumns{places.time, places.duration}; }
 };
+
+// The layout of a log's event lines in the chosen Subject layout. When the header's
+// column-name line was found and agrees with that choice (it begins with "Subject" exactly
+// when `hasSubjectColumn`), the columns after Code stand where its names put them: Time at
+// the first "Time" after "Code", Duration at the first "Duration" after that (none when
+// there is no such name), and so on. Otherwise, Presentation's own places. The leading
+// fields stay where the layout puts them either way. May throw std::bad_alloc.
+EventLayout eventLayoutFor(const LogHeader& header, bool hasSubjectColumn);
 
 // One event line. The views point into the line and are valid until the next read.
 struct EventRecord {

@@ -1,5 +1,6 @@
 #include "logformat/log_fields.h"
 
+#include <algorithm>
 #include <cstring>
 
 #if defined(_MSC_VER)
@@ -83,7 +84,8 @@ size_t findTabs(const char* data, size_t position, size_t size, size_t* tabs, si
 // n more tabs has n + 1 more fields. Blanks around a field are trimmed.
 class TabFields {
  public:
-  static constexpr size_t kMaxTabs = 8;
+  // Subject, Trial, EventType, Code and the fields after Code that are read.
+  static constexpr size_t kMaxTabs = 4 + kMaxPlaceAfterCode + 1;
 
   // Looks for the tabs that end the first `count` fields (count <= kMaxTabs).
   TabFields(std::string_view line, size_t start, size_t count)
@@ -109,10 +111,11 @@ class TabFields {
   }
   // Where the field after field k begins: past the line's end when field k is its last.
   size_t after(size_t k) const { return k < found_ ? tabs_[k] + 1 : line_.size() + 1; }
-  // The tabs found after field k, into `fields` (at most four).
+  // The tabs found after field k, into `fields`.
   void keepTabsAfter(size_t k, EventFields& fields) const {
+    constexpr size_t kKept = sizeof fields.tabsAfterCode / sizeof fields.tabsAfterCode[0];
     fields.tabsAfterCodeFound = 0;
-    for (size_t i = k + 1; i < found_ && fields.tabsAfterCodeFound < 4; ++i)
+    for (size_t i = k + 1; i < found_ && fields.tabsAfterCodeFound < kKept; ++i)
       fields.tabsAfterCode[fields.tabsAfterCodeFound++] = tabs_[i];
   }
 
@@ -168,9 +171,26 @@ std::string_view upToNul(std::string_view field) {
   return field.substr(0, field.find('\0'));
 }
 
+// The place's field after Code on a line without a tab, or empty when the line has none.
+std::string_view blankFieldAt(std::string_view line, size_t afterCode, int place) {
+  std::string_view field;
+  FieldCursor cursor(line, afterCode);
+  if (place < 0 || place > kMaxPlaceAfterCode || !cursor.skip(place) || !cursor.next(field))
+    return std::string_view();
+  return field;
+}
+
+// The place's field after Code on a tab-separated line, or empty when the line has none.
+std::string_view tabFieldAt(const TabFields& tabs, int place) {
+  if (place < 0 || place > kMaxPlaceAfterCode || !tabs.has(static_cast<size_t>(place)))
+    return std::string_view();
+  return tabs.field(static_cast<size_t>(place));
+}
+
 }  // namespace
 
-bool readLeadingFields(std::string_view line, bool hasSubjectColumn, EventFields& fields) {
+bool readLeadingFields(std::string_view line, bool hasSubjectColumn, EventFields& fields,
+                       const TimeColumns& columns) {
   // Every field but the tab positions, which are read only up to the count set below.
   fields.trial = 0;
   fields.eventType = std::string_view();
@@ -179,10 +199,13 @@ bool readLeadingFields(std::string_view line, bool hasSubjectColumn, EventFields
   fields.duration = std::string_view();
   fields.afterCode = 0;
   fields.tabsAfterCodeFound = 0;
+  fields.columns = columns;
   // Subject (when there is one), Trial, EventType, Code.
   const size_t trialField = hasSubjectColumn ? 1 : 0;
-  // The tabs of Time, TTime, Uncertainty and Duration are looked for at once.
-  const TabFields tabs(line, 0, trialField + 3 + 4);
+  // The tabs up to the end of Time and Duration are looked for at once: for Presentation's
+  // own columns those of Time, TTime, Uncertainty and Duration.
+  const int lastPlace = std::min(std::max(columns.time, columns.duration), kMaxPlaceAfterCode);
+  const TabFields tabs(line, 0, trialField + 3 + static_cast<size_t>(std::max(lastPlace, 0)) + 1);
   fields.tabSeparated = tabs.has(1);
   if (fields.tabSeparated) {
     const size_t codeField = trialField + 2;
@@ -220,28 +243,28 @@ void readTime(std::string_view line, EventFields& fields) {
   fields.time = std::string_view();
   fields.duration = std::string_view();
   if (fields.tabSeparated) {
-    const TabFields tabs(line, fields);
-    if (tabs.has(0))
-      fields.time = tabs.field(0);
+    fields.time = tabFieldAt(TabFields(line, fields), fields.columns.time);
     return;
   }
-  FieldCursor cursor(line, fields.afterCode);
-  if (!cursor.next(fields.time))
-    fields.time = std::string_view();
+  fields.time = blankFieldAt(line, fields.afterCode, fields.columns.time);
 }
 
 void readTimeAndDuration(std::string_view line, EventFields& fields) {
   fields.time = std::string_view();
   fields.duration = std::string_view();
-  // Time, TTime, Uncertainty, Duration; TTime and Uncertainty are not used.
+  const TimeColumns& columns = fields.columns;
   if (fields.tabSeparated) {
     const TabFields tabs(line, fields);
-    if (tabs.has(0))
-      fields.time = tabs.field(0);
-    if (tabs.has(3))
-      fields.duration = tabs.field(3);
+    fields.time = tabFieldAt(tabs, columns.time);
+    fields.duration = tabFieldAt(tabs, columns.duration);
     return;
   }
+  if (columns.time != 0 || columns.duration != 3) {
+    fields.time = blankFieldAt(line, fields.afterCode, columns.time);
+    fields.duration = blankFieldAt(line, fields.afterCode, columns.duration);
+    return;
+  }
+  // Presentation's own columns: Time, TTime, Uncertainty, Duration, in one walk.
   FieldCursor cursor(line, fields.afterCode);
   if (!cursor.next(fields.time)) {
     fields.time = std::string_view();

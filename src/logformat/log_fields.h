@@ -23,6 +23,16 @@ namespace stimforge {
 constexpr size_t kMaxEventTypeLength = 99;
 constexpr size_t kMaxCodeLength = 255;
 
+// Where Time and Duration stand among the fields after Code (0 is the first after Code):
+// Presentation's own columns put them at 0 and 3, stimulus-property columns between Code
+// and Time further on. A duration of -1 is a log without a Duration column. Places beyond
+// kMaxPlaceAfterCode are not read (the fields count as missing).
+struct TimeColumns {
+  int time = 0;
+  int duration = 3;
+};
+constexpr int kMaxPlaceAfterCode = 27;
+
 // The columns of an event line that the reader uses. The views point into the line.
 struct EventFields {
   int32_t trial = 0;
@@ -31,21 +41,22 @@ struct EventFields {
   std::string_view time;       // the raw Time field (empty when missing)
   std::string_view duration;   // the raw Duration field (empty when missing)
 
-  // Where readTimeAndDuration goes on: the line's split and the position after Code; on a
-  // tab-separated line also the positions of the next tabs after Code (up to four, so the
-  // line is searched once).
+  // Where readTimeAndDuration goes on: the places of Time and Duration, the line's split and
+  // the position after Code; on a tab-separated line also the positions of the tabs after
+  // Code up to the one that ends Duration (so the line is searched once).
+  TimeColumns columns;
   bool tabSeparated = false;
   size_t afterCode = 0;
-  size_t tabsAfterCode[4] = {};
+  size_t tabsAfterCode[kMaxPlaceAfterCode + 1] = {};
   size_t tabsAfterCodeFound = 0;
 };
 
 // Reads the leading columns: Trial, EventType and Code, with Subject first when
 // `hasSubjectColumn`. Returns false when the line is not an event: one of them is missing
 // or empty, or Trial is not a whole number within 32 bits. `time` and `duration` are left
-// empty; readTimeAndDuration fills them.
+// empty; readTimeAndDuration fills them from the places `columns` gives.
 [[nodiscard]] bool readLeadingFields(std::string_view line, bool hasSubjectColumn,
-                                     EventFields& fields);
+                                     EventFields& fields, const TimeColumns& columns = {});
 
 // Finds the raw Time field of an event line, and leaves Duration empty: all that selecting
 // an event needs. Requires: `fields` as readLeadingFields filled it from this same line.

@@ -1,6 +1,7 @@
 #include "logformat/log_header.h"
 
-#include <string_view>
+#include <algorithm>
+#include <utility>
 
 #include "logformat/line_reader.h"
 #include "logformat/log_fields.h"
@@ -11,31 +12,55 @@ bool LogHeader::subjectFirst() const {
   return columnNameLine.compare(0, 7, "Subject") == 0;
 }
 
-bool readLogHeader(LogSource& source, LogHeader& header) {
-  header = LogHeader();
-  if (!source.rewind())
-    return false;
-  LineReader lines(source);
-  std::string_view line;
-  while (header.lines.size() < kFirstEventLine) {
-    const LineReader::Result result = lines.next(line);
-    if (result == LineReader::Result::kError)
-      return false;
-    if (result == LineReader::Result::kEnd)
-      break;
-    header.lines.emplace_back(line);
+int findColumnNameLine(const std::vector<std::string>& lines) {
+  const size_t count = std::min(lines.size(), static_cast<size_t>(kHeaderLinesSearched));
+  std::vector<std::string_view> names;
+  for (size_t index = 0; index < count; ++index) {
+    if (lines[index].find('\t') == std::string::npos)
+      continue;
+    splitFields(lines[index], names);
+    const auto eventType = std::find(names.begin(), names.end(), "Event Type");
+    const auto code = std::find(eventType, names.end(), "Code");
+    if (code != names.end() && std::find(code, names.end(), "Time") != names.end())
+      return static_cast<int>(index);
   }
+  return -1;
+}
+
+LogHeader makeLogHeader(std::vector<std::string> lines) {
+  LogHeader header;
+  if (lines.size() > static_cast<size_t>(kHeaderLinesSearched))
+    lines.resize(kHeaderLinesSearched);
+  header.lines = std::move(lines);
   static constexpr std::string_view kScenario = "Scenario - ";
   if (!header.lines.empty() && header.lines[0].compare(0, kScenario.size(), kScenario) == 0)
     header.scenario = header.lines[0].substr(kScenario.size());
   if (header.lines.size() > 1)
     header.writtenLine = header.lines[1];
-  if (header.lines.size() > kColumnNameLine) {
-    header.columnNameLine = header.lines[kColumnNameLine];
+  header.columnNameLineIndex = findColumnNameLine(header.lines);
+  const int nameLine = header.columnNamesFound() ? header.columnNameLineIndex : kColumnNameLine;
+  if (header.lines.size() > static_cast<size_t>(nameLine)) {
+    header.columnNameLine = header.lines[nameLine];
     std::vector<std::string_view> names;
     splitFields(header.columnNameLine, names);
     header.columnNames.assign(names.begin(), names.end());
   }
+  return header;
+}
+
+bool readLogHeader(LogSource& source, LogHeader& header) {
+  LineReader reader(source);
+  std::vector<std::string> lines;
+  std::string_view line;
+  while (lines.size() < static_cast<size_t>(kHeaderLinesSearched)) {
+    const LineReader::Result result = reader.next(line);
+    if (result == LineReader::Result::kError)
+      return false;
+    if (result == LineReader::Result::kEnd)
+      break;
+    lines.emplace_back(line);
+  }
+  header = makeLogHeader(std::move(lines));
   return true;
 }
 

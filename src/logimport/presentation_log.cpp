@@ -5,6 +5,7 @@
 #include <limits>
 #include <utility>
 
+#include "logformat/event_table.h"
 #include "logformat/line_reader.h"
 #include "logformat/log_fields.h"
 #include "text/log_line.h"
@@ -30,9 +31,10 @@ bool isSelectedType(std::string_view eventType, bool pictureOnly) {
 // Reads an event line and decides whether it is selected; `time` is set for a selected
 // one, and `duration` too when `wantDuration` (counting needs no Duration). Both passes
 // decide through this alone, from the line alone, so they select the same events.
-bool selectEvent(std::string_view line, bool hasSubjectColumn, bool pictureOnly, bool wantDuration,
-                 EventFields& fields, bool& isEvent, double& time, double& duration) {
-  isEvent = readLeadingFields(line, hasSubjectColumn, fields);
+bool selectEvent(std::string_view line, bool hasSubjectColumn, const TimeColumns& columns,
+                 bool pictureOnly, bool wantDuration, EventFields& fields, bool& isEvent,
+                 double& time, double& duration) {
+  isEvent = readLeadingFields(line, hasSubjectColumn, fields, columns);
   if (!isEvent || !isSelectedType(fields.eventType, pictureOnly))
     return false;
   if (wantDuration)
@@ -74,13 +76,21 @@ class LogReader {
     std::string_view line;
     LineReader::Result result;
     EventFields fields;  // reset by every read; kept out of the loop, where it costs nothing
+    std::vector<std::string> headerLines;
     while ((result = lines.next(line)) == LineReader::Result::kLine) {
+      if (index < kHeaderLinesSearched) {
+        // Time and Duration stand where the column-name line, among these, puts them.
+        headerLines.emplace_back(line);
+        if (index == kHeaderLinesSearched - 1)
+          columns_ = eventLayoutFor(makeLogHeader(std::move(headerLines)), hasSubjectColumn_)
+                         .timeColumns();
+      }
       if (index >= kFirstEventLine) {
         bool isEvent = false;
         double time = 0.0;
         double duration = 0.0;
-        const bool selected = selectEvent(line, hasSubjectColumn_, pictureOnly_, false, fields,
-                                          isEvent, time, duration);
+        const bool selected = selectEvent(line, hasSubjectColumn_, columns_, pictureOnly_, false,
+                                          fields, isEvent, time, duration);
         if (isEvent) {
           LogLine text;
           text.text("Trial: ").number(fields.trial).text(" EventType: ").text(fields.eventType);
@@ -124,8 +134,8 @@ class LogReader {
         continue;
       bool isEvent = false;
       LogEvent event;
-      if (!selectEvent(line, hasSubjectColumn_, pictureOnly_, true, fields, isEvent, event.time,
-                       event.duration)) {
+      if (!selectEvent(line, hasSubjectColumn_, columns_, pictureOnly_, true, fields, isEvent,
+                       event.time, event.duration)) {
         continue;
       }
       if (log.events.size() == tableSize)
@@ -143,6 +153,7 @@ class LogReader {
   LogLineSink& sink_;
   const bool hasSubjectColumn_;
   const bool pictureOnly_;
+  TimeColumns columns_;  // Presentation's own places unless the column names say otherwise
   int64_t selected_ = 0;
   int64_t lineCount_ = 0;
 };

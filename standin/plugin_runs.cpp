@@ -1,0 +1,144 @@
+#include "standin/plugin_runs.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+
+#include "standin/host_session.h"
+#include "standin/log_pane.h"
+#include "standin/plugin_library.h"
+#include "standin/protocol_file_io.h"
+#include "standin/text_codec.h"
+
+namespace stimforge::standin {
+namespace {
+
+bool openOutput(const std::string& path, const char* what, std::ofstream& file, std::ostream& err) {
+  file.open(path, std::ios::binary | std::ios::trunc);
+  if (!file.is_open()) {
+    err << "kwhost: cannot write the " << what << ' ' << escapeLine(path) << ": "
+        << std::strerror(errno) << '\n';
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string pluginPath(const HostOptions& host) {
+  if (!host.pluginPath.empty())
+    return host.pluginPath;
+  // Beside the executable, wherever it is started from.
+  const std::string folder = executableFolder();
+  if (folder.empty())
+    return kPluginFileName;
+  return (std::filesystem::path(folder) / kPluginFileName).string();
+}
+
+std::unique_ptr<LoadedPlugin> loadPlugin(const HostOptions& host, std::ostream& err) {
+  const std::string path = pluginPath(host);
+  std::string error;
+  std::unique_ptr<LoadedPlugin> plugin = LoadedPlugin::load(path, error);
+  if (plugin == nullptr)
+    err << "kwhost: cannot load the plug-in " << path << ": " << error << '\n';
+  return plugin;
+}
+
+bool loadProtocol(const std::string& path, Protocol& protocol, std::ostream& err) {
+  std::string error;
+  if (!readProtocolFile(path, protocol, error)) {
+    err << "kwhost: " << escapeLine(error) << '\n';
+    return false;
+  }
+  if (path.size() > kMaxFileNameLength) {
+    err << "kwhost: " << escapeLine(path) << ": the path is " << path.size()
+        << " bytes long; a protocol's file name holds at most " << kMaxFileNameLength << '\n';
+    return false;
+  }
+  return true;
+}
+
+int PluginCommand::run(const CommandContext& context) {
+  std::vector<PlannedRun> runs;
+  const int planned = plan(runs, context.err);
+  if (planned != 0)
+    return planned;
+  return runPlannedRuns(context, runs, reportsUnusedAnswers());
+}
+
+int runPlannedRuns(const CommandContext& context, std::vector<PlannedRun>& runs,
+                   bool reportUnusedAnswers) {
+  const HostOptions& host = context.host;
+  std::ostream& out = context.out;
+  std::ostream& err = context.err;
+  std::ofstream rawLog;
+  std::ofstream transcript;
+  if (!host.logPath.empty() && !openOutput(host.logPath, "log", rawLog, err))
+    return kFailure;
+  if (!host.transcriptPath.empty() &&
+      !openOutput(host.transcriptPath, "transcript", transcript, err)) {
+    return kFailure;
+  }
+  std::unique_ptr<LoadedPlugin> plugin = loadPlugin(host, err);
+  if (plugin == nullptr)
+    return kFailure;
+
+  ProtocolStore store(err);
+  LogPane log(out, host.logPath.empty() ? nullptr : &rawLog);
+  Dialogs dialogs(&context.keyboard, !context.keyboardIsTerminal, out, err);
+  HostSession session(host.hostVersion, host.volumeOpen, store, log, dialogs,
+                      host.transcriptPath.empty() ? nullptr : &transcript, err);
+  setActiveSession(&session);
+
+  int status = 0;
+  std::string error;
+  const bool started = plugin->start(error);
+  if (!started) {
+    err << "kwhost: " << error << '\n';
+    status = kFailure;
+  }
+  // Every run is made, also after one failed: the runs of an import are independent.
+  for (size_t i = 0; started && i < runs.size(); ++i) {
+    PlannedRun& run = runs[i];
+    // Each run starts on a host of its own: the given protocol, or none.
+    store.discard();
+    if (run.hasProtocol)
+      store.makeCurrent(std::move(run.protocol));
+    if (run.scripted)
+      dialogs.script(std::move(run.answers));
+    session.beginRun();
+    const bool completed = plugin->execute();
+    log.flush();
+    bool ok = !dialogs.answersRanOut() && !dialogs.answerRefused() && !session.runHadFailedSave();
+    if (!completed) {
+      err << "kwhost: " << escapeLine(run.label)
+          << ": the plug-in ended the run early (execute returned false)\n";
+      ok = false;
+    } else if (!session.runReportedSuccess()) {
+      err << "kwhost: " << escapeLine(run.label) << ": the plug-in did not report \""
+          << kSuccessLine << "\"\n";
+      ok = false;
+    }
+    if (reportUnusedAnswers && dialogs.scripted() && dialogs.unusedAnswers() > 0) {
+      err << "kwhost: " << dialogs.unusedAnswers() << " scripted answer"
+          << (dialogs.unusedAnswers() == 1 ? " was" : "s were") << " not used\n";
+    }
+    if (!ok)
+      status = kFailure;
+  }
+  plugin.reset();  // destroys the plug-in object while the session is still active
+  setActiveSession(nullptr);
+  log.flush();
+  out.flush();
+  if (transcript.is_open())
+    transcript.flush();
+  if ((rawLog.is_open() && !rawLog.good()) || (transcript.is_open() && !transcript.good())) {
+    err << "kwhost: the log or transcript file could not be written completely\n";
+    status = kFailure;
+  }
+  return status;
+}
+
+}  // namespace stimforge::standin

@@ -1,0 +1,65 @@
+// What the commands that run the plug-in share: loading the library, reading their inputs
+// into planned runs, and making the runs in one host session (protocol store, log pane,
+// dialogs, transcript).
+#ifndef STIMFORGE_STANDIN_PLUGIN_RUNS_H_
+#define STIMFORGE_STANDIN_PLUGIN_RUNS_H_
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "standin/command_table.h"
+#include "standin/dialogs.h"
+#include "standin/plugin_runner.h"
+#include "standin/protocol_model.h"
+
+namespace stimforge::standin {
+
+// The exit status of a failure (see kwhost_app.h).
+constexpr int kFailure = 1;
+
+// One plug-in run: the protocol made current before it, and its answers.
+struct PlannedRun {
+  std::string label;  // names the run in kwhost's messages
+  bool hasProtocol = false;
+  Protocol protocol;
+  std::vector<ScriptedAnswer> answers;
+  bool scripted = true;  // else the dialogs are answered on the keyboard
+};
+
+// The plug-in library --plugin names, or the one beside the executable.
+std::string pluginPath(const HostOptions& host);
+
+// Loads the plug-in library. Returns null after a message on `err` when it cannot.
+std::unique_ptr<LoadedPlugin> loadPlugin(const HostOptions& host, std::ostream& err);
+
+// Reads the protocol file `path` for a run (its path must fit a protocol's file name).
+// Returns false after a message on `err`.
+bool loadProtocol(const std::string& path, Protocol& protocol, std::ostream& err);
+
+// A command that runs the plug-in: plans its runs, then makes them in one host session.
+class PluginCommand : public CommandRunner {
+ public:
+  // Everything the runs need, read and checked before the plug-in is loaded, so that a
+  // missing or malformed file stops kwhost before anything happens. Returns 0, or the
+  // exit status to end with (the runs planned are still made only when it is 0).
+  virtual int plan(std::vector<PlannedRun>& runs, std::ostream& err) = 0;
+
+  int run(const CommandContext& context) override;
+
+ protected:
+  // Whether scripted answers the runs left unused are reported (run's own answers).
+  virtual bool reportsUnusedAnswers() const { return false; }
+};
+
+// Opens the log and transcript files, loads and starts the plug-in, and makes `runs` in
+// one session, each on a host of its own (its protocol, or none). Every run is made, also
+// after one failed. Returns 0 when every run reported success and every file was written,
+// else kFailure.
+int runPlannedRuns(const CommandContext& context, std::vector<PlannedRun>& runs,
+                   bool reportUnusedAnswers);
+
+}  // namespace stimforge::standin
+
+#endif  // STIMFORGE_STANDIN_PLUGIN_RUNS_H_
