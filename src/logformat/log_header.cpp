@@ -49,6 +49,8 @@ LogHeader makeLogHeader(std::vector<std::string> lines) {
 }
 
 bool readLogHeader(LogSource& source, LogHeader& header) {
+  if (!source.rewind())
+    return false;
   LineReader reader(source);
   std::vector<std::string> lines;
   std::string_view line;

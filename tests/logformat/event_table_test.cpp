@@ -147,5 +147,18 @@ TEST(EventTable, ReadsTheHeaderAndTheTableToItsEnd) {
   EXPECT_EQ(table.linesRead(), 9);
 }
 
+// A caller that checked the file first leaves the source elsewhere: the header is still
+// read from the start.
+TEST(EventTable, HeaderReadAfterTheSourceWasReadRewindsIt) {
+  MemoryLogSource source(std::string(kHeader) + "S1\t0\tPulse\t53\t94239\t94239\t1\r\n");
+  char buffer[64];
+  size_t count = 0;
+  ASSERT_TRUE(source.read(buffer, sizeof buffer, count));
+  LogHeader header;
+  ASSERT_TRUE(readLogHeader(source, header));
+  EXPECT_EQ(header.scenario, "RUN1");
+  EXPECT_TRUE(header.subjectFirst());
+}
+
 }  // namespace
 }  // namespace stimforge
