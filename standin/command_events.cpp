@@ -9,6 +9,8 @@
 #include <ostream>
 
 #include "standin/bids_name.h"
+#include "standin/cli.h"
+#include "standin/command_table.h"
 #include "standin/events_from_protocol.h"
 #include "standin/protocol_file.h"
 #include "standin/protocol_file_io.h"
@@ -46,8 +48,8 @@ bool wholeAtLeast(const std::string& text, int32_t least, const char* what, int6
                   std::string& error) {
   int32_t parsed = 0;
   if (!parseInt32(text, parsed) || parsed < least) {
-    error = std::string(what) + ": \"" + escapeLine(text) + "\" is not a whole number of at least " +
-            std::to_string(least);
+    error = std::string(what) + ": \"" + escapeLine(text) +
+            "\" is not a whole number of at least " + std::to_string(least);
     return false;
   }
   value = parsed;
@@ -62,7 +64,8 @@ struct Job {
 
 std::string sidecarPathOf(const std::string& tsv) {
   const std::string suffix = ".tsv";
-  if (tsv.size() >= suffix.size() && tsv.compare(tsv.size() - suffix.size(), suffix.size(), suffix) == 0)
+  if (tsv.size() >= suffix.size() &&
+      tsv.compare(tsv.size() - suffix.size(), suffix.size(), suffix) == 0)
     return tsv.substr(0, tsv.size() - suffix.size()) + ".json";
   return tsv + ".json";
 }
@@ -70,8 +73,8 @@ std::string sidecarPathOf(const std::string& tsv) {
 Job jobFor(const std::string& input, const EventsOptions& options) {
   Job job;
   job.input = input;
-  const fs::path folder = options.outDir.empty() ? fs::path(input).parent_path()
-                                                 : fs::path(options.outDir);
+  const fs::path folder =
+      options.outDir.empty() ? fs::path(input).parent_path() : fs::path(options.outDir);
   if (!options.output.empty()) {
     job.tsv = options.output;
     job.json = sidecarPathOf(job.tsv);
@@ -115,11 +118,12 @@ bool mayReplace(const Job& job, std::string& error) {
   }
   if (fs::exists(fs::path(job.tsv), ignored)) {
     const std::string start = fileStart(job.tsv, 64);
-    const bool ownHeader = start.rfind(eventsHeaderLine(true), 0) == 0 ||
-                           start.rfind(eventsHeaderLine(false), 0) == 0;
+    const bool ownHeader =
+        start.rfind(eventsHeaderLine(true), 0) == 0 || start.rfind(eventsHeaderLine(false), 0) == 0;
     if (!ownHeader || !ownJson) {
-      error = job.tsv + " exists and is not an events file kwhost wrote: give --force to "
-                        "replace it";
+      error = job.tsv +
+              " exists and is not an events file kwhost wrote: give --force to "
+              "replace it";
       return false;
     }
   }
@@ -168,13 +172,14 @@ int readInput(const std::string& input, const EventsOptions& options, EventMap* 
     const bool volumes = protocol.timeResolution == kTimeResolutionVolumes;
     facts.logColumns = false;
     facts.fromPresentation = false;
-    facts.source = input;
+    facts.source = fs::path(input).filename().string();
     facts.zero = zero.kind == TimeZero::Kind::kScenario
                      ? "the scenario's start (0 in the protocol)"
                      : "a time given by the user, " + millisecondsText(protocolZero.tenths) +
                            (volumes ? " volume(s)" : " ms") + " in the protocol";
     if (volumes)
-      facts.zero += "; volume v starts at (v - 1) x TR, TR " + millisecondsText(options.log.tr) + " ms";
+      facts.zero +=
+          "; volume v starts at (v - 1) x TR, TR " + millisecondsText(options.log.tr) + " ms";
   } else {
     std::unique_ptr<LogSource> source = openLogFile(input);
     if (source == nullptr) {
@@ -185,6 +190,7 @@ int readInput(const std::string& input, const EventsOptions& options, EventMap* 
     logOptions.map = map;
     LogEvents events;
     const int status = eventsFromLog(*source, input, logOptions, events, error);
+    events.facts.source = fs::path(input).filename().string();
     if (status != 0) {
       err << "kwhost: " << escapeLine(error) << '\n';
       return status;
@@ -206,14 +212,16 @@ void defineEventsArguments(CLI::App& command, EventsArguments& a) {
   command.add_flag("--pictures-only", a.picturesOnly, "Only Picture events (as the import)");
   command.add_option("--types", a.types, "The event types to write, e.g. Picture,Nothing,Manual")
       ->type_name("T1,T2,...");
-  command.add_option("--duration", a.duration,
-                     "column (the Duration column, n/a where none; default) or next (the "
-                     "time to the next row)")
+  command
+      .add_option("--duration", a.duration,
+                  "column (the Duration column, n/a where none; default) or next (the "
+                  "time to the next row)")
       ->type_name("MODE")
       ->check(CLI::IsMember({"column", "next"}));
-  command.add_option("--zero", a.zero,
-                     "Time zero: auto (the trigger of the first stored volume; default), "
-                     "scenario, MS, or code:NAME")
+  command
+      .add_option("--zero", a.zero,
+                  "Time zero: auto (the trigger of the first stored volume; default), "
+                  "scenario, MS, or code:NAME")
       ->type_name("ZERO");
   command.add_option("--skip", a.skip, "auto: volumes discarded before the image (default 0)")
       ->type_name("K");
@@ -228,8 +236,9 @@ void defineEventsArguments(CLI::App& command, EventsArguments& a) {
       ->check(CLI::IsMember({"keep", "drop"}));
   command.add_option("-o", a.output, "The events file of a single input")->type_name("FILE");
   command.add_option("--out-dir", a.outDir, "Write the files into DIR")->type_name("DIR");
-  command.add_option("--bids-name", a.bidsName,
-                     "A single input's files as NAME_events.tsv and NAME_events.json")
+  command
+      .add_option("--bids-name", a.bidsName,
+                  "A single input's files as NAME_events.tsv and NAME_events.json")
       ->type_name("sub-X[_ses-Y]_task-Z[_run-N]");
   command.add_flag("--force", a.force, "Replace files kwhost did not write");
 }
@@ -276,7 +285,7 @@ bool checkEventsArguments(const EventsArguments& a, EventsOptions& options, std:
   }
   if (!wholeAtLeast(a.skip, 0, "--skip", log.skip, error))
     return false;
-  if (!parseTriggerSelection(a.trigger, log.trigger)) {
+  if (!parseTriggerEvents(a.trigger, log.trigger)) {
     error = "--trigger: \"" + escapeLine(a.trigger) + "\" is not TYPE or TYPE:CODE";
     return false;
   }
@@ -303,7 +312,8 @@ bool checkEventsArguments(const EventsArguments& a, EventsOptions& options, std:
     return false;
   }
   if ((!a.output.empty() || !a.bidsName.empty()) && a.inputs.size() != 1) {
-    error = std::string(a.output.empty() ? "--bids-name" : "-o") + " names the files of a single input";
+    error =
+        std::string(a.output.empty() ? "--bids-name" : "-o") + " names the files of a single input";
     return false;
   }
   if (!a.output.empty() && (!a.bidsName.empty() || !a.outDir.empty())) {
@@ -354,7 +364,8 @@ int runEvents(const EventsOptions& options, std::ostream& out, std::ostream& err
   for (const Job& job : jobs) {
     EventsTable table;
     SidecarFacts facts;
-    const int read = readInput(job.input, options, map.lines().empty() && options.mapPath.empty() ? nullptr : &map,
+    const int read = readInput(job.input, options,
+                               map.lines().empty() && options.mapPath.empty() ? nullptr : &map,
                                table, facts, err);
     if (read != 0) {
       status = std::max(status, read);
@@ -385,6 +396,33 @@ int runEvents(const EventsOptions& options, std::ostream& out, std::ostream& err
         << escapeLine(job.json) << '\n';
   }
   return status;
+}
+
+namespace {
+
+class Events : public CommandRunner {
+ public:
+  explicit Events(CLI::App& command) { defineEventsArguments(command, arguments_); }
+
+  void check() override {
+    std::string error;
+    if (!checkEventsArguments(arguments_, options_, error))
+      throw UsageError{error};
+  }
+
+  int run(const CommandContext& context) override {
+    return runEvents(options_, context.out, context.err);
+  }
+
+ private:
+  EventsArguments arguments_;
+  EventsOptions options_;
+};
+
+}  // namespace
+
+std::unique_ptr<CommandRunner> defineEvents(CLI::App& command) {
+  return std::make_unique<Events>(command);
 }
 
 }  // namespace stimforge::standin

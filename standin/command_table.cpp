@@ -12,6 +12,7 @@ std::unique_ptr<CommandRunner> defineImport(CLI::App& command);
 std::unique_ptr<CommandRunner> defineShift(CLI::App& command);
 std::unique_ptr<CommandRunner> defineReorder(CLI::App& command);
 std::unique_ptr<CommandRunner> definePreset(CLI::App& command);
+std::unique_ptr<CommandRunner> defineEvents(CLI::App& command);
 
 namespace {
 
@@ -28,6 +29,8 @@ const Command kCommands[] = {
      defineReorder},
     {"preset", "Reorder and recolour a protocol's conditions by a preset analysis type",
      Needs::kPluginRuns, definePreset},
+    {"events", "Write BIDS events files (*_events.tsv and .json) from logs or protocol files",
+     Needs::kNothing, defineEvents},
 };
 
 }  // namespace

@@ -29,8 +29,7 @@ class EventMap {
   // "FILE:LINE: what is wrong" for a line without a tab or with more than one, an empty
   // pattern or name, or a pattern std::regex does not take. Each pattern is compiled here,
   // once.
-  [[nodiscard]] bool parse(std::string_view text, const std::string& fileName,
-                           std::string& error);
+  [[nodiscard]] bool parse(std::string_view text, const std::string& fileName, std::string& error);
 
   // The line whose pattern matches `code` (UTF-8) whole, the first in the file; null when
   // none does. Each distinct code is matched once: the answer is kept. Returns false with

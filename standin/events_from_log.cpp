@@ -33,8 +33,8 @@ std::string utf8Of(std::string_view raw, const char* what, std::set<std::string>
   Utf8Conversion how;
   std::string text = toUtf8(raw, how);
   if (how.converted) {
-    std::string warning = std::string(what) + " \"" + escapeLine(text) +
-                          "\" is not UTF-8: read as Windows-1252";
+    std::string warning =
+        std::string(what) + " \"" + escapeLine(text) + "\" is not UTF-8: read as Windows-1252";
     if (how.undefinedBytes > 0)
       warning += ", with " + std::to_string(how.undefinedBytes) + " undefined byte(s) as U+FFFD";
     warnings.insert(std::move(warning));
@@ -42,7 +42,7 @@ std::string utf8Of(std::string_view raw, const char* what, std::set<std::string>
   return text;
 }
 
-std::string triggerText(const TriggerSelection& trigger) {
+std::string triggerText(const TriggerEvents& trigger) {
   return trigger.type + (trigger.code ? " events with code " + *trigger.code : " events");
 }
 
@@ -51,8 +51,8 @@ int autoZero(const std::vector<Tenths>& triggers, const std::string& name,
              const LogEventsOptions& options, LogEvents& events, int64_t& zero,
              std::optional<std::pair<Tenths, Tenths>>& window, std::string& error) {
   if (triggers.empty()) {
-    error = "no scanner triggers in " + name +
-            ": give --zero scenario, --zero MS or --zero code:NAME";
+    error =
+        "no scanner triggers in " + name + ": give --zero scenario, --zero MS or --zero code:NAME";
     return 1;
   }
   TriggerOptions triggerOptions;
@@ -85,11 +85,11 @@ int autoZero(const std::vector<Tenths>& triggers, const std::string& name,
   zero = *scan.timeZero;
   if (options.scan != 0)
     window = std::make_pair(zero, scan.end);
-  events.facts.zero = "trigger " + std::to_string(options.skip + 1) + " (" +
-                      triggerText(options.trigger) + ")";
+  events.facts.zero =
+      "trigger " + std::to_string(options.skip + 1) + " (" + triggerText(options.trigger) + ")";
   if (scans.size() > 1)
-    events.facts.zero += " of scan " + std::to_string(chosen + 1) + " of " +
-                         std::to_string(scans.size());
+    events.facts.zero +=
+        " of scan " + std::to_string(chosen + 1) + " of " + std::to_string(scans.size());
   if (options.skip > 0)
     events.facts.zero += ", after " + std::to_string(options.skip) + " discarded volume(s)";
   events.facts.zero += ", at Time " + millisecondsText(zero) + " ms in the log";
@@ -123,6 +123,18 @@ int autoZero(const std::vector<Tenths>& triggers, const std::string& name,
 
 }  // namespace
 
+bool parseTriggerEvents(const std::string& text, TriggerEvents& trigger) {
+  const size_t colon = text.rfind(':');
+  TriggerEvents parsed;
+  parsed.type = text.substr(0, colon);
+  if (colon != std::string::npos)
+    parsed.code = text.substr(colon + 1);
+  if (parsed.type.empty() || (parsed.code && parsed.code->empty()))
+    return false;
+  trigger = std::move(parsed);
+  return true;
+}
+
 std::string millisecondsText(int64_t tenths) {
   const bool negative = tenths < 0;
   const uint64_t magnitude =
@@ -144,8 +156,7 @@ int eventsFromLog(LogSource& source, const std::string& name, const LogEventsOpt
     error = name + ": the file cannot be read";
     return 1;
   }
-  EventLayout layout;
-  layout.hasSubjectColumn = header.subjectFirst();
+  const EventLayout layout = eventLayoutFor(header, header.subjectFirst());
 
   // The one pass: selected events, triggers and the first event of a zero code.
   CodeTable codes;
@@ -179,8 +190,8 @@ int eventsFromLog(LogSource& source, const std::string& name, const LogEventsOpt
     Candidate candidate;
     candidate.time = time;
     int64_t duration = 0;
-    candidate.duration = timeOf(record.duration, duration) ? std::max<int64_t>(duration, 0)
-                                                           : kNotApplicable;
+    candidate.duration =
+        timeOf(record.duration, duration) ? std::max<int64_t>(duration, 0) : kNotApplicable;
     candidate.trial = record.trial;
     candidate.code = codes.add(record.code);
     candidate.eventType = eventTypes.add(record.eventType);
@@ -218,8 +229,8 @@ int eventsFromLog(LogSource& source, const std::string& name, const LogEventsOpt
         return 1;
       }
       zero = *codeZero;
-      events.facts.zero = "the first event with the code \"" + options.zero.code +
-                          "\", at Time " + millisecondsText(zero) + " ms in the log";
+      events.facts.zero = "the first event with the code \"" + options.zero.code + "\", at Time " +
+                          millisecondsText(zero) + " ms in the log";
       break;
   }
 
@@ -266,8 +277,7 @@ int eventsFromLog(LogSource& source, const std::string& name, const LogEventsOpt
       continue;
     EventRow row;
     row.onset = candidate.time - zero;
-    row.duration = options.duration == EventDuration::kColumn ? candidate.duration
-                                                              : kNotApplicable;
+    row.duration = options.duration == EventDuration::kColumn ? candidate.duration : kNotApplicable;
     row.trial = candidate.trial;
     row.trialType = trialTypeText[candidate.code];
     row.eventType = typeText[candidate.eventType];

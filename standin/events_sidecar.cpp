@@ -3,7 +3,7 @@
 namespace stimforge::standin {
 namespace {
 
-using nlohmann::json;
+using json = nlohmann::ordered_json;
 
 json column(const char* longName, const std::string& description) {
   return json{{"LongName", longName}, {"Description", description}};
@@ -36,10 +36,10 @@ json buildEventsSidecar(const SidecarFacts& facts) {
   duration["Units"] = "s";
   sidecar["duration"] = std::move(duration);
 
-  json trialType = column("Event category",
-                          facts.logColumns ? "The condition: the event's Code, or the name a "
-                                             "map gave it."
-                                           : "The condition: the protocol condition's name.");
+  json trialType =
+      column("Event category", facts.logColumns ? "The condition: the event's Code, or the name a "
+                                                  "map gave it."
+                                                : "The condition: the protocol condition's name.");
   json levels = json::object();
   for (const TrialTypeLevel& level : facts.levels)
     levels[level.value] = level.origin;
@@ -47,9 +47,9 @@ json buildEventsSidecar(const SidecarFacts& facts) {
   sidecar["trial_type"] = std::move(trialType);
 
   if (facts.logColumns) {
-    sidecar["event_type"] =
-        column("Presentation event type", "The Event Type column of the log (Picture, Sound, "
-                                          "Video, Response, ...).");
+    sidecar["event_type"] = column("Presentation event type",
+                                   "The Event Type column of the log (Picture, Sound, "
+                                   "Video, Response, ...).");
     sidecar["code"] = column("Presentation code", "The Code column of the log, unmapped.");
     sidecar["trial"] = column("Presentation trial", "The Trial column of the log.");
   }

@@ -23,7 +23,7 @@ struct TrialTypeLevel {
 };
 
 struct SidecarFacts {
-  bool logColumns = true;  // the columns of a log's table (event_type, code, trial)
+  bool logColumns = true;        // the columns of a log's table (event_type, code, trial)
   bool fromPresentation = true;  // StimulusPresentation names Presentation
   std::string softwareVersion;   // "" when the log states none
   // How time zero was found, with its time in the log ("the 1st scanner trigger (Pulse,
@@ -38,7 +38,7 @@ struct SidecarFacts {
 // The sidecar as a JSON object: LongName and Description for every column, Units "s" on
 // onset and duration only, Levels for trial_type, StimulusPresentation. May throw
 // std::bad_alloc.
-nlohmann::json buildEventsSidecar(const SidecarFacts& facts);
+nlohmann::ordered_json buildEventsSidecar(const SidecarFacts& facts);
 
 // The sidecar's text: pretty-printed (two blanks), ending in "\n". Texts that are not
 // UTF-8 (none should reach here) are written with U+FFFD.

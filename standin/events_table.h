@@ -57,8 +57,8 @@ std::string tsvCellText(std::string_view text, bool& changed);
 
 // The table's text: the header line, then one line per row in the rows' order, each text
 // as tsvCellText writes it. A negative duration is written 0. A text that tsvCellText had
-// to change, and that a row uses, adds one warning to `warnings` ("the name \"A\tB\" holds a tab, line break or control
-// character: written with blanks"). May throw std::bad_alloc.
+// to change, and that a row uses, adds one warning to `warnings` ("the name \"A\tB\" holds a tab,
+// line break or control character: written with blanks"). May throw std::bad_alloc.
 std::string formatEventsTsv(const EventsTable& table, std::set<std::string>& warnings);
 
 }  // namespace stimforge::standin
