@@ -13,15 +13,6 @@
 namespace stimforge::standin {
 namespace {
 
-// A selected event as read, before time zero is known.
-struct Candidate {
-  int64_t time;
-  int64_t duration;  // kNotApplicable when the line has none
-  int64_t trial;
-  uint32_t code;       // index into the raw codes
-  uint32_t eventType;  // index into the raw event types
-};
-
 bool timeOf(const LogNumber& number, int64_t& time) {
   if (!number.isWhole() || number.whole > kMaxLogTime || number.whole < -kMaxLogTime)
     return false;
@@ -62,11 +53,15 @@ int autoZero(const std::vector<Tenths>& triggers, const std::string& name,
   const std::vector<ScanFindings>& scans = findings.scans;
   if (options.scan == 0 && scans.size() > 1) {
     error = name + " holds " + std::to_string(scans.size()) + " scans; pick one with --scan N:";
-    for (size_t i = 0; i < scans.size(); ++i) {
+    // The first few are listed: a log of hundreds of scans is no run of one image.
+    constexpr size_t kListed = 10;
+    for (size_t i = 0; i < scans.size() && i < kListed; ++i) {
       error += " " + std::to_string(i + 1) + ": " + std::to_string(scans[i].count) +
                " triggers from " + millisecondsText(scans[i].firstTime) + " ms;";
     }
     error.pop_back();
+    if (scans.size() > kListed)
+      error += "; and " + std::to_string(scans.size() - kListed) + " more";
     return 1;
   }
   if (options.scan > scans.size()) {
@@ -143,9 +138,10 @@ std::string millisecondsText(int64_t tenths) {
          std::to_string(magnitude % 10);
 }
 
-int eventsFromLog(LogSource& source, const std::string& name, const LogEventsOptions& options,
-                  LogEvents& events, std::string& error) {
-  events = LogEvents();
+namespace {
+
+int readEvents(LogSource& source, const std::string& name, const LogEventsOptions& options,
+               LogEvents& events, std::string& error) {
   std::string problem;
   if (!checkPresentationLog(source, problem)) {
     error = name + ": " + problem;
@@ -161,7 +157,9 @@ int eventsFromLog(LogSource& source, const std::string& name, const LogEventsOpt
   // The one pass: selected events, triggers and the first event of a zero code.
   CodeTable codes;
   CodeTable eventTypes;
-  std::vector<Candidate> candidates;
+  // The selected events as read: onset holds the Time until time zero is known, code and
+  // eventType index the raw codes and event types until their texts are made.
+  std::vector<EventRow>& rows = events.table.rows;
   std::vector<Tenths> triggers;
   std::optional<int64_t> codeZero;
   size_t withoutTime = 0;
@@ -187,15 +185,15 @@ int eventsFromLog(LogSource& source, const std::string& name, const LogEventsOpt
       ++withoutTime;
       continue;
     }
-    Candidate candidate;
-    candidate.time = time;
+    EventRow row;
+    row.onset = time;
     int64_t duration = 0;
-    candidate.duration =
+    row.duration =
         timeOf(record.duration, duration) ? std::max<int64_t>(duration, 0) : kNotApplicable;
-    candidate.trial = record.trial;
-    candidate.code = codes.add(record.code);
-    candidate.eventType = eventTypes.add(record.eventType);
-    candidates.push_back(candidate);
+    row.trial = record.trial;
+    row.code = codes.add(record.code);
+    row.eventType = eventTypes.add(record.eventType);
+    rows.push_back(row);
   }
   if (result == EventTableReader::Result::kError) {
     error = name + ": the file cannot be read";
@@ -268,22 +266,24 @@ int eventsFromLog(LogSource& source, const std::string& name, const LogEventsOpt
   for (uint32_t i = 0; i < eventTypes.size(); ++i)
     typeText[i] = table.addText(utf8Of(eventTypes[i], "the event type", events.warnings));
 
-  table.rows.reserve(candidates.size());
-  std::set<std::string> written;
-  for (const Candidate& candidate : candidates) {
-    if (trialTypeText[candidate.code] == kDropped)
+  // In place: the rows kept move forward, their texts from the raw indices to the table's.
+  size_t kept = 0;
+  for (const EventRow& read : rows) {
+    if (trialTypeText[read.code] == kDropped)
       continue;
-    if (window && (candidate.time < window->first || candidate.time >= window->second))
+    if (window && (read.onset < window->first || read.onset >= window->second))
       continue;
-    EventRow row;
-    row.onset = candidate.time - zero;
-    row.duration = options.duration == EventDuration::kColumn ? candidate.duration : kNotApplicable;
-    row.trial = candidate.trial;
-    row.trialType = trialTypeText[candidate.code];
-    row.eventType = typeText[candidate.eventType];
-    row.code = codeText[candidate.code];
-    table.rows.push_back(row);
+    EventRow& row = rows[kept++];
+    row = read;
+    row.onset = read.onset - zero;
+    if (options.duration == EventDuration::kNext)
+      row.duration = kNotApplicable;
+    row.trialType = trialTypeText[read.code];
+    row.eventType = typeText[read.eventType];
+    row.code = codeText[read.code];
   }
+  rows.resize(kept);
+  std::set<std::string> written;
   sortByOnset(table);
   if (options.duration == EventDuration::kNext) {
     for (size_t i = 0; i + 1 < table.rows.size(); ++i)
@@ -314,6 +314,17 @@ int eventsFromLog(LogSource& source, const std::string& name, const LogEventsOpt
   events.facts.scenario = utf8Of(header.scenario, "the scenario name", events.warnings);
   events.facts.writtenLine = utf8Of(header.writtenLine, "the log's date line", events.warnings);
   return 0;
+}
+
+}  // namespace
+
+int eventsFromLog(LogSource& source, const std::string& name, const LogEventsOptions& options,
+                  LogEvents& events, std::string& error) {
+  events = LogEvents();
+  const int status = readEvents(source, name, options, events, error);
+  if (status != 0)
+    events = LogEvents();  // the rows read so far index raw texts
+  return status;
 }
 
 }  // namespace stimforge::standin

@@ -7,23 +7,30 @@
 namespace stimforge::standin {
 namespace {
 
-void appendSeconds(std::string& out, int64_t tenths) {
+// Writes the digits from the end of a small buffer and appends them at once: the writer's
+// inner loop, a few times per row.
+void appendNumber(std::string& out, int64_t value, bool seconds) {
   // Unsigned, so that the most negative value has a magnitude too.
-  const bool negative = tenths < 0;
-  uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(tenths) : static_cast<uint64_t>(tenths);
+  const bool negative = value < 0;
+  uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
   char digits[32];
-  size_t n = 0;
-  for (int place = 0; place < 4; ++place, magnitude /= 10)
-    digits[n++] = static_cast<char>('0' + magnitude % 10);
-  digits[n++] = '.';
+  char* at = digits + sizeof digits;
+  if (seconds) {
+    for (int place = 0; place < 4; ++place, magnitude /= 10)
+      *--at = static_cast<char>('0' + magnitude % 10);
+    *--at = '.';
+  }
   do {
-    digits[n++] = static_cast<char>('0' + magnitude % 10);
+    *--at = static_cast<char>('0' + magnitude % 10);
     magnitude /= 10;
   } while (magnitude != 0);
   if (negative)
-    digits[n++] = '-';
-  while (n > 0)
-    out += digits[--n];
+    *--at = '-';
+  out.append(at, static_cast<size_t>(digits + sizeof digits - at));
+}
+
+void appendSeconds(std::string& out, int64_t tenths) {
+  appendNumber(out, tenths, true);
 }
 
 }  // namespace
@@ -39,8 +46,10 @@ std::string eventsHeaderLine(bool logColumns) {
 }
 
 void sortByOnset(EventsTable& table) {
-  std::stable_sort(table.rows.begin(), table.rows.end(),
-                   [](const EventRow& a, const EventRow& b) { return a.onset < b.onset; });
+  const auto earlier = [](const EventRow& a, const EventRow& b) { return a.onset < b.onset; };
+  // A log is nearly always in time order already: then there is nothing to move.
+  if (!std::is_sorted(table.rows.begin(), table.rows.end(), earlier))
+    std::stable_sort(table.rows.begin(), table.rows.end(), earlier);
 }
 
 std::string secondsText(int64_t tenths) {
@@ -75,7 +84,15 @@ std::string formatEventsTsv(const EventsTable& table, std::set<std::string>& war
   }
   std::vector<char> used(table.texts.size(), 0);
   std::string out = eventsHeaderLine(table.logColumns);
-  out.reserve(out.size() + table.rows.size() * 48);
+  // Room for the whole text at once (a million rows are tens of megabytes): the cells, and
+  // at most 21 characters for each number and its tab.
+  size_t size = out.size();
+  for (const EventRow& row : table.rows) {
+    size += 3 * 21 + cells[row.trialType].size() + 1;
+    if (table.logColumns)
+      size += cells[row.eventType].size() + cells[row.code].size() + 2;
+  }
+  out.reserve(size);
   const auto cell = [&](uint32_t text) {
     out += '\t';
     out += cells[text];
@@ -93,7 +110,10 @@ std::string formatEventsTsv(const EventsTable& table, std::set<std::string>& war
       cell(row.eventType);
       cell(row.code);
       out += '\t';
-      out += row.trial == kNotApplicable ? std::string("n/a") : std::to_string(row.trial);
+      if (row.trial == kNotApplicable)
+        out += "n/a";
+      else
+        appendNumber(out, row.trial, false);
     }
     out += '\n';
   }
