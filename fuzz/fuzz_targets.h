@@ -27,6 +27,10 @@ int fuzzExecute(const uint8_t* data, size_t size);
 // formatProtocolText followed by it on any protocol within the records' limits.
 int fuzzProtocolFile(const uint8_t* data, size_t size);
 
+// kwhost events on a log text from the input, with options from its first byte: a refusal,
+// or an events file and sidecar that keep every value rule.
+int fuzzEvents(const uint8_t* data, size_t size);
+
 }  // namespace stimforge::fuzzing
 
 #endif  // STIMFORGE_FUZZ_FUZZ_TARGETS_H_

@@ -11,5 +11,9 @@ TEST(FuzzCorpus, ProtocolFileInputsReadOrAreRefusedCleanly) {
   EXPECT_GT(testing::replayCorpus("protocol_file", &fuzzing::fuzzProtocolFile), 0u);
 }
 
+TEST(FuzzCorpus, EventsInputsAreRefusedOrKeepEveryValueRule) {
+  EXPECT_GT(testing::replayCorpus("events", &fuzzing::fuzzEvents), 0u);
+}
+
 }  // namespace
 }  // namespace stimforge
