@@ -173,7 +173,7 @@ TEST(CommandLine, EachCommandBecomesItsDialogue) {
 }
 
 TEST(CommandLine, EveryCommandOfTheTableIsACommandOfItsOwn) {
-  ASSERT_EQ(commandNames(), "info, show, run, import, shift, reorder, preset");
+  ASSERT_EQ(commandNames(), "info, show, run, import, shift, reorder, preset, events");
   for (size_t i = 0; i < commandCount(); ++i) {
     const Command& row = commandTable()[i];
     const Parsed p = parse({row.name, "--help"});
@@ -188,14 +188,15 @@ TEST(CommandLine, EveryCommandOfTheTableIsACommandOfItsOwn) {
 TEST(CommandLine, UsageErrorsAreExplainedWithAPointerToHelp) {
   const std::string tooLong(256, 'a');
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-      {{}, "a command is required: info, show, run, import, shift, reorder, preset"},
-      {{"--no-volume"}, "a command is required: info, show, run, import, shift, reorder, preset"},
+      {{}, "a command is required: info, show, run, import, shift, reorder, preset, events"},
+      {{"--no-volume"},
+       "a command is required: info, show, run, import, shift, reorder, preset, events"},
       {{"frobnicate", "x"},
        "unknown command \"frobnicate\"; the commands are info, show, run, import, shift, "
-       "reorder, preset"},
+       "reorder, preset, events"},
       {{"--log", "l", "frobnicate"},
        "unknown command \"frobnicate\"; the commands are info, show, run, import, shift, "
-       "reorder, preset"},
+       "reorder, preset, events"},
       {{"run", "p.prt", "q.prt"}, "unexpected arguments: q.prt"},
       {{"info", "--frobnicate"}, "unexpected arguments: --frobnicate"},
       {{"show"}, "PROTOCOL is required"},
@@ -247,6 +248,8 @@ TEST(CommandLine, AnOptionTheCommandDoesNotTakeIsRefusedByName) {
       {{"preset", "p.prt", "1", "--tr", "5"}, "preset does not take --tr"},
       {{"show", "p.prt", "--earlier"}, "show does not take --earlier"},
       {{"run", "--subject-column"}, "run does not take --subject-column"},
+      {{"events", "a.log", "--plugin", "lib.so"}, "events does not take --plugin"},
+      {{"events", "a.log", "--subject-column"}, "events does not take --subject-column"},
   };
   for (const auto& [args, message] : cases) {
     const Parsed p = parse(args);
