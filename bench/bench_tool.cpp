@@ -61,7 +61,7 @@ int makeProtocol(long long conditions, long long intervals, long long seed, cons
   const stimforge::standin::Protocol protocol = stimforge::bench::generateProtocol(
       static_cast<uint64_t>(seed), static_cast<int32_t>(conditions), intervals);
   std::string error;
-  if (!stimforge::standin::saveProtocolFile(path, protocol, error)) {
+  if (!stimforge::standin::saveProtocolFile(path, protocol, false, error)) {
     std::fprintf(stderr, "bench_tool: %s\n", error.c_str());
     return 1;
   }
@@ -73,7 +73,7 @@ int copyProtocol(const char* from, const char* to) {
   stimforge::standin::Protocol protocol;
   std::string error;
   if (!stimforge::standin::readProtocolFile(from, protocol, error) ||
-      !stimforge::standin::saveProtocolFile(to, protocol, error)) {
+      !stimforge::standin::saveProtocolFile(to, protocol, false, error)) {
     std::fprintf(stderr, "bench_tool: %s\n", error.c_str());
     return 1;
   }

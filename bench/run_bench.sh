@@ -21,11 +21,14 @@ for tool in "$bin/kwhost" "$bin/bench_tool" "$bin/stimforge_bench"; do
 done
 
 # once_ms OUTPUT COMMAND...: one run of COMMAND (no shell) under hyperfine, its standard
-# output to OUTPUT (a file, or null); prints the time in ms.
+# output to OUTPUT (a file, or null); prints the time in ms. A command that fails stops the
+# benchmark, unless $ignore_status is -i (`kwhost triggers` exits 1 on the generated log,
+# whose triggers are irregular).
+ignore_status=
 once_ms() {
   output=$1
   shift
-  hyperfine -N --style none --runs 1 --output "$output" --export-csv timing.csv "$*" \
+  hyperfine -N --style none --runs 1 $ignore_status --output "$output" --export-csv timing.csv "$*" \
     >/dev/null 2>hyperfine.err || {
     cat hyperfine.err >&2
     exit 1
@@ -101,6 +104,21 @@ done
 wc_events=$(median samples.wc_events)
 events_ms=$(median samples.events)
 ratio_events=$(ratio "$events_ms" "$wc_events")
+echo "Measuring the triggers check ..." >&2
+ignore_status=-i
+measure warm null "$bin/kwhost" triggers log1000000.log
+for round in $(seq "$runs"); do
+  measure wc_triggers null wc -l log1000000.log
+  measure triggers null "$bin/kwhost" triggers log1000000.log
+  measure triggers_json null "$bin/kwhost" triggers --json log1000000.log
+done
+ignore_status=
+wc_triggers=$(median samples.wc_triggers)
+triggers_ms=$(median samples.triggers)
+triggers_json_ms=$(median samples.triggers_json)
+ratio_triggers=$(ratio "$triggers_ms" "$wc_triggers")
+ratio_triggers_json=$(ratio "$triggers_json_ms" "$wc_triggers")
+triggers_worst=$(awk -v a="$ratio_triggers" -v b="$ratio_triggers_json" 'BEGIN { print (a > b ? a : b) }')
 
 echo "Measuring the reader alone ..." >&2
 "$bin/stimforge_bench" --log log1000000.log --benchmark_filter='reader' \
@@ -169,6 +187,12 @@ The 1,000,000-event log: $(awk -v b="$bytes" 'BEGIN { printf "%.1f MB", b / 1e6 
 | | time | \`wc -l\` | ratio |
 |---|---|---|---|
 | events file and sidecar of 1,000,000 events | $events_ms ms | $wc_events ms | $ratio_events× |
+### The triggers check (\`kwhost triggers LOG\`, 1,000,000 events)
+
+| command | time | \`wc -l\` | ratio |
+|---|---|---|---|
+| \`kwhost triggers log1000000.log\` (text report) | $triggers_ms ms | $wc_triggers ms | $ratio_triggers× |
+| \`kwhost triggers --json log1000000.log\` | $triggers_json_ms ms | $wc_triggers ms | $ratio_triggers_json× |
 
 ### The reader alone (1,000,000 events, log lines formatted, dropped by the host)
 
@@ -196,6 +220,7 @@ The floor: \`bench_tool copy-protocol\`, the stand-in host's own code reading th
 | reader at least 150 MB/s (from the file) | $reader_mbs MB/s | $(verdict 150 "$reader_mbs") |
 | time linear in the events (10k to 1M about 100×, 100k to 1M about 10×) | $(ratio "$file_1000000" "$file_10000")×, $(ratio "$file_1000000" "$file_100000")× | $(verdict "$(ratio "$file_1000000" "$file_100000")" 12) |
 | peak memory under 100 bytes per event plus a constant | $per_event bytes | $(verdict "$per_event" 100) |
+| triggers check of 1,000,000 events at most 10× \`wc -l\` | $ratio_triggers×, $ratio_triggers_json× (JSON) | $(verdict "$triggers_worst" 10) |
 | each editing command under 10× the floor | $(ratio "$shift_ms" "$floor60")×, $(ratio "$reorder_ms" "$floor60")×, $(ratio "$preset_ms" "$floor23")× | $(verdict "$edit_worst" 10) |
 EOF
 rm -f pane.txt copy.prt log1000000_events.tsv log1000000_events.json timing.csv hyperfine.err rss.txt samples.*

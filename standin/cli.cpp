@@ -105,6 +105,16 @@ int32_t wholeNumber(const std::string& text, const std::string& what) {
   return value;
 }
 
+int32_t wholeNumberWithin(const std::string& text, const std::string& what, int32_t low,
+                          int32_t high) {
+  const int32_t value = wholeNumber(text, what);
+  if (value < low || value > high) {
+    throw UsageError{what + " " + std::to_string(value) + " is outside the bounds " +
+                     std::to_string(low) + " to " + std::to_string(high)};
+  }
+  return value;
+}
+
 void requireFit(const std::string& text, const std::string& what) {
   std::string error;
   if (!answerFitsDialog(text, what, error))

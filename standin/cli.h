@@ -49,6 +49,11 @@ int reportUsageError(const std::string& message, std::ostream& err);
 // For the commands' checks: `text` as a whole number, else a UsageError naming `what`.
 int32_t wholeNumber(const std::string& text, const std::string& what);
 
+// For the commands' checks: `text` as a whole number from `low` to `high`, else a
+// UsageError naming `what`, the value and the bounds.
+int32_t wholeNumberWithin(const std::string& text, const std::string& what, int32_t low,
+                          int32_t high);
+
 // For the commands' checks: a UsageError unless `text` fits a dialog.
 void requireFit(const std::string& text, const std::string& what);
 

@@ -14,8 +14,8 @@
 #include "standin/events_from_protocol.h"
 #include "standin/protocol_file.h"
 #include "standin/protocol_file_io.h"
+#include "standin/safe_save.h"
 #include "standin/text_codec.h"
-#include "standin/text_file_save.h"
 
 namespace stimforge::standin {
 namespace fs = std::filesystem;
@@ -117,9 +117,8 @@ bool mayReplace(const Job& job, std::string& error) {
     return false;
   }
   if (fs::exists(fs::path(job.tsv), ignored)) {
-    const std::string start = fileStart(job.tsv, 64);
-    const bool ownHeader =
-        start.rfind(eventsHeaderLine(true), 0) == 0 || start.rfind(eventsHeaderLine(false), 0) == 0;
+    const std::string first = firstLineOf(job.tsv) + "\n";
+    const bool ownHeader = first == eventsHeaderLine(true) || first == eventsHeaderLine(false);
     if (!ownHeader || !ownJson) {
       error = job.tsv +
               " exists and is not an events file kwhost wrote: give --force to "
@@ -285,7 +284,7 @@ bool checkEventsArguments(const EventsArguments& a, EventsOptions& options, std:
   }
   if (!wholeAtLeast(a.skip, 0, "--skip", log.skip, error))
     return false;
-  if (!parseTriggerEvents(a.trigger, log.trigger)) {
+  if (!parseTriggerSelection(a.trigger, log.trigger)) {
     error = "--trigger: \"" + escapeLine(a.trigger) + "\" is not TYPE or TYPE:CODE";
     return false;
   }
@@ -383,11 +382,19 @@ int runEvents(const EventsOptions& options, std::ostream& out, std::ostream& err
       continue;
     }
     std::set<std::string> warnings;
-    std::vector<FileToSave> files(2);
-    files[0] = {job.tsv, formatEventsTsv(table, warnings)};
-    files[1] = {job.json, formatEventsSidecar(facts)};
+    const std::string tsv = formatEventsTsv(table, warnings);
+    const std::string json = formatEventsSidecar(facts);
     warnAll(warnings, err);
-    if (!saveFilesSafely(files, error)) {
+    // Both targets were judged above, before either is written: the sidecar's ownership
+    // needs its whole text, not its first line.
+    ReplacePolicy policy;
+    policy.force = true;
+    policy.what = "events file";
+    const auto text = [](const std::string& content) {
+      return [&content](const PieceWriter& write) { return write(content); };
+    };
+    if (!saveFileSafely(job.tsv, text(tsv), policy, error) ||
+        !saveFileSafely(job.json, text(json), policy, error)) {
       err << "kwhost: " << escapeLine(error) << '\n';
       status = std::max(status, 1);
       continue;

@@ -16,9 +16,11 @@ class Preset : public PluginCommand {
   explicit Preset(CLI::App& command) {
     command.add_option("PROTOCOL", path_, "The protocol file")->required();
     command.add_option("TYPE", typeText_, "The analysis type, 1 to 7")->required();
+    addSaveOptions(command, save_, true);
   }
 
-  void check() override { analysisType_ = wholeNumber(typeText_, "TYPE"); }
+  // The types the plug-in knows (`kwhost run --answer` still hands any type over).
+  void check() override { analysisType_ = wholeNumberWithin(typeText_, "TYPE", 1, 7); }
 
   int plan(std::vector<PlannedRun>& runs, std::ostream& err) override {
     PlannedRun run;

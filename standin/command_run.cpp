@@ -53,6 +53,7 @@ class Run : public PluginCommand {
         .add_option("--answers", answersPath_,
                     "Answer the dialogs with the lines of FILE, one answer per line")
         ->type_name("FILE");
+    addSaveOptions(command, save_, false);
   }
 
   void check() override {

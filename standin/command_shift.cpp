@@ -19,6 +19,7 @@ class Shift : public PluginCommand {
     earlierFlag_ = command.add_flag("--earlier", "Subtract the amount");
     laterFlag_ = command.add_flag("--later", "Add the amount");
     earlierFlag_->excludes(laterFlag_);
+    addSaveOptions(command, save_, true);
   }
 
   void check() override {
@@ -26,7 +27,8 @@ class Shift : public PluginCommand {
     if (earlierFlag_->count() == 0 && laterFlag_->count() == 0)
       throw UsageError{"shift needs --earlier or --later"};
     earlier_ = earlierFlag_->count() > 0;
-    amount_ = wholeNumber(amountText_, "AMOUNT");
+    // The bounds of the plug-in's own dialog, which a scripted answer would skip.
+    amount_ = wholeNumberWithin(amountText_, "AMOUNT", 0, 3000000);
   }
 
   int plan(std::vector<PlannedRun>& runs, std::ostream& err) override {

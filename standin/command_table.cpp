@@ -12,6 +12,7 @@ std::unique_ptr<CommandRunner> defineImport(CLI::App& command);
 std::unique_ptr<CommandRunner> defineShift(CLI::App& command);
 std::unique_ptr<CommandRunner> defineReorder(CLI::App& command);
 std::unique_ptr<CommandRunner> definePreset(CLI::App& command);
+std::unique_ptr<CommandRunner> defineTriggers(CLI::App& command);
 std::unique_ptr<CommandRunner> defineEvents(CLI::App& command);
 
 namespace {
@@ -29,6 +30,9 @@ const Command kCommands[] = {
      defineReorder},
     {"preset", "Reorder and recolour a protocol's conditions by a preset analysis type",
      Needs::kPluginRuns, definePreset},
+    {"triggers",
+     "Check the scanner's triggers of each Presentation log: TR, missed triggers, scans, drift",
+     Needs::kNothing, defineTriggers},
     {"events", "Write BIDS events files (*_events.tsv and .json) from logs or protocol files",
      Needs::kNothing, defineEvents},
 };

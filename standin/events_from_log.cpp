@@ -33,7 +33,7 @@ std::string utf8Of(std::string_view raw, const char* what, std::set<std::string>
   return text;
 }
 
-std::string triggerText(const TriggerEvents& trigger) {
+std::string triggerText(const TriggerSelection& trigger) {
   return trigger.type + (trigger.code ? " events with code " + *trigger.code : " events");
 }
 
@@ -118,18 +118,6 @@ int autoZero(const std::vector<Tenths>& triggers, const std::string& name,
 
 }  // namespace
 
-bool parseTriggerEvents(const std::string& text, TriggerEvents& trigger) {
-  const size_t colon = text.rfind(':');
-  TriggerEvents parsed;
-  parsed.type = text.substr(0, colon);
-  if (colon != std::string::npos)
-    parsed.code = text.substr(colon + 1);
-  if (parsed.type.empty() || (parsed.code && parsed.code->empty()))
-    return false;
-  trigger = std::move(parsed);
-  return true;
-}
-
 std::string millisecondsText(int64_t tenths) {
   const bool negative = tenths < 0;
   const uint64_t magnitude =
@@ -148,7 +136,7 @@ int readEvents(LogSource& source, const std::string& name, const LogEventsOption
     return 1;
   }
   LogHeader header;
-  if (!readLogHeader(source, header)) {
+  if (!source.rewind() || !readLogHeader(source, header)) {
     error = name + ": the file cannot be read";
     return 1;
   }

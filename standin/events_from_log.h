@@ -14,6 +14,7 @@
 #include "standin/event_map.h"
 #include "standin/events_sidecar.h"
 #include "standin/events_table.h"
+#include "standin/log_triggers.h"
 #include "standin/trigger_analysis.h"
 
 namespace stimforge::standin {
@@ -21,17 +22,6 @@ namespace stimforge::standin {
 // Times beyond this many tenths of a millisecond (about 31 years) either way are not taken
 // as times, so that no onset or duration can overflow.
 constexpr int64_t kMaxLogTime = 10'000'000'000'000'000;
-
-// Which events are the scanner's triggers: every event of `type` (case-sensitive), and only
-// those whose Code is `code` when one is given. The same rule as `kwhost triggers`.
-struct TriggerEvents {
-  std::string type = "Pulse";
-  std::optional<std::string> code;
-};
-
-// Parses --trigger's TYPE[:CODE] as `kwhost triggers` does: the text after the last colon is
-// the code. Returns false when TYPE or CODE is empty.
-[[nodiscard]] bool parseTriggerEvents(const std::string& text, TriggerEvents& trigger);
 
 struct TimeZero {
   enum class Kind {
@@ -54,11 +44,11 @@ struct LogEventsOptions {
   std::vector<std::string> types = {"Picture", "Sound", "Video", "Response"};
   EventDuration duration = EventDuration::kColumn;
   TimeZero zero;
-  TriggerEvents trigger;    // which events are the scanner's triggers
-  int64_t skip = 0;         // --skip K
-  Tenths tr = 0;            // --tr, tenths of a millisecond; 0 = the triggers' median
-  size_t scan = 0;          // --scan N, from 1; 0 = not given
-  EventMap* map = nullptr;  // --map; null = none
+  TriggerSelection trigger;  // which events are the scanner's triggers
+  int64_t skip = 0;          // --skip K
+  Tenths tr = 0;             // --tr, tenths of a millisecond; 0 = the triggers' median
+  size_t scan = 0;           // --scan N, from 1; 0 = not given
+  EventMap* map = nullptr;   // --map; null = none
   Unmapped unmapped = Unmapped::kKeep;
 };
 

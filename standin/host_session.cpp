@@ -2,10 +2,13 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <ostream>
 #include <string_view>
+#include <utility>
 
 #include "standin/protocol_file_io.h"
+#include "standin/safe_save.h"
 #include "standin/text_codec.h"
 
 namespace stimforge::standin {
@@ -59,6 +62,7 @@ void HostSession::beginRun() {
   successLogged_ = false;
   saveFailed_ = false;
   savedFiles_.clear();
+  saves_.clear();
 }
 
 void HostSession::getVersion(int* major, int* minor, int* subVersion) {
@@ -171,14 +175,31 @@ void HostSession::saveProtocol(const char* fileName) {
     diagnostics_ << "kwhost: kwSaveProtocol: no protocol is current; nothing is saved to "
                  << escapeLine(path) << '\n';
   } else {
+    SaveRecord record;
+    record.path = saveRules_.outDir.empty()
+                      ? path
+                      : (std::filesystem::path(saveRules_.outDir) / fileNameOf(path)).string();
+    const Protocol& protocol = store_.protocol();
+    record.conditions = protocol.conditions.size();
+    for (const Condition& condition : protocol.conditions)
+      record.intervals += condition.starts.size();
+    record.timeResolution = protocol.timeResolution;
     std::string error;
-    saved = saveProtocolFile(path, store_.protocol(), error);
-    if (saved) {
-      store_.noteSavedAs(path);
-      savedFiles_.push_back(path);
+    if (record.conditions == 0 && !saveRules_.force && pathExists(record.path)) {
+      // An import that selected nothing would otherwise leave an empty protocol in place of
+      // a good one.
+      diagnostics_ << "kwhost: not replacing " << escapeLine(record.path)
+                   << " with a protocol of no conditions; it is left as it was (give --force "
+                      "to replace it)\n";
+    } else if (saveProtocolFile(record.path, protocol, saveRules_.force, error)) {
+      saved = true;
+      record.written = true;
+      store_.noteSavedAs(record.path);
+      savedFiles_.push_back(record.path);
     } else {
       diagnostics_ << "kwhost: " << escapeLine(error) << '\n';
     }
+    saves_.push_back(std::move(record));
   }
   if (!saved)
     saveFailed_ = true;

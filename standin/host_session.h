@@ -38,6 +38,21 @@ struct HostVersion {
   int subVersion = 9;
 };
 
+// Where and how kwSaveProtocol writes (--out-dir, --force).
+struct SaveRules {
+  std::string outDir;  // "" = where the plug-in says
+  bool force = false;  // replace any file, and an existing one with an empty protocol
+};
+
+// A protocol the plug-in had saved in a run, written or not.
+struct SaveRecord {
+  std::string path;  // where it was (or would have been) written
+  bool written = false;
+  size_t conditions = 0;
+  size_t intervals = 0;
+  int32_t timeResolution = 0;
+};
+
 class HostSession {
  public:
   // Every reference must outlive the session; `transcript` may be null.
@@ -55,14 +70,19 @@ class HostSession {
   int getOpenFileName(const char* title, const char* second, const char* filter, char* path);
   void* getCurrentVmr(int* dimX, int* dimY, int* dimZ);
   void clearProtocol();
-  // Writes the current protocol to `fileName` (protocol_file_io.h); the protocol's file
-  // name becomes `fileName`. A failure is reported on the diagnostics stream.
+  // Writes the current protocol to `fileName` (protocol_file_io.h), or to the out-dir with
+  // the file name of `fileName`; the protocol's file name becomes the path written. An
+  // existing file is replaced only when it is one of kwhost's protocol files and the
+  // protocol has conditions, or with --force. A failure is reported on the diagnostics
+  // stream.
   void saveProtocol(const char* fileName);
   int getProtocol(ProtocolHeader* header);
   void setProtocol(const ProtocolHeader* header);
   void getProtocolCondition(int index, ProtocolCondition* condition);
   void addProtocolCondition(const ProtocolCondition* condition);
   void addProtocolConditionInterval(int index, int start, int end);
+
+  void setSaveRules(SaveRules rules) { saveRules_ = std::move(rules); }
 
   // Starts the bookkeeping of one plug-in run.
   void beginRun();
@@ -72,6 +92,8 @@ class HostSession {
   bool runHadFailedSave() const { return saveFailed_; }
   // The files written by the run, in order.
   const std::vector<std::string>& savedFiles() const { return savedFiles_; }
+  // Every save the plug-in asked for in the run, in order.
+  const std::vector<SaveRecord>& saves() const { return saves_; }
 
  private:
   void record(const std::string& line);
@@ -86,6 +108,8 @@ class HostSession {
   bool successLogged_ = false;
   bool saveFailed_ = false;
   std::vector<std::string> savedFiles_;
+  std::vector<SaveRecord> saves_;
+  SaveRules saveRules_;
 };
 
 // The session the exported entry points forward to; null when none is active.

@@ -61,7 +61,9 @@ void LogPane::logText(const char* text) {
 void LogPane::logText(std::string_view text) {
   // Most lines hold no mark-up and go to the screen as they stand. (memchr is the
   // library's vectorised search; string_view::find may become a byte loop.)
-  if (text.empty() || std::memchr(text.data(), '<', text.size()) == nullptr) {
+  if (!screenShown_) {
+    // --quiet: the raw log alone.
+  } else if (text.empty() || std::memchr(text.data(), '<', text.size()) == nullptr) {
     screen_.add(text);
   } else {
     scratch_.clear();

@@ -22,6 +22,9 @@ class LogPane {
   LogPane(const LogPane&) = delete;
   LogPane& operator=(const LogPane&) = delete;
 
+  // Whether lines go to the screen (not with --quiet); the raw log gets them either way.
+  void showOnScreen(bool shown) { screenShown_ = shown; }
+
   // One kwLogText call. A null text is logged as an empty one.
   void logText(const char* text);
   void logText(std::string_view text);
@@ -54,6 +57,7 @@ class LogPane {
   std::ostream& screenStream_;
   std::ostream* rawStream_;
   std::string scratch_;  // a rendered or escaped line, reused
+  bool screenShown_ = true;
 };
 
 }  // namespace stimforge::standin

@@ -5,11 +5,15 @@
 #include <filesystem>
 #include <fstream>
 #include <ostream>
+#include <streambuf>
+
+#include <CLI/CLI.hpp>
 
 #include "standin/host_session.h"
 #include "standin/log_pane.h"
 #include "standin/plugin_library.h"
 #include "standin/protocol_file_io.h"
+#include "standin/safe_save.h"
 #include "standin/text_codec.h"
 
 namespace stimforge::standin {
@@ -25,7 +29,33 @@ bool openOutput(const std::string& path, const char* what, std::ofstream& file, 
   return true;
 }
 
+// A stream buffer that discards what it is given: the screen of a --quiet run.
+class DiscardingBuffer : public std::streambuf {
+ protected:
+  int overflow(int c) override { return traits_type::not_eof(c); }
+  std::streamsize xsputn(const char*, std::streamsize count) override { return count; }
+};
+
+const char* timeUnit(int32_t timeResolution) {
+  return timeResolution == kTimeResolutionVolumes ? "volumes" : "milliseconds";
+}
+
 }  // namespace
+
+void addSaveOptions(CLI::App& command, SaveOptions& options, bool whereTo) {
+  command.add_flag("--quiet", options.quiet,
+                   "Keep the log pane off the screen (--log still gets every line)");
+  if (!whereTo)
+    return;
+  command
+      .add_option("--out-dir", options.rules.outDir,
+                  "Save into DIR (an existing folder) under the file names the plug-in "
+                  "chooses")
+      ->type_name("DIR");
+  command.add_flag("--force", options.rules.force,
+                   "Replace any existing file, also one kwhost did not write, and also with "
+                   "an empty protocol");
+}
 
 std::string pluginPath(const HostOptions& host) {
   if (!host.pluginPath.empty())
@@ -62,14 +92,19 @@ bool loadProtocol(const std::string& path, Protocol& protocol, std::ostream& err
 
 int PluginCommand::run(const CommandContext& context) {
   std::vector<PlannedRun> runs;
+  const std::string& outDir = save_.rules.outDir;
+  if (!outDir.empty() && !isFolder(outDir)) {
+    context.err << "kwhost: --out-dir " << escapeLine(outDir) << ": no such folder\n";
+    return kFailure;
+  }
   const int planned = plan(runs, context.err);
   if (planned != 0)
     return planned;
-  return runPlannedRuns(context, runs, reportsUnusedAnswers());
+  return runPlannedRuns(context, runs, reportsUnusedAnswers(), save_);
 }
 
 int runPlannedRuns(const CommandContext& context, std::vector<PlannedRun>& runs,
-                   bool reportUnusedAnswers) {
+                   bool reportUnusedAnswers, const SaveOptions& save) {
   const HostOptions& host = context.host;
   std::ostream& out = context.out;
   std::ostream& err = context.err;
@@ -87,10 +122,21 @@ int runPlannedRuns(const CommandContext& context, std::vector<PlannedRun>& runs,
 
   ProtocolStore store(err);
   LogPane log(out, host.logPath.empty() ? nullptr : &rawLog);
-  Dialogs dialogs(&context.keyboard, !context.keyboardIsTerminal, out, err);
+  log.showOnScreen(!save.quiet);
+  // Quiet runs show no scripted dialog either; a dialog typed on the keyboard still shows.
+  DiscardingBuffer discarded;
+  std::ostream nowhere(&discarded);
+  bool anyTyped = false;
+  for (const PlannedRun& run : runs)
+    anyTyped = anyTyped || !run.scripted;
+  std::ostream& screen = save.quiet && !anyTyped ? nowhere : out;
+  Dialogs dialogs(&context.keyboard, !context.keyboardIsTerminal, screen, err);
   HostSession session(host.hostVersion, host.volumeOpen, store, log, dialogs,
                       host.transcriptPath.empty() ? nullptr : &transcript, err);
+  session.setSaveRules(save.rules);
   setActiveSession(&session);
+  std::vector<SaveRecord> written;
+  std::vector<std::string> failedRuns;
 
   int status = 0;
   std::string error;
@@ -125,8 +171,30 @@ int runPlannedRuns(const CommandContext& context, std::vector<PlannedRun>& runs,
       err << "kwhost: " << dialogs.unusedAnswers() << " scripted answer"
           << (dialogs.unusedAnswers() == 1 ? " was" : "s were") << " not used\n";
     }
-    if (!ok)
+    if (completed && run.checkSaves && !run.checkSaves(session.saves(), err))
+      ok = false;
+    for (const SaveRecord& record : session.saves()) {
+      if (record.written)
+        written.push_back(record);
+    }
+    if (!ok) {
       status = kFailure;
+      failedRuns.push_back(run.label);
+    }
+  }
+  if (started) {
+    for (const SaveRecord& record : written) {
+      err << "kwhost: saved " << escapeLine(record.path) << ": " << record.conditions
+          << (record.conditions == 1 ? " condition, " : " conditions, ") << record.intervals
+          << (record.intervals == 1 ? " interval" : " intervals") << ", in "
+          << timeUnit(record.timeResolution) << '\n';
+    }
+    if (runs.size() > 1 && !failedRuns.empty()) {
+      err << "kwhost: " << failedRuns.size() << " of " << runs.size() << " runs failed (";
+      for (size_t i = 0; i < failedRuns.size(); ++i)
+        err << (i == 0 ? "" : ", ") << escapeLine(failedRuns[i]);
+      err << "); " << runs.size() - failedRuns.size() << " succeeded\n";
+    }
   }
   plugin.reset();  // destroys the plug-in object while the session is still active
   setActiveSession(nullptr);

@@ -4,6 +4,7 @@
 #ifndef STIMFORGE_STANDIN_PLUGIN_RUNS_H_
 #define STIMFORGE_STANDIN_PLUGIN_RUNS_H_
 
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "standin/command_table.h"
 #include "standin/dialogs.h"
+#include "standin/host_session.h"
 #include "standin/plugin_runner.h"
 #include "standin/protocol_model.h"
 
@@ -26,7 +28,20 @@ struct PlannedRun {
   Protocol protocol;
   std::vector<ScriptedAnswer> answers;
   bool scripted = true;  // else the dialogs are answered on the keyboard
+  // Looks at what the run saved once it has ended; false (after a message on `err`) makes
+  // the run fail. Empty: nothing more to check.
+  std::function<bool(const std::vector<SaveRecord>& saves, std::ostream& err)> checkSaves;
 };
+
+// The options of the commands that save: where files go and what they may replace, and
+// whether the log pane reaches the screen.
+struct SaveOptions {
+  SaveRules rules;     // --out-dir, --force
+  bool quiet = false;  // --quiet
+};
+
+// Registers --quiet, and with `whereTo` --out-dir and --force, on a command.
+void addSaveOptions(CLI::App& command, SaveOptions& options, bool whereTo);
 
 // The plug-in library --plugin names, or the one beside the executable.
 std::string pluginPath(const HostOptions& host);
@@ -49,16 +64,19 @@ class PluginCommand : public CommandRunner {
   int run(const CommandContext& context) override;
 
  protected:
+  SaveOptions save_;
+
   // Whether scripted answers the runs left unused are reported (run's own answers).
   virtual bool reportsUnusedAnswers() const { return false; }
 };
 
 // Opens the log and transcript files, loads and starts the plug-in, and makes `runs` in
 // one session, each on a host of its own (its protocol, or none). Every run is made, also
-// after one failed. Returns 0 when every run reported success and every file was written,
-// else kFailure.
+// after one failed. Then says on `err` which files were saved, and which runs failed when
+// some of several did. Returns 0 when every run reported success and every file was
+// written, else kFailure.
 int runPlannedRuns(const CommandContext& context, std::vector<PlannedRun>& runs,
-                   bool reportUnusedAnswers);
+                   bool reportUnusedAnswers, const SaveOptions& save);
 
 }  // namespace stimforge::standin
 

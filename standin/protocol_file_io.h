@@ -22,11 +22,15 @@ namespace stimforge::standin {
 [[nodiscard]] bool readProtocolFile(const std::string& path, Protocol& protocol,
                                     std::string& error);
 
+// Whether a file whose first line is `firstLine` is one of kwhost's protocol files.
+bool isOwnProtocolFile(const std::string& firstLine);
+
 // Writes `protocol` to `path`: first to a new temporary file beside it, then renamed over
-// it, so that `path` holds either its old content or the whole new protocol. Returns false
-// with `error` set ("cannot save the protocol to PATH: reason"), and no temporary file
-// left behind, when it cannot be written.
-[[nodiscard]] bool saveProtocolFile(const std::string& path, const Protocol& protocol,
+// it, so that `path` holds either its old content or the whole new protocol. An existing
+// file that is not one of kwhost's protocol files is replaced only when `force`. Returns
+// false with `error` set ("cannot save the protocol to PATH: reason", or why the file there
+// was kept), and no temporary file left behind, when it cannot be written.
+[[nodiscard]] bool saveProtocolFile(const std::string& path, const Protocol& protocol, bool force,
                                     std::string& error);
 
 }  // namespace stimforge::standin

@@ -152,7 +152,7 @@ void checkCount(const TriggerOptions& options, ScanFindings& scan) {
     scan.countPlace = scan.missingAtGaps >= -surplus ? CountPlace::kAtGaps : CountPlace::kAtEnd;
   else if (surplus > 0)
     scan.countPlace = static_cast<int64_t>(scan.extraCount) >= surplus ? CountPlace::kAtExtras
-                                                                      : CountPlace::kUnknown;
+                                                                       : CountPlace::kUnknown;
 }
 
 ScanFindings analyzeScan(const std::vector<Tenths>& times, size_t first, size_t last,

@@ -120,6 +120,14 @@ struct TriggerFindings {
 // Checks `times` (each trigger's time in log order, any values) with `options`. Never fails;
 // every figure is finite. Requires: options.tr, volumes and skip zero or positive. May throw
 // std::bad_alloc.
+//
+// The scans: with --volumes, a new scan starts at a gap whose hidden triggers cannot all
+// belong to the scan so far (its triggers, those hidden at its earlier gaps, these and the
+// trigger after the gap would exceed N + K); without, at an interval longer than
+// kScanSplitGap and than 1.5 TR. The fit gives each trigger a volume index: the previous
+// kept trigger's plus round(interval / TR), so that a gap counts the volumes it hides; a
+// trigger less than 0.5 TR after the previous kept one (an extra, or one that goes back) is
+// left out of the fit.
 TriggerFindings analyzeTriggers(const std::vector<Tenths>& times, const TriggerOptions& options);
 
 }  // namespace stimforge::standin

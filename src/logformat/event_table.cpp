@@ -18,6 +18,18 @@ std::string_view fieldAfterCode(const std::vector<std::string_view>& fields, siz
   return index < fields.size() ? fields[index] : std::string_view();
 }
 
+// Whether a field (trimmed) is an optional sign and digits alone: readWholeNumber has
+// already read its number, so this is all that tells "12" from "12abc", without reading
+// the field as a LogNumber a second time.
+bool onlySignAndDigits(std::string_view field) {
+  size_t i = !field.empty() && (field[0] == '+' || field[0] == '-') ? 1 : 0;
+  for (; i < field.size(); ++i) {
+    if (field[i] < '0' || field[i] > '9')
+      return false;
+  }
+  return true;
+}
+
 std::string_view upToNul(std::string_view field) {
   return field.substr(0, field.find('\0'));
 }
@@ -72,11 +84,17 @@ EventLayout eventLayoutFor(const LogHeader& header, bool hasSubjectColumn) {
   return layout;
 }
 
-bool readEventRecord(std::string_view line, const EventLayout& layout, EventRecord& record) {
-  splitFields(line, record.fields);
-  const std::vector<std::string_view>& fields = record.fields;
+bool readEventRecord(std::string_view line, const EventLayout& layout, EventRecord& record,
+                     EventColumns columns) {
   const size_t trialField = layout.hasSubjectColumn ? 1 : 0;
   const size_t codeField = trialField + 2;
+  const bool all = columns == EventColumns::kAll;
+  if (all)
+    splitFields(line, record.fields);
+  else
+    splitFields(line, record.fields,
+                codeField + 1 + static_cast<size_t>(std::max(layout.places.time, 0)) + 1);
+  const std::vector<std::string_view>& fields = record.fields;
   if (fields.size() <= codeField)
     return false;
   record.subject = layout.hasSubjectColumn ? fields[0] : std::string_view();
@@ -85,7 +103,7 @@ bool readEventRecord(std::string_view line, const EventLayout& layout, EventReco
   if (!readWholeNumber(fields[trialField], record.trial))
     return false;
   // A whole number and nothing after it: "12abc" is no Trial.
-  if (readLogNumber(fields[trialField]).kind != LogNumber::Kind::kWhole)
+  if (!onlySignAndDigits(fields[trialField]))
     return false;
   record.eventType = upToNul(fields[trialField + 1]);
   record.code = upToNul(fields[codeField]);
@@ -93,6 +111,19 @@ bool readEventRecord(std::string_view line, const EventLayout& layout, EventReco
     return false;
   const EventColumnPlaces& places = layout.places;
   record.time = readLogNumber(fieldAfterCode(fields, codeField, places.time));
+  if (!all) {
+    // Each from a constant, not chained: a chain reads back what it has just stored.
+    const LogNumber missing;
+    record.ttime = missing;
+    record.uncertainty = missing;
+    record.duration = missing;
+    record.durationUncertainty = missing;
+    record.reqTime = missing;
+    record.reqDur = missing;
+    record.pairIndex = missing;
+    record.stimType = std::string_view();
+    return true;
+  }
   record.ttime = readLogNumber(fieldAfterCode(fields, codeField, places.ttime));
   record.uncertainty = readLogNumber(fieldAfterCode(fields, codeField, places.uncertainty));
   record.duration = readLogNumber(fieldAfterCode(fields, codeField, places.duration));
@@ -105,8 +136,9 @@ bool readEventRecord(std::string_view line, const EventLayout& layout, EventReco
   return true;
 }
 
-EventTableReader::EventTableReader(LogSource& source, const EventLayout& layout)
-    : source_(source), lines_(source), layout_(layout) {}
+EventTableReader::EventTableReader(LogSource& source, const EventLayout& layout,
+                                   EventColumns columns)
+    : source_(source), lines_(source), layout_(layout), columns_(columns) {}
 
 EventTableReader::Result EventTableReader::next(EventRecord& record) {
   if (!started_) {
@@ -125,7 +157,7 @@ EventTableReader::Result EventTableReader::next(EventRecord& record) {
     const int64_t index = index_++;
     if (index < kFirstEventLine)
       continue;
-    if (readEventRecord(line, layout_, record)) {
+    if (readEventRecord(line, layout_, record, columns_)) {
       record.line = index;
       return Result::kEvent;
     }

@@ -76,10 +76,19 @@ struct EventRecord {
   std::vector<std::string_view> fields;  // every field of the line, as split
 };
 
-// Reads one line as an event line of `layout`. Returns false when it is not an event
-// (then `record` holds nothing usable). May throw std::bad_alloc.
+// Which columns a read fills.
+enum class EventColumns {
+  kAll,       // every column; `fields` holds every field of the line
+  kUpToTime,  // Subject, Trial, Event Type, Code and Time alone, by the same rules: the other
+              // numbers are missing, Stim Type is "", and `fields` holds the fields up to Time
+              // only. Enough to select events and take their times, in far less work.
+};
+
+// Reads one line as an event line of `layout`, filling `columns`. Returns false when it is
+// not an event (then `record` holds nothing usable); whether a line is an event does not
+// depend on `columns`. May throw std::bad_alloc.
 [[nodiscard]] bool readEventRecord(std::string_view line, const EventLayout& layout,
-                                   EventRecord& record);
+                                   EventRecord& record, EventColumns columns = EventColumns::kAll);
 
 // Goes over the event table of a log, one event at a time.
 class EventTableReader {
@@ -91,8 +100,10 @@ class EventTableReader {
   };
 
   // Reads `source` from its start (rewinding it; kError on the first call when that
-  // fails). The source must outlive the reader. May throw std::bad_alloc.
-  EventTableReader(LogSource& source, const EventLayout& layout);
+  // fails), each event's `columns`. The source must outlive the reader. May throw
+  // std::bad_alloc.
+  EventTableReader(LogSource& source, const EventLayout& layout,
+                   EventColumns columns = EventColumns::kAll);
 
   // The next event line, skipping lines that are not events. May throw std::bad_alloc.
   Result next(EventRecord& record);
@@ -104,6 +115,7 @@ class EventTableReader {
   LogSource& source_;
   LineReader lines_;
   EventLayout layout_;
+  EventColumns columns_;
   int64_t index_ = 0;
   bool started_ = false;  // the source is rewound on the first call
   bool failed_ = false;

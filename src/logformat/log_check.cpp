@@ -1,5 +1,6 @@
 #include "logformat/log_check.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "logformat/line_reader.h"
@@ -11,6 +12,22 @@ constexpr int kLinesLookedAt = 6;
 
 bool startsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
+}
+
+// UTF-16 text without a byte-order mark: a NUL byte beside every character of its start
+// (Latin letters in either byte order).
+bool looksUtf16(std::string_view line) {
+  const size_t n = std::min<size_t>(line.size(), 8);
+  if (n < 4)
+    return line.find('\0') != std::string_view::npos;
+  for (const size_t parity : {0u, 1u}) {
+    bool every = true;
+    for (size_t i = parity; i < n && every; i += 2)
+      every = line[i] == '\0' && line[i ^ 1] != '\0';
+    if (every)
+      return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -36,11 +53,14 @@ bool checkPresentationLog(LogSource& source, std::string& problem) {
       break;
     }
     if (index == 0) {
-      if (startsWith(line, "\xFF\xFE") || startsWith(line, "\xFE\xFF") ||
-          line.find('\0') != std::string_view::npos) {
+      if (startsWith(line, "\xFF\xFE") || startsWith(line, "\xFE\xFF") || looksUtf16(line)) {
         problem =
             "the file is UTF-16 text; Presentation logs are read as 8-bit text (save it as "
             "ANSI or UTF-8)";
+        return false;
+      }
+      if (line.find('\0') != std::string_view::npos) {
+        problem = "not a Presentation log: it holds binary data";
         return false;
       }
       if (startsWith(line, "\xEF\xBB\xBF"))

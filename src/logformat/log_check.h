@@ -13,7 +13,8 @@ namespace stimforge {
 // true when it looks like a log as Presentation writes it: 8-bit or UTF-8 text (a UTF-8
 // byte-order mark is allowed) whose first line begins with "Scenario -". Otherwise returns
 // false with `problem` set to a one-line reason, without the file's name:
-//   - UTF-16 text (the byte-order marks FF FE or FE FF, or NUL bytes in the first line);
+//   - UTF-16 text (the byte-order marks FF FE or FE FF, or a NUL byte beside every
+//     character at the start of the first line), or other bytes with NULs (binary data);
 //   - an empty file, or a first line that does not begin with "Scenario -";
 //   - a log whose columns are separated by commas (a spreadsheet's export): a line among
 //     the first six that names "Event Type", holds commas and no tab;

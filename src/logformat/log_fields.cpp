@@ -93,13 +93,6 @@ class TabFields {
     if (exists_)
       found_ = findTabs(line.data(), start, line.size(), tabs_, count);
   }
-  // The fields after Code, from the tabs that readLeadingFields found.
-  explicit TabFields(std::string_view line, const EventFields& fields)
-      : line_(line), start_(fields.afterCode), exists_(fields.afterCode <= line.size()) {
-    found_ = fields.tabsAfterCodeFound;
-    for (size_t k = 0; k < found_; ++k)
-      tabs_[k] = fields.tabsAfterCode[k];
-  }
 
   // Whether field k exists (k < the count given).
   bool has(size_t k) const { return exists_ && k <= found_; }
@@ -171,20 +164,38 @@ std::string_view upToNul(std::string_view field) {
   return field.substr(0, field.find('\0'));
 }
 
+constexpr size_t kNotRead = static_cast<size_t>(-1);
+
+// A place of TimeColumns as EventFields keeps it: kNotRead for none or one beyond the limit.
+size_t placeKept(int place) {
+  return place < 0 || place > kMaxPlaceAfterCode ? kNotRead : static_cast<size_t>(place);
+}
+
 // The place's field after Code on a line without a tab, or empty when the line has none.
-std::string_view blankFieldAt(std::string_view line, size_t afterCode, int place) {
+std::string_view blankFieldAt(std::string_view line, size_t afterCode, size_t place) {
   std::string_view field;
   FieldCursor cursor(line, afterCode);
-  if (place < 0 || place > kMaxPlaceAfterCode || !cursor.skip(place) || !cursor.next(field))
+  if (place == kNotRead || !cursor.skip(static_cast<int>(place)) || !cursor.next(field))
     return std::string_view();
   return field;
 }
 
-// The place's field after Code on a tab-separated line, or empty when the line has none.
-std::string_view tabFieldAt(const TabFields& tabs, int place) {
-  if (place < 0 || place > kMaxPlaceAfterCode || !tabs.has(static_cast<size_t>(place)))
+// Field k after Code on a tab-separated line, from the tabs that readLeadingFields kept,
+// or empty when the line has none (k == kNotRead included).
+std::string_view tabFieldAfterCode(std::string_view line, const EventFields& fields, size_t k) {
+  if (fields.afterCode > line.size() || k > fields.tabsAfterCodeFound)
     return std::string_view();
-  return tabs.field(static_cast<size_t>(place));
+  const size_t begin = k == 0 ? fields.afterCode : fields.tabsAfterCode[k - 1] + 1;
+  const size_t end = k < fields.tabsAfterCodeFound ? fields.tabsAfterCode[k] : line.size();
+  return trimmed(std::string_view(line.data() + begin, end - begin));
+}
+
+// The same, with `usual` the place that Presentation's own columns give: for it the field
+// is found with a constant place, which makes the common case cheap.
+template <size_t usual>
+std::string_view tabFieldAt(std::string_view line, const EventFields& fields, size_t place) {
+  return place == usual ? tabFieldAfterCode(line, fields, usual)
+                        : tabFieldAfterCode(line, fields, place);
 }
 
 }  // namespace
@@ -199,13 +210,14 @@ bool readLeadingFields(std::string_view line, bool hasSubjectColumn, EventFields
   fields.duration = std::string_view();
   fields.afterCode = 0;
   fields.tabsAfterCodeFound = 0;
-  fields.columns = columns;
+  fields.timePlace = placeKept(columns.time);
+  fields.durationPlace = placeKept(columns.duration);
   // Subject (when there is one), Trial, EventType, Code.
   const size_t trialField = hasSubjectColumn ? 1 : 0;
   // The tabs up to the end of Time and Duration are looked for at once: for Presentation's
   // own columns those of Time, TTime, Uncertainty and Duration.
   const int lastPlace = std::min(std::max(columns.time, columns.duration), kMaxPlaceAfterCode);
-  const TabFields tabs(line, 0, trialField + 3 + static_cast<size_t>(std::max(lastPlace, 0)) + 1);
+  const TabFields tabs(line, 0, trialField + 4 + static_cast<size_t>(std::max(lastPlace, 0)));
   fields.tabSeparated = tabs.has(1);
   if (fields.tabSeparated) {
     const size_t codeField = trialField + 2;
@@ -243,25 +255,23 @@ void readTime(std::string_view line, EventFields& fields) {
   fields.time = std::string_view();
   fields.duration = std::string_view();
   if (fields.tabSeparated) {
-    fields.time = tabFieldAt(TabFields(line, fields), fields.columns.time);
+    fields.time = tabFieldAt<0>(line, fields, fields.timePlace);
     return;
   }
-  fields.time = blankFieldAt(line, fields.afterCode, fields.columns.time);
+  fields.time = blankFieldAt(line, fields.afterCode, fields.timePlace);
 }
 
 void readTimeAndDuration(std::string_view line, EventFields& fields) {
   fields.time = std::string_view();
   fields.duration = std::string_view();
-  const TimeColumns& columns = fields.columns;
   if (fields.tabSeparated) {
-    const TabFields tabs(line, fields);
-    fields.time = tabFieldAt(tabs, columns.time);
-    fields.duration = tabFieldAt(tabs, columns.duration);
+    fields.time = tabFieldAt<0>(line, fields, fields.timePlace);
+    fields.duration = tabFieldAt<3>(line, fields, fields.durationPlace);
     return;
   }
-  if (columns.time != 0 || columns.duration != 3) {
-    fields.time = blankFieldAt(line, fields.afterCode, columns.time);
-    fields.duration = blankFieldAt(line, fields.afterCode, columns.duration);
+  if (fields.timePlace != 0 || fields.durationPlace != 3) {
+    fields.time = blankFieldAt(line, fields.afterCode, fields.timePlace);
+    fields.duration = blankFieldAt(line, fields.afterCode, fields.durationPlace);
     return;
   }
   // Presentation's own columns: Time, TTime, Uncertainty, Duration, in one walk.
@@ -292,6 +302,35 @@ void splitFields(std::string_view line, std::vector<std::string_view>& fields) {
   FieldCursor cursor(line, 0);
   std::string_view field;
   while (cursor.next(field))
+    fields.push_back(field);
+}
+
+void splitFields(std::string_view line, std::vector<std::string_view>& fields, size_t limit) {
+  fields.clear();
+  // The first few fields are short: the tabs that end them are looked for eight bytes at a
+  // time, a few at once, rather than one search per field.
+  constexpr size_t kTabsAtOnce = 8;
+  size_t tabs[kTabsAtOnce];
+  size_t begin = 0;
+  while (fields.size() < limit) {
+    const size_t wanted = std::min(kTabsAtOnce, limit - fields.size());
+    const size_t found = findTabs(line.data(), begin, line.size(), tabs, wanted);
+    if (begin == 0 && found == 0)
+      break;  // no tab: split at blanks
+    for (size_t k = 0; k < found; ++k) {
+      fields.push_back(trimmed(line.substr(begin, tabs[k] - begin)));
+      begin = tabs[k] + 1;
+    }
+    if (found < wanted) {
+      fields.push_back(trimmed(line.substr(begin)));
+      return;
+    }
+  }
+  if (begin > 0 || limit == 0)
+    return;
+  FieldCursor cursor(line, 0);
+  std::string_view field;
+  while (fields.size() < limit && cursor.next(field))
     fields.push_back(field);
 }
 

@@ -44,7 +44,8 @@ struct EventFields {
   // Where readTimeAndDuration goes on: the places of Time and Duration, the line's split and
   // the position after Code; on a tab-separated line also the positions of the tabs after
   // Code up to the one that ends Duration (so the line is searched once).
-  TimeColumns columns;
+  size_t timePlace = 0;      // SIZE_MAX when not read
+  size_t durationPlace = 3;  // SIZE_MAX when not read
   bool tabSeparated = false;
   size_t afterCode = 0;
   size_t tabsAfterCode[kMaxPlaceAfterCode + 1] = {};
@@ -70,6 +71,9 @@ void readTimeAndDuration(std::string_view line, EventFields& fields);
 // at every tab and trimmed when the line holds a tab, else at runs of blanks. May throw
 // std::bad_alloc.
 void splitFields(std::string_view line, std::vector<std::string_view>& fields);
+
+// The same, but at most the first `limit` fields: the rest of the line is not looked at.
+void splitFields(std::string_view line, std::vector<std::string_view>& fields, size_t limit);
 
 }  // namespace stimforge
 

@@ -35,7 +35,15 @@ LogHeader makeLogHeader(std::vector<std::string> lines) {
   static constexpr std::string_view kScenario = "Scenario - ";
   if (!header.lines.empty() && header.lines[0].compare(0, kScenario.size(), kScenario) == 0)
     header.scenario = header.lines[0].substr(kScenario.size());
-  if (header.lines.size() > 1)
+  // The second line, or the first that says when the log was written (a copy with an empty
+  // line after every line has it third).
+  for (const std::string& line : header.lines) {
+    if (line.compare(0, 15, "Logfile written") == 0) {
+      header.writtenLine = line;
+      break;
+    }
+  }
+  if (header.writtenLine.empty() && header.lines.size() > 1)
     header.writtenLine = header.lines[1];
   header.columnNameLineIndex = findColumnNameLine(header.lines);
   const int nameLine = header.columnNamesFound() ? header.columnNameLineIndex : kColumnNameLine;
@@ -49,8 +57,6 @@ LogHeader makeLogHeader(std::vector<std::string> lines) {
 }
 
 bool readLogHeader(LogSource& source, LogHeader& header) {
-  if (!source.rewind())
-    return false;
   LineReader reader(source);
   std::vector<std::string> lines;
   std::string_view line;

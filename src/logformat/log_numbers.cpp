@@ -159,26 +159,6 @@ bool readDecimal(std::string_view field, double& value) {
   return true;
 }
 
-bool readWholeNumber(std::string_view field, int32_t& value) {
-  size_t i = 0;
-  bool negative = false;
-  if (i < field.size() && (field[i] == '+' || field[i] == '-')) {
-    negative = field[i] == '-';
-    ++i;
-  }
-  if (i == field.size() || !isDigit(field[i]))
-    return false;
-  long long magnitude = 0;
-  const long long limit = negative ? 2147483648LL : 2147483647LL;
-  for (; i < field.size() && isDigit(field[i]); ++i) {
-    magnitude = magnitude * 10 + (field[i] - '0');
-    if (magnitude > limit)
-      return false;
-  }
-  value = static_cast<int32_t>(negative ? -magnitude : magnitude);
-  return true;
-}
-
 LogNumber readLogNumber(std::string_view field) {
   while (!field.empty() && isBlank(field.front()))
     field.remove_prefix(1);

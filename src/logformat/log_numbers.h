@@ -18,7 +18,26 @@ namespace stimforge {
 // Reads a whole number from the start of a field: an optional sign and digits; whatever
 // follows is ignored. Returns false when the field does not start with one or its value
 // lies outside the 32-bit range.
-[[nodiscard]] bool readWholeNumber(std::string_view field, int32_t& value);
+// Inline: every event line's Trial is read with it.
+[[nodiscard]] inline bool readWholeNumber(std::string_view field, int32_t& value) {
+  size_t i = 0;
+  bool negative = false;
+  if (i < field.size() && (field[i] == '+' || field[i] == '-')) {
+    negative = field[i] == '-';
+    ++i;
+  }
+  if (i == field.size() || !(field[i] >= '0' && field[i] <= '9'))
+    return false;
+  long long magnitude = 0;
+  const long long limit = negative ? 2147483648LL : 2147483647LL;
+  for (; i < field.size() && (field[i] >= '0' && field[i] <= '9'); ++i) {
+    magnitude = magnitude * 10 + (field[i] - '0');
+    if (magnitude > limit)
+      return false;
+  }
+  value = static_cast<int32_t>(negative ? -magnitude : magnitude);
+  return true;
+}
 
 // A numeric column, read strictly: the whole field (blanks around it aside) is the number.
 struct LogNumber {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "host/host_api.h"
+#include "logformat/log_header.h"
 #include "logimport/presentation_log.h"
 #include "logimport/protocol_builder.h"
 
@@ -16,33 +17,16 @@ constexpr size_t kPathBufferSize = 256;
 
 enum class ColumnStart { kSubject, kOther, kUnknown };
 
-// How the log's column-name line (its fourth line) begins, read from the start of
-// `source`. kUnknown when the log has fewer than four lines or cannot be read here (the
-// reader then reports it).
+// How the log's column-name line begins, read from where `source` stands: the line that
+// names Event Type, Code and Time among the first six, or else the fourth line. kUnknown
+// when the log has no such line or cannot be read here (the reader then reports it).
 ColumnStart columnNameLineStart(LogSource& source) {
-  static constexpr char kSubject[] = "Subject";
-  constexpr size_t kSubjectLength = sizeof kSubject - 1;
-  char chunk[4096];
-  int lineBreaks = 0;
-  size_t matched = 0;  // characters of the fourth line seen so far, all matching kSubject
-  for (;;) {
-    size_t count = 0;
-    if (!source.read(chunk, sizeof chunk, count))
-      return ColumnStart::kUnknown;
-    if (count == 0)
-      return lineBreaks == 3 && matched > 0 ? ColumnStart::kOther : ColumnStart::kUnknown;
-    for (size_t i = 0; i < count; ++i) {
-      if (lineBreaks < 3) {
-        if (chunk[i] == '\n')
-          ++lineBreaks;
-        continue;
-      }
-      if (chunk[i] != kSubject[matched])
-        return ColumnStart::kOther;
-      if (++matched == kSubjectLength)
-        return ColumnStart::kSubject;
-    }
-  }
+  LogHeader header;
+  if (!readLogHeader(source, header))
+    return ColumnStart::kUnknown;
+  if (!header.columnNamesFound() && header.lines.size() <= static_cast<size_t>(kColumnNameLine))
+    return ColumnStart::kUnknown;
+  return header.subjectFirst() ? ColumnStart::kSubject : ColumnStart::kOther;
 }
 
 // Users choose the column layout themselves, and a wrong choice silently selects nothing:

@@ -103,6 +103,16 @@ TEST(EventTable, EveryColumnOfEachKindOfLine) {
                                               shown(r.reqDur),
                                               shown(r.pairIndex)};
     EXPECT_EQ(numbers, c.numbers);
+    // Up to Time: the same event, its leading columns and Time, and nothing after.
+    EventRecord lean;
+    ASSERT_TRUE(readEventRecord(c.line, layout, lean, EventColumns::kUpToTime));
+    EXPECT_EQ(lean.subject, c.subject);
+    EXPECT_EQ(lean.trial, c.trial);
+    EXPECT_EQ(lean.eventType, c.eventType);
+    EXPECT_EQ(lean.code, c.code);
+    EXPECT_EQ(shown(lean.time), c.numbers[0]);
+    EXPECT_EQ(shown(lean.ttime) + shown(lean.duration) + shown(lean.pairIndex), "---");
+    EXPECT_EQ(lean.stimType, "");
   }
 }
 
@@ -114,9 +124,12 @@ TEST(EventTable, LinesThatAreNoEvents) {
   for (const char* line : {"", "S1\t1\tPicture", "S1\tx\tPicture\ta\t1", "S1\t1\t\ta\t1",
                            "\t1\tPicture\ta\t1", "S1\t12abc\tPicture\ta\t1"}) {
     EXPECT_FALSE(readEventRecord(line, withSubject, r)) << line;
+    EXPECT_FALSE(readEventRecord(line, withSubject, r, EventColumns::kUpToTime)) << line;
   }
   // The layout without Subject reads a Subject as the Trial, which is no number.
   EXPECT_FALSE(readEventRecord("S1\t1\tPicture\ta\t1", without, r));
+  ASSERT_TRUE(readEventRecord("  4 Picture face 10 0 0 25", without, r, EventColumns::kUpToTime));
+  EXPECT_EQ(shown(r.time), "10");
   ASSERT_TRUE(readEventRecord("  4 Picture face 10 0 0 25", without, r));
   EXPECT_EQ(r.code, "face");
   EXPECT_EQ(shown(r.duration), "25");
@@ -147,17 +160,58 @@ TEST(EventTable, ReadsTheHeaderAndTheTableToItsEnd) {
   EXPECT_EQ(table.linesRead(), 9);
 }
 
-// A caller that checked the file first leaves the source elsewhere: the header is still
-// read from the start.
-TEST(EventTable, HeaderReadAfterTheSourceWasReadRewindsIt) {
-  MemoryLogSource source(std::string(kHeader) + "S1\t0\tPulse\t53\t94239\t94239\t1\r\n");
-  char buffer[64];
-  size_t count = 0;
-  ASSERT_TRUE(source.read(buffer, sizeof buffer, count));
-  LogHeader header;
-  ASSERT_TRUE(readLogHeader(source, header));
-  EXPECT_EQ(header.scenario, "RUN1");
-  EXPECT_TRUE(header.subjectFirst());
+// Time and Duration where the column names put them, when the names agree with the chosen
+// layout; Presentation's own places otherwise.
+TEST(EventTable, LayoutFollowsTheColumnNamesThatAgreeWithTheChoice) {
+  const std::string standard =
+      "Subject\tTrial\tEvent Type\tCode\tTime\tTTime\tUncertainty\t"
+      "Duration\tUncertainty\tReqTime\tReqDur\tStim Type\tPair Index";
+  const std::string properties =
+      "Subject\tTrial\tEvent Type\tCode\tconfiguration(num)\tform(str)\tTime\tTTime\t"
+      "Uncertainty\tDuration";
+  const struct {
+    std::vector<std::string> lines;
+    bool subject;
+    int time, duration, pairIndex;
+    bool fromNames;
+  } cases[] = {
+      {{"Scenario - a", "x", "", standard, ""}, true, 0, 3, 8, true},
+      {{"Scenario - a", "x", "", properties, ""}, true, 2, 5, -1, true},
+      // The names begin with Subject, the layout without was chosen: today's places.
+      {{"Scenario - a", "x", "", properties, ""}, false, 0, 3, 8, false},
+      // No Duration column: no Duration on any line.
+      {{"Scenario - a", "x", "", "Trial\tEvent Type\tCode\tTime\tTTime", ""},
+       false,
+       0,
+       -1,
+       -1,
+       true},
+      // Found on the fifth line of a copy with an empty line after every line.
+      {{"Scenario - a", "", "x", "", standard, ""}, true, 0, 3, 8, true},
+      // Blank-separated names are no column-name line.
+      {{"Scenario - a", "x", "", "Trial Event Type Code Time", ""}, false, 0, 3, 8, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.lines[3]);
+    const EventLayout layout = eventLayoutFor(makeLogHeader(c.lines), c.subject);
+    EXPECT_EQ(layout.places.time, c.time);
+    EXPECT_EQ(layout.places.duration, c.duration);
+    EXPECT_EQ(layout.places.pairIndex, c.pairIndex);
+    EXPECT_EQ(layout.placesFromColumnNames, c.fromNames);
+  }
+  EXPECT_EQ(eventLayoutFor(makeLogHeader(cases[1].lines), true).properties,
+            (std::vector<std::string>{"configuration(num)", "form(str)"}));
+  // The fast reader of the plug-in takes the same places.
+  EventFields fields;
+  const std::string line = "S1\t1\tPicture\tflower\t1\tflower\t20000\t0\t1\t30000";
+  ASSERT_TRUE(readLeadingFields(line, true, fields, TimeColumns{2, 5}));
+  readTimeAndDuration(line, fields);
+  EXPECT_EQ(fields.time, "20000");
+  EXPECT_EQ(fields.duration, "30000");
+  ASSERT_TRUE(readLeadingFields("1 Picture a 10 0 0 7", false, fields, TimeColumns{0, -1}));
+  readTimeAndDuration("1 Picture a 10 0 0 7", fields);
+  EXPECT_EQ(fields.time, "10");
+  EXPECT_EQ(fields.duration, "");
 }
 
 }  // namespace

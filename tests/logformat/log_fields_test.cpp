@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
+#include <vector>
 
 namespace stimforge {
 namespace {
@@ -110,6 +112,36 @@ TEST(EventFields, WholeNumbersStayWithin32Bits) {
   for (const char* text :
        {"2147483648", "-2147483649", "99999999999999999999", "", "x", "-", " 1"}) {
     EXPECT_FALSE(readWholeNumber(text, value)) << text;
+  }
+}
+
+}  // namespace
+}  // namespace stimforge
+
+namespace stimforge {
+namespace {
+
+// A split stopped after `limit` fields gives the first fields of the whole split, tabs found
+// a few at a time across every eight-byte step.
+TEST(EventFields, SplitUpToALimitGivesTheFirstFields) {
+  const char* const lines[] = {
+      "",
+      "a",
+      "  4 Picture  face 10 ",
+      "S1\t0\tPulse\t53\t94239\t94239\t1",
+      "\t\t\t",
+      "S1 \t 12\tPicture\ta long code with blanks\t\t-5\t0\t1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t",
+      "x\ty"};
+  for (const char* line : lines) {
+    std::vector<std::string_view> all;
+    splitFields(line, all);
+    for (size_t limit = 0; limit <= all.size() + 1; ++limit) {
+      std::vector<std::string_view> some;
+      splitFields(line, some, limit);
+      const std::vector<std::string_view> expected(all.begin(),
+                                                   all.begin() + std::min(limit, all.size()));
+      EXPECT_EQ(some, expected) << '"' << line << "\" limit " << limit;
+    }
   }
 }
 

@@ -1,4 +1,4 @@
-// Every committed input of the protocol-file fuzzer run once through its target.
+// Every committed input of the stand-in host's fuzzers run once through its target.
 #include <gtest/gtest.h>
 
 #include "fuzz_corpus_replay.h"
@@ -9,6 +9,10 @@ namespace {
 
 TEST(FuzzCorpus, ProtocolFileInputsReadOrAreRefusedCleanly) {
   EXPECT_GT(testing::replayCorpus("protocol_file", &fuzzing::fuzzProtocolFile), 0u);
+}
+
+TEST(FuzzCorpus, TriggerSequencesGiveFiniteFigures) {
+  EXPECT_GT(testing::replayCorpus("trigger_analysis", &fuzzing::fuzzTriggerAnalysis), 0u);
 }
 
 TEST(FuzzCorpus, EventsInputsAreRefusedOrKeepEveryValueRule) {

@@ -68,16 +68,18 @@ std::vector<std::string> dialogue(const Parsed& parsed) {
   return runs.size() == 1 ? texts(runs.front().answers) : std::vector<std::string>{"(runs)"};
 }
 
-// A folder with an (empty) protocol p.prt and two log files a.log and b.log.
+// A folder with an (empty) protocol p.prt and two logs a.log and b.log of headers alone.
 struct Inputs {
   Inputs() {
     std::string error;
-    EXPECT_TRUE(saveProtocolFile(protocol, Protocol{}, error)) << error;
+    EXPECT_TRUE(saveProtocolFile(protocol, Protocol{}, false, error)) << error;
   }
   TempFolder folder;
   std::string protocol = folder.file("p.prt");
-  std::string a = folder.write("a.log", "");
-  std::string b = folder.write("b.log", "");
+  static constexpr char kLog[] =
+      "Scenario - t\nLogfile written - x\n\nTrial\tEvent Type\tCode\tTime\n";
+  std::string a = folder.write("a.log", kLog);
+  std::string b = folder.write("b.log", kLog);
 };
 
 TEST(CommandLine, HostOptionsStandBeforeOrAfterTheCommand) {
@@ -147,19 +149,19 @@ TEST(CommandLine, EachCommandBecomesItsDialogue) {
   p = parse({"shift", in.protocol, "--earlier", "500"});
   ASSERT_EQ(p.status, -1) << p.err;
   EXPECT_THAT(dialogue(p), ElementsAre("2", "500", "y"));
-  p = parse({"shift", "--later", in.protocol, "-3"});
+  p = parse({"shift", "--later", in.protocol, "3000000"});
   ASSERT_EQ(p.status, -1) << p.err;
-  EXPECT_THAT(dialogue(p), ElementsAre("2", "-3", "n"));
+  EXPECT_THAT(dialogue(p), ElementsAre("2", "3000000", "n"));
 
   p = parse({"reorder", in.protocol, "2,0,1"});
   ASSERT_EQ(p.status, -1) << p.err;
   EXPECT_THAT(dialogue(p), ElementsAre("3", "2,0,1"));
 
-  p = parse({"preset", in.protocol, "9"});
+  p = parse({"preset", in.protocol, "7"});
   ASSERT_EQ(p.status, -1) << p.err;
   runs = plannedRuns(p);
   ASSERT_EQ(runs.size(), 1u);
-  EXPECT_THAT(texts(runs[0].answers), ElementsAre("4", "9"));
+  EXPECT_THAT(texts(runs[0].answers), ElementsAre("4", "7"));
   EXPECT_TRUE(runs[0].hasProtocol);
   EXPECT_EQ(runs[0].label, "preset " + in.protocol);
   EXPECT_TRUE(runs[0].scripted);
@@ -172,8 +174,28 @@ TEST(CommandLine, EachCommandBecomesItsDialogue) {
   EXPECT_FALSE(runs[0].hasProtocol);
 }
 
+// The plug-in's dialogs hold their answers to bounds that scripted answers would skip.
+TEST(CommandLine, ValuesOutsideThePluginsBoundsAreRefused) {
+  const struct {
+    std::vector<std::string> args;
+    const char* message;
+  } cases[] = {
+      {{"shift", "p.prt", "--later", "3000001"},
+       "AMOUNT 3000001 is outside the bounds 0 to 3000000"},
+      {{"shift", "p.prt", "--earlier", "-1"}, "AMOUNT -1 is outside the bounds 0 to 3000000"},
+      {{"preset", "p.prt", "0"}, "TYPE 0 is outside the bounds 1 to 7"},
+      {{"preset", "p.prt", "8"}, "TYPE 8 is outside the bounds 1 to 7"},
+  };
+  for (const auto& c : cases) {
+    const Parsed p = parse(c.args);
+    EXPECT_EQ(p.status, kUsageError) << c.message;
+    EXPECT_EQ(p.err,
+              "kwhost: " + std::string(c.message) + "\nRun with --help for more information.\n");
+  }
+}
+
 TEST(CommandLine, EveryCommandOfTheTableIsACommandOfItsOwn) {
-  ASSERT_EQ(commandNames(), "info, show, run, import, shift, reorder, preset, events");
+  ASSERT_EQ(commandNames(), "info, show, run, import, shift, reorder, preset, triggers, events");
   for (size_t i = 0; i < commandCount(); ++i) {
     const Command& row = commandTable()[i];
     const Parsed p = parse({row.name, "--help"});
@@ -183,20 +205,22 @@ TEST(CommandLine, EveryCommandOfTheTableIsACommandOfItsOwn) {
   }
   EXPECT_STREQ(parse({"info"}).invocation.command->name, "info");
   EXPECT_STREQ(parse({"show", "p.prt"}).invocation.command->name, "show");
+  EXPECT_STREQ(parse({"triggers", "a.log", "--tr", "2000"}).invocation.command->name, "triggers");
 }
 
 TEST(CommandLine, UsageErrorsAreExplainedWithAPointerToHelp) {
   const std::string tooLong(256, 'a');
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-      {{}, "a command is required: info, show, run, import, shift, reorder, preset, events"},
+      {{},
+       "a command is required: info, show, run, import, shift, reorder, preset, triggers, events"},
       {{"--no-volume"},
-       "a command is required: info, show, run, import, shift, reorder, preset, events"},
+       "a command is required: info, show, run, import, shift, reorder, preset, triggers, events"},
       {{"frobnicate", "x"},
        "unknown command \"frobnicate\"; the commands are info, show, run, import, shift, "
-       "reorder, preset, events"},
+       "reorder, preset, triggers, events"},
       {{"--log", "l", "frobnicate"},
        "unknown command \"frobnicate\"; the commands are info, show, run, import, shift, "
-       "reorder, preset, events"},
+       "reorder, preset, triggers, events"},
       {{"run", "p.prt", "q.prt"}, "unexpected arguments: q.prt"},
       {{"info", "--frobnicate"}, "unexpected arguments: --frobnicate"},
       {{"show"}, "PROTOCOL is required"},

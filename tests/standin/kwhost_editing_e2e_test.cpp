@@ -93,14 +93,14 @@ TEST(KwhostEditing, ReorderAnswersOnRestFacesHouses) {
               "Protocol saved with new name:", "faces_houses_ordered.prt",
               "Plugin operations finished successfully."}));
 
-  // A condition named at several positions is saved at each with its own intervals; numbers
-  // beyond the conditions have no effect; empty tokens vanish.
+  // Handed over as given (--partial): a condition named at several positions is saved at each
+  // with its own intervals; numbers beyond the conditions have no effect; empty tokens vanish.
   const struct {
     const char* answer;
     std::vector<int> order;
   } cases[] = {{"1", {1, 0, 0}}, {"0,1,2,3,4", {0, 1, 2}}, {",,2,,1,0,", {2, 1, 0}}};
   for (const auto& c : cases) {
-    r = runKwhost(folder, {"reorder", input, c.answer});
+    r = runKwhost(folder, {"reorder", input, c.answer, "--partial"});
     EXPECT_EQ(r.status, 0) << c.answer << ": " << r.err;
     EXPECT_EQ(readBack(folder, "faces_houses_ordered.prt"), rebuilt(protocol, c.order, savedAs))
         << c.answer;
@@ -204,7 +204,8 @@ TEST(KwhostEditing, PresetsOrderAndColourByPosition) {
                      0xFFFF00, 0x0099FF, 0xFFCCFF, 0x9900FF, 0x000000, 0x999933}));
 
   // No analysis type: a success with nothing saved.
-  r = runKwhost(folder, {"preset", "design14.prt", "0", "--log", "log.txt"});
+  r = runKwhost(folder,
+                {"run", "design14.prt", "--answer", "4", "--answer", "0", "--log", "log.txt"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(folder.read("log.txt"), runLog({"Plugin operations finished successfully."}));
   EXPECT_THAT(folder.entries(),
@@ -329,22 +330,23 @@ TEST(KwhostEditing, RefusalsLeaveTheProtocolFileAsItWasAndSaveNothing) {
   folder.write(longName, conditionsFile(14));
 
   const Refusal refusals[] = {
-      {{"reorder", "faces_houses.prt", "1,2,3"},
+      {{"reorder", "faces_houses.prt", "1,2,3", "--partial"},
        "Condition index 3 does not exist; the protocol has conditions 0 to 2."},
-      {{"reorder", "faces_houses.prt", "2,-1,0"},
+      {{"reorder", "faces_houses.prt", "2,-1,0", "--partial"},
        "Condition index -1 does not exist; the protocol has conditions 0 to 2."},
-      {{"reorder", "four.prt", "1,2,3,4"},  // the prompt's default answer
+      {{"reorder", "four.prt", "1,2,3,4", "--partial"},  // the prompt's default answer
        "Condition index 4 does not exist; the protocol has conditions 0 to 3."},
-      {{"reorder", "faces_houses.prt", ""}, "No condition order was given."},
-      {{"reorder", "faces_houses.prt", ",,,"}, "No condition order was given."},
-      {{"preset", "faces_houses.prt", "9"}, "There is no preset order for analysis type 9."},
+      {{"reorder", "faces_houses.prt", "", "--partial"}, "No condition order was given."},
+      {{"reorder", "faces_houses.prt", ",,,", "--partial"}, "No condition order was given."},
+      {{"run", "faces_houses.prt", "--answer", "4", "--answer", "9"},
+       "There is no preset order for analysis type 9."},
       {{"preset", "faces_houses.prt", "1"},
        "Condition index 13 does not exist; the protocol has conditions 0 to 2."},
       {{"shift", "big.prt", "--later", "3000000"},
        "Shifting by 3000000 would take an interval past the largest time a protocol can hold."},
       {{"shift", longName, "--earlier", "5"},
        "The new protocol file name would be longer than 260 characters."},
-      {{"reorder", longName, "0,1,2"},
+      {{"reorder", longName, "0,1,2", "--partial"},
        "The new protocol file name would be longer than 260 characters."},
       {{"preset", longName, "1"},
        "The new protocol file name would be longer than 260 characters."},
@@ -361,7 +363,7 @@ TEST(KwhostEditing, RefusalsLeaveTheProtocolFileAsItWasAndSaveNothing) {
 
     const testing::KwhostResult r = runKwhost(folder, args);
     EXPECT_EQ(r.status, 1) << label;
-    EXPECT_EQ(r.err, "kwhost: " + command + " " + protocol +
+    EXPECT_EQ(r.err, "kwhost: " + (command == "run" ? command : command + " " + protocol) +
                          ": the plug-in did not report \"Plugin operations finished "
                          "successfully.\"\n")
         << label;

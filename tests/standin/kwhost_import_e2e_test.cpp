@@ -30,7 +30,8 @@ TEST(KwhostRealLogs, SmallLogTranscriptAndFileAreExact) {
   const std::string log = testing::copyRealLog(folder, "bsb_invest_nosubj");
   const testing::KwhostResult r = runKwhost(folder, {"import", log, "--transcript", "calls.txt"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.err,
+            "kwhost: saved bsb_invest_nosubj.prt: 5 conditions, 6 intervals, in milliseconds\n");
   EXPECT_EQ(
       folder.read("calls.txt"),
       "kwGetVersionOfHaldenKW() -> 2.9.9\n"

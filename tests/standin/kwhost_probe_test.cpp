@@ -39,12 +39,14 @@ Protocol readBack(const TempFolder& folder, const std::string& name) {
 
 TEST(KwhostProbe, ImportAnswersEachQuestionOnceForEveryLog) {
   TempFolder folder;
-  folder.write("a.log", "");
-  folder.write("b.log", "");
+  folder.write("a.log", "Scenario - probe\n");
+  folder.write("b.log", "Scenario - probe\n");
   const KwhostResult r = probe(folder, {"import", "a.log", "b.log", "--subject-column",
                                         "--pictures-only", "--duration", "column", "--tr", "1500"});
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.err,
+            "kwhost: saved a.log.prt: 1 condition, 1 interval, in milliseconds\n"
+            "kwhost: saved b.log.prt: 1 condition, 1 interval, in milliseconds\n");
   std::string expected = "kwGetVersionOfHaldenKW() -> 2.9.9\n";
   for (const char* log : {"a.log", "b.log"}) {
     const std::string name = log;
@@ -78,7 +80,7 @@ TEST(KwhostProbe, ImportAnswersEachQuestionOnceForEveryLog) {
 
 TEST(KwhostProbe, ImportDefaultsAndNoVolume) {
   TempFolder folder;
-  folder.write("a.log", "");
+  folder.write("a.log", "Scenario - probe\n");
   KwhostResult r = probe(folder, {"import", "a.log"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_THAT(folder.read("calls.txt"),
@@ -129,7 +131,8 @@ TEST(KwhostProbe, ShiftChangesTheHostsArraysInPlaceAndSavesWithoutTouchingTheInp
   EXPECT_EQ(readBack(folder, "faces_houses.prt.shifted"), expected);
   EXPECT_EQ(folder.read(input), original);
 
-  EXPECT_EQ(probe(folder, {"shift", input, "--later", "-3"}).status, 1);  // the probe cancels
+  // A scripted run hands over what the shift refuses (the probe then cancels).
+  EXPECT_EQ(probe(folder, {"run", input, "--answer", "2", "--answer", "-3"}).status, 1);
   EXPECT_THAT(folder.read("calls.txt"),
               ::testing::HasSubstr("kwGetIntegerInput(probe: amount, 0, 0, 3000000) -> -3\n"
                                    "kwLogText(probe: cancelled)\n"));
@@ -177,7 +180,7 @@ TEST(KwhostProbe, ReorderRebuildsTheProtocolAfterAClear) {
 TEST(KwhostProbe, ValuesReachThePluginAsGivenAndCancelIsLiteralInCommands) {
   TempFolder folder;
   const std::string input = copySample(folder, "faces_houses.prt");
-  KwhostResult r = probe(folder, {"preset", input, "9"});
+  KwhostResult r = probe(folder, {"run", input, "--answer", "4", "--answer", "9"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_THAT(folder.read("calls.txt"),
               ::testing::HasSubstr("kwGetIntegerInput(probe: menu, 1, 1, 3) -> 4\n"
@@ -185,7 +188,7 @@ TEST(KwhostProbe, ValuesReachThePluginAsGivenAndCancelIsLiteralInCommands) {
                                    "kwGetIntegerInput(probe: type, 1, 1, 7) -> 9\n"
                                    "kwLogText(probe: type 9)\n"));
   // "<cancel>" cancels scripted run answers only; a command's ORDER is taken literally.
-  r = probe(folder, {"reorder", input, "<cancel>"});
+  r = probe(folder, {"reorder", input, "<cancel>", "--partial"});
   EXPECT_THAT(folder.read("calls.txt"), ::testing::HasSubstr("-> 1 <cancel>\n"));
   r = probe(folder, {"run", input, "--answer", "3", "--answer", "<cancel>"});
   EXPECT_EQ(r.status, 1);

@@ -22,6 +22,7 @@ namespace {
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
 using testing::linesOf;
 using testing::readBack;
 using testing::runKwhost;
@@ -90,9 +91,16 @@ TEST_P(KwhostRealLogImports, SavedProtocolHoldsTheEventsTheLogDescribes) {
   std::vector<std::string> args = {"import", log, "--log", "log.txt"};
   args.insert(args.end(), expected.options.begin(), expected.options.end());
 
+  // Without a layout option, the layout the log's column names give.
   const testing::KwhostResult r = runKwhost(folder, args);
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err, "");
+  const bool empty = expected.conditionCount == 0;
+  EXPECT_EQ(r.status, empty ? 1 : 0);
+  EXPECT_THAT(r.err, HasSubstr("kwhost: saved " + stem +
+                               ".prt: " + std::to_string(expected.conditionCount) + " condition"));
+  if (empty) {
+    EXPECT_THAT(r.err, HasSubstr("no event was selected, so the protocol is empty; likely "
+                                 "cause: the log has no events\n"));
+  }
   // Saved beside the log under the plain name; the log itself is only read.
   EXPECT_THAT(folder.entries(), ::testing::UnorderedElementsAre(log, "log.txt", stem + ".prt"));
   EXPECT_EQ(folder.read(log), original);
@@ -171,7 +179,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "1",
                       {475600, 475600}},
         RealLogImport{"idor_two_tables",
-                      {"--subject-column", "--pictures-only"},
+                      {"--pictures-only"},
                       512,
                       "Number of trials: 46, Picture/Sound/Video/Response events: 225",
                       "Number of lines in first part of file: 518",
@@ -183,7 +191,7 @@ INSTANTIATE_TEST_SUITE_P(
                       {475501, 482850}},
         // Sound events with an empty Duration (length 0 from the column); Port Input lines.
         RealLogImport{"idor_sound",
-                      {"--subject-column", "--duration", "column"},
+                      {"--duration", "column"},
                       528,
                       "Number of trials: 24, Picture/Sound/Video/Response events: 48",
                       "Number of lines in first part of file: 533",
@@ -194,7 +202,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "EXECUTAR",
                       {477403, 477403}},
         RealLogImport{"idor_sound",
-                      {"--subject-column", "--duration", "next", "--tr", "2500"},
+                      {"--layout", "subject", "--duration", "next", "--tr", "2500"},
                       528,
                       "Number of trials: 24, Picture/Sound/Video/Response events: 48",
                       "Number of lines in first part of file: 533",
@@ -206,7 +214,7 @@ INSTANTIATE_TEST_SUITE_P(
                       {477403, 477403}},
         // A first event with a negative Time keeps its negative start.
         RealLogImport{"oxa_ep_negtime",
-                      {"--subject-column"},
+                      {},
                       301,
                       "Number of trials: 141, Picture/Sound/Video/Response events: 261",
                       "Number of lines in first part of file: 306",
@@ -231,7 +239,7 @@ INSTANTIATE_TEST_SUITE_P(
                       {31537, 33882}},
         // The header alone: an empty protocol is still saved.
         RealLogImport{"atwm_header_only",
-                      {"--subject-column"},
+                      {},
                       0,
                       "Number of trials: 0, Picture/Sound/Video/Response events: 0",
                       "Number of lines in first part of file: 5",
@@ -252,7 +260,8 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 // Several logs in one kwhost session: each run starts on an empty host, so every saved
-// protocol is the one its own log gives alone.
+// protocol is the one its own log gives alone. The header-only log selects nothing: its
+// (new) empty protocol is saved, and the batch says that run failed.
 TEST(KwhostRealLogs, LogsImportedTogetherGiveTheProtocolsTheyGiveAlone) {
   if (!testing::realLogsPresent())
     GTEST_SKIP() << "no real logs in " << testing::realLogsFolder();
@@ -261,49 +270,77 @@ TEST(KwhostRealLogs, LogsImportedTogetherGiveTheProtocolsTheyGiveAlone) {
   std::vector<std::string> args = {"import"};
   for (const std::string& stem : stems)
     args.push_back(testing::copyRealLog(together, stem));
-  args.push_back("--subject-column");
   const testing::KwhostResult r = runKwhost(together, args);
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err,
+            "kwhost: import atwm_header_only.log: no event was selected, so the protocol is "
+            "empty; likely cause: the log has no events\n"
+            "kwhost: saved idor_two_tables.prt: 35 conditions, 269 intervals, in milliseconds\n"
+            "kwhost: saved atwm_header_only.prt: 0 conditions, 0 intervals, in milliseconds\n"
+            "kwhost: saved oxa_ep_negtime.prt: 12 conditions, 261 intervals, in milliseconds\n"
+            "kwhost: 1 of 3 runs failed (import atwm_header_only.log); 2 succeeded\n");
   for (const std::string& stem : stems) {
     TempFolder alone;
     const std::string log = testing::copyRealLog(alone, stem);
-    EXPECT_EQ(runKwhost(alone, {"import", log, "--subject-column"}).status, 0) << stem;
+    EXPECT_EQ(runKwhost(alone, {"import", log}).status, stem == "atwm_header_only" ? 1 : 0);
     EXPECT_EQ(together.read(stem + ".prt"), alone.read(stem + ".prt")) << stem;
   }
   EXPECT_EQ(readBack(together, "atwm_header_only.prt").conditions.size(), 0u);
 }
 
-// The layout is the user's choice; a wrong one selects nothing, and says why in the log.
-TEST(KwhostRealLogs, WrongLayoutWarnsAndSavesAnEmptyProtocol) {
+// A layout given against the log's column names selects nothing: the log says so, kwhost
+// names the likely cause, and the empty protocol never replaces a protocol already there.
+TEST(KwhostRealLogs, WrongLayoutWarnsAndNeverReplacesAProtocolWithNothing) {
   if (!testing::realLogsPresent())
     GTEST_SKIP() << "no real logs in " << testing::realLogsFolder();
-  TempFolder folder;
-  const std::string withSubject = testing::copyRealLog(folder, "idor_two_tables");
-  const std::string withoutSubject = testing::copyRealLog(folder, "bsb_invest_nosubj");
-  testing::KwhostResult r = runKwhost(folder, {"import", withSubject, "--log", "log.txt"});
-  EXPECT_EQ(r.status, 0);
-  std::vector<std::string> lines = linesOf(folder.read("log.txt"));
-  EXPECT_THAT(std::vector<std::string>(lines.begin(), lines.begin() + 5),
-              ElementsAre("\\nstimforge> Started...",
-                          "Warning: the log's columns begin with Subject, but the layout without "
-                          "Subject was chosen.",
-                          "Read Presentation log file...",
-                          "Number of trials: 0, Picture/Sound/Video/Response events: 0",
-                          "Number of lines in first part of file: 518"));
-  EXPECT_EQ(readBack(folder, "idor_two_tables.prt").conditions.size(), 0u);
+  const struct {
+    const char* stem;
+    const char* wrong;
+    const char* warning;
+    const char* cause;
+    const char* lines;
+  } cases[] = {
+      {"idor_two_tables", "no-subject",
+       "Warning: the log's columns begin with Subject, but the layout without Subject was "
+       "chosen.",
+       "the layout: no line is an event when read without a Subject column, but 512 are with "
+       "one; give --layout subject",
+       "Number of lines in first part of file: 518"},
+      {"bsb_invest_nosubj", "subject",
+       "Warning: the log's columns do not begin with Subject, but the layout with Subject was "
+       "chosen.",
+       "the layout: no line is an event when read with a Subject column, but 8 are without one; "
+       "give --layout no-subject",
+       "Number of lines in first part of file: 14"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stem);
+    TempFolder folder;
+    const std::string log = testing::copyRealLog(folder, c.stem);
+    const std::string protocol = std::string(c.stem) + ".prt";
+    testing::KwhostResult r =
+        runKwhost(folder, {"import", log, "--layout", c.wrong, "--log", "log.txt"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, HasSubstr("kwhost: import " + log +
+                                 ": no event was selected, so the protocol is empty; likely "
+                                 "cause: " +
+                                 c.cause + "\n"));
+    const std::vector<std::string> lines = linesOf(folder.read("log.txt"));
+    EXPECT_THAT(
+        std::vector<std::string>(lines.begin(), lines.begin() + 5),
+        ElementsAre("\\nstimforge> Started...", c.warning, "Read Presentation log file...",
+                    "Number of trials: 0, Picture/Sound/Video/Response events: 0", c.lines));
+    EXPECT_EQ(readBack(folder, protocol).conditions.size(), 0u);  // new: saved as asked
 
-  r = runKwhost(folder, {"import", withoutSubject, "--subject-column", "--log", "log.txt"});
-  EXPECT_EQ(r.status, 0);
-  lines = linesOf(folder.read("log.txt"));
-  EXPECT_THAT(std::vector<std::string>(lines.begin(), lines.begin() + 5),
-              ElementsAre("\\nstimforge> Started...",
-                          "Warning: the log's columns do not begin with Subject, but the layout "
-                          "with Subject was chosen.",
-                          "Read Presentation log file...",
-                          "Number of trials: 0, Picture/Sound/Video/Response events: 0",
-                          "Number of lines in first part of file: 14"));
-  EXPECT_EQ(readBack(folder, "bsb_invest_nosubj.prt").conditions.size(), 0u);
+    ASSERT_EQ(runKwhost(folder, {"import", log}).status, 0);
+    const std::string good = folder.read(protocol);
+    r = runKwhost(folder, {"import", log, "--layout", c.wrong});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, HasSubstr("kwhost: not replacing " + protocol +
+                                 " with a protocol of no conditions; it is left as it was "
+                                 "(give --force to replace it)\n"));
+    EXPECT_EQ(folder.read(protocol), good);
+  }
 }
 
 }  // namespace

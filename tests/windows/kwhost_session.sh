@@ -1,6 +1,7 @@
 #!/bin/sh
 # One kwhost session on a real Presentation log, run by the Windows stand-in host under Wine
 # and by the Linux one, each in a folder of its own on a copy of the log: import the log,
+# the same again quietly into a folder with --out-dir (twice, the second time with --force),
 # then, on the protocol file the import saved, shift earlier by 500 and later by 3, reorder
 # the conditions last to first, and apply preset order 1; last, the log's BIDS events file
 # and sidecar (`kwhost events`, time zero at the scenario's start, which every log has). Each run must end alike on both
@@ -69,6 +70,10 @@ fi
 count=$(sed -n 's/^conditions \([0-9]*\)$/\1/p' "$work/linux/$name.prt")
 order=$(awk -v n="$count" 'BEGIN { for (i = n - 1; i >= 0; i--) printf "%d%s", i, i ? "," : "" }')
 for platform in linux windows; do
+  # The save options: quietly into a folder of its own, over the protocol saved there before.
+  mkdir -p "$work/$platform/out"
+  run "$platform" import-out 0 import "$name.log" --quiet --out-dir out "$@"
+  run "$platform" import-out-again 0 import "$name.log" --quiet --out-dir out --force "$@"
   run "$platform" shift-earlier 0 shift "$name.prt" --earlier 500
   run "$platform" shift-later 0 shift "$name.prt" --later 3
   run "$platform" reorder 0 reorder "$name.prt" "$order"
@@ -97,18 +102,22 @@ saves="sub-01_task-x_events.tsv sub-01_task-x_events.json $name.prt ${name}_min5
 for saved in $saves; do
   [ -f "$work/linux/$saved" ] || { echo "FAILED: the Linux session saved no $saved"; status=1; }
 done
-(cd "$work/linux" && ls) >"$work/linux.files"
-(cd "$work/windows" && ls) >"$work/windows.files"
+(cd "$work/linux" && ls . out) >"$work/linux.files"
+(cd "$work/windows" && ls . out) >"$work/windows.files"
 if ! cmp -s "$work/linux.files" "$work/windows.files"; then
   echo "FAILED: the sessions left different files (Linux, then Windows):"
   diff "$work/linux.files" "$work/windows.files" || true
   status=1
 fi
+cmp -s "$work/linux/out/$name.prt" "$work/windows/out/$name.prt" ||
+  { echo "FAILED: out/$name.prt differs"; status=1; }
 for file in $(cat "$work/linux.files"); do
   [ -f "$work/windows/$file" ] || continue
   case "$file" in
     *.out | *.err)
-      sed 's/\r$//' "$work/windows/$file" >"$work/windows-$file"
+      # CRLF line ends, and paths kwhost formed with Windows separators (shown escaped, as
+      # \\).
+      sed -e 's/\r$//' -e 's#\\\\#/#g' "$work/windows/$file" >"$work/windows-$file"
       windows_file=$work/windows-$file
       ;;
     *) windows_file=$work/windows/$file ;;

@@ -1,0 +1,64 @@
+#!/bin/sh
+# `kwhost triggers` on a real Presentation log, run by the Windows stand-in host under Wine
+# and by the Linux one, each in a folder of its own on a copy of the log: the text report
+# with --tr 2000 and the JSON with --skip 5 must end with the same exit status and print the
+# same, once the CRLF line ends of the Windows console streams are read as LF.
+# Usage: kwhost_triggers_session.sh WINE64 PREFIX WINDOWS_KWHOST LINUX_KWHOST LOG WORK STATUS
+# STATUS is the exit status both runs must end with. WORK is emptied first. Exits 0 when
+# both match, else 1 with what differs.
+set -eu
+wine=$1
+prefix=$2
+windows_kwhost=$3
+linux_kwhost=$4
+log=$5
+work=$6
+expected=$7
+here=$(cd "$(dirname "$0")" && pwd)
+name=$(basename "$log")
+
+if [ ! -f "$log" ]; then
+  echo "FAILED: no Presentation log $log"
+  exit 1
+fi
+rm -rf "$work"
+mkdir -p "$work/linux" "$work/windows"
+cp "$log" "$work/linux/$name"
+cp "$log" "$work/windows/$name"
+status=0
+
+# run PLATFORM STEP ARGUMENT...: one kwhost run in the platform's folder, which must exit
+# with the expected status; what it prints goes to STEP.out and STEP.err.
+run() {
+  platform=$1
+  step=$2
+  shift 2
+  if [ "$platform" = windows ]; then
+    set -- sh "$here/run_in_wine.sh" "$wine" "$prefix" "$windows_kwhost" "$@"
+  else
+    set -- "$linux_kwhost" "$@"
+  fi
+  code=0
+  (cd "$work/$platform" && "$@" >"$step.out" 2>"$step.err") || code=$?
+  if [ "$code" -ne "$expected" ]; then
+    echo "FAILED: $platform: $step exited with $code, expected $expected:"
+    cat "$work/$platform/$step.err"
+    status=1
+  fi
+}
+
+for platform in linux windows; do
+  run "$platform" text triggers "$name" --tr 2000
+  run "$platform" json triggers "$name" --json --skip 5
+done
+for file in text.out text.err json.out json.err; do
+  sed 's/\r$//' "$work/windows/$file" >"$work/windows-$file"
+  if ! cmp -s "$work/linux/$file" "$work/windows-$file"; then
+    echo "FAILED: $file differs (Linux, then Windows):"
+    diff "$work/linux/$file" "$work/windows-$file" | head -20 || true
+    status=1
+  fi
+done
+[ -s "$work/linux/text.out" ] || { echo "FAILED: no report"; status=1; }
+[ "$status" -eq 0 ] && echo "ok: triggers of $name, the same on Windows and Linux"
+exit "$status"
