@@ -25,7 +25,7 @@ WINDOWS ?= auto
 all: build
 
 deps:
-	@sh scripts/install-deps.sh base
+	@sh scripts/install-deps.sh base bids
 
 build: deps
 	cmake -S . -B $(BUILD) -DSF_WERROR=ON

@@ -27,6 +27,9 @@ int fuzzExecute(const uint8_t* data, size_t size);
 // formatProtocolText followed by it on any protocol within the records' limits.
 int fuzzProtocolFile(const uint8_t* data, size_t size);
 
+// kwhost events on a log text from the input, with options from its first byte: a refusal,
+// or an events file and sidecar that keep every value rule.
+int fuzzEvents(const uint8_t* data, size_t size);
 // The trigger analysis of `kwhost triggers` on trigger sequences and options from the
 // input: finite figures, scans that cover the triggers, time zero at trigger K + 1.
 int fuzzTriggerAnalysis(const uint8_t* data, size_t size);

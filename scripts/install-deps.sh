@@ -1,7 +1,10 @@
 #!/bin/sh
 # Checks for the Debian packages the project needs and installs the missing ones.
 # Usage: scripts/install-deps.sh [--check] [GROUP...]
-#   groups: base (default), windows, fuzz, bench
+#   groups: base (default), windows, fuzz, bench, bids
+#   bids: Node.js and npm (Debian's nodejs and npm, unless node and npm are already on the
+#   PATH), then the BIDS validator, npm's bids-validator@1.15.0, into .deps/bids (git-ignored)
+#   for the events tests.
 # Runs apt-get only when something is missing; as root directly, otherwise through sudo.
 # --check installs nothing: it exits 0 when every package is there, else 1, quietly.
 set -eu
@@ -12,6 +15,8 @@ packages_for() {
     windows) echo "g++-mingw-w64-x86-64-posix wine64 clang llvm" ;;
     fuzz) echo "clang libclang-rt-14-dev" ;;
     bench) echo "libbenchmark-dev hyperfine time" ;;
+    # Node.js from elsewhere (a nodesource build) already brings npm: Debian's would clash.
+    bids) if command -v node >/dev/null 2>&1 && command -v npm >/dev/null 2>&1; then echo ""; else echo "nodejs npm"; fi ;;
     *) echo "unknown package group: $1" >&2; exit 2 ;;
   esac
 }
@@ -22,6 +27,26 @@ if [ "${1:-}" = "--check" ]; then
   shift
 fi
 groups=${*:-base}
+root=$(cd "$(dirname "$0")/.." && pwd)
+validator="$root/.deps/bids/node_modules/bids-validator/package.json"
+validator_version=1.15.0
+
+# The BIDS validator (npm), after the Debian packages; --check only looks.
+install_validator() {
+  if [ -f "$validator" ] && grep -q "\"version\": \"$validator_version\"" "$validator"; then
+    return 0
+  fi
+  if [ "$check_only" -eq 1 ]; then
+    exit 1
+  fi
+  echo "Installing bids-validator@$validator_version into $root/.deps/bids"
+  mkdir -p "$root/.deps/bids"
+  npm install --prefix "$root/.deps/bids" --no-audit --no-fund "bids-validator@$validator_version"
+}
+wants_validator=0
+for group in $groups; do
+  [ "$group" = bids ] && wants_validator=1
+done
 missing=""
 for group in $groups; do
   for package in $(packages_for "$group"); do
@@ -32,6 +57,7 @@ for group in $groups; do
 done
 
 if [ -z "$missing" ]; then
+  [ "$wants_validator" -eq 1 ] && install_validator
   exit 0
 fi
 if [ "$check_only" -eq 1 ]; then
@@ -54,3 +80,5 @@ if [ "${SF_APT_UPDATED:-0}" != 1 ]; then
 fi
 # shellcheck disable=SC2086
 $sudo apt-get install -y --no-install-recommends $missing
+[ "$wants_validator" -eq 1 ] && install_validator
+exit 0

@@ -13,6 +13,7 @@ std::unique_ptr<CommandRunner> defineShift(CLI::App& command);
 std::unique_ptr<CommandRunner> defineReorder(CLI::App& command);
 std::unique_ptr<CommandRunner> definePreset(CLI::App& command);
 std::unique_ptr<CommandRunner> defineTriggers(CLI::App& command);
+std::unique_ptr<CommandRunner> defineEvents(CLI::App& command);
 std::unique_ptr<CommandRunner> definePlot(CLI::App& command);
 
 namespace {
@@ -33,6 +34,8 @@ const Command kCommands[] = {
     {"triggers",
      "Check the scanner's triggers of each Presentation log: TR, missed triggers, scans, drift",
      Needs::kNothing, defineTriggers},
+    {"events", "Write BIDS events files (*_events.tsv and .json) from logs or protocol files",
+     Needs::kNothing, defineEvents},
     {"plot", "Draw a protocol file or an events file as a timeline in a standalone SVG file",
      Needs::kProtocolFiles, definePlot},
 };

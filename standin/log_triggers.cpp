@@ -92,6 +92,7 @@ ReadTriggersResult readLogTriggers(LogSource& source, const TriggerSelection& se
   triggers.subjectColumn = header.subjectFirst();
   // Time where the column names put it, when they agree with the layout.
   const EventLayout layout = eventLayoutFor(header, triggers.subjectColumn);
+  triggers.propertyColumns = layout.properties;
   EventTableReader reader(source, layout, EventColumns::kUpToTime);
   EventRecord record;
   for (;;) {

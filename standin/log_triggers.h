@@ -45,8 +45,9 @@ struct StimulusOutside {
 // What one pass over a log gives.
 class LogTriggers {
  public:
-  bool subjectColumn = false;     // the layout, told by the column-name line
-  std::vector<Tenths> times;      // the triggers' times, in log order
+  bool subjectColumn = false;                // the layout, told by the column-name line
+  std::vector<std::string> propertyColumns;  // stimulus-property columns, by name
+  std::vector<Tenths> times;                 // the triggers' times, in log order
   std::vector<int64_t> lines;     // each trigger's line in the log, the first line being 0
   size_t withoutTime = 0;         // lines of the trigger type (and code) without a whole Time
   int64_t firstWithoutTime = -1;  // the first of those lines, -1 when none

@@ -332,6 +332,7 @@ json jsonReport(const LogReport& report) {
       {"trigger_type", report.selection.type},
       {"trigger_code", optionalJson(report.selection.code)},
       {"subject_column", triggers.subjectColumn},
+      {"property_columns", triggers.propertyColumns},
       {"trigger_count", findings.count},
       {"lines_without_time", triggers.withoutTime},
       {"backward_count", triggers.backward},

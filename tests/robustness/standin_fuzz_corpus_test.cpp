@@ -15,5 +15,9 @@ TEST(FuzzCorpus, TriggerSequencesGiveFiniteFigures) {
   EXPECT_GT(testing::replayCorpus("trigger_analysis", &fuzzing::fuzzTriggerAnalysis), 0u);
 }
 
+TEST(FuzzCorpus, EventsInputsAreRefusedOrKeepEveryValueRule) {
+  EXPECT_GT(testing::replayCorpus("events", &fuzzing::fuzzEvents), 0u);
+}
+
 }  // namespace
 }  // namespace stimforge

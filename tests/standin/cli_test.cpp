@@ -195,7 +195,7 @@ TEST(CommandLine, ValuesOutsideThePluginsBoundsAreRefused) {
 }
 
 TEST(CommandLine, EveryCommandOfTheTableIsACommandOfItsOwn) {
-  ASSERT_EQ(commandNames(), "info, show, run, import, shift, reorder, preset, triggers, plot");
+  ASSERT_EQ(commandNames(), "info, show, run, import, shift, reorder, preset, triggers, events, plot");
   for (size_t i = 0; i < commandCount(); ++i) {
     const Command& row = commandTable()[i];
     const Parsed p = parse({row.name, "--help"});
@@ -212,15 +212,15 @@ TEST(CommandLine, UsageErrorsAreExplainedWithAPointerToHelp) {
   const std::string tooLong(256, 'a');
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
       {{},
-       "a command is required: info, show, run, import, shift, reorder, preset, triggers, plot"},
+       "a command is required: info, show, run, import, shift, reorder, preset, triggers, events, plot"},
       {{"--no-volume"},
-       "a command is required: info, show, run, import, shift, reorder, preset, triggers, plot"},
+       "a command is required: info, show, run, import, shift, reorder, preset, triggers, events, plot"},
       {{"frobnicate", "x"},
        "unknown command \"frobnicate\"; the commands are info, show, run, import, shift, "
-       "reorder, preset, triggers, plot"},
+       "reorder, preset, triggers, events, plot"},
       {{"--log", "l", "frobnicate"},
        "unknown command \"frobnicate\"; the commands are info, show, run, import, shift, "
-       "reorder, preset, triggers, plot"},
+       "reorder, preset, triggers, events, plot"},
       {{"run", "p.prt", "q.prt"}, "unexpected arguments: q.prt"},
       {{"info", "--frobnicate"}, "unexpected arguments: --frobnicate"},
       {{"show"}, "PROTOCOL is required"},
@@ -272,8 +272,10 @@ TEST(CommandLine, AnOptionTheCommandDoesNotTakeIsRefusedByName) {
       {{"preset", "p.prt", "1", "--tr", "5"}, "preset does not take --tr"},
       {{"show", "p.prt", "--earlier"}, "show does not take --earlier"},
       {{"run", "--subject-column"}, "run does not take --subject-column"},
+      {{"events", "a.log", "--plugin", "lib.so"}, "events does not take --plugin"},
+      {{"events", "a.log", "--subject-column"}, "events does not take --subject-column"},
       {{"plot", "p.prt", "--plugin", "lib.so"}, "plot does not take --plugin"},
-      {{"plot", "p.prt", "--duration", "next"}, "plot does not take --duration"},
+      {{"plot", "a.log", "--bids-name", "sub-01_task-x"}, "plot does not take --bids-name"},
   };
   for (const auto& [args, message] : cases) {
     const Parsed p = parse(args);

@@ -87,6 +87,16 @@ TEST(KwhostTriggers, JsonOnStandardOutput) {
   EXPECT_EQ(scan["time_zero_trigger"], 6);
   EXPECT_EQ(scan["time_zero_ms"], 19416.7);
   EXPECT_NEAR(scan["drift_ppm"].get<double>(), -31.7, 0.1);
+  EXPECT_EQ(logs[0]["property_columns"], nlohmann::json::array());
+
+  // Stimulus-property columns are named; the Pulse's Time is read after them.
+  testing::copySample(folder, "stimulus_properties.log");
+  const nlohmann::json properties = nlohmann::json::parse(
+      runKwhost(folder, {"triggers", "stimulus_properties.log", "--json"}).out);
+  EXPECT_EQ(properties[0]["property_columns"],
+            (nlohmann::json{"configuration(num)", "conditionid(str)", "form(str)"}));
+  EXPECT_EQ(properties[0]["trigger_count"], 1);
+  EXPECT_EQ(properties[0]["scans"][0]["first_time_ms"], 1000.0);
 }
 
 }  // namespace

@@ -3,7 +3,8 @@
 # and by the Linux one, each in a folder of its own on a copy of the log: import the log,
 # the same again quietly into a folder with --out-dir (twice, the second time with --force),
 # then, on the protocol file the import saved, shift earlier by 500 and later by 3, reorder
-# the conditions last to first, and apply preset order 1. Each run must end alike on both
+# the conditions last to first, and apply preset order 1; last, the log's BIDS events file
+# and sidecar (`kwhost events`, time zero at the scenario's start, which every log has). Each run must end alike on both
 # (the preset order needs 14 conditions, so on smaller protocols the plug-in refuses it and
 # nothing is saved); every file they leave (the protocols saved, each run's host-call transcript and raw log
 # texts) must be the same byte for byte, and so must what they print, once the CRLF line
@@ -79,7 +80,24 @@ for platform in linux windows; do
   run "$platform" preset "$preset_status" preset "$name.prt" 1
 done
 
-saves="$name.prt ${name}_min500.prt ${name}_plus3.prt ${name}_ordered.prt"
+# kwhost events takes no host options, so it runs without the transcript and raw log texts.
+for platform in linux windows; do
+  if [ "$platform" = windows ]; then
+    set -- sh "$here/run_in_wine.sh" "$wine" "$prefix" "$windows_kwhost"
+  else
+    set -- "$linux_kwhost"
+  fi
+  code=0
+  (cd "$work/$platform" && "$@" events "$name.log" --zero scenario --bids-name sub-01_task-x \
+    >events.out 2>events.err) || code=$?
+  if [ "$code" -ne 0 ]; then
+    echo "FAILED: $platform: events exited with $code:"
+    cat "$work/$platform/events.err"
+    status=1
+  fi
+done
+
+saves="sub-01_task-x_events.tsv sub-01_task-x_events.json $name.prt ${name}_min500.prt ${name}_plus3.prt ${name}_ordered.prt"
 [ "$preset_status" -eq 0 ] && saves="$saves ${name}_ordered_colored.prt"
 for saved in $saves; do
   [ -f "$work/linux/$saved" ] || { echo "FAILED: the Linux session saved no $saved"; status=1; }

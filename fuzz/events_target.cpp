@@ -1,0 +1,64 @@
+// kwhost events on any log text: the first byte picks the options (time zero, durations,
+// selection, a map), the rest is the log. The log is either refused with one line that
+// names it, or gives a table whose events file and sidecar keep every value rule.
+#include <string>
+
+#include "events_file_check.h"
+#include "fuzz_check.h"
+#include "fuzz_targets.h"
+#include "logformat/log_source.h"
+#include "standin/event_map.h"
+#include "standin/events_from_log.h"
+#include "standin/events_sidecar.h"
+#include "standin/events_table.h"
+
+namespace stimforge::fuzzing {
+
+using namespace standin;
+
+int fuzzEvents(const uint8_t* data, size_t size) {
+  if (size == 0)
+    return 0;
+  const uint8_t choice = data[0];
+  const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
+  LogEventsOptions options;
+  const TimeZero::Kind kinds[] = {TimeZero::Kind::kAuto, TimeZero::Kind::kScenario,
+                                  TimeZero::Kind::kTime, TimeZero::Kind::kCode};
+  options.zero.kind = kinds[choice & 3];
+  options.zero.tenths = -123456;
+  options.zero.code = "Start";
+  options.duration = (choice & 4) ? EventDuration::kNext : EventDuration::kColumn;
+  if (choice & 8)
+    options.types = {"Picture", "Nothing", "Manual", "Pulse"};
+  options.skip = (choice >> 4) & 1;
+  options.scan = (choice >> 5) & 1;
+  EventMap map;
+  std::string error;
+  SF_FUZZ_CHECK(map.parse("a.*\tA\n\\d+\tnumber\n", "map.tsv", error), "the map parses");
+  if (choice & 64)
+    options.map = &map;
+  options.unmapped = (choice & 128) ? Unmapped::kDrop : Unmapped::kKeep;
+
+  MemoryLogSource source(text);
+  LogEvents events;
+  const int status = eventsFromLog(source, "fuzz.log", options, events, error);
+  if (status != 0) {
+    SF_FUZZ_CHECK(status == 1 || status == 2, "a refusal exits 1 or 2");
+    SF_FUZZ_CHECK(!error.empty() && error.find('\n') == std::string::npos, "a refusal is one line");
+    SF_FUZZ_CHECK(events.table.rows.empty(), "a refusal leaves no rows");
+    return 0;
+  }
+  if (events.table.rows.empty())
+    return 0;  // nothing is written
+  std::set<std::string> warnings;
+  const std::string tsv = formatEventsTsv(events.table, warnings);
+  const std::string sidecar = formatEventsSidecar(events.facts);
+  const std::string problem = standin::testing::eventsFileProblem(tsv, sidecar);
+  if (!problem.empty())
+    std::fprintf(stderr, "%s\n", problem.c_str());
+  SF_FUZZ_CHECK(problem.empty(), "the events file keeps every value rule");
+  SF_FUZZ_CHECK(isOwnEventsSidecar(sidecar), "the sidecar is known as kwhost's own");
+  return 0;
+}
+
+}  // namespace stimforge::fuzzing

@@ -1,0 +1,79 @@
+// The events table of a Presentation log: one row per selected event, read in one pass
+// through the log format layer, with onsets from a time zero (by default the scanner's
+// trigger of the first stored volume).
+#ifndef STIMFORGE_STANDIN_EVENTS_FROM_LOG_H_
+#define STIMFORGE_STANDIN_EVENTS_FROM_LOG_H_
+
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "logformat/log_source.h"
+#include "standin/event_map.h"
+#include "standin/events_sidecar.h"
+#include "standin/events_table.h"
+#include "standin/log_triggers.h"
+#include "standin/trigger_analysis.h"
+
+namespace stimforge::standin {
+
+// Times beyond this many tenths of a millisecond (about 31 years) either way are not taken
+// as times, so that no onset or duration can overflow.
+constexpr int64_t kMaxLogTime = 10'000'000'000'000'000;
+
+struct TimeZero {
+  enum class Kind {
+    kAuto,      // trigger K + 1 of the (chosen) scan
+    kScenario,  // 0, Presentation's own origin
+    kTime,      // a time the user gives
+    kCode,      // the Time of the first event with a Code
+  };
+  Kind kind = Kind::kAuto;
+  int64_t tenths = 0;  // kTime
+  std::string code;    // kCode, UTF-8
+};
+
+enum class EventDuration {
+  kColumn,  // the Duration column; n/a where the line has none
+  kNext,    // the time to the next row written, in onset order; n/a for the last
+};
+
+struct LogEventsOptions {
+  std::vector<std::string> types = {"Picture", "Sound", "Video", "Response"};
+  EventDuration duration = EventDuration::kColumn;
+  TimeZero zero;
+  TriggerSelection trigger;  // which events are the scanner's triggers
+  int64_t skip = 0;          // --skip K
+  Tenths tr = 0;             // --tr, tenths of a millisecond; 0 = the triggers' median
+  size_t scan = 0;           // --scan N, from 1; 0 = not given
+  EventMap* map = nullptr;   // --map; null = none
+  Unmapped unmapped = Unmapped::kKeep;
+};
+
+struct LogEvents {
+  EventsTable table;  // sorted by onset, ties in log order
+  SidecarFacts facts;
+  std::set<std::string> warnings;  // for standard error, one line each
+  std::string triggerFindings;     // what the trigger check found wrong; "" when nothing
+};
+
+// Reads the log in `source`, named `name` in messages, into `events`. Returns 0, or the exit
+// status with `error` set (one line, naming the file):
+//   1: not a Presentation log, unreadable, no triggers under auto ("no scanner triggers in
+//      NAME: give --zero scenario, --zero MS or --zero code:NAME"), several scans without
+//      --scan (listed), a --scan beyond the scans, a scan of K triggers or fewer, a code
+//      zero whose Code no event has;
+//   2: a --map pattern that std::regex gives up on.
+// No selected event is not a failure here: the table is then empty. May throw
+// std::bad_alloc.
+int eventsFromLog(LogSource& source, const std::string& name, const LogEventsOptions& options,
+                  LogEvents& events, std::string& error);
+
+// `tenths` as milliseconds: 173282 -> "17328.2".
+std::string millisecondsText(int64_t tenths);
+
+}  // namespace stimforge::standin
+
+#endif  // STIMFORGE_STANDIN_EVENTS_FROM_LOG_H_
