@@ -219,6 +219,7 @@ int readEvents(LogSource& source, const std::string& name, const LogEventsOption
                           millisecondsText(zero) + " ms in the log";
       break;
   }
+  events.zeroTime = zero;
 
   // Each distinct code once: its UTF-8 text, its name and the level that name stands for.
   EventsTable& table = events.table;

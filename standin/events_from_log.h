@@ -57,6 +57,7 @@ struct LogEvents {
   SidecarFacts facts;
   std::set<std::string> warnings;  // for standard error, one line each
   std::string triggerFindings;     // what the trigger check found wrong; "" when nothing
+  int64_t zeroTime = 0;            // time zero as a Time of the log (tenths of a millisecond)
 };
 
 // Reads the log in `source`, named `name` in messages, into `events`. Returns 0, or the exit
