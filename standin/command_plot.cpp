@@ -9,14 +9,17 @@
 #include <filesystem>
 #include <memory>
 #include <ostream>
+#include <set>
 #include <tuple>
 
 #include "standin/cli.h"
+#include "standin/command_events.h"
 #include "standin/command_table.h"
 #include "standin/protocol_file.h"
 #include "standin/protocol_file_io.h"
 #include "standin/safe_save.h"
 #include "standin/text_codec.h"
+#include "standin/timeline_log.h"
 #include "standin/timeline_sources.h"
 
 namespace stimforge::standin {
@@ -38,7 +41,9 @@ int fail(std::ostream& err, const std::string& message) {
 class Plot : public CommandRunner {
  public:
   explicit Plot(CLI::App& command) {
-    command.add_option("INPUT", options_.input, "The protocol file or events file to draw")
+    command
+        .add_option("INPUT", options_.input,
+                    "The protocol file, Presentation log or events file to draw")
         ->required();
     command
         .add_option("-o", options_.output,
@@ -55,6 +60,21 @@ class Plot : public CommandRunner {
     command.add_option("--to", to_, "Draw up to this time, in the axis's unit")->type_name("TIME");
     command.add_option("--width", width_, "The picture's width in pixels (default 1600)")
         ->type_name("PX");
+    // A log's rows: the options of kwhost events, with its defaults.
+    logOption(command, "--types", events_.types, "T1,T2,...",
+              "Logs: the event types drawn (default Picture,Sound,Video,Response)");
+    logOption(command, "--duration", events_.duration, "MODE",
+              "Logs: column (the Duration column; default) or next (the time to the next row)")
+        ->check(CLI::IsMember({"column", "next"}));
+    logOption(command, "--zero", events_.zero, "ZERO",
+              "Logs: time zero: auto (default), scenario, MS, or code:NAME");
+    logOption(command, "--skip", events_.skip, "K",
+              "Logs, auto: volumes discarded before the image (default 0)");
+    logOption(command, "--trigger", events_.trigger, "TYPE[:CODE]",
+              "Logs: the triggers' event type and code (default Pulse)");
+    logOption(command, "--tr", events_.tr, "MS", "Logs: the repetition time in milliseconds");
+    logOption(command, "--scan", events_.scan, "N",
+              "Logs, auto: the scan drawn from its time zero when the log holds several");
   }
 
   void check() override {
@@ -72,12 +92,31 @@ class Plot : public CommandRunner {
     const std::string problem = plotUsageError(options_);
     if (!problem.empty())
       throw UsageError{problem};
+    events_.inputs = {options_.input};
+    EventsOptions checked;
+    std::string error;
+    if (!checkEventsArguments(events_, checked, error))
+      throw UsageError{error};
+    options_.log = checked.log;
+    for (const CLI::Option* option : logOptions_) {
+      if (option->count() > 0)
+        options_.logOptions.push_back(option->get_name());
+    }
   }
 
   int run(const CommandContext& context) override { return runPlotCommand(options_, context.err); }
 
  private:
+  CLI::Option* logOption(CLI::App& command, const char* name, std::string& value, const char* type,
+                         const char* help) {
+    CLI::Option* option = command.add_option(name, value, help)->type_name(type);
+    logOptions_.push_back(option);
+    return option;
+  }
+
   PlotOptions options_;
+  EventsArguments events_;
+  std::vector<const CLI::Option*> logOptions_;
   std::string from_;
   std::string to_;
   std::string width_;
@@ -157,7 +196,15 @@ int runPlotCommand(const PlotOptions& options, std::ostream& err) {
     return fail(err, error);
   const std::string displayName = fs::path(options.input).filename().string();
   Timeline timeline;
-  switch (plotInputKind(std::string_view(text).substr(0, 256))) {
+  const PlotInput kind = plotInputKind(std::string_view(text).substr(0, 256));
+  if (kind != PlotInput::kLog && kind != PlotInput::kUnknown && !options.logOptions.empty()) {
+    err << "kwhost: plot: " << options.logOptions.front() << " goes with a Presentation log; "
+        << escapeLine(options.input) << " is "
+        << (kind == PlotInput::kProtocol ? "a protocol file" : "an events file")
+        << "\nRun with --help for more information.\n";
+    return kUsage;
+  }
+  switch (kind) {
     case PlotInput::kProtocol: {
       Protocol protocol;
       if (!parseProtocolText(text, options.input, protocol, error))
@@ -170,8 +217,19 @@ int runPlotCommand(const PlotOptions& options, std::ostream& err) {
       if (!eventsFileTimeline(text, displayName, timeline, error))
         return fail(err, error);
       break;
-    case PlotInput::kLog:
-      return fail(err, options.input + ": logs cannot be drawn yet");
+    case PlotInput::kLog: {
+      std::string().swap(text);  // the log is read again through the log format layer
+      std::set<std::string> warnings;
+      const int status =
+          logTimeline(options.input, displayName, options.log, timeline, warnings, error);
+      for (const std::string& warning : warnings)
+        err << "kwhost: warning: " << escapeLine(warning) << '\n';
+      if (status != 0) {
+        err << "kwhost: plot: " << escapeLine(error) << '\n';
+        return status;
+      }
+      break;
+    }
     case PlotInput::kUnknown:
       return fail(err,
                   options.input + ": not a protocol file, a Presentation log or an events file");

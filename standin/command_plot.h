@@ -1,5 +1,5 @@
-// `kwhost plot INPUT`: draws a protocol file or an events file (later also a Presentation
-// log) as a timeline in a standalone SVG file. Needs no plug-in.
+// `kwhost plot INPUT`: draws a protocol file, a Presentation log or an events file as a
+// timeline in a standalone SVG file. Needs no plug-in.
 #ifndef STIMFORGE_STANDIN_COMMAND_PLOT_H_
 #define STIMFORGE_STANDIN_COMMAND_PLOT_H_
 
@@ -7,7 +7,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "standin/events_from_log.h"
 #include "standin/svg_timeline.h"
 
 namespace stimforge::standin {
@@ -20,6 +22,11 @@ struct PlotOptions {
   int width = kDefaultTimelineWidth;
   std::optional<double> from;  // --from, --to: the window, in the axis's unit
   std::optional<double> to;
+  // A log is drawn as `kwhost events` would write it with these (its --types, --duration,
+  // --zero, --skip, --trigger, --tr, --scan); `logOptions` names those given, which any
+  // other input refuses.
+  LogEventsOptions log;
+  std::vector<std::string> logOptions;
 };
 
 enum class PlotInput { kProtocol, kLog, kEvents, kUnknown };

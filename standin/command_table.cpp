@@ -36,7 +36,7 @@ const Command kCommands[] = {
      Needs::kNothing, defineTriggers},
     {"events", "Write BIDS events files (*_events.tsv and .json) from logs or protocol files",
      Needs::kNothing, defineEvents},
-    {"plot", "Draw a protocol file or an events file as a timeline in a standalone SVG file",
+    {"plot", "Draw a protocol, a Presentation log or an events file as a timeline in an SVG file",
      Needs::kProtocolFiles, definePlot},
 };
 

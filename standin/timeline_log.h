@@ -3,9 +3,12 @@
 #ifndef STIMFORGE_STANDIN_TIMELINE_LOG_H_
 #define STIMFORGE_STANDIN_TIMELINE_LOG_H_
 
-#include <optional>
+#include <set>
+#include <string>
 #include <vector>
 
+#include "standin/events_from_log.h"
+#include "standin/events_table.h"
 #include "standin/svg_timeline.h"
 #include "standin/trigger_analysis.h"
 
@@ -18,6 +21,21 @@ namespace stimforge::standin {
 // irregular intervals the analysis lists (kMaxListedIrregular per scan) are marked.
 TimelineTriggers triggerMarks(const std::vector<Tenths>& times, const TriggerFindings& findings,
                               Tenths zero, bool zeroShown);
+
+// Adds to `timeline` the rows of `table` (onsets in tenths of a millisecond): one per
+// trial_type in order of first appearance, coloured from kTimelinePalette; a row with a
+// duration above 0 is a bar, one with 0 or n/a a tick, in seconds.
+void addEventRows(const EventsTable& table, Timeline& timeline);
+
+// The timeline of the Presentation log at `path`, titled `displayName`: the rows `kwhost
+// events` writes for it with `options`, on its time axis, and the trigger row. A log that
+// eventsFromLog refuses under --zero auto (no triggers, several scans, ...) is drawn from
+// the scenario's origin instead, and a title line says so and why. Returns 0, or the exit
+// status of eventsFromLog with `error` set (one line). Warnings for standard error go to
+// `warnings`. May throw std::bad_alloc.
+int logTimeline(const std::string& path, const std::string& displayName,
+                const LogEventsOptions& options, Timeline& timeline,
+                std::set<std::string>& warnings, std::string& error);
 
 }  // namespace stimforge::standin
 

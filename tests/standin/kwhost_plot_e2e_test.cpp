@@ -9,13 +9,16 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "kwhost_e2e_support.h"
 #include "kwhost_runner.h"
 #include "standin/protocol_file.h"
 #include "standin/protocol_file_io.h"
 #include "standin/svg_timeline.h"
+#include "standin/timeline_log.h"
 #include "standin/timeline_sources.h"
 #include "temp_folder.h"
 
@@ -102,10 +105,44 @@ constexpr char kEvents[] =
     "onset\tduration\ttrial_type\tcode\r\n2.0\t3.0\tface\tF\r\n10\tn/a\tpress\t1\r\n"
     "20.0000\t3\tface\tF\r\n";
 
+// A log with triggers every 2 s from Time 10 s, but for the two due at 30 and 32 s (with
+// `pulses`); a "face" Picture at 12 s for 4 s, a Response (code 1) at 15 s, a "house"
+// Picture at 20 s for 3 s. From the first trigger: face 2 to 6 s, the response at 5 s, house
+// 10 to 13 s; the missed triggers at 20 and 22 s.
+std::string syntheticLog(bool pulses) {
+  std::string log =
+      "Scenario - synthetic\nLogfile written - 01/01/2020 10:00:00\n\nSubject\tTrial\tEvent "
+      "Type\tCode\tTime\tTTime\tUncertainty\tDuration\tUncertainty\tReqTime\tReqDur\tStim "
+      "Type\tPair Index\n\n";
+  const auto picture = [](const char* code, int time, int duration) {
+    return "S\t1\tPicture\t" + std::string(code) + "\t" + std::to_string(time) + "\t0\t1\t" +
+           std::to_string(duration) + "\t1\t0\tnext\tother\t0\n";
+  };
+  for (int t = 100000; t <= 480000; t += 20000) {
+    if (t == 120000)
+      log += picture("face", 120000, 40000);
+    if (t == 160000)
+      log += "S\t1\tResponse\t1\t150000\t0\t1\n";
+    if (t == 200000)
+      log += picture("house", 200000, 30000);
+    if (pulses && t != 300000 && t != 320000)
+      log += "S\t1\tPulse\t53\t" + std::to_string(t) + "\t0\t1\n";
+  }
+  return log;
+}
+
 // The timeline kwhost draws from `text` in `file`.
-Timeline timelineOf(const std::string& file, const std::string& text) {
+Timeline timelineOf(const std::string& file, const std::string& text,
+                    const LogEventsOptions& log = LogEventsOptions()) {
   Timeline timeline;
   std::string error;
+  if (file.size() > 4 && file.substr(file.size() - 4) == ".log") {
+    TempFolder folder;
+    std::set<std::string> warnings;
+    EXPECT_EQ(logTimeline(folder.write(file, text), file, log, timeline, warnings, error), 0)
+        << error;
+    return timeline;
+  }
   if (file.size() > 4 && file.substr(file.size() - 4) == ".prt") {
     Protocol protocol;
     EXPECT_TRUE(parseProtocolText(text, file, protocol, error)) << error;
@@ -116,6 +153,8 @@ Timeline timelineOf(const std::string& file, const std::string& text) {
 }
 
 TEST(KwhostPlot, BarsWhereTheInputPutsThemAndGapsElsewhere) {
+  const std::string withPulses = syntheticLog(true);
+  const std::string withoutPulses = syntheticLog(false);
   const struct {
     const char* file;
     const char* text;
@@ -145,6 +184,15 @@ TEST(KwhostPlot, BarsWhereTheInputPutsThemAndGapsElsewhere) {
       {"e.tsv", kEvents, {}, 0, 22, kTimelinePalette[0]},
       {"e.tsv", kEvents, {}, 1, 10, kTimelinePalette[1]},
       {"e.tsv", kEvents, {}, 1, 12, 0},
+      {"l.log", withPulses.c_str(), {}, 0, 4, kTimelinePalette[0]},
+      {"l.log", withPulses.c_str(), {}, 0, 8, 0},
+      {"l.log", withPulses.c_str(), {}, 1, 5, kTimelinePalette[1]},
+      {"l.log", withPulses.c_str(), {}, 2, 11.5, kTimelinePalette[2]},
+      {"l.log", withPulses.c_str(), {}, 3, 20, 0xD62728},  // 3: the trigger row; missed
+      {"l.log", withPulses.c_str(), {}, 3, 22, 0xD62728},
+      {"l.log", withPulses.c_str(), {"--zero", "scenario"}, 0, 14, kTimelinePalette[0]},
+      {"l.log", withPulses.c_str(), {"--zero", "scenario"}, 0, 4, 0},
+      {"l.log", withoutPulses.c_str(), {}, 0, 14, kTimelinePalette[0]},
   };
   for (const auto& c : cases) {
     TempFolder folder;
@@ -157,7 +205,12 @@ TEST(KwhostPlot, BarsWhereTheInputPutsThemAndGapsElsewhere) {
     EXPECT_THAT(result.err, HasSubstr("kwhost: saved " + std::string(c.file) + ".svg: "));
     const Image image = render(folder.file(std::string(c.file) + ".svg"));
     TimelineView view;
+    LogEventsOptions log;
     for (size_t i = 0; i + 1 < c.options.size(); i += 2) {
+      if (c.options[i] == "--zero") {
+        log.zero.kind = TimeZero::Kind::kScenario;
+        continue;
+      }
       const double value = std::stod(c.options[i + 1]);
       if (c.options[i] == "--from")
         view.from = value;
@@ -166,9 +219,11 @@ TEST(KwhostPlot, BarsWhereTheInputPutsThemAndGapsElsewhere) {
       else
         view.width = static_cast<int>(value);
     }
-    const TimelineGeometry g = timelineGeometry(timelineOf(c.file, c.text), view);
+    const TimelineGeometry g = timelineGeometry(timelineOf(c.file, c.text, log), view);
     ASSERT_EQ(image.width, g.width);
-    const double y = g.rowTops[c.row] + kTimelineBarInset + kTimelineBarHeight / 2.0;
+    const double y = c.row < g.rowTops.size()
+                         ? g.rowTops[c.row] + kTimelineBarInset + kTimelineBarHeight / 2.0
+                         : g.triggerRowTop + kTimelineRowHeight / 2.0;
     const uint32_t pixel = image.at(g.x(c.time), y);
     if (c.colour == 0)
       EXPECT_TRUE(blank(pixel)) << std::hex << pixel << " " << c.file << " row " << c.row << " at "
@@ -240,6 +295,43 @@ TEST(KwhostPlot, AnyNameGivesWellFormedXmlThatShowsItAsText) {
   }
 }
 
+TEST(KwhostPlot, ARealLogAndItsImportedProtocol) {
+  ASSERT_TRUE(testing::realLogsPresent());
+  TempFolder folder;
+  const std::string log = testing::copyRealLog(folder, "idor_sound");
+  ASSERT_EQ(runKwhost(folder, {"import", log}).status, 0);
+  for (const std::string& input : {log, std::string("idor_sound.prt")}) {
+    const testing::KwhostResult result = runKwhost(folder, {"plot", input});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::string svg = folder.file(input + ".svg");
+    expectWellFormed(svg);
+    const Image image = render(svg);
+    EXPECT_EQ(image.width, kDefaultTimelineWidth);
+  }
+  // The log's 240 triggers, one scan, its time zero on the first.
+  const std::string svg = folder.file(log + ".svg");
+  EXPECT_EQ(xpathText(folder, svg, "//*[local-name()='text'][3]"),
+            "time zero: trigger 1 (Pulse events), at Time 17328.2 ms in the log");
+  EXPECT_THAT(folder.read(log + ".svg"), HasSubstr(">240 triggers</text>"));
+  EXPECT_THAT(folder.read(log + ".svg"), HasSubstr(">1 scan (start to end)</text>"));
+}
+
+TEST(KwhostPlot, ALogWithoutTriggersIsDrawnFromTheScenarioAndTheTitleSaysSo) {
+  TempFolder folder;
+  folder.write("l.log", syntheticLog(false));
+  const testing::KwhostResult result = runKwhost(folder, {"plot", "l.log"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  const std::string svg = folder.file("l.log.svg");
+  expectWellFormed(svg);
+  EXPECT_EQ(xpathText(folder, svg, "//*[local-name()='text'][3]"),
+            "drawn from the scenario's origin, as kwhost events refuses it under --zero auto: no "
+            "scanner triggers in l.log: give --zero scenario, --zero MS or --zero code:NAME");
+  // With an explicit zero that events refuses, nothing is drawn.
+  const testing::KwhostResult refused = runKwhost(folder, {"plot", "l.log", "--zero", "code:x"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.err, "kwhost: plot: no event of l.log has the code \"x\"\n");
+}
+
 TEST(KwhostPlot, SavesSafelyAndReportsFailuresWithTheirStatus) {
   TempFolder folder;
   folder.write("p.prt", kDesign);
@@ -277,6 +369,14 @@ TEST(KwhostPlot, SavesSafelyAndReportsFailuresWithTheirStatus) {
       {{"plot", "p.prt", "--from", "ten"},
        2,
        "kwhost: --from: \"ten\" is not a number\nRun with --help for more information.\n"},
+      {{"plot", "p.prt", "--zero", "scenario"},
+       2,
+       "kwhost: plot: --zero goes with a Presentation log; p.prt is a protocol file\nRun with "
+       "--help for more information.\n"},
+      {{"plot", "p.prt", "--zero", "soon"},
+       2,
+       "kwhost: --zero: \"soon\" is none of auto, scenario, a time in ms (at most one decimal) "
+       "or code:NAME\nRun with --help for more information.\n"},
       {{"plot", "p.prt", "-o", "mine.svg", "--force"}, 0, ""},
   };
   for (const auto& c : cases) {
