@@ -27,6 +27,8 @@ echo "== the protocol the plug-in saved: kwhost show $demo/face_house_demo.prt"
 "$kwhost" show "$demo/face_house_demo.prt"
 
 echo
-echo "== the protocol as a picture: kwhost plot $demo/face_house_demo.prt"
-echo "   (open $demo/face_house_demo.prt.svg in a browser; docs/face_house_demo.prt.svg is a copy)"
+echo "== the protocol and the log as pictures: kwhost plot $demo/face_house_demo.prt, then"
+echo "   kwhost plot $demo/face_house_demo.log (its events from the first scanner trigger, and"
+echo "   the triggers); open the .svg files in a browser (docs/ holds copies)"
 "$kwhost" plot "$demo/face_house_demo.prt"
+"$kwhost" plot "$demo/face_house_demo.log"
