@@ -4,7 +4,8 @@
 # the same again quietly into a folder with --out-dir (twice, the second time with --force),
 # then, on the protocol file the import saved, shift earlier by 500 and later by 3, reorder
 # the conditions last to first, and apply preset order 1; last, the log's BIDS events file
-# and sidecar (`kwhost events`, time zero at the scenario's start, which every log has). Each run must end alike on both
+# and sidecar (`kwhost events`, time zero at the scenario's start, which every log has), and
+# the pictures of the log and of its protocol (`kwhost plot`). Each run must end alike on both
 # (the preset order needs 14 conditions, so on smaller protocols the plug-in refuses it and
 # nothing is saved); every file they leave (the protocols saved, each run's host-call transcript and raw log
 # texts) must be the same byte for byte, and so must what they print, once the CRLF line
@@ -95,9 +96,21 @@ for platform in linux windows; do
     cat "$work/$platform/events.err"
     status=1
   fi
+  # kwhost plot, likewise: the log (from its first trigger, or from the scenario's origin
+  # when it has none) and its protocol.
+  for input in "$name.log" "$name.prt"; do
+    code=0
+    (cd "$work/$platform" && "$@" plot "$input" >"plot-$input.out" 2>"plot-$input.err") ||
+      code=$?
+    if [ "$code" -ne 0 ]; then
+      echo "FAILED: $platform: plot $input exited with $code:"
+      cat "$work/$platform/plot-$input.err"
+      status=1
+    fi
+  done
 done
 
-saves="sub-01_task-x_events.tsv sub-01_task-x_events.json $name.prt ${name}_min500.prt ${name}_plus3.prt ${name}_ordered.prt"
+saves="$name.log.svg $name.prt.svg sub-01_task-x_events.tsv sub-01_task-x_events.json $name.prt ${name}_min500.prt ${name}_plus3.prt ${name}_ordered.prt"
 [ "$preset_status" -eq 0 ] && saves="$saves ${name}_ordered_colored.prt"
 for saved in $saves; do
   [ -f "$work/linux/$saved" ] || { echo "FAILED: the Linux session saved no $saved"; status=1; }
