@@ -19,6 +19,7 @@ constexpr int kCharacterWidth = 7;  // a generous average for 12-pixel sans-seri
 constexpr int kAxisTickLength = 5;
 constexpr int kAxisTickSpacing = 110;  // pixels aimed at between labelled ticks
 constexpr int kLegendHeight = 20;
+constexpr double kTimelineTimeLimit = 1e300;
 
 constexpr unsigned kStripe = 0xF2F2F2;
 constexpr unsigned kGrid = 0xDDDDDD;
@@ -110,7 +111,8 @@ std::string summaryLine(const Timeline& timeline, const TimelineView& view,
 // The distance between labelled ticks: 1, 2 or 5 times a power of ten, the smallest that
 // keeps them about kAxisTickSpacing pixels apart. Its decimals in `decimals`.
 double tickStep(const TimelineGeometry& g, int& decimals) {
-  const double wanted = (g.to - g.from) * kAxisTickSpacing / g.plotWidth;
+  // Kept within what log10 and pow handle, whatever times the timeline holds.
+  const double wanted = std::clamp((g.to - g.from) * kAxisTickSpacing / g.plotWidth, 1e-300, 1e300);
   const int power = static_cast<int>(std::floor(std::log10(wanted)));
   const double magnitude = std::pow(10.0, power);
   double step = 10 * magnitude;
@@ -364,11 +366,16 @@ TimelineGeometry timelineGeometry(const Timeline& timeline, const TimelineView& 
   const Extent extent = extentOf(timeline);
   g.from = view.from ? *view.from : (extent.empty() ? 0.0 : std::min(0.0, extent.first));
   g.to = view.to ? *view.to : (extent.empty() ? g.from + 1 : extent.last);
-  if (!(g.to > g.from)) {
+  // Times that are not finite (an onset plus a duration beyond the doubles) end the window
+  // at the largest span that still is.
+  g.from = std::clamp(g.from, -kTimelineTimeLimit, kTimelineTimeLimit);
+  g.to = std::clamp(g.to, -kTimelineTimeLimit, kTimelineTimeLimit);
+  if (!(g.to > g.from)) {  // an empty window: a unit of time, or more where 1 is lost
+    const double unit = std::max(1.0, std::fabs(view.to && !view.from ? g.to : g.from) * 1e-9);
     if (view.to && !view.from)
-      g.from = g.to - 1;
+      g.from = g.to - unit;
     else
-      g.to = g.from + 1;
+      g.to = g.from + unit;
   }
   int y = kMargin + kTitleHeight + kLineHeight * titleLines(timeline) + kMargin;
   for (size_t i = 0; i < timeline.rows.size(); ++i) {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <limits>
+#include <optional>
 #include <random>
 #include <regex>
 #include <string>
@@ -228,6 +230,33 @@ TEST(SvgTimeline, WindowLeavesOutWhatIsOutsideIt) {
       " " + std::to_string(g.rowTops[0] + kTimelineBarInset + kTimelineBarHeight / 2) + "h";
   EXPECT_THAT(svg, HasSubstr("<path d=\"M" + shortNumber(g.x(50), 2) + y));
   EXPECT_THAT(svg, Not(HasSubstr("<path d=\"M" + std::to_string(g.plotLeft) + y)));
+}
+
+TEST(SvgTimeline, TimesAtTheEndsOfTheDoublesStillGiveNumbers) {
+  const double huge = std::numeric_limits<double>::max();
+  const double infinity = std::numeric_limits<double>::infinity();
+  const struct {
+    std::vector<double> starts, ends, ticks;
+    std::optional<double> from, to;
+  } cases[] = {
+      {{huge}, {infinity}, {-huge}, {}, {}},
+      {{1e300}, {1e300}, {1e300}, {}, {}},
+      {{0}, {1}, {}, 1e300, {}},
+      {{0}, {1}, {}, {}, -1e300},
+      {{0}, {1e-300}, {}, 0, 1e-300},
+  };
+  for (const auto& c : cases) {
+    Timeline timeline;
+    timeline.rows.push_back({"A", 0x112233, c.starts, c.ends, c.ticks});
+    timeline.triggers = TimelineTriggers{c.ticks, c.ticks, c.ticks, c.starts, c.ends, huge};
+    TimelineView view;
+    view.from = c.from;
+    view.to = c.to;
+    const std::string svg = renderTimelineSvg(timeline, view);
+    const std::string drawn = svg.substr(svg.find("<path"));  // the title may say "inf"
+    EXPECT_THAT(drawn, Not(HasSubstr("nan"))) << c.starts[0];
+    EXPECT_THAT(drawn, Not(HasSubstr("inf"))) << c.starts[0];
+  }
 }
 
 TEST(SvgTimeline, RecognisesItsOwnPictures) {
