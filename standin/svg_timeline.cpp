@@ -23,6 +23,7 @@ constexpr double kTimelineTimeLimit = 1e300;
 
 constexpr unsigned kStripe = 0xF2F2F2;
 constexpr unsigned kGrid = 0xDDDDDD;
+constexpr unsigned kPaleEdge = 0x999999;
 constexpr unsigned kText = 0x222222;
 constexpr unsigned kPulse = 0x777777;
 constexpr unsigned kMissed = 0xD62728;
@@ -222,19 +223,30 @@ bool drawRow(std::string& out, const TimelineRow& row, const TimelineGeometry& g
   markTimes(tickTimes, g.from, g.to, scale, tickColumns);
 
   const std::string colour = hexColour(row.rgb);
+  // A colour close to white (a protocol may well give one) would vanish on the white page:
+  // its marks get a grey edge above and below.
+  const unsigned r = (row.rgb >> 16) & 0xFF;
+  const unsigned gr = (row.rgb >> 8) & 0xFF;
+  const unsigned b = row.rgb & 0xFF;
+  const bool pale = 299 * r + 587 * gr + 114 * b > 1000 * 0xE6;
+  const auto draw = [&](const SegmentPath& path, double opacity) {
+    if (pale)
+      path.write(out, hexColour(kPaleEdge), kTimelineBarHeight, opacity);
+    path.write(out, colour, pale ? kTimelineBarHeight - 2 : kTimelineBarHeight, opacity);
+  };
   const double y = top + kTimelineBarInset + kTimelineBarHeight / 2.0;
   for (int level = 1; level <= kCoverageLevels; ++level) {
     SegmentPath path(y);
     addColumnRuns(levels, static_cast<char>(level), g.plotLeft, path);
-    path.write(out, colour, kTimelineBarHeight, kCoverageOpacity[level - 1]);
+    draw(path, kCoverageOpacity[level - 1]);
   }
   SegmentPath wide(y);
   for (size_t i = 0; i < wideX0.size(); ++i)
     wide.add(g.plotLeft + wideX0[i], g.plotLeft + wideX1[i]);
-  wide.write(out, colour, kTimelineBarHeight, 1.0);
+  draw(wide, 1.0);
   SegmentPath ticks(y);
   addColumnRuns(tickColumns, 1, g.plotLeft, ticks);
-  ticks.write(out, colour, kTimelineBarHeight, 1.0);
+  draw(ticks, 1.0);
   return merged;
 }
 

@@ -91,8 +91,8 @@ constexpr char kTimelineSvgFirstLine[] =
 // that cross its edges are cut there. Within a row, bars at least a pixel wide are drawn
 // where they are; the rest are merged per pixel column into one mark whose opacity tells
 // how much of the column they cover, so the text grows with the width and not with the
-// number of bars. Every text is escaped (any bytes give well-formed XML that draws them).
-// Requires: the view's limits above; times not NaN.
+// number of bars. Marks of a colour close to white get a grey edge. Every text is escaped (any
+// bytes give well-formed XML that draws them). Requires: the view's limits above; times not NaN.
 std::string renderTimelineSvg(const Timeline& timeline, const TimelineView& view);
 
 // Whether `head`, a file's first line (with or without what follows it), is the first line

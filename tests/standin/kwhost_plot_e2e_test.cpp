@@ -234,6 +234,20 @@ TEST(KwhostPlot, BarsWhereTheInputPutsThemAndGapsElsewhere) {
   }
 }
 
+TEST(KwhostPlot, AWhiteConditionGetsAGreyEdge) {
+  TempFolder folder;
+  std::string protocol = kDesign;
+  protocol.replace(protocol.find("0x3F00AA00"), 10, "0x3FFFFFFF");
+  folder.write("p.prt", protocol);
+  ASSERT_EQ(runKwhost(folder, {"plot", "p.prt"}).status, 0);
+  const Image image = render(folder.file("p.prt.svg"));
+  const TimelineGeometry g = timelineGeometry(timelineOf("p.prt", protocol), {});
+  const double edge = g.rowTops[0] + kTimelineBarInset + 0.5;
+  EXPECT_EQ(image.at(g.x(5), edge), 0x999999u);
+  EXPECT_EQ(image.at(g.x(5), edge + kTimelineBarHeight / 2.0), 0xFFFFFFu);
+  EXPECT_EQ(image.at(g.x(25), edge), 0xFFFFFFu);  // the gap: no edge
+}
+
 TEST(KwhostPlot, AMillionIntervalsMergedRenderUnderTwoMegabytes) {
   TempFolder folder;
   Protocol protocol;
