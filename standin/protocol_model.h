@@ -15,11 +15,6 @@
 
 namespace stimforge::standin {
 
-// The longest texts the records can carry with their terminating NUL.
-constexpr size_t kMaxFileNameLength = sizeof(ProtocolHeader::fileName) - 1;      // 260
-constexpr size_t kMaxTitleLength = sizeof(ProtocolHeader::protocolTitle) - 1;    // 300
-constexpr size_t kMaxConditionNameLength = sizeof(ProtocolCondition::name) - 1;  // 255
-
 struct Condition {
   std::string name;  // any bytes but NUL, at most kMaxConditionNameLength
   int32_t colour = 0;

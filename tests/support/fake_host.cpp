@@ -79,7 +79,7 @@ struct FakeHostEntries {
       host().calls.push_back(call + "0");
       return 0;
     }
-    std::snprintf(answer, 256, "%s", given->c_str());
+    std::snprintf(answer, kDialogBufferSize, "%s", given->c_str());
     host().calls.push_back(call + "1 " + *given);
     return 1;
   }
@@ -91,7 +91,7 @@ struct FakeHostEntries {
       host().calls.push_back(call + "0");
       return 0;
     }
-    std::snprintf(path, 256, "%s", given->c_str());
+    std::snprintf(path, kDialogBufferSize, "%s", given->c_str());
     host().calls.push_back(call + "1 " + *given);
     return 1;
   }
