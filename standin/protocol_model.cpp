@@ -5,24 +5,6 @@
 #include <utility>
 
 namespace stimforge::standin {
-
-bool operator==(const Condition& a, const Condition& b) {
-  return a.name == b.name && a.colour == b.colour && a.starts == b.starts && a.ends == b.ends;
-}
-bool operator!=(const Condition& a, const Condition& b) {
-  return !(a == b);
-}
-
-bool operator==(const Protocol& a, const Protocol& b) {
-  return a.fileName == b.fileName && a.title == b.title && a.timeResolution == b.timeResolution &&
-         a.colour1 == b.colour1 && a.colour2 == b.colour2 && a.colour3 == b.colour3 &&
-         a.thickness3 == b.thickness3 && a.colour4 == b.colour4 && a.thickness4 == b.thickness4 &&
-         a.conditions == b.conditions;
-}
-bool operator!=(const Protocol& a, const Protocol& b) {
-  return !(a == b);
-}
-
 namespace {
 
 // Copies a text that is known to fit (limits kept by the store) with its NUL.
