@@ -57,9 +57,10 @@ class FakeHost {
   // field whole, without a NUL (as a host may); otherwise it is cut to fit with its NUL.
   bool fillTextFieldsWithoutNul = false;
 
-  // Every call, in order, e.g. "kwLogText(Finished.\n)" (texts as they are, line breaks
-  // included), "kwGetIntegerInput(<prompt>, 1, 1, 3) -> 2", "kwClearProtocol()",
-  // "kwAddProtocolConditionInterval(0, 1234, 2232)", "kwSaveProtocol(C:\x.prt)".
+  // Every call, in order, as standin/call_lines.h writes it, e.g. "kwLogText(Finished.\n)" (texts
+  // as they are, line breaks included), "kwGetIntegerInput(<prompt>, 1, 1, 3) -> 2",
+  // "kwClearProtocol()", "kwAddProtocolConditionInterval(0, 1234, 2232)",
+  // "kwSaveProtocol(C:\x.prt)".
   std::vector<std::string> calls;
   // The texts of the kwLogText calls alone, in order.
   std::vector<std::string> log;
