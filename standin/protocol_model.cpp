@@ -8,6 +8,9 @@ namespace stimforge::standin {
 namespace {
 
 // Copies a text that is known to fit (limits kept by the store) with its NUL.
+// The store fills and reads the records with code of its own, apart from the fake host's
+// (tests/support/fake_host.cpp), so that a fault in one cannot hide behind the same fault
+// in the other.
 template <size_t N>
 void putText(char (&field)[N], const std::string& text) {
   const size_t n = text.size() < N ? text.size() : N - 1;
