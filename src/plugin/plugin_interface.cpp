@@ -4,7 +4,7 @@
 // for the Microsoft ABI to check the virtual table slots and the exported names.
 #include "plugin/plugin_interface.h"
 
-#include "plugin/stimforge.h"
+#include "plugin/plugin_shell.h"
 
 HDKWPluginInterface::HDKWPluginInterface() = default;
 HDKWPluginInterface::HDKWPluginInterface(const HDKWPluginInterface&) = default;

@@ -1,4 +1,4 @@
-#include "plugin/stimforge.h"
+#include "plugin/plugin_shell.h"
 
 #include <cstdio>
 
