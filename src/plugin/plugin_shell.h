@@ -1,6 +1,6 @@
 // The plug-in's shell: the host-version gate and the command menu behind StimForge.
-// Keep this header free of includes: the class definitions (plugin_interface.cpp) use it
-// and are compiled on their own for the Microsoft ABI check.
+// Keep this header free of includes: StimForge's definition (stimforge.cpp) uses it
+// and is compiled on its own for the Microsoft ABI check.
 #ifndef STIMFORGE_PLUGIN_PLUGIN_SHELL_H_
 #define STIMFORGE_PLUGIN_PLUGIN_SHELL_H_
 
