@@ -1,4 +1,4 @@
-// The library's plain exported functions.
+// The library's plain exported functions (the export macro is in export_macro.h).
 #include <new>
 
 #include "plugin/plugin_interface.h"
