@@ -17,7 +17,7 @@
 #include "boundary_library.h"
 #include "host/host_api.h"
 #include "plugin/plugin_interface.h"
-#include "standin/host_export.h"
+#include "standin/host_export_macro.h"
 
 using stimforge::ProtocolCondition;
 using stimforge::ProtocolHeader;
