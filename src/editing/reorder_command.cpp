@@ -4,6 +4,7 @@
 
 #include "editing/condition_order.h"
 #include "editing/edit_support.h"
+#include "editing/order_rebuild.h"
 #include "host/host_api.h"
 
 namespace stimforge {
