@@ -3,7 +3,8 @@
 # the protocol-file fuzzer (fuzz/, a project of its own that cannot link kwhost_core) and,
 # through kwhost_core, the benchmarks.
 set(SF_PROTOCOL_FILE_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/protocol_file.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/protocol_file_parser.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/protocol_file_writer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/protocol_file_io.cpp
   ${CMAKE_CURRENT_LIST_DIR}/protocol_model.cpp
   ${CMAKE_CURRENT_LIST_DIR}/text_codec.cpp)
