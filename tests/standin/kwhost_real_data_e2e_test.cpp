@@ -29,9 +29,12 @@ TEST(KwhostRealData, FilesThatAreNoPresentationLogsAreRefusedBeforeThePluginRuns
     const char* problem;
   } cases[] = {
       {"", "the file is empty: not a Presentation log"},
-      {std::string("\x7F" "ELF\x02\x01\x01\0\0\0", 10),
+      {std::string("\x7F"
+                   "ELF\x02\x01\x01\0\0\0",
+                   10),
        "not a Presentation log: it holds binary data"},
-      {"PK\x03\x04 a zip", "not a Presentation log: its first line does not begin with \"Scenario -\""},
+      {"PK\x03\x04 a zip",
+       "not a Presentation log: its first line does not begin with \"Scenario -\""},
       {std::string("\xFF\xFES\0c\0e\0n\0\n\0", 12),
        "the file is UTF-16 text; Presentation logs are read as 8-bit text (save it as ANSI or "
        "UTF-8)"},
@@ -115,14 +118,16 @@ TEST(KwhostRealData, OrdersFromAShellGiveEveryConditionOnce) {
   const struct {
     std::vector<std::string> args;
     int status;
-    const char* err;  // the start of standard error
+    const char* err;                 // the start of standard error
     std::vector<std::string> names;  // of the saved protocol
   } cases[] = {
-      {{"1,0"}, 2,
+      {{"1,0"},
+       2,
        "kwhost: ORDER must give each of the 3 conditions exactly once; missing: 2 (Houses); "
        "give --partial",
        {}},
-      {{"1,1,0"}, 2,
+      {{"1,1,0"},
+       2,
        "kwhost: ORDER must give each of the 3 conditions exactly once; missing: 2 (Houses); "
        "repeated: 1 (Faces);",
        {}},
