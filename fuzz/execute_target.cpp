@@ -17,7 +17,7 @@
 #include "logformat/log_source.h"
 #include "logimport/protocol_builder.h"
 #include "plugin/menu.h"
-#include "plugin/stimforge.h"
+#include "plugin/plugin_shell.h"
 #include "text/text_helpers.h"
 
 namespace stimforge::fuzzing {

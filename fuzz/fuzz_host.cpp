@@ -11,10 +11,6 @@ namespace {
 
 // What the host leaves in the bytes of a record that hold nothing the plug-in may read.
 constexpr unsigned char kHostFiller = 0xAB;
-// The size of the answer and path buffers the plug-in hands the host.
-constexpr size_t kAnswerBufferSize = 256;
-// The longest file name a header can hold.
-constexpr size_t kMaxFileName = sizeof(ProtocolHeader::fileName) - 1;
 
 FuzzHost* gHost = nullptr;
 
@@ -39,10 +35,11 @@ std::string checkedText(const char* text, const char* what) {
   return std::string(text);  // reads up to the NUL: the sanitizer reports a missing one
 }
 
-// Writes an answer into a 256-byte buffer of the plug-in's, as far as the buffer goes.
+// Writes an answer into a kDialogBufferSize-byte buffer of the plug-in's, as far as the buffer
+// goes.
 void fillAnswer(char* buffer, const std::string& answer) {
   SF_FUZZ_CHECK(buffer != nullptr, "an answer buffer");
-  fillField(buffer, kAnswerBufferSize, answer);
+  fillField(buffer, kDialogBufferSize, answer);
 }
 
 }  // namespace
@@ -91,7 +88,7 @@ struct FuzzHostEntries {
     const int result = host().input_.number();
     const std::string chosen = host().input_.text();
     fillAnswer(path, chosen);
-    host().run_.chosenFiles.push_back(shownInField(chosen, kAnswerBufferSize));
+    host().run_.chosenFiles.push_back(shownInField(chosen, kDialogBufferSize));
     return result;
   }
   static void* currentVmr(int* x, int* y, int* z) {
@@ -111,7 +108,7 @@ struct FuzzHostEntries {
     FuzzHost& h = host();
     const std::string fileName = checkedText(name, "kwSaveProtocol with a name");
     SF_FUZZ_CHECK(!h.clearedWithoutHeader_, "a cleared protocol is given its header before a save");
-    SF_FUZZ_CHECK(fileName.size() <= kMaxFileName, "a protocol file name fits a header");
+    SF_FUZZ_CHECK(fileName.size() <= kMaxFileNameLength, "a protocol file name fits a header");
     h.run_.saves.push_back(fileName);
     h.fileName_ = fileName;
   }

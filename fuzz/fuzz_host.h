@@ -18,31 +18,15 @@
 
 #include "fuzz_input.h"
 #include "host/protocol_records.h"
+#include "standin/protocol_value.h"
 
 namespace stimforge::fuzzing {
 
-// A condition as values, for comparing the protocol before and after a run.
-struct ConditionValue {
-  std::string name;  // as the host holds it (NUL bytes and all)
-  int32_t colour = 0;
-  std::vector<int32_t> starts;
-  std::vector<int32_t> ends;
-  bool operator==(const ConditionValue& other) const {
-    return name == other.name && colour == other.colour && starts == other.starts &&
-           ends == other.ends;
-  }
-};
-
-struct ProtocolValue {
-  std::string fileName;
-  std::string title;
-  int32_t timeResolution = 0;
-  std::vector<ConditionValue> conditions;
-  bool operator==(const ProtocolValue& other) const {
-    return fileName == other.fileName && title == other.title &&
-           timeResolution == other.timeResolution && conditions == other.conditions;
-  }
-};
+// The protocol as values, for comparing it before and after a run: the stand-in host's
+// value type, with the names as this host holds them (NUL bytes and all) and the colours
+// of the header left 0 (this host keeps none).
+using ConditionValue = standin::Condition;
+using ProtocolValue = standin::Protocol;
 
 // What the plug-in did in one run of execute.
 struct RunRecord {

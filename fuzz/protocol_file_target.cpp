@@ -32,10 +32,10 @@ bool holdsNul(const std::string& text) {
 }
 
 void checkWithinLimits(const Protocol& p) {
-  SF_FUZZ_CHECK(p.title.size() <= standin::kMaxTitleLength && !holdsNul(p.title),
+  SF_FUZZ_CHECK(p.title.size() <= kMaxTitleLength && !holdsNul(p.title),
                 "a title fits the header's field");
   for (const standin::Condition& c : p.conditions) {
-    SF_FUZZ_CHECK(c.name.size() <= standin::kMaxConditionNameLength && !holdsNul(c.name),
+    SF_FUZZ_CHECK(c.name.size() <= kMaxConditionNameLength && !holdsNul(c.name),
                   "a condition name fits the record's field");
     SF_FUZZ_CHECK(c.starts.size() == c.ends.size(), "every interval has a start and an end");
   }
@@ -78,7 +78,7 @@ Protocol protocolFrom(FuzzInput& input) {
   };
   Protocol p;
   p.fileName = kFileName;
-  p.title = withoutNul(input.text(), standin::kMaxTitleLength);
+  p.title = withoutNul(input.text(), kMaxTitleLength);
   p.timeResolution = input.number();
   p.colour1 = input.number();
   p.colour2 = input.number();
@@ -89,7 +89,7 @@ Protocol protocolFrom(FuzzInput& input) {
   const size_t conditions = input.byte() % 32;
   for (size_t i = 0; i < conditions && !input.empty(); ++i) {
     standin::Condition c;
-    c.name = withoutNul(input.text(), standin::kMaxConditionNameLength);
+    c.name = withoutNul(input.text(), kMaxConditionNameLength);
     c.colour = input.number();
     const size_t intervals = input.byte();
     for (size_t j = 0; j < intervals && !input.empty(); ++j) {

@@ -18,10 +18,9 @@
 #include <string_view>
 #include <vector>
 
-namespace stimforge::standin {
+#include "host/host_api.h"
 
-// The size of the answer and path buffers the plug-in hands to the dialogs.
-constexpr size_t kDialogBufferSize = 256;
+namespace stimforge::standin {
 
 // The scripted answer that cancels a dialog.
 constexpr char kCancelAnswer[] = "<cancel>";

@@ -6,7 +6,7 @@
 #include <iostream>
 
 #include "host/protocol_records.h"
-#include "standin/host_export.h"
+#include "standin/host_export_macro.h"
 #include "standin/host_session.h"
 
 using stimforge::ProtocolCondition;

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <utility>
 
+#include "standin/call_lines.h"
 #include "standin/protocol_file_io.h"
 #include "standin/safe_save.h"
 #include "standin/text_codec.h"
@@ -18,18 +19,6 @@ HostSession* gActiveSession = nullptr;
 
 std::string_view view(const char* text) {
   return text == nullptr ? std::string_view() : std::string_view(text);
-}
-
-std::string hexColour(int32_t colour) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(static_cast<uint32_t>(colour)));
-  return text;
-}
-
-// A text field of a record the plug-in handed over, read no further than the field.
-template <size_t N>
-std::string fieldText(const char (&field)[N]) {
-  return std::string(field, textFieldLength(field));
 }
 
 }  // namespace
@@ -67,8 +56,9 @@ void HostSession::beginRun() {
 
 void HostSession::getVersion(int* major, int* minor, int* subVersion) {
   if (transcript_ != nullptr) {
-    record("kwGetVersionOfHaldenKW() -> " + std::to_string(version_.major) + "." +
-           std::to_string(version_.minor) + "." + std::to_string(version_.subVersion));
+    record(callLine("kwGetVersionOfHaldenKW", {},
+                    std::to_string(version_.major) + "." + std::to_string(version_.minor) + "." +
+                        std::to_string(version_.subVersion)));
   }
   if (major != nullptr)
     *major = version_.major;
@@ -80,13 +70,13 @@ void HostSession::getVersion(int* major, int* minor, int* subVersion) {
 
 void HostSession::showLogTab() {
   if (transcript_ != nullptr)
-    record("kwShowLogTab()");
+    record(callLine("kwShowLogTab", {}));
 }
 
 void HostSession::logText(const char* text) {
   const std::string_view line = view(text);
   if (transcript_ != nullptr)
-    record("kwLogText(" + std::string(line) + ")");
+    record(callLine("kwLogText", {line}));
   if (line == kSuccessLine)
     successLogged_ = true;
   log_.logText(line);
@@ -95,7 +85,7 @@ void HostSession::logText(const char* text) {
 void HostSession::messageBox(const char* text) {
   log_.deliver();  // the log lines before the dialog stay before it on the screen
   if (transcript_ != nullptr)
-    record("kwMessageBox(" + std::string(view(text)) + ")");
+    record(callLine("kwMessageBox", {view(text)}));
   dialogs_.messageBox(view(text));
 }
 
@@ -103,18 +93,15 @@ int HostSession::yesNoMessageBox(const char* question) {
   log_.deliver();
   const int answer = dialogs_.yesNo(view(question));
   if (transcript_ != nullptr)
-    record("kwYesNoMessageBox(" + std::string(view(question)) + ") -> " + std::to_string(answer));
+    record(callLine("kwYesNoMessageBox", {view(question)}, std::to_string(answer)));
   return answer;
 }
 
 int HostSession::getIntegerInput(const char* prompt, int defaultValue, int minimum, int maximum) {
   log_.deliver();
   const int answer = dialogs_.integerInput(view(prompt), defaultValue, minimum, maximum);
-  if (transcript_ != nullptr) {
-    record("kwGetIntegerInput(" + std::string(view(prompt)) + ", " + std::to_string(defaultValue) +
-           ", " + std::to_string(minimum) + ", " + std::to_string(maximum) + ") -> " +
-           std::to_string(answer));
-  }
+  if (transcript_ != nullptr)
+    record(integerInputLine(view(prompt), defaultValue, minimum, maximum, answer));
   return answer;
 }
 
@@ -125,10 +112,8 @@ int HostSession::getTextInput(const char* prompt, const char* defaultAnswer, cha
     return 0;
   }
   const int result = dialogs_.textInput(view(prompt), view(defaultAnswer), answer);
-  if (transcript_ != nullptr) {
-    record("kwGetTextInput(" + std::string(view(prompt)) + ", " + std::string(view(defaultAnswer)) +
-           ") -> " + (result == 1 ? "1 " + std::string(answer) : std::string("0")));
-  }
+  if (transcript_ != nullptr)
+    record(dialogLine("kwGetTextInput", {view(prompt), view(defaultAnswer)}, result, answer));
   return result;
 }
 
@@ -140,17 +125,15 @@ int HostSession::getOpenFileName(const char* title, const char* second, const ch
     return 0;
   }
   const int result = dialogs_.openFileName(view(title), view(filter), path);
-  if (transcript_ != nullptr) {
-    record("kwGetOpenFileName(" + std::string(view(title)) + ", " + std::string(view(second)) +
-           ", " + std::string(view(filter)) + ") -> " +
-           (result == 1 ? "1 " + std::string(path) : std::string("0")));
-  }
+  if (transcript_ != nullptr)
+    record(
+        dialogLine("kwGetOpenFileName", {view(title), view(second), view(filter)}, result, path));
   return result;
 }
 
 void* HostSession::getCurrentVmr(int* dimX, int* dimY, int* dimZ) {
   if (transcript_ != nullptr)
-    record(std::string("kwGetCurrentVMR() -> ") + (volumeOpen_ ? "volume" : "null"));
+    record(callLine("kwGetCurrentVMR", {}, volumeOpen_ ? "volume" : "null"));
   // A stand-in volume document: only whether it exists matters to the plug-in.
   static int volume = 0;
   for (int* dimension : {dimX, dimY, dimZ}) {
@@ -162,7 +145,7 @@ void* HostSession::getCurrentVmr(int* dimX, int* dimY, int* dimZ) {
 
 void HostSession::clearProtocol() {
   if (transcript_ != nullptr)
-    record("kwClearProtocol()");
+    record(callLine("kwClearProtocol", {}));
   store_.clear();
 }
 
@@ -210,41 +193,34 @@ void HostSession::saveProtocol(const char* fileName) {
 int HostSession::getProtocol(ProtocolHeader* header) {
   const int result = store_.fillHeader(header);
   if (transcript_ != nullptr)
-    record("kwGetProtocol() -> " + std::to_string(result));
+    record(callLine("kwGetProtocol", {}, std::to_string(result)));
   return result;
 }
 
 void HostSession::setProtocol(const ProtocolHeader* header) {
   if (transcript_ != nullptr) {
-    record(header == nullptr
-               ? std::string("kwSetProtocol(null)")
-               : "kwSetProtocol(" + std::to_string(header->numberOfConditions) + ", " +
-                     fieldText(header->fileName) + ", " + fieldText(header->protocolTitle) + ", " +
-                     std::to_string(header->timeResolution) + ")");
+    record(header == nullptr ? callLine("kwSetProtocol", {"null"}) : setProtocolLine(*header));
   }
   store_.takeHeader(header);
 }
 
 void HostSession::getProtocolCondition(int index, ProtocolCondition* condition) {
   if (transcript_ != nullptr)
-    record("kwGetProtocolCondition(" + std::to_string(index) + ")");
+    record(callLine("kwGetProtocolCondition", {std::to_string(index)}));
   store_.fillCondition(index, condition);
 }
 
 void HostSession::addProtocolCondition(const ProtocolCondition* condition) {
   if (transcript_ != nullptr) {
-    record(condition == nullptr ? std::string("kwAddProtocolCondition(null)")
-                                : "kwAddProtocolCondition(" + fieldText(condition->name) + ", " +
-                                      hexColour(condition->colour) + ")");
+    record(condition == nullptr ? callLine("kwAddProtocolCondition", {"null"})
+                                : addConditionLine(*condition));
   }
   store_.addCondition(condition);
 }
 
 void HostSession::addProtocolConditionInterval(int index, int start, int end) {
-  if (transcript_ != nullptr) {
-    record("kwAddProtocolConditionInterval(" + std::to_string(index) + ", " +
-           std::to_string(start) + ", " + std::to_string(end) + ")");
-  }
+  if (transcript_ != nullptr)
+    record(addIntervalLine(index, start, end));
   store_.addInterval(index, start, end);
 }
 

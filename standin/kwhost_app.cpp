@@ -2,7 +2,7 @@
 
 #include <iostream>
 
-#include "standin/plugin_library.h"
+#include "standin/process_info.h"
 
 namespace stimforge::standin {
 

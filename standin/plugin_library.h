@@ -1,7 +1,5 @@
-// The platform's side of the stand-in host: loading the plug-in library and finding its
-// exports, where the running program lies, and whether input comes from a terminal.
-// One implementation per platform, chosen by the build (plugin_library_posix.cpp,
-// plugin_library_win32.cpp).
+// Loading the plug-in library and finding its exports. One implementation per platform, chosen by
+// the build (plugin_library_posix.cpp, plugin_library_win32.cpp).
 #ifndef STIMFORGE_STANDIN_PLUGIN_LIBRARY_H_
 #define STIMFORGE_STANDIN_PLUGIN_LIBRARY_H_
 
@@ -27,12 +25,6 @@ class PluginLibrary {
 // Loads the library at `path` (as given: relative paths are taken from the current
 // folder). Returns null with `error` set to the system's reason when it cannot be loaded.
 std::unique_ptr<PluginLibrary> loadPluginLibrary(const std::string& path, std::string& error);
-
-// The folder of the running executable (symlinks resolved), or "" when it cannot be told.
-std::string executableFolder();
-
-// Whether standard input is a terminal.
-bool standardInputIsTerminal();
 
 }  // namespace stimforge::standin
 

@@ -1,7 +1,5 @@
 // Loading the plug-in on POSIX systems (dlopen).
 #include <dlfcn.h>
-#include <limits.h>
-#include <unistd.h>
 
 #include "standin/plugin_library.h"
 
@@ -40,20 +38,6 @@ std::unique_ptr<PluginLibrary> loadPluginLibrary(const std::string& path, std::s
     return nullptr;
   }
   return std::make_unique<PosixPluginLibrary>(handle);
-}
-
-std::string executableFolder() {
-  char buffer[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (n <= 0)
-    return std::string();
-  std::string path(buffer, static_cast<size_t>(n));
-  const size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
-bool standardInputIsTerminal() {
-  return isatty(STDIN_FILENO) == 1;
 }
 
 }  // namespace stimforge::standin

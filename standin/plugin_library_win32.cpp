@@ -1,10 +1,6 @@
 // Loading the plug-in on Windows (LoadLibraryA).
 #include <windows.h>
 
-#include <io.h>
-
-#include <cstdio>
-
 #include "standin/plugin_library.h"
 
 namespace stimforge::standin {
@@ -50,20 +46,6 @@ std::unique_ptr<PluginLibrary> loadPluginLibrary(const std::string& path, std::s
     return nullptr;
   }
   return std::make_unique<Win32PluginLibrary>(module);
-}
-
-std::string executableFolder() {
-  char buffer[MAX_PATH];
-  const DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
-  if (n == 0 || n >= sizeof buffer)
-    return std::string();
-  std::string path(buffer, n);
-  const size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
-bool standardInputIsTerminal() {
-  return _isatty(_fileno(stdin)) != 0;
 }
 
 }  // namespace stimforge::standin

@@ -12,6 +12,7 @@
 #include "standin/host_session.h"
 #include "standin/log_pane.h"
 #include "standin/plugin_library.h"
+#include "standin/process_info.h"
 #include "standin/protocol_file_io.h"
 #include "standin/safe_save.h"
 #include "standin/text_codec.h"

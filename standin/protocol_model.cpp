@@ -5,27 +5,12 @@
 #include <utility>
 
 namespace stimforge::standin {
-
-bool operator==(const Condition& a, const Condition& b) {
-  return a.name == b.name && a.colour == b.colour && a.starts == b.starts && a.ends == b.ends;
-}
-bool operator!=(const Condition& a, const Condition& b) {
-  return !(a == b);
-}
-
-bool operator==(const Protocol& a, const Protocol& b) {
-  return a.fileName == b.fileName && a.title == b.title && a.timeResolution == b.timeResolution &&
-         a.colour1 == b.colour1 && a.colour2 == b.colour2 && a.colour3 == b.colour3 &&
-         a.thickness3 == b.thickness3 && a.colour4 == b.colour4 && a.thickness4 == b.thickness4 &&
-         a.conditions == b.conditions;
-}
-bool operator!=(const Protocol& a, const Protocol& b) {
-  return !(a == b);
-}
-
 namespace {
 
 // Copies a text that is known to fit (limits kept by the store) with its NUL.
+// The store fills and reads the records with code of its own, apart from the fake host's
+// (tests/support/fake_host.cpp), so that a fault in one cannot hide behind the same fault
+// in the other.
 template <size_t N>
 void putText(char (&field)[N], const std::string& text) {
   const size_t n = text.size() < N ? text.size() : N - 1;

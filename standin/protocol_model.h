@@ -1,5 +1,5 @@
-// The stand-in host's current protocol: a protocol value type, and the store that keeps
-// the current one the way the plug-in expects of its host. The store fills and reads the
+// The stand-in host's current protocol: the store that keeps the current protocol
+// (protocol_value.h) the way the plug-in expects of its host. The store fills and reads the
 // plug-in's fixed-layout records, owns every condition's interval arrays, and hands out
 // pointers into them that stay valid until the protocol changes.
 #ifndef STIMFORGE_STANDIN_PROTOCOL_MODEL_H_
@@ -12,38 +12,9 @@
 #include <vector>
 
 #include "host/protocol_records.h"
+#include "standin/protocol_value.h"
 
 namespace stimforge::standin {
-
-// The longest texts the records can carry with their terminating NUL.
-constexpr size_t kMaxFileNameLength = sizeof(ProtocolHeader::fileName) - 1;      // 260
-constexpr size_t kMaxTitleLength = sizeof(ProtocolHeader::protocolTitle) - 1;    // 300
-constexpr size_t kMaxConditionNameLength = sizeof(ProtocolCondition::name) - 1;  // 255
-
-struct Condition {
-  std::string name;  // any bytes but NUL, at most kMaxConditionNameLength
-  int32_t colour = 0;
-  std::vector<int32_t> starts;  // starts[i], ends[i] is interval i; always the same length
-  std::vector<int32_t> ends;
-};
-
-struct Protocol {
-  std::string fileName;  // where the protocol was read from or last saved; not in the file
-  std::string title;     // any bytes but NUL, at most kMaxTitleLength
-  int32_t timeResolution = kTimeResolutionMilliseconds;
-  int32_t colour1 = 0;
-  int32_t colour2 = 0;
-  int32_t colour3 = 0;
-  int32_t thickness3 = 0;
-  int32_t colour4 = 0;
-  int32_t thickness4 = 0;
-  std::vector<Condition> conditions;
-};
-
-bool operator==(const Condition& a, const Condition& b);
-bool operator!=(const Condition& a, const Condition& b);
-bool operator==(const Protocol& a, const Protocol& b);
-bool operator!=(const Protocol& a, const Protocol& b);
 
 // The host's current protocol, behind the entry points the plug-in calls. Misuse by the
 // plug-in (an index out of range, a null record, a count that disagrees, a text field
@@ -59,7 +30,7 @@ class ProtocolStore {
   const Protocol& protocol() const { return protocol_; }
 
   // Makes `protocol` current, ending every array handed out before.
-  // Requires: its texts and interval arrays keep the limits of the types above.
+  // Requires: its texts and interval arrays keep the limits stated in protocol_value.h.
   void makeCurrent(Protocol protocol);
   // No protocol is current afterwards.
   void discard();

@@ -1,13 +1,11 @@
-// The order in which a rebuilt protocol takes the current protocol's conditions, how it is
-// read from a comma-separated text, and the rebuild itself. Shared by the reorder command
-// (an order the user types) and the preset orders (a fixed order and a colour scheme).
+// The order in which a rebuilt protocol takes the current protocol's conditions, and how it
+// is read from a comma-separated text and checked. The rebuild in such an order is in
+// order_rebuild.h.
 #ifndef STIMFORGE_EDITING_CONDITION_ORDER_H_
 #define STIMFORGE_EDITING_CONDITION_ORDER_H_
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <string>
 #include <vector>
 
 #include "host/protocol_records.h"
@@ -36,30 +34,6 @@ size_t parseConditionOrder(const char* text, ConditionOrder& order);
 // "Cancelled further operations.", and returns false. Returns true, logging nothing, when
 // every entry lies in 0 to entries.size() - 1.
 [[nodiscard]] bool checkConditionOrder(const ConditionOrder& order);
-
-// The colour handed to the host for the condition at a new position, given the colour the
-// condition had.
-using PositionColour = std::function<int32_t(size_t position, int32_t ownColour)>;
-
-// Rebuilds the host's current protocol in `order`: fetches the condition of every position
-// (logging its name, interval count and old index) and copies its intervals, then clears the
-// host's protocol, adds the conditions and their intervals from the copies, hands the host a
-// new header (title from the current one, defaults from applyHeaderDefaults, the current
-// timeResolution, the new file name) and has it save the protocol under
-// withSuffixBeforeExtension(current fileName, suffix), which it logs. Nothing read from the
-// host's arrays after the clear is used.
-// Returns true once the save was asked for. Returns false, having logged the reason and
-// "Cancelled further operations." and having changed nothing, when an entry names a
-// condition the protocol does not have or the new name would be longer than 260 characters.
-// Requires: `currentHeader` filled by kwGetProtocol, `order` made from its
-// numberOfConditions.
-[[nodiscard]] bool rebuildInOrderWith(const ProtocolHeader& currentHeader,
-                                      const ConditionOrder& order, const std::string& suffix,
-                                      const PositionColour& colourAt);
-
-// The rebuild of the reorder command: every condition keeps its colour; the suffix is
-// "_ordered". Result and failures as rebuildInOrderWith.
-[[nodiscard]] bool rebuildInOrder(const ProtocolHeader& currentHeader, const ConditionOrder& order);
 
 }  // namespace stimforge
 

@@ -30,7 +30,7 @@ void logRefusal(const char* reason) {
 }
 
 bool newFileNameFits(const std::string& fileName, const std::string& suffix) {
-  return withSuffixBeforeExtension(fileName, suffix).size() <= kMaxProtocolFileNameLength;
+  return withSuffixBeforeExtension(fileName, suffix).size() <= kMaxFileNameLength;
 }
 
 std::string newProtocolFileName(const std::string& fileName, const std::string& suffix) {
@@ -43,6 +43,7 @@ std::string newProtocolFileName(const std::string& fileName, const std::string& 
 bool checkNewFileName(const std::string& fileName, const std::string& suffix) {
   if (newFileNameFits(fileName, suffix))
     return true;
+  static_assert(kMaxFileNameLength == 260, "the message names the limit");
   logRefusal("The new protocol file name would be longer than 260 characters.");
   return false;
 }

@@ -10,9 +10,6 @@
 
 namespace stimforge {
 
-// The longest file name a protocol header can hold (its field keeps one byte for the NUL).
-constexpr size_t kMaxProtocolFileNameLength = sizeof(ProtocolHeader::fileName) - 1;
-
 // The host's texts, read up to their NUL or their field's end (the host may leave out the
 // NUL of a text that fills its field).
 std::string headerFileName(const ProtocolHeader& header);

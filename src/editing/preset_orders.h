@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "editing/condition_order.h"
+#include "editing/order_rebuild.h"
 #include "host/protocol_records.h"
 
 namespace stimforge {

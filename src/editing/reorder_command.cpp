@@ -4,6 +4,7 @@
 
 #include "editing/condition_order.h"
 #include "editing/edit_support.h"
+#include "editing/order_rebuild.h"
 #include "host/host_api.h"
 
 namespace stimforge {
@@ -23,7 +24,7 @@ int promptConditionOrder(const ProtocolHeader& currentHeader, char* answer) {
   prompt += "\nExample: 3,4,5,1,6,2,7\n";
   const int result = host.kwGetTextInput(prompt.c_str(), "1,2,3,4", answer);
   // The answer is read as a text: it ends inside the buffer whatever the host wrote.
-  answer[kOrderAnswerSize - 1] = '\0';
+  answer[kDialogBufferSize - 1] = '\0';
   return result;
 }
 
@@ -36,7 +37,7 @@ void runReorderCommand() {
     return;
   }
   ConditionOrder order(currentHeader.numberOfConditions);
-  char answer[kOrderAnswerSize] = {};
+  char answer[kDialogBufferSize] = {};
   if (promptConditionOrder(currentHeader, answer) <= 0) {
     host.kwLogText("User canceled protocol sorting.");
     return;

@@ -8,9 +8,6 @@
 
 namespace stimforge {
 
-// The size of the answer buffer handed to kwGetTextInput.
-constexpr size_t kOrderAnswerSize = 256;
-
 // The whole command: lists the conditions, reads the order, rebuilds and saves under the
 // "_ordered" name. Writes its prompt and log lines through the host table; execute writes
 // "Finished.\n" afterwards.
@@ -20,7 +17,7 @@ void runReorderCommand();
 // prompt, asks the host for the order with the default answer "1,2,3,4" and returns the
 // host's result unchanged (greater than 0: accepted, the NUL-terminated answer is in
 // `answer`).
-// Requires: `currentHeader` filled by kwGetProtocol; `answer` holds kOrderAnswerSize bytes.
+// Requires: `currentHeader` filled by kwGetProtocol; `answer` holds kDialogBufferSize bytes.
 int promptConditionOrder(const ProtocolHeader& currentHeader, char* answer);
 
 }  // namespace stimforge

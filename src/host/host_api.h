@@ -11,6 +11,10 @@
 
 namespace stimforge {
 
+// The size of the answer buffer of kwGetTextInput and the path buffer of
+// kwGetOpenFileName: the plug-in hands the host buffers of exactly this many bytes.
+constexpr size_t kDialogBufferSize = 256;
+
 // An entry point that is bound but never called: kept as an untyped function pointer.
 using HostSlot = HostSymbol;
 

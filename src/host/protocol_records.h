@@ -81,6 +81,11 @@ static_assert(offsetof(ProtocolHeader, thickness3) == 584, "layout");
 static_assert(offsetof(ProtocolHeader, colour4) == 588, "layout");
 static_assert(offsetof(ProtocolHeader, thickness4) == 592, "layout");
 
+// The longest texts the records carry, each field keeping one byte for its NUL.
+constexpr size_t kMaxFileNameLength = sizeof(ProtocolHeader::fileName) - 1;      // 260
+constexpr size_t kMaxTitleLength = sizeof(ProtocolHeader::protocolTitle) - 1;    // 300
+constexpr size_t kMaxConditionNameLength = sizeof(ProtocolCondition::name) - 1;  // 255
+
 static_assert(sizeof(void*) == 8, "the host's records are those of a 64-bit process");
 static_assert(sizeof(ProtocolCondition) == 288, "ProtocolCondition is 288 bytes");
 static_assert(offsetof(ProtocolCondition, name) == 0, "layout");

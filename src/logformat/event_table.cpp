@@ -89,11 +89,14 @@ bool readEventRecord(std::string_view line, const EventLayout& layout, EventReco
   const size_t trialField = layout.hasSubjectColumn ? 1 : 0;
   const size_t codeField = trialField + 2;
   const bool all = columns == EventColumns::kAll;
-  if (all)
+  const bool withDuration = columns == EventColumns::kTimeAndDuration;
+  if (all) {
     splitFields(line, record.fields);
-  else
-    splitFields(line, record.fields,
-                codeField + 1 + static_cast<size_t>(std::max(layout.places.time, 0)) + 1);
+  } else {
+    const int last =
+        withDuration ? std::max(layout.places.time, layout.places.duration) : layout.places.time;
+    splitFields(line, record.fields, codeField + 1 + static_cast<size_t>(std::max(last, 0)) + 1);
+  }
   const std::vector<std::string_view>& fields = record.fields;
   if (fields.size() <= codeField)
     return false;
@@ -116,7 +119,8 @@ bool readEventRecord(std::string_view line, const EventLayout& layout, EventReco
     const LogNumber missing;
     record.ttime = missing;
     record.uncertainty = missing;
-    record.duration = missing;
+    record.duration =
+        withDuration ? readLogNumber(fieldAfterCode(fields, codeField, places.duration)) : missing;
     record.durationUncertainty = missing;
     record.reqTime = missing;
     record.reqDur = missing;

@@ -82,6 +82,7 @@ enum class EventColumns {
   kUpToTime,  // Subject, Trial, Event Type, Code and Time alone, by the same rules: the other
               // numbers are missing, Stim Type is "", and `fields` holds the fields up to Time
               // only. Enough to select events and take their times, in far less work.
+  kTimeAndDuration,  // the same with Duration too, and `fields` up to the later of the two.
 };
 
 // Reads one line as an event line of `layout`, filling `columns`. Returns false when it is

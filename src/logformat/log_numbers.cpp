@@ -160,11 +160,27 @@ bool readDecimal(std::string_view field, double& value) {
 }
 
 LogNumber readLogNumber(std::string_view field) {
+  LogNumber number;
+  // The common case first: 1 to 18 digits and nothing else, as Presentation writes its
+  // times; so few digits cannot leave 64 bits.
+  if (field.size() - 1 < 18) {
+    uint64_t magnitude = 0;
+    size_t j = 0;
+    for (unsigned digit = 0;
+         j < field.size() && (digit = static_cast<unsigned char>(field[j]) - '0') <= 9; ++j) {
+      magnitude = magnitude * 10 + digit;
+    }
+    if (j == field.size()) {
+      number.kind = LogNumber::Kind::kWhole;
+      number.whole = static_cast<int64_t>(magnitude);
+      number.value = static_cast<double>(number.whole);
+      return number;
+    }
+  }
   while (!field.empty() && isBlank(field.front()))
     field.remove_prefix(1);
   while (!field.empty() && isBlank(field.back()))
     field.remove_suffix(1);
-  LogNumber number;
   size_t i = 0;
   bool negative = false;
   if (i < field.size() && (field[i] == '+' || field[i] == '-')) {
@@ -178,9 +194,10 @@ LogNumber readLogNumber(std::string_view field) {
     size_t j = i;
     constexpr uint64_t kLimit = uint64_t{std::numeric_limits<int64_t>::max()};
     for (; j < field.size() && isDigit(field[j]); ++j) {
-      magnitude = magnitude * 10 + static_cast<uint64_t>(field[j] - '0');
-      if (magnitude > kLimit)
-        break;
+      const uint64_t digit = static_cast<uint64_t>(field[j] - '0');
+      if (magnitude > (kLimit - digit) / 10)
+        break;  // beyond 64 bits: read below as a decimal number
+      magnitude = magnitude * 10 + digit;
     }
     if (j == field.size()) {
       const int64_t value = static_cast<int64_t>(magnitude);

@@ -13,8 +13,6 @@
 namespace stimforge {
 namespace {
 
-constexpr size_t kPathBufferSize = 256;
-
 enum class ColumnStart { kSubject, kOther, kUnknown };
 
 // How the log's column-name line begins, read from where `source` stands: the line that
@@ -68,7 +66,7 @@ ImportOutcome runImportCommand(const LogOpener& openLog) {
     return ImportOutcome::kAborted;
   }
 
-  char pathBuffer[kPathBufferSize] = {};
+  char pathBuffer[kDialogBufferSize] = {};
   if (host.kwGetOpenFileName("Please select the Presentation Log file", "",
                              "Presentation log file (*.log)", pathBuffer) != 1) {
     host.kwLogText("Cancelled further operations.");
@@ -79,6 +77,7 @@ ImportOutcome runImportCommand(const LogOpener& openLog) {
   const std::string path(pathBuffer,
                          nul ? static_cast<const char*>(nul) - pathBuffer : sizeof pathBuffer);
   if (!protocolNamesFit(path)) {
+    static_assert(kMaxFileNameLength == 260, "the message names the limit");
     host.kwLogText("The protocol file name would be longer than 260 characters.");
     host.kwLogText("Cancelled further operations.");
     return ImportOutcome::kFinished;

@@ -8,8 +8,14 @@
 
 #include "host/host_api.h"
 #include "host/protocol_records.h"
+#include "logformat/log_fields.h"
 #include "text/log_line.h"
 #include "text/text_helpers.h"
+
+// Each distinct code becomes a condition named after it: the reader keeps no longer codes
+// than a condition name holds, so that distinct codes stay distinct conditions.
+static_assert(stimforge::kMaxCodeLength == stimforge::kMaxConditionNameLength,
+              "a kept code fits a condition name");
 
 namespace stimforge {
 namespace {
@@ -108,8 +114,7 @@ ProtocolNames protocolNamesFor(const std::string& logPath) {
 
 bool protocolNamesFit(const std::string& logPath) {
   const ProtocolNames names = protocolNamesFor(logPath);
-  return names.shown.size() <= kMaxProtocolFileNameLength &&
-         names.saved.size() <= kMaxProtocolFileNameLength;
+  return names.shown.size() <= kMaxFileNameLength && names.saved.size() <= kMaxFileNameLength;
 }
 
 int32_t intervalStart(double time) {

@@ -12,9 +12,6 @@
 
 namespace stimforge {
 
-// The most characters a protocol's file name holds.
-constexpr size_t kMaxProtocolFileNameLength = 260;
-
 // The two names of the protocol made from the log at `logPath`: the one shown in the log
 // (the ".prt" name with "_MSEC" before its extension) and the one set and saved (the log's
 // path with the extension ".prt").

@@ -6,7 +6,7 @@
 #ifndef STIMFORGE_PLUGIN_PLUGIN_INTERFACE_H_
 #define STIMFORGE_PLUGIN_PLUGIN_INTERFACE_H_
 
-#include "plugin/export.h"
+#include "plugin/export_macro.h"
 
 // What the host programs against. No data members.
 class SF_EXPORT HDKWPluginInterface {

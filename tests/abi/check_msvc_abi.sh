@@ -1,7 +1,7 @@
 #!/bin/sh
 # Checks the plug-in's classes against the Microsoft C++ ABI that the real host is built
-# with, by compiling their definitions (src/plugin/plugin_interface.cpp) with clang's MSVC
-# target. Compiling only: no Windows SDK, no C++ runtime (-nostdinc keeps it that way).
+# with, by compiling their definitions (src/plugin/plugin_interface.cpp and
+# src/plugin/stimforge.cpp) with clang's MSVC target. Compiling only: no Windows SDK, no C++ runtime (-nostdinc keeps it that way).
 #   - the virtual table slots of HDKWPluginInterface and StimForge: the destructor in slot
 #     0, execute in 1, initPlugin in 2 (clang's "VFTable indices" layout dump);
 #   - the decorated names the library must export appear among the object's export
@@ -17,14 +17,16 @@ work=$4
 first=${5:-}
 
 mkdir -p "$work"
-object=$work/plugin_interface.obj
 layout=$work/vtable_layouts.txt
 includes="-I$root/src"
 [ -n "$first" ] && includes="-I$first $includes"
-# shellcheck disable=SC2086
-"$clang" --target=x86_64-pc-windows-msvc -std=c++17 -nostdinc -Wall -Wextra -Werror \
-  -DSF_BUILDING_PLUGIN $includes -Xclang -fdump-vtable-layouts \
-  -c "$root/src/plugin/plugin_interface.cpp" -o "$object" >"$layout"
+: >"$layout"
+for source in plugin_interface stimforge; do
+  # shellcheck disable=SC2086
+  "$clang" --target=x86_64-pc-windows-msvc -std=c++17 -nostdinc -Wall -Wextra -Werror \
+    -DSF_BUILDING_PLUGIN $includes -Xclang -fdump-vtable-layouts \
+    -c "$root/src/plugin/$source.cpp" -o "$work/$source.obj" >>"$layout"
+done
 
 status=0
 
@@ -64,7 +66,7 @@ check_slots() {
 check_slots HDKWPluginInterface
 check_slots StimForge
 
-directives=$("$readobj" --coff-directives "$object" | tr ' ' '\n' | sed -n 's/^\/EXPORT:"\([^"]*\)".*$/\1/p')
+directives=$("$readobj" --coff-directives "$work/plugin_interface.obj" "$work/stimforge.obj" | tr ' ' '\n' | sed -n 's/^\/EXPORT:"\([^"]*\)".*$/\1/p')
 # Default constructor, copy constructor, copy assignment, destructor and virtual table of
 # the interface; default constructor, destructor, execute and initPlugin of StimForge.
 for name in \

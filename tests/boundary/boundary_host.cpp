@@ -1,21 +1,23 @@
 // A minimal host process for testing the built plug-in library through the real module
-// lookup. Built three times: as HaldenKW.exe, as Halden.exe and under another name. It
-// exports the host's entry points, loads the library with dlopen, and checks one scenario:
+// lookup, on Linux (tests/boundary) and, cross-built, on Windows under Wine (tests/windows).
+// Built as HaldenKW.exe, as Halden.exe and under another name. It exports the host's entry
+// points, loads the library (boundary_library.h: dlopen or LoadLibraryA), and checks one
+// scenario:
 //
 //   boundary_host LIBRARY menu    host 2.9.9, menu answer 0: the exact menu and log lines
 //   boundary_host LIBRARY old     host 2.9.8: initPlugin false with the version message
 //   boundary_host LIBRARY nohost  not a host process: initPlugin false, no host call
 //
 // Exits 0 when everything matched, 1 with a message otherwise.
-#include <dlfcn.h>
-
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "boundary_library.h"
 #include "host/host_api.h"
 #include "plugin/plugin_interface.h"
+#include "standin/host_export_macro.h"
 
 using stimforge::ProtocolCondition;
 using stimforge::ProtocolHeader;
@@ -28,9 +30,10 @@ int gVersion[3] = {2, 9, 9};
 }  // namespace
 
 // The entry points, declared from the host table's list so that a signature that differs
-// from what the plug-in calls does not compile.
+// from what the plug-in calls does not compile, and exported by name from the executable
+// as the real host exports them.
 extern "C" {
-#define HOST_FN(name, result, params) __attribute__((visibility("default"))) result name params;
+#define HOST_FN(name, result, params) SF_HOST_EXPORT result name params;
 #define HOST_SLOT(name)
 #include "host/host_api_list.inc"
 #undef HOST_FN
@@ -52,6 +55,7 @@ void kwMessageBox(const char* text) {
   gCalls.push_back(std::string("message:") + text);
 }
 int kwYesNoMessageBox(const char*) {
+  gCalls.push_back("yesNo");
   return 0;
 }
 int kwGetIntegerInput(const char* prompt, int def, int min, int max) {
@@ -60,12 +64,15 @@ int kwGetIntegerInput(const char* prompt, int def, int min, int max) {
   return 0;
 }
 int kwGetTextInput(const char*, const char*, char*) {
+  gCalls.push_back("text");
   return 0;
 }
 int kwGetOpenFileName(const char*, const char*, const char*, char*) {
+  gCalls.push_back("openFile");
   return 0;
 }
 void* kwGetCurrentVMR(int*, int*, int*) {
+  gCalls.push_back("currentVMR");
   return nullptr;
 }
 void kwClearProtocol() {
@@ -75,12 +82,15 @@ void kwSaveProtocol(const char*) {
   gCalls.push_back("save");
 }
 int kwGetProtocol(ProtocolHeader*) {
+  gCalls.push_back("getProtocol");
   return 0;
 }
 void kwSetProtocol(const ProtocolHeader*) {
   gCalls.push_back("set");
 }
-void kwGetProtocolCondition(int, ProtocolCondition*) {}
+void kwGetProtocolCondition(int, ProtocolCondition*) {
+  gCalls.push_back("getCondition");
+}
 void kwAddProtocolCondition(const ProtocolCondition*) {
   gCalls.push_back("add");
 }
@@ -98,6 +108,13 @@ int fail(const std::string& why) {
   return 1;
 }
 
+// The lookup hands out an untyped function pointer; the export's real type is known from
+// the plug-in's interface header.
+template <typename Function>
+Function libraryFunction(void* library, const char* name) {
+  return reinterpret_cast<Function>(findLibraryFunction(library, name));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -107,19 +124,20 @@ int main(int argc, char** argv) {
   if (scenario == "old")
     gVersion[2] = 8;
 
-  void* library = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
+  std::string error;
+  void* library = openLibrary(argv[1], error);
   if (library == nullptr)
-    return fail(std::string("dlopen: ") + dlerror());
-  using Create = HDKWPluginInterface* (*)();
-  auto create = reinterpret_cast<Create>(dlsym(library, "createPlugin"));
-  using Text = const char* (*)();
-  auto name = reinterpret_cast<Text>(dlsym(library, "getPluginName"));
+    return fail(error);
+  auto create = libraryFunction<HDKWPluginInterface* (*)()>(library, "createPlugin");
+  auto name = libraryFunction<const char* (*)()>(library, "getPluginName");
   if (create == nullptr || name == nullptr)
     return fail("missing exports");
   if (std::strcmp(name(), "stimforge (v0.9.1)") != 0)
     return fail("plug-in name");
 
   HDKWPluginInterface* plugin = create();
+  if (plugin == nullptr)
+    return fail("createPlugin returned null");
   const bool initialised = plugin->initPlugin();
   std::vector<std::string> expected;
   if (scenario == "nohost") {
@@ -150,6 +168,8 @@ int main(int argc, char** argv) {
   delete plugin;  // through the virtual destructor, as the host does
   if (gCalls != expected)
     return fail("host calls differ from the expected ones");
+  if (!closeLibrary(library))
+    return fail("the library could not be unloaded");
   std::printf("ok: %s\n", scenario.c_str());
   return 0;
 }

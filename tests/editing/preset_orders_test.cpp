@@ -9,7 +9,7 @@
 
 #include "editing_test_support.h"
 #include "plugin/menu.h"
-#include "plugin/stimforge.h"
+#include "plugin/plugin_shell.h"
 
 namespace stimforge {
 namespace {

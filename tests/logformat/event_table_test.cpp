@@ -113,6 +113,10 @@ TEST(EventTable, EveryColumnOfEachKindOfLine) {
     EXPECT_EQ(shown(lean.time), c.numbers[0]);
     EXPECT_EQ(shown(lean.ttime) + shown(lean.duration) + shown(lean.pairIndex), "---");
     EXPECT_EQ(lean.stimType, "");
+    // With Duration: Time and Duration as the full read gives them, nothing else.
+    ASSERT_TRUE(readEventRecord(c.line, layout, lean, EventColumns::kTimeAndDuration));
+    EXPECT_EQ(shown(lean.time) + " " + shown(lean.duration), c.numbers[0] + " " + c.numbers[3]);
+    EXPECT_EQ(shown(lean.ttime) + shown(lean.pairIndex), "--");
   }
 }
 

@@ -147,3 +147,38 @@ TEST(EventFields, SplitUpToALimitGivesTheFirstFields) {
 
 }  // namespace
 }  // namespace stimforge
+
+namespace stimforge {
+namespace {
+
+// Twenty digits once wrapped around 64 bits and read as a small whole number.
+TEST(LogNumbers, RegressionWholeNumbersBeyond64BitsWrapped) {
+  const struct {
+    const char* text;
+    LogNumber::Kind kind;
+    int64_t whole;
+  } cases[] = {
+      {"94239", LogNumber::Kind::kWhole, 94239},
+      {" -9833 ", LogNumber::Kind::kWhole, -9833},
+      {"9223372036854775807", LogNumber::Kind::kWhole, INT64_MAX},
+      {"99999999999999999999", LogNumber::Kind::kFraction, 0},
+      {"184467440737095516170", LogNumber::Kind::kFraction, 0},
+      {"12.5", LogNumber::Kind::kFraction, 0},
+      {"12abc", LogNumber::Kind::kMissing, 0},
+      {"", LogNumber::Kind::kMissing, 0},
+      {"NA", LogNumber::Kind::kMissing, 0},
+  };
+  for (const auto& c : cases) {
+    const LogNumber n = readLogNumber(c.text);
+    EXPECT_EQ(n.kind, c.kind) << c.text;
+    if (c.kind == LogNumber::Kind::kWhole) {
+      EXPECT_EQ(n.whole, c.whole) << c.text;
+    }
+    if (c.kind == LogNumber::Kind::kFraction) {
+      EXPECT_GT(n.value, 10.0) << c.text;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace stimforge

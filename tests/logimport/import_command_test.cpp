@@ -10,7 +10,7 @@
 
 #include "logimport/log_test_support.h"
 #include "plugin/menu.h"
-#include "plugin/stimforge.h"
+#include "plugin/plugin_shell.h"
 #include "support/fake_host.h"
 
 namespace stimforge {

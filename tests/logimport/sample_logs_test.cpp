@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "plugin/menu.h"
-#include "plugin/stimforge.h"
+#include "plugin/plugin_shell.h"
 #include "support/fake_host.h"
 
 namespace stimforge {

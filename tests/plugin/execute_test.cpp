@@ -2,9 +2,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "plugin/plugin_interface.h"
 #include "plugin/menu.h"
-#include "plugin/stimforge.h"
+#include "plugin/plugin_interface.h"
+#include "plugin/plugin_shell.h"
 #include "support/fake_host.h"
 
 namespace stimforge {

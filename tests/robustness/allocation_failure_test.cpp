@@ -12,7 +12,7 @@
 
 #include "editing/editing_test_support.h"
 #include "failing_allocator.h"
-#include "plugin/stimforge.h"
+#include "plugin/plugin_shell.h"
 #include "support/fake_host.h"
 
 namespace stimforge {

@@ -8,7 +8,7 @@
 
 #include "editing/editing_test_support.h"
 #include "plugin/menu.h"
-#include "plugin/stimforge.h"
+#include "plugin/plugin_shell.h"
 #include "support/fake_host.h"
 
 namespace stimforge {

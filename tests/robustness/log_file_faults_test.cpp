@@ -18,7 +18,7 @@
 #include "logformat/log_source.h"
 #include "logimport/log_test_support.h"
 #include "plugin/menu.h"
-#include "plugin/stimforge.h"
+#include "plugin/plugin_shell.h"
 #include "support/fake_host.h"
 
 #ifndef _WIN32

@@ -92,8 +92,7 @@ TEST(BidsValidator, EventsOfTheRealLogsPassTheReferenceValidator) {
   ASSERT_TRUE(std::filesystem::exists(validatorPath()))
       << "the BIDS validator is not installed at " << validatorPath()
       << ": run `sh scripts/install-deps.sh bids` (npm install of bids-validator@1.15.0)";
-  if (!realLogsPresent())
-    GTEST_SKIP() << "the real logs are not beside the repository";
+  SF_SKIP_WITHOUT_REAL_LOGS();
   for (const char* stem : {"idor_sound", "idor_two_tables"}) {
     TempFolder dataset;
     const std::string func = "sub-01/func";

@@ -11,18 +11,13 @@
 
 #include "standin/protocol_file_io.h"
 #include "standin/protocol_model.h"
+#include "support/real_logs.h"
 #include "temp_folder.h"
 
 namespace stimforge::standin::testing {
 
-// The folder of real logs beside the repository; tests only read from it.
-inline std::string realLogsFolder() {
-  return SF_PRESENTATION_LOGS_DIR;
-}
-
-inline bool realLogsPresent() {
-  return std::filesystem::is_regular_file(realLogsFolder() + "/README.md");
-}
+using ::stimforge::testing::realLogsFolder;
+using ::stimforge::testing::realLogsPresent;
 
 // Copies the real log `stem`.log into `folder` (the import saves beside its log) and returns
 // its name there.

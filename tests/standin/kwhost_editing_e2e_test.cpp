@@ -216,8 +216,7 @@ TEST(KwhostEditing, PresetsOrderAndColourByPosition) {
 // Protocols kwhost saved from real logs, edited in turn: the shift on a negative first time,
 // a preset on more conditions than it orders, and a preset on fewer.
 TEST(KwhostEditing, EditsOfProtocolsImportedFromRealLogs) {
-  if (!testing::realLogsPresent())
-    GTEST_SKIP() << "no real logs in " << testing::realLogsFolder();
+  SF_SKIP_WITHOUT_REAL_LOGS();
   TempFolder folder;
   const std::string oxa = testing::copyRealLog(folder, "oxa_ep_negtime");
   const std::string idor = testing::copyRealLog(folder, "idor_two_tables");

@@ -14,8 +14,7 @@ namespace stimforge::standin::testing {
 namespace {
 
 TEST(KwhostEvents, ExactOnsetsAndDurationsOnTheRealLogs) {
-  if (!realLogsPresent())
-    GTEST_SKIP() << "the real logs are not beside the repository";
+  SF_SKIP_WITHOUT_REAL_LOGS();
   // Worked out from the files: time zero is the first Pulse (idor_sound 173282, idor_two_tables
   // 94239); onset = (Time - zero) / 10000 s; Duration / 10000 s, n/a where the line has none.
   struct Case {

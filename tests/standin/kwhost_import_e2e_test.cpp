@@ -24,8 +24,7 @@ using testing::TempFolder;
 // The smallest real log, all event types: every host call of the import and the saved file
 // byte for byte.
 TEST(KwhostRealLogs, SmallLogTranscriptAndFileAreExact) {
-  if (!testing::realLogsPresent())
-    GTEST_SKIP() << "no real logs in " << testing::realLogsFolder();
+  SF_SKIP_WITHOUT_REAL_LOGS();
   TempFolder folder;
   const std::string log = testing::copyRealLog(folder, "bsb_invest_nosubj");
   const testing::KwhostResult r = runKwhost(folder, {"import", log, "--transcript", "calls.txt"});

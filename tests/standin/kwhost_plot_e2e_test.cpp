@@ -310,7 +310,7 @@ TEST(KwhostPlot, AnyNameGivesWellFormedXmlThatShowsItAsText) {
 }
 
 TEST(KwhostPlot, ARealLogAndItsImportedProtocol) {
-  ASSERT_TRUE(testing::realLogsPresent());
+  SF_SKIP_WITHOUT_REAL_LOGS();
   TempFolder folder;
   const std::string log = testing::copyRealLog(folder, "idor_sound");
   ASSERT_EQ(runKwhost(folder, {"import", log}).status, 0);

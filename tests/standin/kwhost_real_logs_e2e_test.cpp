@@ -14,6 +14,7 @@
 #include "kwhost_e2e_support.h"
 #include "kwhost_runner.h"
 #include "standin/text_codec.h"
+#include "support/real_logs.h"
 #include "temp_folder.h"
 
 namespace stimforge::standin {
@@ -28,30 +29,19 @@ using testing::readBack;
 using testing::runKwhost;
 using testing::TempFolder;
 
-struct Interval {
-  int32_t start;
-  int32_t end;
-};
+using ::stimforge::testing::RealLogImport;
 
-// What one real log says, for one set of import options.
-struct RealLogImport {
-  const char* stem;
-  std::vector<std::string> options;  // kwhost import options
-  int eventLines;                    // "Trial: ... EventType: ..." lines
-  const char* summary;
-  const char* partLines;
-  size_t events;                             // selected events: intervals in the protocol
-  std::vector<std::string> firstConditions;  // the first of them, in order
-  size_t conditionCount;
-  Interval first;  // the first interval of the first condition
-  std::string lastCode;
-  Interval last;  // the last interval of the last event's condition
-};
-
-void PrintTo(const RealLogImport& c, std::ostream* out) {
-  *out << c.stem;
-  for (const std::string& option : c.options)
-    *out << ' ' << option;
+// The kwhost import options of one set of choices.
+// No layout option: kwhost finds each log's layout from its column names.
+std::vector<std::string> importOptions(const RealLogImport& c) {
+  std::vector<std::string> options;
+  if (c.picturesOnly)
+    options.push_back("--pictures-only");
+  if (c.duration != nullptr)
+    options.insert(options.end(), {"--duration", c.duration});
+  if (c.tr != 0)
+    options.insert(options.end(), {"--tr", std::to_string(c.tr)});
+  return options;
 }
 
 // The intervals the "Added interval: S - E, for condition: NAME" log lines describe, as the
@@ -81,15 +71,15 @@ std::vector<Condition> conditionsFromLog(const std::vector<std::string>& lines) 
 class KwhostRealLogImports : public ::testing::TestWithParam<RealLogImport> {};
 
 TEST_P(KwhostRealLogImports, SavedProtocolHoldsTheEventsTheLogDescribes) {
-  if (!testing::realLogsPresent())
-    GTEST_SKIP() << "no real logs in " << testing::realLogsFolder();
+  SF_SKIP_WITHOUT_REAL_LOGS();
   const RealLogImport& expected = GetParam();
   const std::string stem = expected.stem;
   TempFolder folder;
   const std::string log = testing::copyRealLog(folder, stem);
   const std::string original = folder.read(log);
   std::vector<std::string> args = {"import", log, "--log", "log.txt"};
-  args.insert(args.end(), expected.options.begin(), expected.options.end());
+  const std::vector<std::string> options = importOptions(expected);
+  args.insert(args.end(), options.begin(), options.end());
 
   // Without a layout option, the layout the log's column names give.
   const testing::KwhostResult r = runKwhost(folder, args);
@@ -160,111 +150,17 @@ TEST_P(KwhostRealLogImports, SavedProtocolHoldsTheEventsTheLogDescribes) {
   EXPECT_EQ(last->ends.back(), expected.last.end);
 }
 
-// The figures are read off the files: the event table ends at the first line that repeats
-// the line before it; a Subject column where the log's column names begin with Subject.
-INSTANTIATE_TEST_SUITE_P(
-    PresentationLogs, KwhostRealLogImports,
-    ::testing::Values(
-        // Codes with blanks and colons (Manual lines, not selected); the table ends with two
-        // empty lines before a second table; the last event a Response.
-        RealLogImport{"idor_two_tables",
-                      {"--subject-column"},
-                      512,
-                      "Number of trials: 46, Picture/Sound/Video/Response events: 269",
-                      "Number of lines in first part of file: 518",
-                      269,
-                      {"cueNeutro", "fixAfterCue", "rewNeutro1", "press", "1", "fix2"},
-                      35,
-                      {9433, 10930},
-                      "1",
-                      {475600, 475600}},
-        RealLogImport{"idor_two_tables",
-                      {"--pictures-only"},
-                      512,
-                      "Number of trials: 46, Picture/Sound/Video/Response events: 225",
-                      "Number of lines in first part of file: 518",
-                      225,
-                      {"cueNeutro", "fixAfterCue", "rewNeutro1", "press", "fix2"},
-                      34,
-                      {9433, 10930},
-                      "fix2",
-                      {475501, 482850}},
-        // Sound events with an empty Duration (length 0 from the column); Port Input lines.
-        RealLogImport{"idor_sound",
-                      {"--duration", "column"},
-                      528,
-                      "Number of trials: 24, Picture/Sound/Video/Response events: 48",
-                      "Number of lines in first part of file: 533",
-                      48,
-                      {"REPOUSO", "RELAXAR", "TAREFA", "EXECUTAR"},
-                      4,
-                      {17347, 18346},
-                      "EXECUTAR",
-                      {477403, 477403}},
-        RealLogImport{"idor_sound",
-                      {"--layout", "subject", "--duration", "next", "--tr", "2500"},
-                      528,
-                      "Number of trials: 24, Picture/Sound/Video/Response events: 48",
-                      "Number of lines in first part of file: 533",
-                      48,
-                      {"REPOUSO", "RELAXAR", "TAREFA", "EXECUTAR"},
-                      4,
-                      {17347, 17351},
-                      "EXECUTAR",
-                      {477403, 477403}},
-        // A first event with a negative Time keeps its negative start.
-        RealLogImport{"oxa_ep_negtime",
-                      {},
-                      301,
-                      "Number of trials: 141, Picture/Sound/Video/Response events: 261",
-                      "Number of lines in first part of file: 306",
-                      261,
-                      {"fixation_cross", "self_low", "shockpic", "2", "5", "3", "notrial",
-                       "other_high", "self_high", "other_low", "1", "4"},
-                      12,
-                      {-983, 3046},
-                      "fixation_cross",
-                      {535467, 539481}},
-        // No Subject column; CR LF line ends; a two-word event type.
-        RealLogImport{"bsb_invest_nosubj",
-                      {"--pictures-only"},
-                      8,
-                      "Number of trials: 6, Picture/Sound/Video/Response events: 4",
-                      "Number of lines in first part of file: 14",
-                      4,
-                      {"TGinvestment", "E4_application", "pic"},
-                      3,
-                      {5, 23549},
-                      "pic",
-                      {31537, 33882}},
-        // The header alone: an empty protocol is still saved.
-        RealLogImport{"atwm_header_only",
-                      {},
-                      0,
-                      "Number of trials: 0, Picture/Sound/Video/Response events: 0",
-                      "Number of lines in first part of file: 5",
-                      0,
-                      {},
-                      0,
-                      {0, 0},
-                      "",
-                      {0, 0}}),
-    [](const ::testing::TestParamInfo<RealLogImport>& info) {
-      std::string name = info.param.stem;
-      for (const std::string& option : info.param.options) {
-        name += '_';
-        for (const char c : option.substr(option.rfind("--", 0) == 0 ? 2 : 0))
-          name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-      }
-      return name;
-    });
+INSTANTIATE_TEST_SUITE_P(PresentationLogs, KwhostRealLogImports,
+                         ::testing::ValuesIn(::stimforge::testing::realLogImports()),
+                         [](const ::testing::TestParamInfo<RealLogImport>& info) {
+                           return ::stimforge::testing::realLogImportName(info.param);
+                         });
 
 // Several logs in one kwhost session: each run starts on an empty host, so every saved
 // protocol is the one its own log gives alone. The header-only log selects nothing: its
 // (new) empty protocol is saved, and the batch says that run failed.
 TEST(KwhostRealLogs, LogsImportedTogetherGiveTheProtocolsTheyGiveAlone) {
-  if (!testing::realLogsPresent())
-    GTEST_SKIP() << "no real logs in " << testing::realLogsFolder();
+  SF_SKIP_WITHOUT_REAL_LOGS();
   const std::vector<std::string> stems = {"idor_two_tables", "atwm_header_only", "oxa_ep_negtime"};
   TempFolder together;
   std::vector<std::string> args = {"import"};
@@ -291,8 +187,7 @@ TEST(KwhostRealLogs, LogsImportedTogetherGiveTheProtocolsTheyGiveAlone) {
 // A layout given against the log's column names selects nothing: the log says so, kwhost
 // names the likely cause, and the empty protocol never replaces a protocol already there.
 TEST(KwhostRealLogs, WrongLayoutWarnsAndNeverReplacesAProtocolWithNothing) {
-  if (!testing::realLogsPresent())
-    GTEST_SKIP() << "no real logs in " << testing::realLogsFolder();
+  SF_SKIP_WITHOUT_REAL_LOGS();
   const struct {
     const char* stem;
     const char* wrong;

@@ -24,8 +24,7 @@ struct Session {
 };
 
 TEST(KwhostTriggers, ExitStatusesAndMessages) {
-  if (!testing::realLogsPresent())
-    GTEST_SKIP() << "no real logs in " << testing::realLogsFolder();
+  SF_SKIP_WITHOUT_REAL_LOGS();
   TempFolder folder;
   for (const char* stem : {"idor_sound", "idor_two_tables", "oxa_ep_negtime"})
     testing::copyRealLog(folder, stem);
@@ -72,8 +71,7 @@ TEST(KwhostTriggers, ExitStatusesAndMessages) {
 }
 
 TEST(KwhostTriggers, JsonOnStandardOutput) {
-  if (!testing::realLogsPresent())
-    GTEST_SKIP() << "no real logs in " << testing::realLogsFolder();
+  SF_SKIP_WITHOUT_REAL_LOGS();
   TempFolder folder;
   testing::copyRealLog(folder, "idor_two_tables");
   const testing::KwhostResult r = runKwhost(

@@ -4,8 +4,13 @@
 #include <cstring>
 #include <utility>
 
+#include "standin/call_lines.h"
+
 namespace stimforge::testing {
 namespace {
+
+using standin::callLine;
+using standin::dialogLine;
 
 FakeHost* gHost = nullptr;
 
@@ -28,14 +33,11 @@ std::optional<T> take(std::deque<T>& answers) {
   return value;
 }
 
-std::string hex(int32_t value) {
-  char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "0x%08X", static_cast<uint32_t>(value));
-  return buffer;
-}
-
 // Writes a host text into a record's field: cut to fit with its NUL, or, when the fake host
-// is told to, filling a field it does not fit without one.
+// is told to, filling a field it does not fit without one. The fake host fills and reads
+// records with code of its own, apart from kwhost's (standin/protocol_model.cpp): the
+// plug-in's unit tests run against this host and kwhost's against the real plug-in, so a
+// fault in one host's record handling cannot hide behind the same fault in the other.
 template <size_t N>
 void fillField(char (&field)[N], const std::string& value) {
   if (host().fillTextFieldsWithoutNul && value.size() >= N) {
@@ -49,55 +51,48 @@ void fillField(char (&field)[N], const std::string& value) {
 
 struct FakeHostEntries {
   static void getVersion(int* major, int* minor, int* sub) {
-    host().calls.push_back("kwGetVersionOfHaldenKW()");
+    host().calls.push_back(callLine("kwGetVersionOfHaldenKW", {}));
     *major = host().versionMajor;
     *minor = host().versionMinor;
     *sub = host().versionSub;
   }
-  static void showLogTab() { host().calls.push_back("kwShowLogTab()"); }
+  static void showLogTab() { host().calls.push_back(callLine("kwShowLogTab", {})); }
   static void logText(const char* s) {
-    host().calls.push_back("kwLogText(" + text(s) + ")");
+    host().calls.push_back(callLine("kwLogText", {text(s)}));
     host().log.push_back(text(s));
   }
-  static void messageBox(const char* s) { host().calls.push_back("kwMessageBox(" + text(s) + ")"); }
+  static void messageBox(const char* s) {
+    host().calls.push_back(callLine("kwMessageBox", {text(s)}));
+  }
   static int yesNo(const char* s) {
     const int answer = take(host().yesNoAnswers).value_or(0);
-    host().calls.push_back("kwYesNoMessageBox(" + text(s) + ") -> " + std::to_string(answer));
+    host().calls.push_back(callLine("kwYesNoMessageBox", {text(s)}, std::to_string(answer)));
     return answer;
   }
   static int integerInput(const char* prompt, int def, int min, int max) {
     const int answer = take(host().integerAnswers).value_or(-1);
-    host().calls.push_back("kwGetIntegerInput(" + text(prompt) + ", " + std::to_string(def) + ", " +
-                           std::to_string(min) + ", " + std::to_string(max) + ") -> " +
-                           std::to_string(answer));
+    host().calls.push_back(standin::integerInputLine(text(prompt), def, min, max, answer));
     return answer;
   }
   static int textInput(const char* prompt, const char* def, char* answer) {
     const std::optional<std::string> given = take(host().textAnswers).value_or(std::nullopt);
-    std::string call = "kwGetTextInput(" + text(prompt) + ", " + text(def) + ") -> ";
-    if (!given) {
-      host().calls.push_back(call + "0");
-      return 0;
-    }
-    std::snprintf(answer, 256, "%s", given->c_str());
-    host().calls.push_back(call + "1 " + *given);
-    return 1;
+    if (given)
+      std::snprintf(answer, kDialogBufferSize, "%s", given->c_str());
+    host().calls.push_back(
+        dialogLine("kwGetTextInput", {text(prompt), text(def)}, given ? 1 : 0, given.value_or("")));
+    return given ? 1 : 0;
   }
   static int openFileName(const char* title, const char* second, const char* filter, char* path) {
     const std::optional<std::string> given = take(host().fileAnswers).value_or(std::nullopt);
-    std::string call =
-        "kwGetOpenFileName(" + text(title) + ", " + text(second) + ", " + text(filter) + ") -> ";
-    if (!given) {
-      host().calls.push_back(call + "0");
-      return 0;
-    }
-    std::snprintf(path, 256, "%s", given->c_str());
-    host().calls.push_back(call + "1 " + *given);
-    return 1;
+    if (given)
+      std::snprintf(path, kDialogBufferSize, "%s", given->c_str());
+    host().calls.push_back(dialogLine("kwGetOpenFileName",
+                                      {text(title), text(second), text(filter)}, given ? 1 : 0,
+                                      given.value_or("")));
+    return given ? 1 : 0;
   }
   static void* currentVmr(int* x, int* y, int* z) {
-    host().calls.push_back(std::string("kwGetCurrentVMR() -> ") +
-                           (host().volumeOpen ? "volume" : "null"));
+    host().calls.push_back(callLine("kwGetCurrentVMR", {}, host().volumeOpen ? "volume" : "null"));
     if (x)
       *x = 256;
     if (y)
@@ -108,11 +103,11 @@ struct FakeHostEntries {
     return host().volumeOpen ? &volume : nullptr;
   }
   static void clearProtocol() {
-    host().calls.push_back("kwClearProtocol()");
+    host().calls.push_back(callLine("kwClearProtocol", {}));
     host().releaseIntervalArrays();
   }
   static void saveProtocol(const char* name) {
-    host().calls.push_back("kwSaveProtocol(" + text(name) + ")");
+    host().calls.push_back(callLine("kwSaveProtocol", {text(name)}));
     FakeProtocol saved = host().protocol;
     saved.fileName = text(name);
     host().saves.emplace_back(text(name), saved);
@@ -121,7 +116,7 @@ struct FakeHostEntries {
   static int getProtocol(ProtocolHeader* header) {
     FakeHost& h = host();
     const int result = !h.protocolPresent ? 0 : h.getProtocolResult.value_or(1);
-    h.calls.push_back("kwGetProtocol() -> " + std::to_string(result));
+    h.calls.push_back(callLine("kwGetProtocol", {}, std::to_string(result)));
     if (header == nullptr) {
       h.misuse.push_back("kwGetProtocol with a null header");
       return result;
@@ -147,10 +142,7 @@ struct FakeHostEntries {
       h.misuse.push_back("kwSetProtocol with a null header");
       return;
     }
-    h.calls.push_back("kwSetProtocol(" + std::to_string(header->numberOfConditions) + ", " +
-                      std::string(header->fileName, textFieldLength(header->fileName)) + ", " +
-                      std::string(header->protocolTitle, textFieldLength(header->protocolTitle)) +
-                      ", " + std::to_string(header->timeResolution) + ")");
+    h.calls.push_back(standin::setProtocolLine(*header));
     FakeProtocol& p = h.protocol;
     if (header->numberOfConditions != static_cast<int32_t>(p.conditions.size())) {
       h.misuse.push_back("kwSetProtocol with " + std::to_string(header->numberOfConditions) +
@@ -168,7 +160,7 @@ struct FakeHostEntries {
   }
   static void getCondition(int index, ProtocolCondition* record) {
     FakeHost& h = host();
-    h.calls.push_back("kwGetProtocolCondition(" + std::to_string(index) + ")");
+    h.calls.push_back(callLine("kwGetProtocolCondition", {std::to_string(index)}));
     auto& conditions = h.protocol.conditions;
     if (index < 0 || static_cast<size_t>(index) >= conditions.size() || record == nullptr) {
       h.misuse.push_back("kwGetProtocolCondition(" + std::to_string(index) + ")");
@@ -192,13 +184,12 @@ struct FakeHostEntries {
     FakeCondition c;
     c.name.assign(record->name, textFieldLength(record->name));
     c.colour = record->colour;
-    h.calls.push_back("kwAddProtocolCondition(" + c.name + ", " + hex(c.colour) + ")");
+    h.calls.push_back(standin::addConditionLine(*record));
     h.protocol.conditions.push_back(std::move(c));
   }
   static void addInterval(int index, int start, int end) {
     FakeHost& h = host();
-    h.calls.push_back("kwAddProtocolConditionInterval(" + std::to_string(index) + ", " +
-                      std::to_string(start) + ", " + std::to_string(end) + ")");
+    h.calls.push_back(standin::addIntervalLine(index, start, end));
     auto& conditions = h.protocol.conditions;
     if (index < 0 || static_cast<size_t>(index) >= conditions.size()) {
       h.misuse.push_back("kwAddProtocolConditionInterval(" + std::to_string(index) + ")");

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "host/host_api.h"
+#include "standin/protocol_value.h"
 
 namespace stimforge::testing {
 
@@ -23,20 +24,9 @@ namespace stimforge::testing {
 // kwClearProtocol stands out.
 constexpr int32_t kReleasedIntervalValue = -0x5EEDBAD;
 
-struct FakeCondition {
-  std::string name;
-  int32_t colour = 0;
-  std::vector<int32_t> starts;
-  std::vector<int32_t> ends;
-};
-
-struct FakeProtocol {
-  std::string fileName;
-  std::string title;
-  int32_t timeResolution = kTimeResolutionMilliseconds;
-  int32_t colour1 = 0, colour2 = 0, colour3 = 0, thickness3 = 0, colour4 = 0, thickness4 = 0;
-  std::vector<FakeCondition> conditions;
-};
+// The fake host keeps its protocol in the stand-in host's value type.
+using FakeCondition = standin::Condition;
+using FakeProtocol = standin::Protocol;
 
 class FakeHost {
  public:
@@ -67,9 +57,10 @@ class FakeHost {
   // field whole, without a NUL (as a host may); otherwise it is cut to fit with its NUL.
   bool fillTextFieldsWithoutNul = false;
 
-  // Every call, in order, e.g. "kwLogText(Finished.\n)" (texts as they are, line breaks
-  // included), "kwGetIntegerInput(<prompt>, 1, 1, 3) -> 2", "kwClearProtocol()",
-  // "kwAddProtocolConditionInterval(0, 1234, 2232)", "kwSaveProtocol(C:\x.prt)".
+  // Every call, in order, as standin/call_lines.h writes it, e.g. "kwLogText(Finished.\n)" (texts
+  // as they are, line breaks included), "kwGetIntegerInput(<prompt>, 1, 1, 3) -> 2",
+  // "kwClearProtocol()", "kwAddProtocolConditionInterval(0, 1234, 2232)",
+  // "kwSaveProtocol(C:\x.prt)".
   std::vector<std::string> calls;
   // The texts of the kwLogText calls alone, in order.
   std::vector<std::string> log;

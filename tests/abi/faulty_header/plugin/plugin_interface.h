@@ -4,7 +4,7 @@
 #ifndef STIMFORGE_PLUGIN_PLUGIN_INTERFACE_H_
 #define STIMFORGE_PLUGIN_PLUGIN_INTERFACE_H_
 
-#include "plugin/export.h"
+#include "plugin/export_macro.h"
 
 class HDKWPluginInterface {
  public:

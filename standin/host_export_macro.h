@@ -1,7 +1,7 @@
 // The export macro of the stand-in host's entry points: the plug-in finds them among the
 // executable's exports, by name, as it finds the real host's.
-#ifndef STIMFORGE_STANDIN_HOST_EXPORT_H_
-#define STIMFORGE_STANDIN_HOST_EXPORT_H_
+#ifndef STIMFORGE_STANDIN_HOST_EXPORT_MACRO_H_
+#define STIMFORGE_STANDIN_HOST_EXPORT_MACRO_H_
 
 #if defined(_WIN32)
 #define SF_HOST_EXPORT __declspec(dllexport)
@@ -9,4 +9,4 @@
 #define SF_HOST_EXPORT __attribute__((visibility("default")))
 #endif
 
-#endif  // STIMFORGE_STANDIN_HOST_EXPORT_H_
+#endif  // STIMFORGE_STANDIN_HOST_EXPORT_MACRO_H_

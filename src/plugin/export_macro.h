@@ -1,8 +1,8 @@
 // The one export macro of the plug-in library. Only what carries SF_EXPORT is visible to
 // the host; everything else is built hidden (and, on Linux, also held back by the linker's
 // version script).
-#ifndef STIMFORGE_PLUGIN_EXPORT_H_
-#define STIMFORGE_PLUGIN_EXPORT_H_
+#ifndef STIMFORGE_PLUGIN_EXPORT_MACRO_H_
+#define STIMFORGE_PLUGIN_EXPORT_MACRO_H_
 
 #if defined(_WIN32)
 #if defined(SF_BUILDING_PLUGIN)
@@ -14,4 +14,4 @@
 #define SF_EXPORT __attribute__((visibility("default")))
 #endif
 
-#endif  // STIMFORGE_PLUGIN_EXPORT_H_
+#endif  // STIMFORGE_PLUGIN_EXPORT_MACRO_H_

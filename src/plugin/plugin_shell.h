@@ -1,8 +1,8 @@
 // The plug-in's shell: the host-version gate and the command menu behind StimForge.
-// Keep this header free of includes: the class definitions (plugin_interface.cpp) use it
-// and are compiled on their own for the Microsoft ABI check.
-#ifndef STIMFORGE_PLUGIN_STIMFORGE_H_
-#define STIMFORGE_PLUGIN_STIMFORGE_H_
+// Keep this header free of includes: StimForge's definition (stimforge.cpp) uses it
+// and is compiled on its own for the Microsoft ABI check.
+#ifndef STIMFORGE_PLUGIN_PLUGIN_SHELL_H_
+#define STIMFORGE_PLUGIN_PLUGIN_SHELL_H_
 
 namespace stimforge {
 
@@ -21,4 +21,4 @@ bool guardedExecute() noexcept;
 
 }  // namespace stimforge
 
-#endif  // STIMFORGE_PLUGIN_STIMFORGE_H_
+#endif  // STIMFORGE_PLUGIN_PLUGIN_SHELL_H_
