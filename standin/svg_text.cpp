@@ -92,18 +92,6 @@ void appendXmlText(std::string& out, std::string_view text) {
   }
 }
 
-bool isUtf8(std::string_view text) {
-  size_t pos = 0;
-  while (pos < text.size()) {
-    uint32_t ignored = 0;
-    const size_t length = utf8Sequence(text, pos, ignored);
-    if (length == 0)
-      return false;
-    pos += length;
-  }
-  return true;
-}
-
 std::string xmlText(std::string_view text) {
   std::string out;
   appendXmlText(out, text);

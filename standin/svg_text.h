@@ -17,9 +17,6 @@ namespace stimforge::standin {
 void appendXmlText(std::string& out, std::string_view text);
 std::string xmlText(std::string_view text);
 
-// Whether `text` is well-formed UTF-8 (no overlong forms, no surrogates).
-bool isUtf8(std::string_view text);
-
 // `text` cut to at most `maxCharacters` characters (UTF-8 code points; a byte that is not
 // well-formed UTF-8 counts as one): when it is longer, its first maxCharacters - 1
 // characters and "…" (U+2026). Requires: maxCharacters >= 1.
