@@ -1,11 +1,28 @@
 #include "logformat/line_reader.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace stimforge {
 namespace {
 
 constexpr size_t kChunkSize = 64 * 1024;
+
+// Whether two texts of `length` bytes are the same. Neighbouring event lines often have the
+// same length, and the same Subject and Trial at their start, but differ in the middle (in
+// Code and Time): eight bytes there, compared in place, settle most of them without a call.
+bool sameText(const char* a, const char* b, size_t length) {
+  if (length >= 8) {
+    const size_t middle = (length - 8) / 2;
+    uint64_t x = 0;
+    uint64_t y = 0;
+    std::memcpy(&x, a + middle, sizeof x);
+    std::memcpy(&y, b + middle, sizeof y);
+    if (x != y)
+      return false;
+  }
+  return length == 0 || std::memcmp(a, b, length) == 0;
+}
 
 }  // namespace
 
@@ -69,7 +86,7 @@ LineReader::Result LineReader::next(std::string_view& line) {
   // The start state's previous line is empty and without a break, which no line read
   // equals: a line without a break is the text's last and never empty.
   if (length == previousLength_ && hadBreak == previousHadBreak_ &&
-      std::memcmp(start, buffer_.data() + previousStart_, length) == 0) {
+      sameText(start, buffer_.data() + previousStart_, length)) {
     finished_ = Result::kEnd;
     return finished_;
   }

@@ -52,22 +52,16 @@ inline unsigned lowestBit(uint64_t bits) {
 
 // Finds the next tabs in data[position, size): stores the positions of up to `wanted` of
 // them in `tabs` and returns how many it found (fewer only when the line has no more).
-// Sets `sawNul` when a NUL byte may lie before the last tab found (or before the end, when
-// fewer were found): it is never left clear when one does.
-size_t findTabs(const char* data, size_t position, size_t size, size_t* tabs, size_t wanted,
-                bool& sawNul) {
+size_t findTabs(const char* data, size_t position, size_t size, size_t* tabs, size_t wanted) {
   size_t found = 0;
   if (wanted == 0)
     return found;
 #if SF_LOG_FIELDS_SSE2
-  // Sixteen bytes at a time: one compare gives a bit per tab, another one per NUL.
+  // Sixteen bytes at a time: one compare gives a bit per tab.
   const __m128i tab = _mm_set1_epi8('\t');
-  const __m128i nul = _mm_setzero_si128();
   while (size - position >= 16) {
     const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + position));
     uint64_t flags = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, tab)));
-    if (_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, nul)) != 0)
-      sawNul = true;
     while (flags != 0) {
       tabs[found++] = position + lowestBit(flags);
       if (found == wanted)
@@ -90,8 +84,6 @@ size_t findTabs(const char* data, size_t position, size_t size, size_t* tabs, si
     std::memcpy(&word, data + position, sizeof word);
     const uint64_t x = word ^ (kOnes * '\t');
     uint64_t flags = ~(((x & kLowSeven) + kLowSeven) | x) & kTops;
-    if ((~(((word & kLowSeven) + kLowSeven) | word) & kTops) != 0)
-      sawNul = true;
     while (flags != 0) {
       tabs[found++] = position + lowestBit(flags) / 8;
       if (found == wanted)
@@ -106,61 +98,64 @@ size_t findTabs(const char* data, size_t position, size_t size, size_t* tabs, si
       tabs[found++] = position;
       if (found == wanted)
         break;
-    } else if (data[position] == '\0') {
-      sawNul = true;
     }
   }
   return found;
 }
 
-size_t findTabs(const char* data, size_t position, size_t size, size_t* tabs, size_t wanted) {
-  bool sawNul = false;
-  return findTabs(data, position, size, tabs, wanted, sawNul);
-}
-
-// The fields of a tab-separated line from `start` on: field k begins after the k-th tab
-// found (at `start` for k = 0) and ends at the next one, or at the line's end; a line with
-// n more tabs has n + 1 more fields. Blanks around a field are trimmed.
-class TabFields {
+// Walks the tabs of a line from its start, sixteen bytes at a time where it can, so that
+// the leading fields are found in one look at each byte, without a table of positions.
+class TabCursor {
  public:
-  // Subject, Trial, EventType, Code and the fields after Code that are read.
-  static constexpr size_t kMaxTabs = 4 + kMaxPlaceAfterCode + 1;
+  explicit TabCursor(std::string_view line) : data_(line.data()), size_(line.size()) {}
 
-  // Looks for the tabs that end the first `count` fields (count <= kMaxTabs).
-  TabFields(std::string_view line, size_t start, size_t count)
-      : line_(line), start_(start), exists_(start <= line.size()) {
-    if (exists_)
-      found_ = findTabs(line.data(), start, line.size(), tabs_, count, sawNul_);
+  // The position of the next tab; false when the line has no more.
+  bool next(size_t& tab) {
+    while (bits_ == 0) {
+      if (looked_ >= size_)
+        return false;
+      look();
+    }
+    tab = start_ + lowestBit(bits_);
+    bits_ &= bits_ - 1;
+    return true;
   }
 
-  // Whether a NUL byte may stand in the fields before the last tab found (in the whole rest
-  // of the line, when it has fewer tabs than were looked for).
+  // Whether a NUL byte may stand among the bytes looked at so far: every byte up to the
+  // last tab returned, or the whole line once next() has returned false.
   bool mayHoldNul() const { return sawNul_; }
 
-  // Whether field k exists (k < the count given).
-  bool has(size_t k) const { return exists_ && k <= found_; }
-  // Field k. Requires: has(k).
-  std::string_view field(size_t k) const {
-    const size_t begin = k == 0 ? start_ : tabs_[k - 1] + 1;
-    const size_t end = k < found_ ? tabs_[k] : line_.size();
-    return trimmed(std::string_view(line_.data() + begin, end - begin));
-  }
-  // Where the field after field k begins: past the line's end when field k is its last.
-  size_t after(size_t k) const { return k < found_ ? tabs_[k] + 1 : line_.size() + 1; }
-  // The tabs found after field k, into `fields`.
-  void keepTabsAfter(size_t k, EventFields& fields) const {
-    constexpr size_t kKept = sizeof fields.tabsAfterCode / sizeof fields.tabsAfterCode[0];
-    fields.tabsAfterCodeFound = 0;
-    for (size_t i = k + 1; i < found_ && fields.tabsAfterCodeFound < kKept; ++i)
-      fields.tabsAfterCode[fields.tabsAfterCodeFound++] = tabs_[i];
+ private:
+  // Looks at the next piece of the line: sixteen bytes, or the rest of a shorter tail.
+  void look() {
+    start_ = looked_;
+#if SF_LOG_FIELDS_SSE2
+    if (size_ - looked_ >= 16) {
+      const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data_ + looked_));
+      bits_ = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('\t'))));
+      if (_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_setzero_si128())) != 0)
+        sawNul_ = true;
+      looked_ += 16;
+      return;
+    }
+#endif
+    const size_t end = size_ - looked_ > 64 ? looked_ + 64 : size_;
+    uint64_t bits = 0;
+    bool nul = false;
+    for (size_t i = looked_; i < end; ++i) {
+      bits |= static_cast<uint64_t>(data_[i] == '\t') << (i - looked_);
+      nul |= data_[i] == '\0';
+    }
+    bits_ = bits;
+    sawNul_ = sawNul_ || nul;
+    looked_ = end;
   }
 
- private:
-  std::string_view line_;
-  size_t start_;
-  bool exists_;
-  size_t tabs_[kMaxTabs];  // the first found_ are set
-  size_t found_ = 0;
+  const char* data_;
+  size_t size_;
+  size_t looked_ = 0;  // bytes looked at
+  size_t start_ = 0;   // where the piece of bits_ starts
+  uint64_t bits_ = 0;  // the tabs of that piece not yet returned, one bit per byte
   bool sawNul_ = false;
 };
 
@@ -261,19 +256,29 @@ bool readLeadingFields(std::string_view line, bool hasSubjectColumn, EventFields
   // The tabs up to the end of Time and Duration are looked for at once: for Presentation's
   // own columns those of Time, TTime, Uncertainty and Duration.
   const int lastPlace = std::min(std::max(columns.time, columns.duration), kMaxPlaceAfterCode);
-  const TabFields tabs(line, 0, trialField + 4 + static_cast<size_t>(std::max(lastPlace, 0)));
-  fields.tabSeparated = tabs.has(1);
+  TabCursor tabs(line);
+  size_t ends[4];  // where Subject (if any), Trial, EventType and Code end
+  fields.tabSeparated = tabs.next(ends[0]);
   if (fields.tabSeparated) {
     const size_t codeField = trialField + 2;
-    if (!tabs.has(codeField))
+    for (size_t k = 1; k < codeField; ++k) {
+      if (!tabs.next(ends[k]))
+        return false;
+    }
+    bool codeIsLast = !tabs.next(ends[codeField]);
+    if (codeIsLast)
+      ends[codeField] = line.size();
+    const auto field = [&](size_t k) {
+      const size_t begin = k == 0 ? 0 : ends[k - 1] + 1;
+      return trimmed(std::string_view(line.data() + begin, ends[k] - begin));
+    };
+    if (hasSubjectColumn && field(0).empty())
       return false;
-    if (hasSubjectColumn && tabs.field(0).empty())
+    if (!readWholeNumber(field(trialField), fields.trial))
       return false;
-    if (!readWholeNumber(tabs.field(trialField), fields.trial))
-      return false;
-    fields.eventType = tabs.field(trialField + 1);
-    fields.code = tabs.field(codeField);
-    if (tabs.mayHoldNul()) {
+    fields.eventType = field(trialField + 1);
+    fields.code = field(codeField);
+    if (tabs.mayHoldNul()) {  // every byte up to the end of Code has been looked at
       fields.eventType = upToNul(fields.eventType);
       fields.code = upToNul(fields.code);
     }
@@ -281,8 +286,15 @@ bool readLeadingFields(std::string_view line, bool hasSubjectColumn, EventFields
     fields.code = fields.code.substr(0, kMaxCodeLength);
     if (fields.eventType.empty() || fields.code.empty())
       return false;
-    fields.afterCode = tabs.after(codeField);
-    tabs.keepTabsAfter(codeField, fields);
+    fields.afterCode = codeIsLast ? line.size() + 1 : ends[codeField] + 1;
+    // The tabs that end the fields after Code, up to the later of Time and Duration.
+    if (!codeIsLast) {
+      const size_t wanted = static_cast<size_t>(std::max(lastPlace, 0)) + 1;
+      size_t found = 0;
+      while (found < wanted && tabs.next(fields.tabsAfterCode[found]))
+        ++found;
+      fields.tabsAfterCodeFound = found;
+    }
     return true;
   }
   FieldCursor cursor(line, 0);

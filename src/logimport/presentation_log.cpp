@@ -77,19 +77,23 @@ class LogReader {
     LineReader::Result result;
     EventFields fields;  // reset by every read; kept out of the loop, where it costs nothing
     std::vector<std::string> headerLines;
+    // Counting needs no Duration: the line is searched up to Time only.
+    TimeColumns countColumns{columns_.time, -1};
     while ((result = lines.next(line)) == LineReader::Result::kLine) {
       if (index < kHeaderLinesSearched) {
         // Time and Duration stand where the column-name line, among these, puts them.
         headerLines.emplace_back(line);
-        if (index == kHeaderLinesSearched - 1)
+        if (index == kHeaderLinesSearched - 1) {
           columns_ = eventLayoutFor(makeLogHeader(std::move(headerLines)), hasSubjectColumn_)
                          .timeColumns();
+          countColumns.time = columns_.time;
+        }
       }
       if (index >= kFirstEventLine) {
         bool isEvent = false;
         double time = 0.0;
         double duration = 0.0;
-        const bool selected = selectEvent(line, hasSubjectColumn_, columns_, pictureOnly_, false,
+        const bool selected = selectEvent(line, hasSubjectColumn_, countColumns, pictureOnly_, false,
                                           fields, isEvent, time, duration);
         if (isEvent) {
           LogLine text;

@@ -21,6 +21,14 @@ LogLine& LogLine::rounded(double value, int width) {
               .ptr;
     const char* const begin = digits;
     const size_t n = static_cast<size_t>(end - begin);
+    const size_t padding = width > 0 && static_cast<size_t>(width) > n ? width - n : 0;
+    if (padding + n <= kCapacity - 1 - length_) {  // the usual case: it fits
+      std::memset(text_ + length_, ' ', padding);
+      std::memcpy(text_ + length_ + padding, begin, n);
+      length_ += padding + n;
+      text_[length_] = '\0';
+      return *this;
+    }
     static constexpr char kSpaces[] = "                                ";
     for (size_t pad = width > 0 ? static_cast<size_t>(width) : 0; pad > n;) {
       const size_t count = pad - n < sizeof kSpaces - 1 ? pad - n : sizeof kSpaces - 1;
