@@ -6,6 +6,7 @@
 # another. After "|" a case gives the options that the new build needs for the old
 # behaviour (an explicit layout where the old default was the layout without Subject,
 # --partial for an order that leaves conditions out), so give the old build first.
+# With SF_COMPARE_BOTH=1 both builds get those options (two builds that both know them).
 # Usage: bench/compare_outputs.sh OLD_BIN_DIR NEW_BIN_DIR DATA_DIR
 #   DATA_DIR holds log10k.log ... as `make bench` makes them (log*.log, p60.prt, p23.prt).
 set -eu
@@ -43,7 +44,7 @@ for entry in "import --subject-column LOG" "import --subject-column --pictures-o
       cp "$data/p60.prt" "$work/$side/p60.prt"
       cp "$data/p23.prt" "$work/$side/p23.prt"
       args=$(echo "$case" | sed -e 's/LOG/in.log/' -e 's/P60/p60.prt/' -e 's/P23/p23.prt/')
-      [ "$side" = new ] && args="$args $newOnly"
+      if [ "$side" = new ] || [ -n "${SF_COMPARE_BOTH:-}" ]; then args="$args $newOnly"; fi
       # shellcheck disable=SC2086
       run "$side" "$bin" $args
     done
