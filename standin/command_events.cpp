@@ -382,7 +382,7 @@ int runEvents(const EventsOptions& options, std::ostream& out, std::ostream& err
       continue;
     }
     std::set<std::string> warnings;
-    const std::string tsv = formatEventsTsv(table, warnings);
+    addEventsTsvWarnings(table, warnings);
     const std::string json = formatEventsSidecar(facts);
     warnAll(warnings, err);
     // Both targets were judged above, before either is written: the sidecar's ownership
@@ -390,11 +390,12 @@ int runEvents(const EventsOptions& options, std::ostream& out, std::ostream& err
     ReplacePolicy policy;
     policy.force = true;
     policy.what = "events file";
-    const auto text = [](const std::string& content) {
-      return [&content](const PieceWriter& write) { return write(content); };
-    };
-    if (!saveFileSafely(job.tsv, text(tsv), policy, error) ||
-        !saveFileSafely(job.json, text(json), policy, error)) {
+    // The table's text goes to the temporary file a piece at a time (it can be tens of
+    // megabytes); the sidecar is small.
+    const auto tsv = [&table](const PieceWriter& write) { return writeEventsTsv(table, write); };
+    const auto sidecar = [&json](const PieceWriter& write) { return write(json); };
+    if (!saveFileSafely(job.tsv, tsv, policy, error) ||
+        !saveFileSafely(job.json, sidecar, policy, error)) {
       err << "kwhost: " << escapeLine(error) << '\n';
       status = std::max(status, 1);
       continue;

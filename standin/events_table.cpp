@@ -1,36 +1,80 @@
 #include "standin/events_table.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "standin/text_codec.h"
 
 namespace stimforge::standin {
 namespace {
 
-// Writes the digits from the end of a small buffer and appends them at once: the writer's
-// inner loop, a few times per row.
-void appendNumber(std::string& out, int64_t value, bool seconds) {
-  // Unsigned, so that the most negative value has a magnitude too.
-  const bool negative = value < 0;
-  uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-  char digits[32];
-  char* at = digits + sizeof digits;
-  if (seconds) {
-    for (int place = 0; place < 4; ++place, magnitude /= 10)
-      *--at = static_cast<char>('0' + magnitude % 10);
-    *--at = '.';
-  }
-  do {
-    *--at = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
-  if (negative)
-    *--at = '-';
-  out.append(at, static_cast<size_t>(digits + sizeof digits - at));
+// "00" to "99": numbers are written two digits at a time, a few numbers per row.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+void putPair(char* at, unsigned pair) {
+  std::memcpy(at, kDigitPairs + 2 * pair, 2);
 }
 
-void appendSeconds(std::string& out, int64_t tenths) {
-  appendNumber(out, tenths, true);
+// Writes `value` at `at` and returns the end: at most 20 characters.
+char* putUnsigned(char* at, uint64_t value) {
+  char digits[20];
+  char* const end = digits + sizeof digits;
+  char* start = end;
+  while (value >= 100) {
+    start -= 2;
+    putPair(start, static_cast<unsigned>(value % 100));
+    value /= 100;
+  }
+  if (value >= 10) {
+    start -= 2;
+    putPair(start, static_cast<unsigned>(value));
+  } else {
+    *--start = static_cast<char>('0' + value);
+  }
+  const size_t length = static_cast<size_t>(end - start);
+  std::memcpy(at, start, length);
+  return at + length;
+}
+
+// The magnitude of a value, unsigned so that the most negative value has one too.
+uint64_t magnitudeOf(int64_t value) {
+  return value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+}
+
+// A whole number: at most 20 characters.
+char* putWhole(char* at, int64_t value) {
+  if (value < 0)
+    *at++ = '-';
+  return putUnsigned(at, magnitudeOf(value));
+}
+
+// Tenths of a millisecond as seconds with four decimals: at most 21 characters.
+char* putSeconds(char* at, int64_t tenths) {
+  if (tenths < 0)
+    *at++ = '-';
+  const uint64_t magnitude = magnitudeOf(tenths);
+  at = putUnsigned(at, magnitude / 10000);
+  const auto decimals = static_cast<unsigned>(magnitude % 10000);
+  *at++ = '.';
+  putPair(at, decimals / 100);
+  putPair(at + 2, decimals % 100);
+  return at + 4;
+}
+
+// The longest a number and its tab can be written.
+constexpr size_t kMaxNumberCell = 22;
+
+// The texts as cells (tsvCellText), each with the tab before it.
+std::vector<std::string> cellsOf(const EventsTable& table) {
+  std::vector<std::string> cells(table.texts.size());
+  for (size_t i = 0; i < table.texts.size(); ++i) {
+    bool changed = false;
+    cells[i] = '\t' + tsvCellText(table.texts[i], changed);
+  }
+  return cells;
 }
 
 }  // namespace
@@ -53,9 +97,8 @@ void sortByOnset(EventsTable& table) {
 }
 
 std::string secondsText(int64_t tenths) {
-  std::string out;
-  appendSeconds(out, tenths);
-  return out;
+  char text[kMaxNumberCell];
+  return std::string(text, putSeconds(text, tenths));
 }
 
 std::string tsvCellText(std::string_view text, bool& changed) {
@@ -73,56 +116,87 @@ std::string tsvCellText(std::string_view text, bool& changed) {
   return cell;
 }
 
-std::string formatEventsTsv(const EventsTable& table, std::set<std::string>& warnings) {
-  // Each text is made a cell once; a warning is given only for texts a row writes.
-  std::vector<std::string> cells(table.texts.size());
-  std::vector<char> changed(table.texts.size(), 0);
-  for (size_t i = 0; i < table.texts.size(); ++i) {
-    bool textChanged = false;
-    cells[i] = tsvCellText(table.texts[i], textChanged);
-    changed[i] = textChanged ? 1 : 0;
-  }
+void addEventsTsvWarnings(const EventsTable& table, std::set<std::string>& warnings) {
+  // A warning is given only for texts a row writes.
   std::vector<char> used(table.texts.size(), 0);
-  std::string out = eventsHeaderLine(table.logColumns);
-  // Room for the whole text at once (a million rows are tens of megabytes): the cells, and
-  // at most 21 characters for each number and its tab.
-  size_t size = out.size();
   for (const EventRow& row : table.rows) {
-    size += 3 * 21 + cells[row.trialType].size() + 1;
-    if (table.logColumns)
-      size += cells[row.eventType].size() + cells[row.code].size() + 2;
-  }
-  out.reserve(size);
-  const auto cell = [&](uint32_t text) {
-    out += '\t';
-    out += cells[text];
-    used[text] = 1;
-  };
-  for (const EventRow& row : table.rows) {
-    appendSeconds(out, row.onset);
-    out += '\t';
-    if (row.duration == kNotApplicable)
-      out += "n/a";
-    else
-      appendSeconds(out, std::max<int64_t>(row.duration, 0));
-    cell(row.trialType);
+    used[row.trialType] = 1;
     if (table.logColumns) {
-      cell(row.eventType);
-      cell(row.code);
-      out += '\t';
-      if (row.trial == kNotApplicable)
-        out += "n/a";
-      else
-        appendNumber(out, row.trial, false);
+      used[row.eventType] = 1;
+      used[row.code] = 1;
     }
-    out += '\n';
   }
   for (size_t i = 0; i < table.texts.size(); ++i) {
-    if (used[i] && changed[i]) {
+    bool changed = false;
+    if (used[i])
+      tsvCellText(table.texts[i], changed);
+    if (changed) {
       warnings.insert("the name \"" + escapeLine(table.texts[i]) +
                       "\" holds a tab, line break or control character: written with blanks");
     }
   }
+}
+
+bool writeEventsTsv(const EventsTable& table,
+                    const std::function<bool(const std::string& piece)>& write) {
+  const std::vector<std::string> cells = cellsOf(table);
+  constexpr size_t kPiece = size_t{1} << 20;
+  // The piece is written in place: `used` bytes of it hold text, the rest is room.
+  std::string piece = eventsHeaderLine(table.logColumns);
+  size_t used = piece.size();
+  piece.resize(kPiece);
+  constexpr char kNotApplicableCell[] = "n/a";
+  for (const EventRow& row : table.rows) {
+    // The most the row can take: three numbers, the cells and the line break.
+    size_t most = 3 * kMaxNumberCell + cells[row.trialType].size() + 1;
+    if (table.logColumns)
+      most += cells[row.eventType].size() + cells[row.code].size();
+    if (piece.size() - used < most) {
+      piece.resize(used);
+      if (!write(piece))
+        return false;
+      used = 0;
+      piece.resize(std::max(kPiece, most));
+    }
+    char* const start = &piece[used];
+    char* at = putSeconds(start, row.onset);
+    *at++ = '\t';
+    if (row.duration == kNotApplicable) {
+      std::memcpy(at, kNotApplicableCell, 3);
+      at += 3;
+    } else {
+      at = putSeconds(at, std::max<int64_t>(row.duration, 0));
+    }
+    const auto cell = [&at](const std::string& text) {
+      std::memcpy(at, text.data(), text.size());
+      at += text.size();
+    };
+    cell(cells[row.trialType]);
+    if (table.logColumns) {
+      cell(cells[row.eventType]);
+      cell(cells[row.code]);
+      *at++ = '\t';
+      if (row.trial == kNotApplicable) {
+        std::memcpy(at, kNotApplicableCell, 3);
+        at += 3;
+      } else {
+        at = putWhole(at, row.trial);
+      }
+    }
+    *at++ = '\n';
+    used += static_cast<size_t>(at - start);
+  }
+  piece.resize(used);
+  return used == 0 || write(piece);
+}
+
+std::string formatEventsTsv(const EventsTable& table, std::set<std::string>& warnings) {
+  addEventsTsvWarnings(table, warnings);
+  std::string out;
+  writeEventsTsv(table, [&out](const std::string& piece) {
+    out += piece;
+    return true;
+  });
   return out;
 }
 

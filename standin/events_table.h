@@ -8,6 +8,7 @@
 #define STIMFORGE_STANDIN_EVENTS_TABLE_H_
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <set>
 #include <string>
@@ -60,6 +61,15 @@ std::string tsvCellText(std::string_view text, bool& changed);
 // to change, and that a row uses, adds one warning to `warnings` ("the name \"A\tB\" holds a tab,
 // line break or control character: written with blanks"). May throw std::bad_alloc.
 std::string formatEventsTsv(const EventsTable& table, std::set<std::string>& warnings);
+
+// The warnings formatEventsTsv adds, alone.
+void addEventsTsvWarnings(const EventsTable& table, std::set<std::string>& warnings);
+
+// Hands the text formatEventsTsv makes to `write` in pieces of about a megabyte, so that a
+// table of a million rows is never held as one text. Returns false as soon as `write` does.
+// May throw std::bad_alloc.
+bool writeEventsTsv(const EventsTable& table,
+                    const std::function<bool(const std::string& piece)>& write);
 
 }  // namespace stimforge::standin
 
