@@ -2,9 +2,20 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 
 #include "logformat/log_fields.h"
 #include "logformat/log_header.h"
+
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#include <emmintrin.h>
+#define SF_EVENT_TABLE_SSE2 1
+#else
+#define SF_EVENT_TABLE_SSE2 0
+#endif
+#if defined(_MSC_VER)
+#include <intrin.h>
+#endif
 
 namespace stimforge {
 namespace {
@@ -51,6 +62,170 @@ size_t afterPlace(size_t code, int place, size_t otherwise) {
   return place < 0 ? otherwise : code + 1 + static_cast<size_t>(place) + 1;
 }
 
+// What the lean reads below need of the line splitting, by the same rules: the blanks a
+// field of a tab-separated line is trimmed of, and the tabs that end its first fields.
+bool isBlank(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+std::string_view trimmed(const char* begin, const char* end) {
+  while (begin < end && isBlank(*begin))
+    ++begin;
+  while (end > begin && isBlank(end[-1]))
+    --end;
+  return std::string_view(begin, static_cast<size_t>(end - begin));
+}
+
+// The number of the lowest set bit of `bits`. Requires: bits != 0.
+unsigned lowestBit(uint64_t bits) {
+#if defined(__GNUC__) || defined(__clang__)
+  return static_cast<unsigned>(__builtin_ctzll(bits));
+#elif defined(_MSC_VER) && defined(_M_X64)
+  unsigned long bit = 0;
+  _BitScanForward64(&bit, bits);
+  return static_cast<unsigned>(bit);
+#else
+  unsigned bit = 0;
+  for (; (bits & 1) == 0; bits >>= 1)
+    ++bit;
+  return bit;
+#endif
+}
+
+// Stores the positions of the first tabs of `line`, up to `wanted` of them, in `tabs` and
+// returns how many there are (fewer only when the line has no more).
+size_t findFirstTabs(std::string_view line, size_t* tabs, size_t wanted) {
+  const char* const data = line.data();
+  const size_t size = line.size();
+  size_t found = 0;
+  size_t position = 0;
+  // `flags` has a bit per byte of the block at `position`, set where it holds a tab: each
+  // tab found is stored until `wanted` are.
+  const auto take = [&](uint64_t flags, unsigned bitsPerByte) {
+    for (; flags != 0; flags &= flags - 1) {
+      tabs[found++] = position + lowestBit(flags) / bitsPerByte;
+      if (found == wanted)
+        return true;
+    }
+    return false;
+  };
+#if SF_EVENT_TABLE_SSE2
+  // Sixteen bytes at a time.
+  const __m128i tab = _mm_set1_epi8('\t');
+  for (; size - position >= 16; position += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + position));
+    const auto flags = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, tab)));
+    if (take(flags, 1))
+      return found;
+  }
+#endif
+#if !defined(__BYTE_ORDER__) || __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  // Eight bytes at a time: the top bit of a byte of `flags` is set exactly when the byte is
+  // a tab (the byte of word ^ tabs is then 0, and adding 0x7F to the low seven bits of any
+  // other byte sets its top bit without a carry into the next). The lowest byte of a word
+  // is its first in memory on a little-endian machine.
+  constexpr uint64_t kOnes = 0x0101010101010101ULL;
+  constexpr uint64_t kLowSeven = kOnes * 0x7F;
+  for (; size - position >= 8; position += 8) {
+    uint64_t word = 0;
+    std::memcpy(&word, data + position, sizeof word);
+    const uint64_t x = word ^ (kOnes * '\t');
+    if (take(~(((x & kLowSeven) + kLowSeven) | x) & (kOnes * 0x80), 8))
+      return found;
+  }
+#endif
+  for (; position < size; ++position) {
+    if (data[position] == '\t') {
+      tabs[found++] = position;
+      if (found == wanted)
+        break;
+    }
+  }
+  return found;
+}
+
+// A text up to its first NUL byte; a loop, for the fields are short.
+std::string_view beforeNul(std::string_view field) {
+  for (size_t i = 0; i < field.size(); ++i) {
+    if (field[i] == '\0')
+      return field.substr(0, i);
+  }
+  return field;
+}
+
+// readLogNumber into `number`, with its common case (1 to 18 digits alone) first and
+// inline: a lean read takes one or two numbers per line.
+void readNumber(std::string_view field, LogNumber& number) {
+  if (field.size() - 1 < 18) {
+    uint64_t magnitude = 0;
+    size_t i = 0;
+    for (unsigned digit = 0;
+         i < field.size() && (digit = static_cast<unsigned char>(field[i]) - '0') <= 9; ++i) {
+      magnitude = magnitude * 10 + digit;
+    }
+    if (i == field.size()) {
+      number.kind = LogNumber::Kind::kWhole;
+      number.whole = static_cast<int64_t>(magnitude);
+      number.value = static_cast<double>(number.whole);
+      return;
+    }
+  }
+  number = readLogNumber(field);
+}
+
+// The lean reads (Time, and Duration when `withDuration`) of a line that holds a tab, as
+// readEventRecord reads them from splitFields' fields, with only the tabs they need found.
+// Returns false when the line is not an event; sets `general` (and returns false) for what
+// the general read handles: a line without a tab, places beyond kMaxPlaceAfterCode.
+bool readLeanTabLine(std::string_view line, const EventLayout& layout, bool withDuration,
+                     EventRecord& record, bool& general) {
+  const size_t trialField = layout.hasSubjectColumn ? 1 : 0;
+  const size_t codeField = trialField + 2;
+  const EventColumnPlaces& places = layout.places;
+  const int last = withDuration ? std::max(places.time, places.duration) : places.time;
+  general = last > kMaxPlaceAfterCode;
+  if (general)
+    return false;
+  // The fields the general read splits: up to the later of Time and Duration, each ended
+  // by a tab or by the line's end.
+  const size_t count = codeField + 1 + static_cast<size_t>(std::max(last, 0)) + 1;
+  size_t tabs[4 + kMaxPlaceAfterCode + 1];
+  const size_t found = findFirstTabs(line, tabs, count);
+  general = found == 0;
+  if (general || found < codeField)
+    return false;
+  // Field k of the count, given that the line has it (k <= found).
+  const char* const data = line.data();
+  const auto field = [&](size_t k) {
+    const char* begin = data + (k == 0 ? 0 : tabs[k - 1] + 1);
+    const char* end = data + (k < found ? tabs[k] : line.size());
+    return trimmed(begin, end);
+  };
+  // Field `place` after Code, or an empty one when the line does not have it.
+  const auto afterCode = [&](int place) {
+    if (place < 0)
+      return std::string_view();
+    const size_t k = codeField + 1 + static_cast<size_t>(place);
+    return k <= found && k < count ? field(k) : std::string_view();
+  };
+  record.subject = layout.hasSubjectColumn ? field(0) : std::string_view();
+  if (layout.hasSubjectColumn && record.subject.empty())
+    return false;
+  const std::string_view trial = field(trialField);
+  if (!readWholeNumber(trial, record.trial) || !onlySignAndDigits(trial))
+    return false;
+  record.eventType = beforeNul(field(trialField + 1));
+  record.code = beforeNul(field(codeField));
+  if (record.eventType.empty() || record.code.empty())
+    return false;
+  readNumber(afterCode(places.time), record.time);
+  if (withDuration)
+    readNumber(afterCode(places.duration), record.duration);
+  else
+    record.duration = LogNumber();
+  return true;
+}
+
 }  // namespace
 
 EventLayout eventLayoutFor(const LogHeader& header, bool hasSubjectColumn) {
@@ -90,6 +265,25 @@ bool readEventRecord(std::string_view line, const EventLayout& layout, EventReco
   const size_t codeField = trialField + 2;
   const bool all = columns == EventColumns::kAll;
   const bool withDuration = columns == EventColumns::kTimeAndDuration;
+  if (!all) {
+    // Each from a constant, not chained: a chain reads back what it has just stored.
+    const LogNumber missing;
+    record.ttime = missing;
+    record.uncertainty = missing;
+    record.durationUncertainty = missing;
+    record.reqTime = missing;
+    record.reqDur = missing;
+    record.pairIndex = missing;
+    record.stimType = std::string_view();
+    record.fields.clear();
+    // A tab-separated line is read without splitting it; the general read below takes the
+    // rest.
+    bool general = false;
+    if (readLeanTabLine(line, layout, withDuration, record, general))
+      return true;
+    if (!general)
+      return false;
+  }
   if (all) {
     splitFields(line, record.fields);
   } else {
@@ -115,17 +309,11 @@ bool readEventRecord(std::string_view line, const EventLayout& layout, EventReco
   const EventColumnPlaces& places = layout.places;
   record.time = readLogNumber(fieldAfterCode(fields, codeField, places.time));
   if (!all) {
-    // Each from a constant, not chained: a chain reads back what it has just stored.
-    const LogNumber missing;
-    record.ttime = missing;
-    record.uncertainty = missing;
-    record.duration =
-        withDuration ? readLogNumber(fieldAfterCode(fields, codeField, places.duration)) : missing;
-    record.durationUncertainty = missing;
-    record.reqTime = missing;
-    record.reqDur = missing;
-    record.pairIndex = missing;
-    record.stimType = std::string_view();
+    // A line without a tab: the other columns were set missing above.
+    record.duration = withDuration
+                          ? readLogNumber(fieldAfterCode(fields, codeField, places.duration))
+                          : LogNumber();
+    record.fields.clear();  // as the tab-separated lines leave it
     return true;
   }
   record.ttime = readLogNumber(fieldAfterCode(fields, codeField, places.ttime));
