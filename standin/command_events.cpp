@@ -187,6 +187,9 @@ int readInput(const std::string& input, const EventsOptions& options, EventMap* 
     }
     LogEventsOptions logOptions = options.log;
     logOptions.map = map;
+    std::error_code sizeUnknown;
+    const std::uintmax_t bytes = fs::file_size(fs::path(input), sizeUnknown);
+    logOptions.logBytes = sizeUnknown ? 0 : static_cast<uint64_t>(bytes);
     LogEvents events;
     const int status = eventsFromLog(*source, input, logOptions, events, error);
     events.facts.source = fs::path(input).filename().string();

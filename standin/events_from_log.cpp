@@ -148,6 +148,12 @@ int readEvents(LogSource& source, const std::string& name, const LogEventsOption
   // The selected events as read: onset holds the Time until time zero is known, code and
   // eventType index the raw codes and event types until their texts are made.
   std::vector<EventRow>& rows = events.table.rows;
+  // Room for a row per kBytesPerRow bytes of log: Presentation's event lines are 40 to 90
+  // bytes long, and not every line is selected. Only the rows filled take memory; a log of
+  // shorter lines grows the vector past this as usual.
+  constexpr uint64_t kBytesPerRow = 64;
+  constexpr uint64_t kMaxReserved = uint64_t{1} << 26;
+  rows.reserve(static_cast<size_t>(std::min(options.logBytes / kBytesPerRow, kMaxReserved)));
   std::vector<Tenths> triggers;
   std::optional<int64_t> codeZero;
   size_t withoutTime = 0;

@@ -50,6 +50,9 @@ struct LogEventsOptions {
   size_t scan = 0;           // --scan N, from 1; 0 = not given
   EventMap* map = nullptr;   // --map; null = none
   Unmapped unmapped = Unmapped::kKeep;
+  // The log's size in bytes, when known (0: unknown): the rows are reserved from it, so that
+  // a million of them are not copied as they grow.
+  uint64_t logBytes = 0;
 };
 
 struct LogEvents {
