@@ -158,24 +158,38 @@ int readEvents(LogSource& source, const std::string& name, const LogEventsOption
   std::optional<int64_t> codeZero;
   size_t withoutTime = 0;
   // Only the columns an events row takes: far less work than every column of every line.
+  // What the pass asks of an event type, found once for each distinct type: every line
+  // looks its type up once, instead of comparing it with the trigger and every type chosen.
+  struct TypeFacts {
+    bool selected = false;
+    bool trigger = false;
+    uint32_t index = UINT32_MAX;  // in eventTypes, once a row of the type is kept
+  };
+  CodeTable seenTypes;
+  std::vector<TypeFacts> typeFacts;
   EventTableReader reader(source, layout, EventColumns::kTimeAndDuration);
   EventRecord record;
   EventTableReader::Result result;
   while ((result = reader.next(record)) == EventTableReader::Result::kEvent) {
+    const uint32_t seen = seenTypes.add(record.eventType);
+    if (seen == typeFacts.size()) {
+      TypeFacts facts;
+      facts.selected = std::find(options.types.begin(), options.types.end(), record.eventType) !=
+                       options.types.end();
+      facts.trigger = record.eventType == options.trigger.type;
+      typeFacts.push_back(facts);
+    }
+    TypeFacts& type = typeFacts[seen];
     int64_t time = 0;
     const bool timed = timeOf(record.time, time);
-    if (timed && record.eventType == options.trigger.type &&
-        (!options.trigger.code || record.code == *options.trigger.code)) {
+    if (timed && type.trigger && (!options.trigger.code || record.code == *options.trigger.code))
       triggers.push_back(time);
-    }
     if (options.zero.kind == TimeZero::Kind::kCode && !codeZero && timed &&
         record.code == options.zero.code) {
       codeZero = time;
     }
-    if (std::find(options.types.begin(), options.types.end(), record.eventType) ==
-        options.types.end()) {
+    if (!type.selected)
       continue;
-    }
     if (!timed) {
       ++withoutTime;
       continue;
@@ -187,7 +201,9 @@ int readEvents(LogSource& source, const std::string& name, const LogEventsOption
         timeOf(record.duration, duration) ? std::max<int64_t>(duration, 0) : kNotApplicable;
     row.trial = record.trial;
     row.code = codes.add(record.code);
-    row.eventType = eventTypes.add(record.eventType);
+    if (type.index == UINT32_MAX)
+      type.index = eventTypes.add(record.eventType);
+    row.eventType = type.index;
     rows.push_back(row);
   }
   if (result == EventTableReader::Result::kError) {

@@ -2,6 +2,7 @@
 #ifndef STIMFORGE_LOGFORMAT_CODE_TABLE_H_
 #define STIMFORGE_LOGFORMAT_CODE_TABLE_H_
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -33,6 +34,13 @@ class CodeTable {
   // code up here, so this is cheaper than a general map.
   size_t slotOf(std::string_view code, uint64_t hash) const;
   void grow();
+
+  // A front cache of the codes looked up last, indexed by a cheap hash of a code's length
+  // and its first and last bytes: index plus one, 0 when empty. A log names few codes,
+  // most of them again and again, and this spares them the full hash.
+  static constexpr size_t kRecent = 64;
+  static size_t recentSlotOf(std::string_view code);
+  std::array<uint32_t, kRecent> recent_{};
 
   std::deque<std::string> codes_;
   std::vector<uint64_t> hashes_;         // of codes_[i]
