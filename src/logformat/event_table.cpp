@@ -76,6 +76,7 @@ std::string_view trimmed(const char* begin, const char* end) {
   return std::string_view(begin, static_cast<size_t>(end - begin));
 }
 
+#if SF_EVENT_TABLE_SSE2
 // The number of the lowest set bit of `bits`. Requires: bits != 0.
 unsigned lowestBit(uint64_t bits) {
 #if defined(__GNUC__) || defined(__clang__)
@@ -91,56 +92,61 @@ unsigned lowestBit(uint64_t bits) {
   return bit;
 #endif
 }
+#endif  // SF_EVENT_TABLE_SSE2
 
 // Stores the positions of the first tabs of `line`, up to `wanted` of them, in `tabs` and
-// returns how many there are (fewer only when the line has no more).
-size_t findFirstTabs(std::string_view line, size_t* tabs, size_t wanted) {
+// returns how many there are (fewer only when the line has no more). Sets `mayHoldNul`
+// unless the line holds no NUL byte up to the last tab found (to its end when fewer).
+size_t findFirstTabs(std::string_view line, size_t* tabs, size_t wanted, bool& mayHoldNul) {
   const char* const data = line.data();
   const size_t size = line.size();
   size_t found = 0;
-  size_t position = 0;
-  // `flags` has a bit per byte of the block at `position`, set where it holds a tab: each
-  // tab found is stored until `wanted` are.
-  const auto take = [&](uint64_t flags, unsigned bitsPerByte) {
-    for (; flags != 0; flags &= flags - 1) {
-      tabs[found++] = position + lowestBit(flags) / bitsPerByte;
-      if (found == wanted)
-        return true;
-    }
-    return false;
-  };
 #if SF_EVENT_TABLE_SSE2
-  // Sixteen bytes at a time.
+  // Sixty-four bytes at a time, as a bit per byte (the first byte lowest): one loop over
+  // the tabs of the line's start, rather than one for each sixteen bytes.
   const __m128i tab = _mm_set1_epi8('\t');
-  for (; size - position >= 16; position += 16) {
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + position));
-    const auto flags = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, tab)));
-    if (take(flags, 1))
-      return found;
+  const __m128i nul = _mm_setzero_si128();
+  uint64_t nuls = 0;
+  for (size_t base = 0; base < size && found < wanted; base += 64) {
+    const size_t count = std::min<size_t>(64, size - base);
+    uint64_t tabBits = 0;
+    const auto add = [&](const char* at, unsigned keep, size_t shift) {
+      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+      // The last `keep` of the sixteen bytes at `at`, as the bits from `shift` on.
+      const auto bits = [&](__m128i equal) {
+        return uint64_t{static_cast<unsigned>(_mm_movemask_epi8(equal)) >> (16 - keep)} << shift;
+      };
+      tabBits |= bits(_mm_cmpeq_epi8(block, tab));
+      nuls |= bits(_mm_cmpeq_epi8(block, nul));
+    };
+    size_t done = 0;
+    for (; count - done >= 16; done += 16)
+      add(data + base + done, 16, done);
+    if (done < count) {
+      const auto rest = static_cast<unsigned>(count - done);
+      if (base + count >= 16) {
+        add(data + base + count - 16, rest, done);  // the last sixteen bytes of the line
+      } else {
+        for (size_t i = done; i < count; ++i) {
+          tabBits |= uint64_t{data[base + i] == '\t'} << i;
+          nuls |= uint64_t{data[base + i] == '\0'} << i;
+        }
+      }
+    }
+    for (; tabBits != 0 && found < wanted; tabBits &= tabBits - 1)
+      tabs[found++] = base + lowestBit(tabBits);
   }
-#endif
-#if !defined(__BYTE_ORDER__) || __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-  // Eight bytes at a time: the top bit of a byte of `flags` is set exactly when the byte is
-  // a tab (the byte of word ^ tabs is then 0, and adding 0x7F to the low seven bits of any
-  // other byte sets its top bit without a carry into the next). The lowest byte of a word
-  // is its first in memory on a little-endian machine.
-  constexpr uint64_t kOnes = 0x0101010101010101ULL;
-  constexpr uint64_t kLowSeven = kOnes * 0x7F;
-  for (; size - position >= 8; position += 8) {
-    uint64_t word = 0;
-    std::memcpy(&word, data + position, sizeof word);
-    const uint64_t x = word ^ (kOnes * '\t');
-    if (take(~(((x & kLowSeven) + kLowSeven) | x) & (kOnes * 0x80), 8))
-      return found;
-  }
-#endif
-  for (; position < size; ++position) {
+  mayHoldNul = nuls != 0;
+#else
+  mayHoldNul = true;
+  for (size_t position = 0; position < size; ++position) {
     if (data[position] == '\t') {
       tabs[found++] = position;
       if (found == wanted)
         break;
     }
   }
+#endif
   return found;
 }
 
@@ -151,6 +157,29 @@ std::string_view beforeNul(std::string_view field) {
       return field.substr(0, i);
   }
   return field;
+}
+
+// readWholeNumber and onlySignAndDigits at once: an optional sign and digits alone, within
+// 32 bits.
+bool readTrial(std::string_view field, int32_t& value) {
+  size_t i = 0;
+  const bool negative = !field.empty() && field[0] == '-';
+  if (!field.empty() && (negative || field[0] == '+'))
+    ++i;
+  if (i == field.size())
+    return false;
+  const int64_t limit = negative ? int64_t{2147483648} : int64_t{2147483647};
+  int64_t magnitude = 0;
+  for (; i < field.size(); ++i) {
+    const unsigned digit = static_cast<unsigned char>(field[i]) - unsigned{'0'};
+    if (digit > 9)
+      return false;
+    magnitude = magnitude * 10 + digit;
+    if (magnitude > limit)
+      return false;
+  }
+  value = static_cast<int32_t>(negative ? -magnitude : magnitude);
+  return true;
 }
 
 // readLogNumber into `number`, with its common case (1 to 18 digits alone) first and
@@ -190,7 +219,8 @@ bool readLeanTabLine(std::string_view line, const EventLayout& layout, bool with
   // by a tab or by the line's end.
   const size_t count = codeField + 1 + static_cast<size_t>(std::max(last, 0)) + 1;
   size_t tabs[4 + kMaxPlaceAfterCode + 1];
-  const size_t found = findFirstTabs(line, tabs, count);
+  bool mayHoldNul = true;
+  const size_t found = findFirstTabs(line, tabs, count, mayHoldNul);
   general = found == 0;
   if (general || found < codeField)
     return false;
@@ -212,10 +242,14 @@ bool readLeanTabLine(std::string_view line, const EventLayout& layout, bool with
   if (layout.hasSubjectColumn && record.subject.empty())
     return false;
   const std::string_view trial = field(trialField);
-  if (!readWholeNumber(trial, record.trial) || !onlySignAndDigits(trial))
+  if (!readTrial(trial, record.trial))
     return false;
-  record.eventType = beforeNul(field(trialField + 1));
-  record.code = beforeNul(field(codeField));
+  record.eventType = field(trialField + 1);
+  record.code = field(codeField);
+  if (mayHoldNul) {
+    record.eventType = beforeNul(record.eventType);
+    record.code = beforeNul(record.code);
+  }
   if (record.eventType.empty() || record.code.empty())
     return false;
   readNumber(afterCode(places.time), record.time);
