@@ -18,25 +18,54 @@ void putPair(char* at, unsigned pair) {
   std::memcpy(at, kDigitPairs + 2 * pair, 2);
 }
 
+// The number of decimal digits of `value`, from the position of its highest bit.
+unsigned digitCount(uint64_t value) {
+  static constexpr uint64_t kPowers[20] = {1ULL,
+                                           10ULL,
+                                           100ULL,
+                                           1000ULL,
+                                           10000ULL,
+                                           100000ULL,
+                                           1000000ULL,
+                                           10000000ULL,
+                                           100000000ULL,
+                                           1000000000ULL,
+                                           10000000000ULL,
+                                           100000000000ULL,
+                                           1000000000000ULL,
+                                           10000000000000ULL,
+                                           100000000000000ULL,
+                                           1000000000000000ULL,
+                                           10000000000000000ULL,
+                                           100000000000000000ULL,
+                                           1000000000000000000ULL,
+                                           10000000000000000000ULL};
+#if defined(__GNUC__) || defined(__clang__)
+  const auto bits = static_cast<unsigned>(64 - __builtin_clzll(value | 1));
+#else
+  unsigned bits = 1;
+  for (uint64_t rest = value >> 1; rest != 0; rest >>= 1)
+    ++bits;
+#endif
+  // bits * log10(2), which is at most one short of the count (0 has one digit too).
+  const unsigned estimate = (bits * 1233) >> 12;
+  return estimate + ((value | 1) >= kPowers[estimate] ? 1 : 0);
+}
+
 // Writes `value` at `at` and returns the end: at most 20 characters.
 char* putUnsigned(char* at, uint64_t value) {
-  char digits[20];
-  char* const end = digits + sizeof digits;
-  char* start = end;
+  char* const end = at + digitCount(value);
+  char* digits = end;
   while (value >= 100) {
-    start -= 2;
-    putPair(start, static_cast<unsigned>(value % 100));
+    digits -= 2;
+    putPair(digits, static_cast<unsigned>(value % 100));
     value /= 100;
   }
-  if (value >= 10) {
-    start -= 2;
-    putPair(start, static_cast<unsigned>(value));
-  } else {
-    *--start = static_cast<char>('0' + value);
-  }
-  const size_t length = static_cast<size_t>(end - start);
-  std::memcpy(at, start, length);
-  return at + length;
+  if (value >= 10)
+    putPair(digits - 2, static_cast<unsigned>(value));
+  else
+    digits[-1] = static_cast<char>('0' + value);
+  return end;
 }
 
 // The magnitude of a value, unsigned so that the most negative value has one too.
@@ -67,15 +96,45 @@ char* putSeconds(char* at, int64_t tenths) {
 // The longest a number and its tab can be written.
 constexpr size_t kMaxNumberCell = 22;
 
-// The texts as cells (tsvCellText), each with the tab before it.
-std::vector<std::string> cellsOf(const EventsTable& table) {
-  std::vector<std::string> cells(table.texts.size());
-  for (size_t i = 0; i < table.texts.size(); ++i) {
-    bool changed = false;
-    cells[i] = '\t' + tsvCellText(table.texts[i], changed);
+// The texts as cells (tsvCellText), each with the tab before it, in one text: a row copies
+// its cells from there, sixteen bytes at once for the short ones, which the padding at the
+// end leaves room for.
+class Cells {
+ public:
+  explicit Cells(const EventsTable& table) : places_(table.texts.size()) {
+    for (size_t i = 0; i < table.texts.size(); ++i) {
+      bool changed = false;
+      places_[i].offset = text_.size();
+      text_ += '\t';
+      text_ += tsvCellText(table.texts[i], changed);
+      places_[i].size = text_.size() - places_[i].offset;
+    }
+    text_.append(kPadding, ' ');
   }
-  return cells;
-}
+
+  size_t size(uint32_t text) const { return places_[text].size; }
+
+  // Copies the cell to `at` and returns its end. Requires: kPadding bytes of room at `at`
+  // beyond the cell.
+  char* put(char* at, uint32_t text) const {
+    const Place& place = places_[text];
+    if (place.size <= kPadding)
+      std::memcpy(at, text_.data() + place.offset, kPadding);
+    else
+      std::memcpy(at, text_.data() + place.offset, place.size);
+    return at + place.size;
+  }
+
+  static constexpr size_t kPadding = 16;
+
+ private:
+  struct Place {
+    size_t offset = 0;
+    size_t size = 0;
+  };
+  std::vector<Place> places_;
+  std::string text_;
+};
 
 }  // namespace
 
@@ -139,7 +198,7 @@ void addEventsTsvWarnings(const EventsTable& table, std::set<std::string>& warni
 
 bool writeEventsTsv(const EventsTable& table,
                     const std::function<bool(const std::string& piece)>& write) {
-  const std::vector<std::string> cells = cellsOf(table);
+  const Cells cells(table);
   constexpr size_t kPiece = size_t{1} << 20;
   // The piece is written in place: `used` bytes of it hold text, the rest is room.
   std::string piece = eventsHeaderLine(table.logColumns);
@@ -147,10 +206,11 @@ bool writeEventsTsv(const EventsTable& table,
   piece.resize(kPiece);
   constexpr char kNotApplicableCell[] = "n/a";
   for (const EventRow& row : table.rows) {
-    // The most the row can take: three numbers, the cells and the line break.
-    size_t most = 3 * kMaxNumberCell + cells[row.trialType].size() + 1;
+    // The most the row can take: three numbers, the cells (the last with room to copy
+    // sixteen bytes at once) and the line break.
+    size_t most = 3 * kMaxNumberCell + cells.size(row.trialType) + Cells::kPadding + 1;
     if (table.logColumns)
-      most += cells[row.eventType].size() + cells[row.code].size();
+      most += cells.size(row.eventType) + cells.size(row.code);
     if (piece.size() - used < most) {
       piece.resize(used);
       if (!write(piece))
@@ -167,14 +227,10 @@ bool writeEventsTsv(const EventsTable& table,
     } else {
       at = putSeconds(at, std::max<int64_t>(row.duration, 0));
     }
-    const auto cell = [&at](const std::string& text) {
-      std::memcpy(at, text.data(), text.size());
-      at += text.size();
-    };
-    cell(cells[row.trialType]);
+    at = cells.put(at, row.trialType);
     if (table.logColumns) {
-      cell(cells[row.eventType]);
-      cell(cells[row.code]);
+      at = cells.put(at, row.eventType);
+      at = cells.put(at, row.code);
       *at++ = '\t';
       if (row.trial == kNotApplicable) {
         std::memcpy(at, kNotApplicableCell, 3);
