@@ -80,26 +80,21 @@ void CodeTable::grow() {
     slots_[slotOf(codes_[index], hashes_[index])] = index + 1;
 }
 
-size_t CodeTable::recentSlotOf(std::string_view code) {
-  if (code.empty())
-    return 0;
-  const size_t first = static_cast<unsigned char>(code.front());
-  const size_t last = static_cast<unsigned char>(code.back());
-  return (code.size() * 131 + first * 31 + last) & (kRecent - 1);
-}
-
-uint32_t CodeTable::add(std::string_view code) {
-  const size_t recent = recentSlotOf(code);
-  if (recent_[recent] != 0 && sameText(views_[recent_[recent] - 1], code))
-    return recent_[recent] - 1;
+uint32_t CodeTable::addLookedUp(std::string_view code, const Key& key) {
+  Recent& recent = recent_[key.slot];
+  const auto remember = [&](uint32_t index) {
+    recent.head = key.head;
+    recent.tail = key.tail;
+    recent.size = code.size();
+    recent.index = index + 1;
+    return index;
+  };
   if (slots_.empty())
     grow();
   const uint64_t hash = hashCode(code);
   size_t slot = slotOf(code, hash);
-  if (slots_[slot] != 0) {
-    recent_[recent] = slots_[slot];
-    return slots_[slot] - 1;
-  }
+  if (slots_[slot] != 0)
+    return remember(slots_[slot] - 1);
   // Kept at most a quarter full, so that a look-up seldom goes past its first slot.
   if ((codes_.size() + 1) * 4 > slots_.size()) {
     grow();
@@ -113,8 +108,7 @@ uint32_t CodeTable::add(std::string_view code) {
   hashes_.push_back(hash);
   views_.push_back(codes_.back());
   slots_[slot] = index + 1;
-  recent_[recent] = index + 1;
-  return index;
+  return remember(index);
 }
 
 }  // namespace stimforge
