@@ -49,7 +49,7 @@ class CodeTable {
   // A front cache of the codes looked up last, indexed by a hash of their key: a code of
   // at most kKeyed bytes is told by its key alone, a longer one is compared whole. A log
   // names few codes, most of them again and again, and this spares them the full look-up.
-  static constexpr size_t kRecent = 64;
+  static constexpr size_t kRecent = 256;
   static constexpr size_t kKeyed = 16;
   struct Key {
     uint64_t head = 0;  // the first bytes (eight, or the code when shorter)
@@ -91,7 +91,7 @@ class CodeTable {
     }
     const uint64_t mixed = (key.head ^ (key.tail * 0x9E3779B97F4A7C15ULL) ^ size) *
                            0xBF58476D1CE4E5B9ULL;
-    key.slot = static_cast<size_t>(mixed >> 58);  // 64 slots
+    key.slot = static_cast<size_t>(mixed >> 56);  // kRecent slots
     return key;
   }
   uint32_t addLookedUp(std::string_view code, const Key& key);

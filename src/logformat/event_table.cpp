@@ -17,6 +17,15 @@
 #include <intrin.h>
 #endif
 
+// For the few small functions of every line that the compiler would otherwise call.
+#if defined(__GNUC__) || defined(__clang__)
+#define SF_ALWAYS_INLINE inline __attribute__((always_inline))
+#elif defined(_MSC_VER)
+#define SF_ALWAYS_INLINE __forceinline
+#else
+#define SF_ALWAYS_INLINE inline
+#endif
+
 namespace stimforge {
 namespace {
 
@@ -189,7 +198,7 @@ bool readTrial(std::string_view field, int32_t& value) {
 // When the `count` bytes (1 to 8) that end at `end` are all digits, stores their value in
 // `value` and returns true. Reads the eight bytes that end at `end`: those before the
 // digits count as zeros.
-bool digitsBefore(const char* end, size_t count, uint64_t& value) {
+SF_ALWAYS_INLINE bool digitsBefore(const char* end, size_t count, uint64_t& value) {
 #if !defined(__BYTE_ORDER__) || __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
   constexpr uint64_t kOnes = 0x0101010101010101ULL;
   uint64_t word = 0;
@@ -221,7 +230,8 @@ bool digitsBefore(const char* end, size_t count, uint64_t& value) {
 // readLogNumber into `number` for a field of the line that starts at `lineStart`, with its
 // common case first and inline: 1 to 16 digits alone, read eight at a time (a lean read
 // takes one or two numbers per line, Presentation's times having 5 to 10 digits).
-void readNumber(std::string_view field, const char* lineStart, LogNumber& number) {
+SF_ALWAYS_INLINE void readNumber(std::string_view field, const char* lineStart,
+                                 LogNumber& number) {
   const char* const end = field.data() + field.size();
   const size_t size = field.size();
   uint64_t low = 0;
