@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <map>
 #include <ostream>
@@ -394,11 +395,22 @@ int runEvents(const EventsOptions& options, std::ostream& out, std::ostream& err
     policy.force = true;
     policy.what = "events file";
     // The table's text goes to the temporary file a piece at a time (it can be tens of
-    // megabytes); the sidecar is small.
-    const auto tsv = [&table](const PieceWriter& write) { return writeEventsTsv(table, write); };
+    // megabytes); the sidecar is small. What the formatting throws (std::bad_alloc) ends the
+    // save, which then removes its temporary file, and is thrown on from here.
+    std::exception_ptr thrown;
+    const auto tsv = [&table, &thrown](const PieceWriter& write) {
+      try {
+        return writeEventsTsv(table, write);
+      } catch (...) {
+        thrown = std::current_exception();
+        return false;
+      }
+    };
     const auto sidecar = [&json](const PieceWriter& write) { return write(json); };
-    if (!saveFileSafely(job.tsv, tsv, policy, error) ||
-        !saveFileSafely(job.json, sidecar, policy, error)) {
+    const bool tsvSaved = saveFileSafely(job.tsv, tsv, policy, error);
+    if (thrown)
+      std::rethrow_exception(thrown);
+    if (!tsvSaved || !saveFileSafely(job.json, sidecar, policy, error)) {
       err << "kwhost: " << escapeLine(error) << '\n';
       status = std::max(status, 1);
       continue;
