@@ -25,6 +25,59 @@ TEST(EventsTable, SecondsAreExactToTheTenthOfAMillisecond) {
     EXPECT_EQ(secondsText(tenths), text) << tenths;
 }
 
+// Numbers are written from their digit count: every count, and both sides of each power of
+// ten, against the standard library's text.
+TEST(EventsTable, NumbersOfEveryLength) {
+  std::vector<int64_t> values = {0, INT64_MAX, INT64_MIN + 1};
+  for (int64_t power = 1; power <= INT64_MAX / 10; power *= 10) {
+    for (const int64_t value : {power - 1, power, power + 1, 10 * power - 1})
+      values.insert(values.end(), {value, -value});
+  }
+  EventsTable table;
+  table.addText("t");
+  for (const int64_t value : values)
+    table.rows.push_back({value, value, value, 0, 0, 0});
+  std::set<std::string> warnings;
+  std::string expected = eventsHeaderLine(true);
+  for (const int64_t value : values) {
+    const std::string digits = std::to_string(value < 0 ? -value : value);
+    const std::string padded = std::string(digits.size() < 5 ? 5 - digits.size() : 0, '0') + digits;
+    const std::string seconds = (value < 0 ? "-" : "") + padded.substr(0, padded.size() - 4) +
+                                "." + padded.substr(padded.size() - 4);
+    expected += seconds + "\t" + (value < 0 ? "0.0000" : seconds) + "\tt\tt\tt\t" +
+                std::to_string(value) + "\n";
+  }
+  EXPECT_EQ(formatEventsTsv(table, warnings), expected);
+}
+
+// The text goes out in pieces of about a megabyte, ended by an empty one; a cell longer
+// than a piece is written whole; a failed write stops the writing.
+TEST(EventsTable, WrittenInPieces) {
+  EventsTable table;
+  table.addText("a");
+  table.addText(std::string(3 << 20, 'x'));
+  for (int i = 0; i < 60000; ++i)
+    table.rows.push_back({i, 5, i, static_cast<uint32_t>(i == 30000), 0, 0});
+  std::set<std::string> warnings;
+  const std::string whole = formatEventsTsv(table, warnings);
+  std::vector<std::string> pieces;
+  ASSERT_TRUE(writeEventsTsv(table, [&pieces](const std::string& piece) {
+    pieces.push_back(piece);
+    return true;
+  }));
+  ASSERT_GE(pieces.size(), 4u);
+  EXPECT_EQ(pieces.back(), "");
+  std::string joined;
+  for (const std::string& piece : pieces) {
+    EXPECT_LE(piece.size(), size_t{3 << 20} + 100);
+    joined += piece;
+  }
+  EXPECT_EQ(joined, whole);
+  int calls = 0;
+  EXPECT_FALSE(writeEventsTsv(table, [&calls](const std::string&) { return ++calls < 2; }));
+  EXPECT_EQ(calls, 2);
+}
+
 TEST(EventsTable, NoEmptyCellSortedWithTiesInOrderControlCharactersAsBlanks) {
   EventsTable table;
   const uint32_t a = table.addText("a\tb");
