@@ -118,6 +118,64 @@ int autoZero(const std::vector<Tenths>& triggers, const std::string& name,
 
 }  // namespace
 
+namespace {
+
+// The digits and dots at the start of `text` when they begin and end with a digit, hold no
+// two dots in a row and stand alone (the text ends or a blank follows: "20.1a" is none);
+// "" otherwise.
+std::string_view dottedNumberAt(std::string_view text) {
+  size_t end = 0;
+  while (end < text.size() && ((text[end] >= '0' && text[end] <= '9') || text[end] == '.'))
+    ++end;
+  const std::string_view number = text.substr(0, end);
+  const bool alone = end == text.size() || text[end] == ' ' || text[end] == '\t';
+  if (number.empty() || number.front() == '.' || number.back() == '.' || !alone ||
+      number.find("..") != std::string_view::npos) {
+    return std::string_view();
+  }
+  return number;
+}
+
+std::string_view trimmedBlanks(std::string_view text) {
+  const size_t begin = text.find_first_not_of(" \t");
+  if (begin == std::string_view::npos)
+    return std::string_view();
+  return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
+}
+
+}  // namespace
+
+std::string statedSoftwareVersion(const LogHeader& header) {
+  static constexpr std::string_view kScenario = "Scenario - ";
+  if (header.lines.empty() || header.lines[0].compare(0, kScenario.size(), kScenario) != 0 ||
+      !header.columnNamesFound()) {
+    return std::string();
+  }
+  static constexpr std::string_view kLeads[] = {"Presentation version ", "Presentation Version ",
+                                                "Presentation ", "Version: ", "Version "};
+  static constexpr std::string_view kBuild = " Build ";
+  for (int i = 1; i < header.columnNameLineIndex; ++i) {
+    const std::string_view line = trimmedBlanks(header.lines[static_cast<size_t>(i)]);
+    for (const std::string_view lead : kLeads) {
+      if (line.substr(0, lead.size()) != lead)
+        continue;
+      const std::string_view rest = line.substr(lead.size());
+      const std::string_view number = dottedNumberAt(rest);
+      if (number.find('.') == std::string_view::npos)
+        continue;  // no version number, or one without a dot ("Presentation 3 runs")
+      std::string version(number);
+      const std::string_view after = rest.substr(number.size());
+      if (after.substr(0, kBuild.size()) == kBuild) {
+        const std::string_view build = dottedNumberAt(after.substr(kBuild.size()));
+        if (!build.empty())
+          version += std::string(kBuild) + std::string(build);
+      }
+      return version;
+    }
+  }
+  return std::string();
+}
+
 std::string millisecondsText(int64_t tenths) {
   const bool negative = tenths < 0;
   const uint64_t magnitude =
@@ -325,6 +383,7 @@ int readEvents(LogSource& source, const std::string& name, const LogEventsOption
   events.facts.source = name;
   events.facts.scenario = utf8Of(header.scenario, "the scenario name", events.warnings);
   events.facts.writtenLine = utf8Of(header.writtenLine, "the log's date line", events.warnings);
+  events.facts.softwareVersion = statedSoftwareVersion(header);
   return 0;
 }
 

@@ -214,6 +214,37 @@ TEST(EventsFromProtocol, MillisecondsAndVolumes) {
             "18.0000\t10.0000\trest\n");
 }
 
+// The version a header line states reaches the sidecar; none is made up.
+TEST(EventsFromLog, SoftwareVersionOnlyWhereTheHeaderStatesOne) {
+  const struct {
+    const char* line;  // between the date line and the column names; null: none
+    const char* version;
+  } cases[] = {
+      {nullptr, ""},
+      {"Presentation version 20.1", "20.1"},
+      {"  Presentation 18.0 Build 07.16.15", "18.0 Build 07.16.15"},
+      {"Version: 21.1 beta", "21.1"},
+      {"Presentation 3 runs", ""},
+      {"Version: 20.1a", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line == nullptr ? "none" : c.line);
+    const std::string log = "Scenario - S\nLogfile written - 01/02/2020 10:00:00\n" +
+                            std::string(c.line == nullptr ? "" : c.line + std::string("\n")) +
+                            "\nTrial\tEvent Type\tCode\tTime\n\n1\tPicture\ta\t100\n";
+    MemoryLogSource source(log);
+    LogEventsOptions options;
+    options.zero.kind = TimeZero::Kind::kScenario;
+    LogEvents events;
+    std::string error;
+    ASSERT_EQ(eventsFromLog(source, "x.log", options, events, error), 0) << error;
+    ASSERT_EQ(events.table.rows.size(), 1u);
+    EXPECT_EQ(events.facts.softwareVersion, c.version);
+    const auto presentation = buildEventsSidecar(events.facts)["StimulusPresentation"];
+    EXPECT_EQ(presentation.contains("SoftwareVersion"), *c.version != '\0');
+  }
+}
+
 // Two scans 30 s apart: Pulses at 10000 + 20000 k (k = 0..3), then at 1000000 + 20000 k.
 std::string twoScanLog(bool withTriggers) {
   std::string log =
