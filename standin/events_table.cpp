@@ -238,12 +238,7 @@ bool writeEventsTsv(const EventsTable& table,
       at = cells.put(at, row.eventType);
       at = cells.put(at, row.code);
       *at++ = '\t';
-      if (row.trial == kNotApplicable) {
-        std::memcpy(at, kNotApplicableCell, 3);
-        at += 3;
-      } else {
-        at = putWhole(at, row.trial);
-      }
+      at = putWhole(at, row.trial);
     }
     *at++ = '\n';
     used += static_cast<size_t>(at - start);

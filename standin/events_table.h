@@ -17,7 +17,7 @@
 
 namespace stimforge::standin {
 
-// A duration or trial that has no value: written "n/a".
+// A duration that has no value: written "n/a".
 constexpr int64_t kNotApplicable = std::numeric_limits<int64_t>::min();
 
 // One row. Its texts are indices into EventsTable::texts, so that a million rows of a few
@@ -25,7 +25,8 @@ constexpr int64_t kNotApplicable = std::numeric_limits<int64_t>::min();
 struct EventRow {
   int64_t onset = 0;                  // tenths of a millisecond from time zero
   int64_t duration = kNotApplicable;  // tenths of a millisecond; or n/a
-  int64_t trial = kNotApplicable;     // the Trial number (log tables only); or n/a
+  int32_t trial = 0;                  // the Trial number (log tables only, which always
+                                      // have one: 32 bits, as the log's column)
   uint32_t trialType = 0;
   uint32_t eventType = 0;  // the log's Event Type (log tables only)
   uint32_t code = 0;       // the raw Code, as UTF-8 (log tables only)
