@@ -246,7 +246,11 @@ SF_ALWAYS_INLINE void readNumber(std::string_view field, const char* lineStart,
     number.value = static_cast<double>(number.whole);
     return;
   }
-  number = readLogNumber(field);
+  // A column the line lacks, or leaves empty, is the most common of the rest: no call.
+  if (field.empty())
+    number = LogNumber();
+  else
+    number = readLogNumber(field);
 }
 
 // The lean reads (Time, and Duration when `withDuration`) of a line that holds a tab, as
