@@ -209,6 +209,9 @@ bool writeEventsTsv(const EventsTable& table,
   size_t used = piece->size();
   piece->resize(kPiece);
   constexpr char kNotApplicableCell[] = "n/a";
+  int32_t lastTrial = 0;
+  char lastTrialText[16];  // its digits (at most 11), copied whole
+  size_t lastTrialSize = 0;
   for (const EventRow& row : table.rows) {
     // The most the row can take: three numbers, the cells (the last with room to copy
     // sixteen bytes at once) and the line break.
@@ -238,7 +241,13 @@ bool writeEventsTsv(const EventsTable& table,
       at = cells.put(at, row.eventType);
       at = cells.put(at, row.code);
       *at++ = '\t';
-      at = putWhole(at, row.trial);
+      // Rows of one trial follow one another: its digits are made once.
+      if (row.trial != lastTrial || lastTrialSize == 0) {
+        lastTrial = row.trial;
+        lastTrialSize = static_cast<size_t>(putWhole(lastTrialText, row.trial) - lastTrialText);
+      }
+      std::memcpy(at, lastTrialText, sizeof lastTrialText);
+      at += lastTrialSize;
     }
     *at++ = '\n';
     used += static_cast<size_t>(at - start);
