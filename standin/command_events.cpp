@@ -3,15 +3,11 @@
 
 #include <CLI/CLI.hpp>
 
-#include <condition_variable>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <map>
-#include <mutex>
 #include <ostream>
-#include <system_error>
-#include <thread>
 
 #include "standin/bids_name.h"
 #include "standin/cli.h"
@@ -133,76 +129,6 @@ bool mayReplace(const Job& job, std::string& error) {
   }
   return true;
 }
-
-// Writes pieces on a second thread, so that a table's next piece is formatted while its last
-// one is written. Each piece must stay as it was until the next call of write() has
-// returned (writeEventsTsv lets two pieces take turns); write() waits for the piece before.
-// Where no thread can be started, each piece is written at once.
-class BackgroundWriter {
- public:
-  explicit BackgroundWriter(const PieceWriter& write) : write_(write) {
-    try {
-      thread_ = std::thread([this] { run(); });
-    } catch (const std::system_error&) {
-      // Written at once, below.
-    }
-  }
-  ~BackgroundWriter() { finish(); }
-  BackgroundWriter(const BackgroundWriter&) = delete;
-  BackgroundWriter& operator=(const BackgroundWriter&) = delete;
-
-  // Hands `piece` over once the one before is written. False when a piece could not be.
-  bool write(const std::string& piece) {
-    if (!thread_.joinable())
-      return !failed_ && (failed_ = !write_(piece), !failed_);
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return pending_ == nullptr; });
-    if (failed_)
-      return false;
-    pending_ = &piece;
-    changed_.notify_all();
-    return true;
-  }
-
-  // Waits until every piece is written. False when one could not be.
-  bool finish() {
-    if (thread_.joinable()) {
-      {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] { return pending_ == nullptr; });
-        stopping_ = true;
-        changed_.notify_all();
-      }
-      thread_.join();
-    }
-    return !failed_;
-  }
-
- private:
-  void run() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    for (;;) {
-      changed_.wait(lock, [this] { return pending_ != nullptr || stopping_; });
-      if (pending_ == nullptr)
-        return;
-      const std::string& piece = *pending_;
-      lock.unlock();
-      const bool written = write_(piece);
-      lock.lock();
-      failed_ = failed_ || !written;
-      pending_ = nullptr;
-      changed_.notify_all();
-    }
-  }
-
-  const PieceWriter& write_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  const std::string* pending_ = nullptr;  // the piece being written
-  bool stopping_ = false;
-  bool failed_ = false;
-  std::thread thread_;  // last: started when everything it uses is there
-};
 
 bool isProtocolFile(const std::string& path) {
   const std::string magic = kProtocolFileMagic;
@@ -474,10 +400,7 @@ int runEvents(const EventsOptions& options, std::ostream& out, std::ostream& err
     std::exception_ptr thrown;
     const auto tsv = [&table, &thrown](const PieceWriter& write) {
       try {
-        BackgroundWriter writer(write);
-        const bool formatted = writeEventsTsv(
-            table, [&writer](const std::string& piece) { return writer.write(piece); });
-        return writer.finish() && formatted;
+        return writeEventsTsv(table, write);
       } catch (...) {
         thrown = std::current_exception();
         return false;

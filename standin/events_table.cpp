@@ -200,14 +200,10 @@ bool writeEventsTsv(const EventsTable& table,
                     const std::function<bool(const std::string& piece)>& write) {
   const Cells cells(table);
   constexpr size_t kPiece = size_t{1} << 20;
-  // Two pieces take turns, so that each stays as it was until the next call of `write` has
-  // returned. The piece is written in place: `used` bytes of it hold text, the rest is room.
-  std::string pieces[2];
-  size_t turn = 0;
-  std::string* piece = &pieces[turn];
-  *piece = eventsHeaderLine(table.logColumns);
-  size_t used = piece->size();
-  piece->resize(kPiece);
+  // The piece is written in place: `used` bytes of it hold text, the rest is room.
+  std::string piece = eventsHeaderLine(table.logColumns);
+  size_t used = piece.size();
+  piece.resize(kPiece);
   constexpr char kNotApplicableCell[] = "n/a";
   int32_t lastTrial = 0;
   char lastTrialText[16];  // its digits (at most 11), copied whole
@@ -218,16 +214,14 @@ bool writeEventsTsv(const EventsTable& table,
     size_t most = 3 * kMaxNumberCell + cells.size(row.trialType) + Cells::kPadding + 1;
     if (table.logColumns)
       most += cells.size(row.eventType) + cells.size(row.code);
-    if (piece->size() - used < most) {
-      piece->resize(used);
-      if (!write(*piece))
+    if (piece.size() - used < most) {
+      piece.resize(used);
+      if (!write(piece))
         return false;
-      turn = 1 - turn;
-      piece = &pieces[turn];
       used = 0;
-      piece->resize(std::max(kPiece, most));
+      piece.resize(std::max(kPiece, most));
     }
-    char* const start = &(*piece)[used];
+    char* const start = &piece[used];
     char* at = putSeconds(start, row.onset);
     *at++ = '\t';
     if (row.duration == kNotApplicable) {
@@ -252,10 +246,8 @@ bool writeEventsTsv(const EventsTable& table,
     *at++ = '\n';
     used += static_cast<size_t>(at - start);
   }
-  piece->resize(used);
-  // The empty piece after the last is the next call that the last waits for.
-  static const std::string kEnd;
-  return (used == 0 || write(*piece)) && write(kEnd);
+  piece.resize(used);
+  return used == 0 || write(piece);
 }
 
 std::string formatEventsTsv(const EventsTable& table, std::set<std::string>& warnings) {

@@ -67,10 +67,8 @@ std::string formatEventsTsv(const EventsTable& table, std::set<std::string>& war
 void addEventsTsvWarnings(const EventsTable& table, std::set<std::string>& warnings);
 
 // Hands the text formatEventsTsv makes to `write` in pieces of about a megabyte, so that a
-// table of a million rows is never held as one text. Each piece stays as it was until the
-// next call of `write` has returned, so `write` may still be writing it meanwhile: the last
-// piece is followed by an empty one. Returns false as soon as `write` does. May throw
-// std::bad_alloc.
+// table of a million rows is never held as one text. Returns false as soon as `write` does.
+// May throw std::bad_alloc.
 bool writeEventsTsv(const EventsTable& table,
                     const std::function<bool(const std::string& piece)>& write);
 

@@ -50,8 +50,8 @@ TEST(EventsTable, NumbersOfEveryLength) {
   EXPECT_EQ(formatEventsTsv(table, warnings), expected);
 }
 
-// The text goes out in pieces of about a megabyte, ended by an empty one; a cell longer
-// than a piece is written whole; a failed write stops the writing.
+// The text goes out in pieces of about a megabyte; a cell longer than a piece is written
+// whole; a failed write stops the writing.
 TEST(EventsTable, WrittenInPieces) {
   EventsTable table;
   table.addText("a");
@@ -65,8 +65,7 @@ TEST(EventsTable, WrittenInPieces) {
     pieces.push_back(piece);
     return true;
   }));
-  ASSERT_GE(pieces.size(), 4u);
-  EXPECT_EQ(pieces.back(), "");
+  ASSERT_GE(pieces.size(), 3u);
   std::string joined;
   for (const std::string& piece : pieces) {
     EXPECT_LE(piece.size(), size_t{3 << 20} + 100);
