@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <new>
 
 #include "logformat/code_table.h"
 #include "logformat/event_table.h"
@@ -211,7 +212,11 @@ int readEvents(LogSource& source, const std::string& name, const LogEventsOption
   // shorter lines grows the vector past this as usual.
   constexpr uint64_t kBytesPerRow = 64;
   constexpr uint64_t kMaxReserved = uint64_t{1} << 26;
-  rows.reserve(static_cast<size_t>(std::min(options.logBytes / kBytesPerRow, kMaxReserved)));
+  try {
+    rows.reserve(static_cast<size_t>(std::min(options.logBytes / kBytesPerRow, kMaxReserved)));
+  } catch (const std::bad_alloc&) {
+    // An estimate the memory does not hold: the rows grow as they come.
+  }
   std::vector<Tenths> triggers;
   std::optional<int64_t> codeZero;
   size_t withoutTime = 0;
