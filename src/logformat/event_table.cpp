@@ -108,8 +108,8 @@ unsigned lowestBit(uint64_t bits) {
 #endif  // SF_EVENT_TABLE_SSE2
 
 // Stores the positions of the first tabs of `line`, up to `wanted` of them, in `tabs` and
-// returns how many there are (fewer only when the line has no more). Sets `mayHoldNul`
-// unless the line holds no NUL byte up to the last tab found (to its end when fewer).
+// returns how many there are (fewer only when the line has no more). Clears `mayHoldNul`
+// only when the line holds no NUL byte up to the last tab found (to its end when fewer).
 size_t findFirstTabs(std::string_view line, size_t* tabs, size_t wanted, bool& mayHoldNul) {
   const char* const data = line.data();
   const size_t size = line.size();
