@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <map>
 #include <ostream>
@@ -187,6 +188,9 @@ int readInput(const std::string& input, const EventsOptions& options, EventMap* 
     }
     LogEventsOptions logOptions = options.log;
     logOptions.map = map;
+    std::error_code sizeUnknown;
+    const std::uintmax_t bytes = fs::file_size(fs::path(input), sizeUnknown);
+    logOptions.logBytes = sizeUnknown ? 0 : static_cast<uint64_t>(bytes);
     LogEvents events;
     const int status = eventsFromLog(*source, input, logOptions, events, error);
     events.facts.source = fs::path(input).filename().string();
@@ -382,7 +386,7 @@ int runEvents(const EventsOptions& options, std::ostream& out, std::ostream& err
       continue;
     }
     std::set<std::string> warnings;
-    const std::string tsv = formatEventsTsv(table, warnings);
+    addEventsTsvWarnings(table, warnings);
     const std::string json = formatEventsSidecar(facts);
     warnAll(warnings, err);
     // Both targets were judged above, before either is written: the sidecar's ownership
@@ -390,11 +394,23 @@ int runEvents(const EventsOptions& options, std::ostream& out, std::ostream& err
     ReplacePolicy policy;
     policy.force = true;
     policy.what = "events file";
-    const auto text = [](const std::string& content) {
-      return [&content](const PieceWriter& write) { return write(content); };
+    // The table's text goes to the temporary file a piece at a time (it can be tens of
+    // megabytes); the sidecar is small. What the formatting throws (std::bad_alloc) ends the
+    // save, which then removes its temporary file, and is thrown on from here.
+    std::exception_ptr thrown;
+    const auto tsv = [&table, &thrown](const PieceWriter& write) {
+      try {
+        return writeEventsTsv(table, write);
+      } catch (...) {
+        thrown = std::current_exception();
+        return false;
+      }
     };
-    if (!saveFileSafely(job.tsv, text(tsv), policy, error) ||
-        !saveFileSafely(job.json, text(json), policy, error)) {
+    const auto sidecar = [&json](const PieceWriter& write) { return write(json); };
+    const bool tsvSaved = saveFileSafely(job.tsv, tsv, policy, error);
+    if (thrown)
+      std::rethrow_exception(thrown);
+    if (!tsvSaved || !saveFileSafely(job.json, sidecar, policy, error)) {
       err << "kwhost: " << escapeLine(error) << '\n';
       status = std::max(status, 1);
       continue;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <new>
 
 #include "logformat/code_table.h"
 #include "logformat/event_table.h"
@@ -118,6 +119,64 @@ int autoZero(const std::vector<Tenths>& triggers, const std::string& name,
 
 }  // namespace
 
+namespace {
+
+// The digits and dots at the start of `text` when they begin and end with a digit, hold no
+// two dots in a row and stand alone (the text ends or a blank follows: "20.1a" is none);
+// "" otherwise.
+std::string_view dottedNumberAt(std::string_view text) {
+  size_t end = 0;
+  while (end < text.size() && ((text[end] >= '0' && text[end] <= '9') || text[end] == '.'))
+    ++end;
+  const std::string_view number = text.substr(0, end);
+  const bool alone = end == text.size() || text[end] == ' ' || text[end] == '\t';
+  if (number.empty() || number.front() == '.' || number.back() == '.' || !alone ||
+      number.find("..") != std::string_view::npos) {
+    return std::string_view();
+  }
+  return number;
+}
+
+std::string_view trimmedBlanks(std::string_view text) {
+  const size_t begin = text.find_first_not_of(" \t");
+  if (begin == std::string_view::npos)
+    return std::string_view();
+  return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
+}
+
+}  // namespace
+
+std::string statedSoftwareVersion(const LogHeader& header) {
+  static constexpr std::string_view kScenario = "Scenario - ";
+  if (header.lines.empty() || header.lines[0].compare(0, kScenario.size(), kScenario) != 0 ||
+      !header.columnNamesFound()) {
+    return std::string();
+  }
+  static constexpr std::string_view kLeads[] = {"Presentation version ", "Presentation Version ",
+                                                "Presentation ", "Version: ", "Version "};
+  static constexpr std::string_view kBuild = " Build ";
+  for (int i = 1; i < header.columnNameLineIndex; ++i) {
+    const std::string_view line = trimmedBlanks(header.lines[static_cast<size_t>(i)]);
+    for (const std::string_view lead : kLeads) {
+      if (line.substr(0, lead.size()) != lead)
+        continue;
+      const std::string_view rest = line.substr(lead.size());
+      const std::string_view number = dottedNumberAt(rest);
+      if (number.find('.') == std::string_view::npos)
+        continue;  // no version number, or one without a dot ("Presentation 3 runs")
+      std::string version(number);
+      const std::string_view after = rest.substr(number.size());
+      if (after.substr(0, kBuild.size()) == kBuild) {
+        const std::string_view build = dottedNumberAt(after.substr(kBuild.size()));
+        if (!build.empty())
+          version += std::string(kBuild) + std::string(build);
+      }
+      return version;
+    }
+  }
+  return std::string();
+}
+
 std::string millisecondsText(int64_t tenths) {
   const bool negative = tenths < 0;
   const uint64_t magnitude =
@@ -148,28 +207,52 @@ int readEvents(LogSource& source, const std::string& name, const LogEventsOption
   // The selected events as read: onset holds the Time until time zero is known, code and
   // eventType index the raw codes and event types until their texts are made.
   std::vector<EventRow>& rows = events.table.rows;
+  // Room for a row per kBytesPerRow bytes of log: Presentation's event lines are 40 to 90
+  // bytes long, and not every line is selected. Only the rows filled take memory; a log of
+  // shorter lines grows the vector past this as usual.
+  constexpr uint64_t kBytesPerRow = 64;
+  constexpr uint64_t kMaxReserved = uint64_t{1} << 26;
+  try {
+    rows.reserve(static_cast<size_t>(std::min(options.logBytes / kBytesPerRow, kMaxReserved)));
+  } catch (const std::bad_alloc&) {
+    // An estimate the memory does not hold: the rows grow as they come.
+  }
   std::vector<Tenths> triggers;
   std::optional<int64_t> codeZero;
   size_t withoutTime = 0;
   // Only the columns an events row takes: far less work than every column of every line.
+  // What the pass asks of an event type, found once for each distinct type: every line
+  // looks its type up once, instead of comparing it with the trigger and every type chosen.
+  struct TypeFacts {
+    bool selected = false;
+    bool trigger = false;
+    uint32_t index = UINT32_MAX;  // in eventTypes, once a row of the type is kept
+  };
+  CodeTable seenTypes;
+  std::vector<TypeFacts> typeFacts;
   EventTableReader reader(source, layout, EventColumns::kTimeAndDuration);
   EventRecord record;
   EventTableReader::Result result;
   while ((result = reader.next(record)) == EventTableReader::Result::kEvent) {
+    const uint32_t seen = seenTypes.add(record.eventType);
+    if (seen == typeFacts.size()) {
+      TypeFacts facts;
+      facts.selected = std::find(options.types.begin(), options.types.end(), record.eventType) !=
+                       options.types.end();
+      facts.trigger = record.eventType == options.trigger.type;
+      typeFacts.push_back(facts);
+    }
+    TypeFacts& type = typeFacts[seen];
     int64_t time = 0;
     const bool timed = timeOf(record.time, time);
-    if (timed && record.eventType == options.trigger.type &&
-        (!options.trigger.code || record.code == *options.trigger.code)) {
+    if (timed && type.trigger && (!options.trigger.code || record.code == *options.trigger.code))
       triggers.push_back(time);
-    }
     if (options.zero.kind == TimeZero::Kind::kCode && !codeZero && timed &&
         record.code == options.zero.code) {
       codeZero = time;
     }
-    if (std::find(options.types.begin(), options.types.end(), record.eventType) ==
-        options.types.end()) {
+    if (!type.selected)
       continue;
-    }
     if (!timed) {
       ++withoutTime;
       continue;
@@ -181,7 +264,9 @@ int readEvents(LogSource& source, const std::string& name, const LogEventsOption
         timeOf(record.duration, duration) ? std::max<int64_t>(duration, 0) : kNotApplicable;
     row.trial = record.trial;
     row.code = codes.add(record.code);
-    row.eventType = eventTypes.add(record.eventType);
+    if (type.index == UINT32_MAX)
+      type.index = eventTypes.add(record.eventType);
+    row.eventType = type.index;
     rows.push_back(row);
   }
   if (result == EventTableReader::Result::kError) {
@@ -303,6 +388,7 @@ int readEvents(LogSource& source, const std::string& name, const LogEventsOption
   events.facts.source = name;
   events.facts.scenario = utf8Of(header.scenario, "the scenario name", events.warnings);
   events.facts.writtenLine = utf8Of(header.writtenLine, "the log's date line", events.warnings);
+  events.facts.softwareVersion = statedSoftwareVersion(header);
   return 0;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "logformat/log_header.h"
 #include "logformat/log_source.h"
 #include "standin/event_map.h"
 #include "standin/events_sidecar.h"
@@ -50,6 +51,9 @@ struct LogEventsOptions {
   size_t scan = 0;           // --scan N, from 1; 0 = not given
   EventMap* map = nullptr;   // --map; null = none
   Unmapped unmapped = Unmapped::kKeep;
+  // The log's size in bytes, when known (0: unknown): the rows are reserved from it, so that
+  // a million of them are not copied as they grow.
+  uint64_t logBytes = 0;
 };
 
 struct LogEvents {
@@ -71,6 +75,18 @@ struct LogEvents {
 // std::bad_alloc.
 int eventsFromLog(LogSource& source, const std::string& name, const LogEventsOptions& options,
                   LogEvents& events, std::string& error);
+
+// The version of Presentation that a log's header states, or "" when it states none. Only
+// the lines after the "Scenario - " line (line 0) and before the column-name line are
+// looked at, and only when both were found. A line states the version when, blanks around
+// it trimmed, it begins with "Presentation ", "Presentation version ", "Presentation
+// Version ", "Version: " or "Version " and then a version number: digits and dots that
+// begin and end with a digit, hold a dot, and end the line or a word ("20.1"; "20.1a" is
+// none). The version is that number, with " Build B" after it when the line goes on with
+// "Build B", B digits and dots alike (a dot not needed): "Presentation 18.0 Build
+// 07.16.15" -> "18.0 Build 07.16.15". Whatever else follows is not taken. The first line
+// that states one counts.
+std::string statedSoftwareVersion(const LogHeader& header);
 
 // `tenths` as milliseconds: 173282 -> "17328.2".
 std::string millisecondsText(int64_t tenths);

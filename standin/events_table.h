@@ -8,6 +8,7 @@
 #define STIMFORGE_STANDIN_EVENTS_TABLE_H_
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <set>
 #include <string>
@@ -16,7 +17,7 @@
 
 namespace stimforge::standin {
 
-// A duration or trial that has no value: written "n/a".
+// A duration that has no value: written "n/a".
 constexpr int64_t kNotApplicable = std::numeric_limits<int64_t>::min();
 
 // One row. Its texts are indices into EventsTable::texts, so that a million rows of a few
@@ -24,7 +25,8 @@ constexpr int64_t kNotApplicable = std::numeric_limits<int64_t>::min();
 struct EventRow {
   int64_t onset = 0;                  // tenths of a millisecond from time zero
   int64_t duration = kNotApplicable;  // tenths of a millisecond; or n/a
-  int64_t trial = kNotApplicable;     // the Trial number (log tables only); or n/a
+  int32_t trial = 0;                  // the Trial number (log tables only, which always
+                                      // have one: 32 bits, as the log's column)
   uint32_t trialType = 0;
   uint32_t eventType = 0;  // the log's Event Type (log tables only)
   uint32_t code = 0;       // the raw Code, as UTF-8 (log tables only)
@@ -60,6 +62,15 @@ std::string tsvCellText(std::string_view text, bool& changed);
 // to change, and that a row uses, adds one warning to `warnings` ("the name \"A\tB\" holds a tab,
 // line break or control character: written with blanks"). May throw std::bad_alloc.
 std::string formatEventsTsv(const EventsTable& table, std::set<std::string>& warnings);
+
+// The warnings formatEventsTsv adds, alone.
+void addEventsTsvWarnings(const EventsTable& table, std::set<std::string>& warnings);
+
+// Hands the text formatEventsTsv makes to `write` in pieces of about a megabyte, so that a
+// table of a million rows is never held as one text. Returns false as soon as `write` does.
+// May throw std::bad_alloc.
+bool writeEventsTsv(const EventsTable& table,
+                    const std::function<bool(const std::string& piece)>& write);
 
 }  // namespace stimforge::standin
 

@@ -2,9 +2,29 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 
 #include "logformat/log_fields.h"
 #include "logformat/log_header.h"
+
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#include <emmintrin.h>
+#define SF_EVENT_TABLE_SSE2 1
+#else
+#define SF_EVENT_TABLE_SSE2 0
+#endif
+#if defined(_MSC_VER)
+#include <intrin.h>
+#endif
+
+// For the few small functions of every line that the compiler would otherwise call.
+#if defined(__GNUC__) || defined(__clang__)
+#define SF_ALWAYS_INLINE inline __attribute__((always_inline))
+#elif defined(_MSC_VER)
+#define SF_ALWAYS_INLINE __forceinline
+#else
+#define SF_ALWAYS_INLINE inline
+#endif
 
 namespace stimforge {
 namespace {
@@ -51,6 +71,246 @@ size_t afterPlace(size_t code, int place, size_t otherwise) {
   return place < 0 ? otherwise : code + 1 + static_cast<size_t>(place) + 1;
 }
 
+// What the lean reads below need of the line splitting, by the same rules: the blanks a
+// field of a tab-separated line is trimmed of, and the tabs that end its first fields.
+bool isBlank(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+std::string_view trimmed(const char* begin, const char* end) {
+  // Most fields have no blank at either end: a byte above ' ' is none.
+  if (begin < end && static_cast<unsigned char>(*begin) > ' ' &&
+      static_cast<unsigned char>(end[-1]) > ' ')
+    return std::string_view(begin, static_cast<size_t>(end - begin));
+  while (begin < end && isBlank(*begin))
+    ++begin;
+  while (end > begin && isBlank(end[-1]))
+    --end;
+  return std::string_view(begin, static_cast<size_t>(end - begin));
+}
+
+#if SF_EVENT_TABLE_SSE2
+// The number of the lowest set bit of `bits`. Requires: bits != 0.
+unsigned lowestBit(uint64_t bits) {
+#if defined(__GNUC__) || defined(__clang__)
+  return static_cast<unsigned>(__builtin_ctzll(bits));
+#elif defined(_MSC_VER) && defined(_M_X64)
+  unsigned long bit = 0;
+  _BitScanForward64(&bit, bits);
+  return static_cast<unsigned>(bit);
+#else
+  unsigned bit = 0;
+  for (; (bits & 1) == 0; bits >>= 1)
+    ++bit;
+  return bit;
+#endif
+}
+#endif  // SF_EVENT_TABLE_SSE2
+
+// Stores the positions of the first tabs of `line`, up to `wanted` of them, in `tabs` and
+// returns how many there are (fewer only when the line has no more). Clears `mayHoldNul`
+// only when the line holds no NUL byte up to the last tab found (to its end when fewer).
+size_t findFirstTabs(std::string_view line, size_t* tabs, size_t wanted, bool& mayHoldNul) {
+  const char* const data = line.data();
+  const size_t size = line.size();
+  size_t found = 0;
+#if SF_EVENT_TABLE_SSE2
+  // Sixty-four bytes at a time, as a bit per byte (the first byte lowest): one loop over
+  // the tabs of the line's start, rather than one for each sixteen bytes.
+  const __m128i tab = _mm_set1_epi8('\t');
+  const __m128i nul = _mm_setzero_si128();
+  uint64_t nuls = 0;
+  for (size_t base = 0; base < size && found < wanted; base += 64) {
+    const size_t count = std::min<size_t>(64, size - base);
+    uint64_t tabBits = 0;
+    const auto add = [&](const char* at, unsigned keep, size_t shift) {
+      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+      // The last `keep` of the sixteen bytes at `at`, as the bits from `shift` on.
+      const auto bits = [&](__m128i equal) {
+        return uint64_t{static_cast<unsigned>(_mm_movemask_epi8(equal)) >> (16 - keep)} << shift;
+      };
+      tabBits |= bits(_mm_cmpeq_epi8(block, tab));
+      nuls |= bits(_mm_cmpeq_epi8(block, nul));
+    };
+    size_t done = 0;
+    for (; count - done >= 16; done += 16)
+      add(data + base + done, 16, done);
+    if (done < count) {
+      const auto rest = static_cast<unsigned>(count - done);
+      if (base + count >= 16) {
+        add(data + base + count - 16, rest, done);  // the last sixteen bytes of the line
+      } else {
+        for (size_t i = done; i < count; ++i) {
+          tabBits |= uint64_t{data[base + i] == '\t'} << i;
+          nuls |= uint64_t{data[base + i] == '\0'} << i;
+        }
+      }
+    }
+    for (; tabBits != 0 && found < wanted; tabBits &= tabBits - 1)
+      tabs[found++] = base + lowestBit(tabBits);
+  }
+  mayHoldNul = nuls != 0;
+#else
+  mayHoldNul = true;
+  for (size_t position = 0; position < size; ++position) {
+    if (data[position] == '\t') {
+      tabs[found++] = position;
+      if (found == wanted)
+        break;
+    }
+  }
+#endif
+  return found;
+}
+
+// A text up to its first NUL byte; a loop, for the fields are short.
+std::string_view beforeNul(std::string_view field) {
+  for (size_t i = 0; i < field.size(); ++i) {
+    if (field[i] == '\0')
+      return field.substr(0, i);
+  }
+  return field;
+}
+
+// readWholeNumber and onlySignAndDigits at once: an optional sign and digits alone, within
+// 32 bits.
+bool readTrial(std::string_view field, int32_t& value) {
+  size_t i = 0;
+  const bool negative = !field.empty() && field[0] == '-';
+  if (!field.empty() && (negative || field[0] == '+'))
+    ++i;
+  if (i == field.size())
+    return false;
+  const int64_t limit = negative ? int64_t{2147483648} : int64_t{2147483647};
+  int64_t magnitude = 0;
+  for (; i < field.size(); ++i) {
+    const unsigned digit = static_cast<unsigned char>(field[i]) - unsigned{'0'};
+    if (digit > 9)
+      return false;
+    magnitude = magnitude * 10 + digit;
+    if (magnitude > limit)
+      return false;
+  }
+  value = static_cast<int32_t>(negative ? -magnitude : magnitude);
+  return true;
+}
+
+// When the `count` bytes (1 to 8) that end at `end` are all digits, stores their value in
+// `value` and returns true. Reads the eight bytes that end at `end`: those before the
+// digits count as zeros.
+SF_ALWAYS_INLINE bool digitsBefore(const char* end, size_t count, uint64_t& value) {
+#if !defined(__BYTE_ORDER__) || __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  constexpr uint64_t kOnes = 0x0101010101010101ULL;
+  uint64_t word = 0;
+  std::memcpy(&word, end - 8, sizeof word);
+  // The first byte in memory is the lowest: the `pad` lowest bytes are not digits of the
+  // number, and become '0'.
+  const size_t padBits = 8 * (8 - count);
+  const uint64_t padMask = padBits == 0 ? 0 : ~uint64_t{0} >> (64 - padBits);
+  word = (word & ~padMask) | (kOnes * '0' & padMask);
+  // Every byte is a digit when its high half is 3 and adding 6 keeps it so.
+  const uint64_t high = kOnes * 0xF0;
+  if ((word & high) != kOnes * 0x30 || ((word + kOnes * 0x06) & high) != kOnes * 0x30)
+    return false;
+  // Neighbours into pairs, fours and eights, the first digit the most significant.
+  word -= kOnes * '0';
+  word = (word * 10 + (word >> 8)) & 0x00FF00FF00FF00FFULL;
+  word = (word * 100 + (word >> 16)) & 0x0000FFFF0000FFFFULL;
+  word = (word * 10000 + (word >> 32)) & 0x00000000FFFFFFFFULL;
+  value = word;
+  return true;
+#else
+  static_cast<void>(end);
+  static_cast<void>(count);
+  static_cast<void>(value);
+  return false;
+#endif
+}
+
+// readLogNumber into `number` for a field of the line that starts at `lineStart`, with its
+// common case first and inline: 1 to 16 digits alone, read eight at a time (a lean read
+// takes one or two numbers per line, Presentation's times having 5 to 10 digits).
+SF_ALWAYS_INLINE void readNumber(std::string_view field, const char* lineStart,
+                                 LogNumber& number) {
+  const char* const end = field.data() + field.size();
+  const size_t size = field.size();
+  uint64_t low = 0;
+  uint64_t high = 0;
+  const bool whole =
+      size >= 1 && size <= 16 && static_cast<size_t>(end - lineStart) >= 16 &&
+      digitsBefore(end, std::min<size_t>(size, 8), low) &&
+      (size <= 8 || digitsBefore(end - 8, size - 8, high));
+  if (whole) {
+    number.kind = LogNumber::Kind::kWhole;
+    number.whole = static_cast<int64_t>(high * 100000000 + low);
+    number.value = static_cast<double>(number.whole);
+    return;
+  }
+  // A column the line lacks, or leaves empty, is the most common of the rest: no call.
+  if (field.empty())
+    number = LogNumber();
+  else
+    number = readLogNumber(field);
+}
+
+// The lean reads (Time, and Duration when `withDuration`) of a line that holds a tab, as
+// readEventRecord reads them from splitFields' fields, with only the tabs they need found.
+// Returns false when the line is not an event; sets `general` (and returns false) for what
+// the general read handles: a line without a tab, places beyond kMaxPlaceAfterCode.
+bool readLeanTabLine(std::string_view line, const EventLayout& layout, bool withDuration,
+                     EventRecord& record, bool& general) {
+  const size_t trialField = layout.hasSubjectColumn ? 1 : 0;
+  const size_t codeField = trialField + 2;
+  const EventColumnPlaces& places = layout.places;
+  const int last = withDuration ? std::max(places.time, places.duration) : places.time;
+  general = last > kMaxPlaceAfterCode;
+  if (general)
+    return false;
+  // The fields the general read splits: up to the later of Time and Duration, each ended
+  // by a tab or by the line's end.
+  const size_t count = codeField + 1 + static_cast<size_t>(std::max(last, 0)) + 1;
+  size_t tabs[4 + kMaxPlaceAfterCode + 1];
+  bool mayHoldNul = true;
+  const size_t found = findFirstTabs(line, tabs, count, mayHoldNul);
+  general = found == 0;
+  if (general || found < codeField)
+    return false;
+  // Field k of the count, given that the line has it (k <= found).
+  const char* const data = line.data();
+  const auto field = [&](size_t k) {
+    const char* begin = data + (k == 0 ? 0 : tabs[k - 1] + 1);
+    const char* end = data + (k < found ? tabs[k] : line.size());
+    return trimmed(begin, end);
+  };
+  // Field `place` after Code, or an empty one when the line does not have it.
+  const auto afterCode = [&](int place) {
+    if (place < 0)
+      return std::string_view();
+    const size_t k = codeField + 1 + static_cast<size_t>(place);
+    return k <= found && k < count ? field(k) : std::string_view();
+  };
+  record.subject = layout.hasSubjectColumn ? field(0) : std::string_view();
+  if (layout.hasSubjectColumn && record.subject.empty())
+    return false;
+  const std::string_view trial = field(trialField);
+  if (!readTrial(trial, record.trial))
+    return false;
+  record.eventType = field(trialField + 1);
+  record.code = field(codeField);
+  if (mayHoldNul) {
+    record.eventType = beforeNul(record.eventType);
+    record.code = beforeNul(record.code);
+  }
+  if (record.eventType.empty() || record.code.empty())
+    return false;
+  readNumber(afterCode(places.time), data, record.time);
+  if (withDuration)
+    readNumber(afterCode(places.duration), data, record.duration);
+  else
+    record.duration = LogNumber();
+  return true;
+}
+
 }  // namespace
 
 EventLayout eventLayoutFor(const LogHeader& header, bool hasSubjectColumn) {
@@ -90,6 +350,25 @@ bool readEventRecord(std::string_view line, const EventLayout& layout, EventReco
   const size_t codeField = trialField + 2;
   const bool all = columns == EventColumns::kAll;
   const bool withDuration = columns == EventColumns::kTimeAndDuration;
+  if (!all) {
+    // Each from a constant, not chained: a chain reads back what it has just stored.
+    const LogNumber missing;
+    record.ttime = missing;
+    record.uncertainty = missing;
+    record.durationUncertainty = missing;
+    record.reqTime = missing;
+    record.reqDur = missing;
+    record.pairIndex = missing;
+    record.stimType = std::string_view();
+    record.fields.clear();
+    // A tab-separated line is read without splitting it; the general read below takes the
+    // rest.
+    bool general = false;
+    if (readLeanTabLine(line, layout, withDuration, record, general))
+      return true;
+    if (!general)
+      return false;
+  }
   if (all) {
     splitFields(line, record.fields);
   } else {
@@ -115,17 +394,11 @@ bool readEventRecord(std::string_view line, const EventLayout& layout, EventReco
   const EventColumnPlaces& places = layout.places;
   record.time = readLogNumber(fieldAfterCode(fields, codeField, places.time));
   if (!all) {
-    // Each from a constant, not chained: a chain reads back what it has just stored.
-    const LogNumber missing;
-    record.ttime = missing;
-    record.uncertainty = missing;
-    record.duration =
-        withDuration ? readLogNumber(fieldAfterCode(fields, codeField, places.duration)) : missing;
-    record.durationUncertainty = missing;
-    record.reqTime = missing;
-    record.reqDur = missing;
-    record.pairIndex = missing;
-    record.stimType = std::string_view();
+    // A line without a tab: the other columns were set missing above.
+    record.duration = withDuration
+                          ? readLogNumber(fieldAfterCode(fields, codeField, places.duration))
+                          : LogNumber();
+    record.fields.clear();  // as the tab-separated lines leave it
     return true;
   }
   record.ttime = readLogNumber(fieldAfterCode(fields, codeField, places.ttime));

@@ -80,9 +80,10 @@ struct EventRecord {
 enum class EventColumns {
   kAll,       // every column; `fields` holds every field of the line
   kUpToTime,  // Subject, Trial, Event Type, Code and Time alone, by the same rules: the other
-              // numbers are missing, Stim Type is "", and `fields` holds the fields up to Time
-              // only. Enough to select events and take their times, in far less work.
-  kTimeAndDuration,  // the same with Duration too, and `fields` up to the later of the two.
+              // numbers are missing, Stim Type is "", and `fields` is left empty (only the
+              // tabs that end the fields up to Time are looked for). Enough to select events
+              // and take their times, in far less work.
+  kTimeAndDuration,  // the same with Duration too.
 };
 
 // Reads one line as an event line of `layout`, filling `columns`. Returns false when it is

@@ -218,5 +218,73 @@ TEST(EventTable, LayoutFollowsTheColumnNamesThatAgreeWithTheChoice) {
   EXPECT_EQ(fields.duration, "");
 }
 
+// The lean reads find only some tabs and read numbers their own way: they must take every
+// line as the full read does, in every layout, whatever the line's length and blanks.
+TEST(EventTable, LeanReadsAgreeWithTheFullRead) {
+  const std::string longCode(70, 'c');
+  const std::string lines[] = {
+      "S1\t1\tPicture\tface\t12345\t0\t1\t678",
+      "S\t1\tP\tc\t5",
+      "S\t1\tP\tc\t12345678\t0\t1\t5",
+      "S1\t0\tPulse\t53\t94239\t94239\t1",
+      "S1\t1\tPulse\t53",
+      "S1\t1\tPulse\t53\t",
+      "S1\t1\tPicture\tface\t1234567890123456\t0\t1\t99999999",
+      "S1\t1\tPicture\tface\t12345678901234567\t0\t1\t123456789",
+      "S1\t1\tPicture\tface\t000000000000000001\t0\t1\t0",
+      "S1\t1\tPicture\tface\t-5\t0\t1\t+3",
+      "S1\t1\tPicture\tface\t1e3\t0\t1\t2.5",
+      "S1\t1\tPicture\tface\t12abc\t0\t1\tNA",
+      " S1 \t 1 \t Picture \t face \t 10 \t0\t1\t 7\r",
+      "S1\t1\tPicture\t" + longCode + "\t4242\t0\t1\t17\tx\ty",
+      "S1\t1\t" + longCode + "\tc\t1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\t12",
+      std::string("S1\t1\tPic\0ture\tco\0de\t5\t0\t1\t6", 27),
+      std::string("S1\t1\t\0Picture\tcode\t5", 20),
+      "S1\t+7\tPicture\tf\t1\t0\t1\t2",
+      "S1\t-2147483648\tPicture\tf\t1\t0\t1\t2",
+      "S1\t2147483648\tPicture\tf\t1\t0\t1\t2",
+      "S1\t+\tPicture\tf\t1",
+      "S1\t12abc\tPicture\tf\t1",
+      "\t1\tPicture\tf\t1",
+      "S1 1 Picture face 10 0 0 25",
+      "1\tPicture\tface\t33\t44\t55\t66\t77",
+      "1 Picture face 33 44 55 66",
+  };
+  EventLayout withSubject;
+  withSubject.hasSubjectColumn = true;
+  EventLayout properties = withSubject;  // two columns between Code and Time
+  properties.places.time = 2;
+  properties.places.duration = 5;
+  EventLayout noDuration;
+  noDuration.places.duration = -1;
+  const EventLayout layouts[] = {withSubject, EventLayout(), properties, noDuration};
+  const auto number = [](const LogNumber& n) {
+    return std::to_string(static_cast<int>(n.kind)) + ":" + std::to_string(n.whole) + ":" +
+           std::to_string(n.value);
+  };
+  for (const EventLayout& layout : layouts) {
+    for (const std::string& line : lines) {
+      SCOPED_TRACE(line + " in the layout with Time at " + std::to_string(layout.places.time));
+      EventRecord full;
+      const bool isEvent = readEventRecord(line, layout, full);
+      for (const EventColumns columns : {EventColumns::kUpToTime, EventColumns::kTimeAndDuration}) {
+        EventRecord lean;
+        ASSERT_EQ(readEventRecord(line, layout, lean, columns), isEvent);
+        if (!isEvent)
+          continue;
+        EXPECT_EQ(lean.subject, full.subject);
+        EXPECT_EQ(lean.trial, full.trial);
+        EXPECT_EQ(lean.eventType, full.eventType);
+        EXPECT_EQ(lean.code, full.code);
+        EXPECT_EQ(number(lean.time), number(full.time));
+        EXPECT_EQ(number(lean.duration), columns == EventColumns::kTimeAndDuration
+                                             ? number(full.duration)
+                                             : number(LogNumber()));
+        EXPECT_TRUE(lean.fields.empty());
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace stimforge

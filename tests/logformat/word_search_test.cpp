@@ -122,6 +122,21 @@ TEST(WordSearch, CodeTableKeepsFirstAddedOrderThroughGrowth) {
     EXPECT_EQ(codes.add(added[k]), k);
     EXPECT_EQ(codes[static_cast<uint32_t>(k)], added[k]);
   }
+  // Codes of one length that differ in a single byte, wherever it is: short codes are
+  // told apart by their bytes alone, in the front cache as in the table.
+  CodeTable near;
+  std::vector<std::string> nearCodes;
+  for (size_t length = 1; length <= 20; ++length) {
+    for (size_t at = 0; at < length; ++at) {
+      std::string code(length, 'x');
+      code[at] = 'y';
+      nearCodes.push_back(code);
+    }
+  }
+  for (int round = 0; round < 2; ++round) {
+    for (size_t k = 0; k < nearCodes.size(); ++k)
+      ASSERT_EQ(near.add(nearCodes[k]), k) << nearCodes[k];
+  }
   EXPECT_EQ(codes.add(""), added.size());  // the empty text is a code like any other
   EXPECT_EQ(codes.add(std::string("a\0b", 3)), added.size() + 1);
   EXPECT_EQ(codes.add(std::string("a\0c", 3)), added.size() + 2);

@@ -25,19 +25,71 @@ TEST(EventsTable, SecondsAreExactToTheTenthOfAMillisecond) {
     EXPECT_EQ(secondsText(tenths), text) << tenths;
 }
 
+// Numbers are written from their digit count: every count, and both sides of each power of
+// ten, against the standard library's text.
+TEST(EventsTable, NumbersOfEveryLength) {
+  std::vector<int64_t> values = {0, INT64_MAX, INT64_MIN + 1};
+  for (int64_t power = 1; power <= INT64_MAX / 10; power *= 10) {
+    for (const int64_t value : {power - 1, power, power + 1, 10 * power - 1})
+      values.insert(values.end(), {value, -value});
+  }
+  EventsTable table;
+  table.addText("t");
+  for (const int64_t value : values)
+    table.rows.push_back({value, value, static_cast<int32_t>(value % 1000000000), 0, 0, 0});
+  std::set<std::string> warnings;
+  std::string expected = eventsHeaderLine(true);
+  for (const int64_t value : values) {
+    const std::string digits = std::to_string(value < 0 ? -value : value);
+    const std::string padded = std::string(digits.size() < 5 ? 5 - digits.size() : 0, '0') + digits;
+    const std::string seconds = (value < 0 ? "-" : "") + padded.substr(0, padded.size() - 4) +
+                                "." + padded.substr(padded.size() - 4);
+    expected += seconds + "\t" + (value < 0 ? "0.0000" : seconds) + "\tt\tt\tt\t" +
+                std::to_string(value % 1000000000) + "\n";
+  }
+  EXPECT_EQ(formatEventsTsv(table, warnings), expected);
+}
+
+// The text goes out in pieces of about a megabyte; a cell longer than a piece is written
+// whole; a failed write stops the writing.
+TEST(EventsTable, WrittenInPieces) {
+  EventsTable table;
+  table.addText("a");
+  table.addText(std::string(3 << 20, 'x'));
+  for (int i = 0; i < 60000; ++i)
+    table.rows.push_back({i, 5, i, static_cast<uint32_t>(i == 30000), 0, 0});
+  std::set<std::string> warnings;
+  const std::string whole = formatEventsTsv(table, warnings);
+  std::vector<std::string> pieces;
+  ASSERT_TRUE(writeEventsTsv(table, [&pieces](const std::string& piece) {
+    pieces.push_back(piece);
+    return true;
+  }));
+  ASSERT_GE(pieces.size(), 3u);
+  std::string joined;
+  for (const std::string& piece : pieces) {
+    EXPECT_LE(piece.size(), size_t{3 << 20} + 100);
+    joined += piece;
+  }
+  EXPECT_EQ(joined, whole);
+  int calls = 0;
+  EXPECT_FALSE(writeEventsTsv(table, [&calls](const std::string&) { return ++calls < 2; }));
+  EXPECT_EQ(calls, 2);
+}
+
 TEST(EventsTable, NoEmptyCellSortedWithTiesInOrderControlCharactersAsBlanks) {
   EventsTable table;
   const uint32_t a = table.addText("a\tb");
   const uint32_t empty = table.addText("");
   const uint32_t pic = table.addText("Picture");
   table.rows.push_back({20, kNotApplicable, 1, a, pic, a});
-  table.rows.push_back({10, -5, kNotApplicable, empty, pic, empty});
+  table.rows.push_back({10, -5, 0, empty, pic, empty});
   table.rows.push_back({20, 3, 2, pic, pic, pic});
   sortByOnset(table);
   std::set<std::string> warnings;
   EXPECT_EQ(formatEventsTsv(table, warnings),
             "onset\tduration\ttrial_type\tevent_type\tcode\ttrial\n"
-            "0.0010\t0.0000\tn/a\tPicture\tn/a\tn/a\n"
+            "0.0010\t0.0000\tn/a\tPicture\tn/a\t0\n"
             "0.0020\tn/a\ta b\tPicture\ta b\t1\n"
             "0.0020\t0.0003\tPicture\tPicture\tPicture\t2\n");
   EXPECT_EQ(warnings, (std::set<std::string>{"the name \"a\\tb\" holds a tab, line break or "
@@ -159,6 +211,37 @@ TEST(EventsFromProtocol, MillisecondsAndVolumes) {
   EXPECT_EQ(formatEventsTsv(table, warnings),
             "onset\tduration\ttrial_type\n-2.0000\t10.0000\trest\n8.0000\t10.0000\ttask\n"
             "18.0000\t10.0000\trest\n");
+}
+
+// The version a header line states reaches the sidecar; none is made up.
+TEST(EventsFromLog, SoftwareVersionOnlyWhereTheHeaderStatesOne) {
+  const struct {
+    const char* line;  // between the date line and the column names; null: none
+    const char* version;
+  } cases[] = {
+      {nullptr, ""},
+      {"Presentation version 20.1", "20.1"},
+      {"  Presentation 18.0 Build 07.16.15", "18.0 Build 07.16.15"},
+      {"Version: 21.1 beta", "21.1"},
+      {"Presentation 3 runs", ""},
+      {"Version: 20.1a", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line == nullptr ? "none" : c.line);
+    const std::string log = "Scenario - S\nLogfile written - 01/02/2020 10:00:00\n" +
+                            std::string(c.line == nullptr ? "" : c.line + std::string("\n")) +
+                            "\nTrial\tEvent Type\tCode\tTime\n\n1\tPicture\ta\t100\n";
+    MemoryLogSource source(log);
+    LogEventsOptions options;
+    options.zero.kind = TimeZero::Kind::kScenario;
+    LogEvents events;
+    std::string error;
+    ASSERT_EQ(eventsFromLog(source, "x.log", options, events, error), 0) << error;
+    ASSERT_EQ(events.table.rows.size(), 1u);
+    EXPECT_EQ(events.facts.softwareVersion, c.version);
+    const auto presentation = buildEventsSidecar(events.facts)["StimulusPresentation"];
+    EXPECT_EQ(presentation.contains("SoftwareVersion"), *c.version != '\0');
+  }
 }
 
 // Two scans 30 s apart: Pulses at 10000 + 20000 k (k = 0..3), then at 1000000 + 20000 k.
