@@ -6,16 +6,7 @@
 
 #include "logformat/log_fields.h"
 #include "logformat/log_header.h"
-
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
-#include <emmintrin.h>
-#define SF_EVENT_TABLE_SSE2 1
-#else
-#define SF_EVENT_TABLE_SSE2 0
-#endif
-#if defined(_MSC_VER)
-#include <intrin.h>
-#endif
+#include "logformat/tab_search.h"
 
 // For the few small functions of every line that the compiler would otherwise call.
 #if defined(__GNUC__) || defined(__clang__)
@@ -72,7 +63,7 @@ size_t afterPlace(size_t code, int place, size_t otherwise) {
 }
 
 // What the lean reads below need of the line splitting, by the same rules: the blanks a
-// field of a tab-separated line is trimmed of, and the tabs that end its first fields.
+// field of a tab-separated line is trimmed of.
 bool isBlank(char c) {
   return c == ' ' || (c >= '\t' && c <= '\r');
 }
@@ -87,80 +78,6 @@ std::string_view trimmed(const char* begin, const char* end) {
   while (end > begin && isBlank(end[-1]))
     --end;
   return std::string_view(begin, static_cast<size_t>(end - begin));
-}
-
-#if SF_EVENT_TABLE_SSE2
-// The number of the lowest set bit of `bits`. Requires: bits != 0.
-unsigned lowestBit(uint64_t bits) {
-#if defined(__GNUC__) || defined(__clang__)
-  return static_cast<unsigned>(__builtin_ctzll(bits));
-#elif defined(_MSC_VER) && defined(_M_X64)
-  unsigned long bit = 0;
-  _BitScanForward64(&bit, bits);
-  return static_cast<unsigned>(bit);
-#else
-  unsigned bit = 0;
-  for (; (bits & 1) == 0; bits >>= 1)
-    ++bit;
-  return bit;
-#endif
-}
-#endif  // SF_EVENT_TABLE_SSE2
-
-// Stores the positions of the first tabs of `line`, up to `wanted` of them, in `tabs` and
-// returns how many there are (fewer only when the line has no more). Clears `mayHoldNul`
-// only when the line holds no NUL byte up to the last tab found (to its end when fewer).
-size_t findFirstTabs(std::string_view line, size_t* tabs, size_t wanted, bool& mayHoldNul) {
-  const char* const data = line.data();
-  const size_t size = line.size();
-  size_t found = 0;
-#if SF_EVENT_TABLE_SSE2
-  // Sixty-four bytes at a time, as a bit per byte (the first byte lowest): one loop over
-  // the tabs of the line's start, rather than one for each sixteen bytes.
-  const __m128i tab = _mm_set1_epi8('\t');
-  const __m128i nul = _mm_setzero_si128();
-  uint64_t nuls = 0;
-  for (size_t base = 0; base < size && found < wanted; base += 64) {
-    const size_t count = std::min<size_t>(64, size - base);
-    uint64_t tabBits = 0;
-    const auto add = [&](const char* at, unsigned keep, size_t shift) {
-      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-      // The last `keep` of the sixteen bytes at `at`, as the bits from `shift` on.
-      const auto bits = [&](__m128i equal) {
-        return uint64_t{static_cast<unsigned>(_mm_movemask_epi8(equal)) >> (16 - keep)} << shift;
-      };
-      tabBits |= bits(_mm_cmpeq_epi8(block, tab));
-      nuls |= bits(_mm_cmpeq_epi8(block, nul));
-    };
-    size_t done = 0;
-    for (; count - done >= 16; done += 16)
-      add(data + base + done, 16, done);
-    if (done < count) {
-      const auto rest = static_cast<unsigned>(count - done);
-      if (base + count >= 16) {
-        add(data + base + count - 16, rest, done);  // the last sixteen bytes of the line
-      } else {
-        for (size_t i = done; i < count; ++i) {
-          tabBits |= uint64_t{data[base + i] == '\t'} << i;
-          nuls |= uint64_t{data[base + i] == '\0'} << i;
-        }
-      }
-    }
-    for (; tabBits != 0 && found < wanted; tabBits &= tabBits - 1)
-      tabs[found++] = base + lowestBit(tabBits);
-  }
-  mayHoldNul = nuls != 0;
-#else
-  mayHoldNul = true;
-  for (size_t position = 0; position < size; ++position) {
-    if (data[position] == '\t') {
-      tabs[found++] = position;
-      if (found == wanted)
-        break;
-    }
-  }
-#endif
-  return found;
 }
 
 // A text up to its first NUL byte; a loop, for the fields are short.
@@ -270,8 +187,8 @@ bool readLeanTabLine(std::string_view line, const EventLayout& layout, bool with
   // by a tab or by the line's end.
   const size_t count = codeField + 1 + static_cast<size_t>(std::max(last, 0)) + 1;
   size_t tabs[4 + kMaxPlaceAfterCode + 1];
-  bool mayHoldNul = true;
-  const size_t found = findFirstTabs(line, tabs, count, mayHoldNul);
+  bool mayHoldNul = false;
+  const size_t found = findTabs(line, 0, tabs, count, mayHoldNul);
   general = found == 0;
   if (general || found < codeField)
     return false;

@@ -3,17 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#if defined(_MSC_VER)
-#include <intrin.h>
-#endif
-// SSE2 is part of every x86-64 target (and of 32-bit x86 ones built for it); elsewhere the
-// word-at-a-time search alone.
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
-#include <emmintrin.h>
-#define SF_LOG_FIELDS_SSE2 1
-#else
-#define SF_LOG_FIELDS_SSE2 0
-#endif
+#include "logformat/tab_search.h"
+
 
 namespace stimforge {
 namespace {
@@ -38,126 +29,6 @@ inline std::string_view trimmed(std::string_view text) {
     --end;
   return text.substr(begin, end - begin);
 }
-
-// The number of the lowest set bit of `bits`. Requires: bits != 0.
-inline unsigned lowestBit(uint64_t bits) {
-#if defined(_MSC_VER)
-  unsigned long bit = 0;
-  _BitScanForward64(&bit, bits);
-  return static_cast<unsigned>(bit);
-#else
-  return static_cast<unsigned>(__builtin_ctzll(bits));
-#endif
-}
-
-// Finds the next tabs in data[position, size): stores the positions of up to `wanted` of
-// them in `tabs` and returns how many it found (fewer only when the line has no more).
-size_t findTabs(const char* data, size_t position, size_t size, size_t* tabs, size_t wanted) {
-  size_t found = 0;
-  if (wanted == 0)
-    return found;
-#if SF_LOG_FIELDS_SSE2
-  // Sixteen bytes at a time: one compare gives a bit per tab.
-  const __m128i tab = _mm_set1_epi8('\t');
-  while (size - position >= 16) {
-    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + position));
-    uint64_t flags = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, tab)));
-    while (flags != 0) {
-      tabs[found++] = position + lowestBit(flags);
-      if (found == wanted)
-        return found;
-      flags &= flags - 1;
-    }
-    position += 16;
-  }
-#endif
-#if !defined(__BYTE_ORDER__) || __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-  // Eight bytes at a time. In `flags` the top bit of a byte is set exactly when the byte
-  // is a tab (the byte of word ^ tabs is then 0; adding 0x7F to its low seven bits sets
-  // the top bit of every other byte, and no carry crosses into the next byte). The word's
-  // lowest byte is its first in memory on a little-endian machine.
-  constexpr uint64_t kOnes = 0x0101010101010101ULL;
-  constexpr uint64_t kLowSeven = kOnes * 0x7F;
-  constexpr uint64_t kTops = kOnes * 0x80;
-  while (size - position >= 8) {
-    uint64_t word = 0;
-    std::memcpy(&word, data + position, sizeof word);
-    const uint64_t x = word ^ (kOnes * '\t');
-    uint64_t flags = ~(((x & kLowSeven) + kLowSeven) | x) & kTops;
-    while (flags != 0) {
-      tabs[found++] = position + lowestBit(flags) / 8;
-      if (found == wanted)
-        return found;
-      flags &= flags - 1;
-    }
-    position += 8;
-  }
-#endif
-  for (; position < size; ++position) {
-    if (data[position] == '\t') {
-      tabs[found++] = position;
-      if (found == wanted)
-        break;
-    }
-  }
-  return found;
-}
-
-// Walks the tabs of a line from its start, sixteen bytes at a time where it can, so that
-// the leading fields are found in one look at each byte, without a table of positions.
-class TabCursor {
- public:
-  explicit TabCursor(std::string_view line) : data_(line.data()), size_(line.size()) {}
-
-  // The position of the next tab; false when the line has no more.
-  bool next(size_t& tab) {
-    while (bits_ == 0) {
-      if (looked_ >= size_)
-        return false;
-      look();
-    }
-    tab = start_ + lowestBit(bits_);
-    bits_ &= bits_ - 1;
-    return true;
-  }
-
-  // Whether a NUL byte may stand among the bytes looked at so far: every byte up to the
-  // last tab returned, or the whole line once next() has returned false.
-  bool mayHoldNul() const { return sawNul_; }
-
- private:
-  // Looks at the next piece of the line: sixteen bytes, or the rest of a shorter tail.
-  void look() {
-    start_ = looked_;
-#if SF_LOG_FIELDS_SSE2
-    if (size_ - looked_ >= 16) {
-      const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data_ + looked_));
-      bits_ = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('\t'))));
-      if (_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_setzero_si128())) != 0)
-        sawNul_ = true;
-      looked_ += 16;
-      return;
-    }
-#endif
-    const size_t end = size_ - looked_ > 64 ? looked_ + 64 : size_;
-    uint64_t bits = 0;
-    bool nul = false;
-    for (size_t i = looked_; i < end; ++i) {
-      bits |= static_cast<uint64_t>(data_[i] == '\t') << (i - looked_);
-      nul |= data_[i] == '\0';
-    }
-    bits_ = bits;
-    sawNul_ = sawNul_ || nul;
-    looked_ = end;
-  }
-
-  const char* data_;
-  size_t size_;
-  size_t looked_ = 0;  // bytes looked at
-  size_t start_ = 0;   // where the piece of bits_ starts
-  uint64_t bits_ = 0;  // the tabs of that piece not yet returned, one bit per byte
-  bool sawNul_ = false;
-};
 
 // Walks the blank-separated fields of a line without a tab, from a given position.
 class FieldCursor {
@@ -265,7 +136,7 @@ bool readLeadingFields(std::string_view line, bool hasSubjectColumn, EventFields
       if (!tabs.next(ends[k]))
         return false;
     }
-    bool codeIsLast = !tabs.next(ends[codeField]);
+    const bool codeIsLast = !tabs.next(ends[codeField]);
     if (codeIsLast)
       ends[codeField] = line.size();
     const auto field = [&](size_t k) {
@@ -287,7 +158,8 @@ bool readLeadingFields(std::string_view line, bool hasSubjectColumn, EventFields
     if (fields.eventType.empty() || fields.code.empty())
       return false;
     fields.afterCode = codeIsLast ? line.size() + 1 : ends[codeField] + 1;
-    // The tabs that end the fields after Code, up to the later of Time and Duration.
+    // The tabs that end the fields after Code, up to the later of Time and Duration, for
+    // readTime and readTimeAndDuration.
     if (!codeIsLast) {
       const size_t wanted = static_cast<size_t>(std::max(lastPlace, 0)) + 1;
       size_t found = 0;
@@ -376,7 +248,8 @@ void splitFields(std::string_view line, std::vector<std::string_view>& fields, s
   size_t begin = 0;
   while (fields.size() < limit) {
     const size_t wanted = std::min(kTabsAtOnce, limit - fields.size());
-    const size_t found = findTabs(line.data(), begin, line.size(), tabs, wanted);
+    bool mayHoldNul = false;
+    const size_t found = findTabs(line, begin, tabs, wanted, mayHoldNul);
     if (begin == 0 && found == 0)
       break;  // no tab: split at blanks
     for (size_t k = 0; k < found; ++k) {

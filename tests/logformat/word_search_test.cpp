@@ -1,4 +1,4 @@
-// The reader's word-at-a-time paths (tabs found sixteen and eight bytes at once, eight digits read at
+// The reader's block-at-a-time paths (tabs found sixteen bytes a compare, eight digits read at
 // once, its own code table) against plain references, at every alignment.
 #include <gtest/gtest.h>
 
