@@ -4,6 +4,8 @@
 #include <map>
 #include <new>
 
+#include <nlohmann/json.hpp>
+
 #include "logformat/code_table.h"
 #include "logformat/event_table.h"
 #include "logformat/log_check.h"
@@ -146,35 +148,56 @@ std::string_view trimmedBlanks(std::string_view text) {
 
 }  // namespace
 
+std::string versionStatedBy(std::string_view line) {
+  static constexpr std::string_view kLeads[] = {"Presentation version ", "Presentation Version ",
+                                                "Presentation ", "Version: ", "Version "};
+  static constexpr std::string_view kBuild = " Build ";
+  line = trimmedBlanks(line);
+  for (const std::string_view lead : kLeads) {
+    if (line.substr(0, lead.size()) != lead)
+      continue;
+    const std::string_view rest = line.substr(lead.size());
+    const std::string_view number = dottedNumberAt(rest);
+    if (number.find('.') == std::string_view::npos)
+      continue;  // no version number, or one without a dot ("Presentation 3 runs")
+    std::string version(number);
+    const std::string_view after = rest.substr(number.size());
+    if (after.substr(0, kBuild.size()) == kBuild) {
+      const std::string_view build = dottedNumberAt(after.substr(kBuild.size()));
+      if (!build.empty())
+        version += std::string(kBuild) + std::string(build);
+    }
+    return version;
+  }
+  return std::string();
+}
+
 std::string statedSoftwareVersion(const LogHeader& header) {
   static constexpr std::string_view kScenario = "Scenario - ";
   if (header.lines.empty() || header.lines[0].compare(0, kScenario.size(), kScenario) != 0 ||
       !header.columnNamesFound()) {
     return std::string();
   }
-  static constexpr std::string_view kLeads[] = {"Presentation version ", "Presentation Version ",
-                                                "Presentation ", "Version: ", "Version "};
-  static constexpr std::string_view kBuild = " Build ";
   for (int i = 1; i < header.columnNameLineIndex; ++i) {
-    const std::string_view line = trimmedBlanks(header.lines[static_cast<size_t>(i)]);
-    for (const std::string_view lead : kLeads) {
-      if (line.substr(0, lead.size()) != lead)
-        continue;
-      const std::string_view rest = line.substr(lead.size());
-      const std::string_view number = dottedNumberAt(rest);
-      if (number.find('.') == std::string_view::npos)
-        continue;  // no version number, or one without a dot ("Presentation 3 runs")
-      std::string version(number);
-      const std::string_view after = rest.substr(number.size());
-      if (after.substr(0, kBuild.size()) == kBuild) {
-        const std::string_view build = dottedNumberAt(after.substr(kBuild.size()));
-        if (!build.empty())
-          version += std::string(kBuild) + std::string(build);
-      }
+    std::string version = versionStatedBy(header.lines[static_cast<size_t>(i)]);
+    if (!version.empty())
       return version;
-    }
   }
   return std::string();
+}
+
+RunFacts runFactsOf(std::string_view block) {
+  RunFacts facts;
+  const nlohmann::json run = nlohmann::json::parse(block, nullptr, false);
+  if (!run.is_object())
+    return facts;  // not JSON (or not an object): nothing is taken from it
+  const auto text = [&](const char* key) {
+    const auto found = run.find(key);
+    return found != run.end() && found->is_string() ? found->get<std::string>() : std::string();
+  };
+  facts.softwareVersion = versionStatedBy(text("app"));
+  facts.operatingSystem = text("os");
+  return facts;
 }
 
 std::string millisecondsText(int64_t tenths) {
@@ -186,6 +209,28 @@ std::string millisecondsText(int64_t tenths) {
 }
 
 namespace {
+
+// The first block of JSON after the table: from a line that is "{" alone (blanks aside) to
+// the next line that is "}" alone, both included; "" when there is none, when it is not
+// closed, or when it is larger than such a block ever is (it is then not looked at).
+std::string blockAfterTable(EventTableReader& reader) {
+  constexpr size_t kMaxBlock = 64 * 1024;
+  std::string block;
+  bool inBlock = false;
+  std::string_view line;
+  while (reader.nextLineAfterTable(line) == LineReader::Result::kLine) {
+    const std::string_view text = trimmedBlanks(line);
+    if (!inBlock && text != "{")
+      continue;
+    inBlock = true;
+    if (block.size() + line.size() + 1 > kMaxBlock)
+      return std::string();
+    block.append(line.data(), line.size()).push_back('\n');
+    if (text == "}")
+      return block;
+  }
+  return std::string();
+}
 
 int readEvents(LogSource& source, const std::string& name, const LogEventsOptions& options,
                LogEvents& events, std::string& error) {
@@ -273,6 +318,9 @@ int readEvents(LogSource& source, const std::string& name, const LogEventsOption
     error = name + ": the file cannot be read";
     return 1;
   }
+  // Still the one pass: what follows the table, for the block of JSON about the run that
+  // some versions of Presentation write at the end (the version it states, the system).
+  const std::string runBlock = blockAfterTable(reader);
   if (withoutTime > 0) {
     events.warnings.insert(std::to_string(withoutTime) + " selected event(s) of " + name +
                            " without a whole Time were left out");
@@ -389,6 +437,12 @@ int readEvents(LogSource& source, const std::string& name, const LogEventsOption
   events.facts.scenario = utf8Of(header.scenario, "the scenario name", events.warnings);
   events.facts.writtenLine = utf8Of(header.writtenLine, "the log's date line", events.warnings);
   events.facts.softwareVersion = statedSoftwareVersion(header);
+  if (!runBlock.empty()) {
+    const RunFacts run = runFactsOf(runBlock);
+    if (events.facts.softwareVersion.empty())
+      events.facts.softwareVersion = run.softwareVersion;
+    events.facts.operatingSystem = run.operatingSystem;  // JSON text: UTF-8 already
+  }
   return 0;
 }
 

@@ -8,6 +8,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "logformat/log_header.h"
@@ -87,6 +88,18 @@ int eventsFromLog(LogSource& source, const std::string& name, const LogEventsOpt
 // 07.16.15" -> "18.0 Build 07.16.15". Whatever else follows is not taken. The first line
 // that states one counts.
 std::string statedSoftwareVersion(const LogHeader& header);
+
+// The version that one line states, by the rule above; "" when it states none.
+std::string versionStatedBy(std::string_view line);
+
+// What the block of JSON after a log's event table says about the run: the version its
+// "app" text states (by the rule above) and its "os" text. Both "" when the block is no
+// JSON object or does not say.
+struct RunFacts {
+  std::string softwareVersion;
+  std::string operatingSystem;
+};
+RunFacts runFactsOf(std::string_view block);
 
 // `tenths` as milliseconds: 173282 -> "17328.2".
 std::string millisecondsText(int64_t tenths);

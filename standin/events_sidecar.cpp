@@ -57,6 +57,8 @@ json buildEventsSidecar(const SidecarFacts& facts) {
     json presentation = {{"SoftwareName", "Presentation"}};
     if (!facts.softwareVersion.empty())
       presentation["SoftwareVersion"] = facts.softwareVersion;
+    if (!facts.operatingSystem.empty())
+      presentation["OperatingSystem"] = facts.operatingSystem;
     sidecar["StimulusPresentation"] = std::move(presentation);
   }
   return sidecar;

@@ -26,6 +26,7 @@ struct SidecarFacts {
   bool logColumns = true;        // the columns of a log's table (event_type, code, trial)
   bool fromPresentation = true;  // StimulusPresentation names Presentation
   std::string softwareVersion;   // "" when the log states none
+  std::string operatingSystem;   // UTF-8; "" when the log states none
   // How time zero was found, with its time in the log ("the 1st scanner trigger (Pulse,
   // code 53), at Time 17328.2 ms of the log").
   std::string zero;

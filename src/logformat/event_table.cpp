@@ -358,4 +358,11 @@ EventTableReader::Result EventTableReader::next(EventRecord& record) {
   }
 }
 
+LineReader::Result EventTableReader::nextLineAfterTable(std::string_view& line) {
+  if (failed_)
+    return LineReader::Result::kError;
+  lines_.readPastFirstPart();
+  return lines_.next(line);
+}
+
 }  // namespace stimforge

@@ -113,6 +113,11 @@ class EventTableReader {
   // The lines read so far, header included: after kEnd, the line count of the first part.
   int64_t linesRead() const { return index_; }
 
+  // After kEnd: the next line after the table, to the end of the text (some logs end with
+  // a block about the run there). kLine and `line` as LineReader gives them; kEnd at the
+  // text's end.
+  LineReader::Result nextLineAfterTable(std::string_view& line);
+
  private:
   LogSource& source_;
   LineReader lines_;

@@ -85,9 +85,10 @@ LineReader::Result LineReader::next(std::string_view& line) {
   const char* start = buffer_.data() + position_;
   // The start state's previous line is empty and without a break, which no line read
   // equals: a line without a break is the text's last and never empty.
-  if (length == previousLength_ && hadBreak == previousHadBreak_ &&
+  if (repeatEnds_ && length == previousLength_ && hadBreak == previousHadBreak_ &&
       sameText(start, buffer_.data() + previousStart_, length)) {
     finished_ = Result::kEnd;
+    endedAtRepeat_ = true;
     return finished_;
   }
   previousStart_ = position_;
@@ -96,6 +97,14 @@ LineReader::Result LineReader::next(std::string_view& line) {
   position_ = hadBreak ? lineEnd + 1 : lineEnd;
   line = std::string_view(start, length);
   return Result::kLine;
+}
+
+void LineReader::readPastFirstPart() {
+  repeatEnds_ = false;
+  if (endedAtRepeat_) {
+    endedAtRepeat_ = false;
+    finished_ = Result::kLine;  // the repeated line was not taken: it is read next
+  }
 }
 
 }  // namespace stimforge

@@ -27,8 +27,14 @@ class LineReader {
   explicit LineReader(LogSource& source);
 
   // Reads the next line. On kLine, `line` holds it without its line break; the view is
-  // valid until the next call. After kEnd or kError every further call returns the same.
+  // valid until the next call. After kEnd or kError every further call returns the same,
+  // unless readPastFirstPart() is called.
   Result next(std::string_view& line);
+
+  // From now on only the end of the text ends the lines: after a kEnd at a repeated line,
+  // that line comes next, and so does every line after it. For what a log holds after its
+  // first part.
+  void readPastFirstPart();
 
  private:
   // Reads more of the source, keeping the previous line and the unread rest. Returns false
@@ -43,6 +49,8 @@ class LineReader {
   size_t previousLength_ = 0;
   bool previousHadBreak_ = false;
   bool atEnd_ = false;
+  bool repeatEnds_ = true;     // a repeated line ends the first part
+  bool endedAtRepeat_ = false;
   Result finished_ = Result::kLine;  // kEnd or kError once the first part has ended
 };
 

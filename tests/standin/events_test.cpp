@@ -213,24 +213,36 @@ TEST(EventsFromProtocol, MillisecondsAndVolumes) {
             "18.0000\t10.0000\trest\n");
 }
 
-// The version a header line states reaches the sidecar; none is made up.
-TEST(EventsFromLog, SoftwareVersionOnlyWhereTheHeaderStatesOne) {
+// The version a header line, or the block of JSON after the table, states reaches the
+// sidecar, with the system the block names; nothing is made up.
+TEST(EventsFromLog, SoftwareVersionOnlyWhereTheLogStatesOne) {
+  // As Presentation writes the block: after two empty lines, with CR LF line ends.
+  const std::string block =
+      "\r\n\r\n{\r\n   \"app\": \"Presentation Version 20.0 Build 10.19.17\",\r\n"
+      "   \"os\": \"Windows 10 64 bit\",\r\n   \"parameters\": {\r\n      \"a\": \"b\"\r\n"
+      "   },\r\n   \"subject\": \"\"\r\n}\r\n";
   const struct {
     const char* line;  // between the date line and the column names; null: none
+    std::string after;  // what follows the table
     const char* version;
+    const char* system;
   } cases[] = {
-      {nullptr, ""},
-      {"Presentation version 20.1", "20.1"},
-      {"  Presentation 18.0 Build 07.16.15", "18.0 Build 07.16.15"},
-      {"Version: 21.1 beta", "21.1"},
-      {"Presentation 3 runs", ""},
-      {"Version: 20.1a", ""},
+      {nullptr, "", "", ""},
+      {"Presentation version 20.1", "", "20.1", ""},
+      {"  Presentation 18.0 Build 07.16.15", "", "18.0 Build 07.16.15", ""},
+      {"Version: 21.1 beta", "", "21.1", ""},
+      {"Presentation 3 runs", "", "", ""},
+      {"Version: 20.1a", "", "", ""},
+      {nullptr, block, "20.0 Build 10.19.17", "Windows 10 64 bit"},
+      {"Presentation version 20.1", block, "20.1", "Windows 10 64 bit"},
+      {nullptr, "\n\n{\n   \"app\": \"Presentation Version 20.0\",\n", "", ""},  // unclosed
+      {nullptr, "\n\n{\n   \"app\": Presentation 20.0\n}\n", "", ""},       // no JSON
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.line == nullptr ? "none" : c.line);
+    SCOPED_TRACE((c.line == nullptr ? "none" : c.line) + c.after);
     const std::string log = "Scenario - S\nLogfile written - 01/02/2020 10:00:00\n" +
                             std::string(c.line == nullptr ? "" : c.line + std::string("\n")) +
-                            "\nTrial\tEvent Type\tCode\tTime\n\n1\tPicture\ta\t100\n";
+                            "\nTrial\tEvent Type\tCode\tTime\n\n1\tPicture\ta\t100\n" + c.after;
     MemoryLogSource source(log);
     LogEventsOptions options;
     options.zero.kind = TimeZero::Kind::kScenario;
@@ -241,6 +253,7 @@ TEST(EventsFromLog, SoftwareVersionOnlyWhereTheHeaderStatesOne) {
     EXPECT_EQ(events.facts.softwareVersion, c.version);
     const auto presentation = buildEventsSidecar(events.facts)["StimulusPresentation"];
     EXPECT_EQ(presentation.contains("SoftwareVersion"), *c.version != '\0');
+    EXPECT_EQ(presentation.value("OperatingSystem", ""), c.system);
   }
 }
 
