@@ -225,6 +225,7 @@ Against the I/O floor (the same 1,000,000-event log, measured side by side in th
 | | time | \`wc -l\` | ratio |
 |---|---|---|---|
 | events file and sidecar of 1,000,000 events | $events_ms ms | $wc_events ms | $ratio_events× |
+
 ### The triggers check (\`kwhost triggers LOG\`, 1,000,000 events)
 
 | command | time | \`wc -l\` | ratio |
