@@ -125,17 +125,7 @@ SF_ALWAYS_INLINE bool digitsBefore(const char* end, size_t count, uint64_t& valu
   const size_t padBits = 8 * (8 - count);
   const uint64_t padMask = padBits == 0 ? 0 : ~uint64_t{0} >> (64 - padBits);
   word = (word & ~padMask) | (kOnes * '0' & padMask);
-  // Every byte is a digit when its high half is 3 and adding 6 keeps it so.
-  const uint64_t high = kOnes * 0xF0;
-  if ((word & high) != kOnes * 0x30 || ((word + kOnes * 0x06) & high) != kOnes * 0x30)
-    return false;
-  // Neighbours into pairs, fours and eights, the first digit the most significant.
-  word -= kOnes * '0';
-  word = (word * 10 + (word >> 8)) & 0x00FF00FF00FF00FFULL;
-  word = (word * 100 + (word >> 16)) & 0x0000FFFF0000FFFFULL;
-  word = (word * 10000 + (word >> 32)) & 0x00000000FFFFFFFFULL;
-  value = word;
-  return true;
+  return eightDigitsValue(word, value);
 #else
   static_cast<void>(end);
   static_cast<void>(count);

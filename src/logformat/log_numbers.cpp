@@ -23,17 +23,10 @@ bool eightDigits(const char* p, unsigned long long& value) {
 #if !defined(__BYTE_ORDER__) || __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
   uint64_t word = 0;
   std::memcpy(&word, p, sizeof word);
-  // Every byte is a digit when its high half is 3 and adding 6 keeps it so.
-  constexpr uint64_t kOnes = 0x0101010101010101ULL;
-  const uint64_t high = kOnes * 0xF0;
-  if ((word & high) != kOnes * 0x30 || ((word + kOnes * 0x06) & high) != kOnes * 0x30)
+  uint64_t digits = 0;
+  if (!eightDigitsValue(word, digits))
     return false;
-  // The first digit is the lowest byte: combine neighbours into pairs, fours, eights.
-  word -= kOnes * '0';
-  word = (word * 10 + (word >> 8)) & 0x00FF00FF00FF00FFULL;
-  word = (word * 100 + (word >> 16)) & 0x0000FFFF0000FFFFULL;
-  word = (word * 10000 + (word >> 32)) & 0x00000000FFFFFFFFULL;
-  value = word;
+  value = digits;
   return true;
 #else
   static_cast<void>(p);

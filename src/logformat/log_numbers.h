@@ -39,6 +39,25 @@ namespace stimforge {
   return true;
 }
 
+// When the eight bytes of `word` are all decimal digits, the first of them in its lowest
+// byte (as a load from memory gives them on a little-endian machine), stores their value in
+// `value` and returns true; otherwise returns false, `value` unchanged. Times in logs have
+// five to ten digits: eight at once are cheaper than one by one.
+[[nodiscard]] inline bool eightDigitsValue(uint64_t word, uint64_t& value) {
+  // Every byte is a digit when its high half is 3 and adding 6 keeps it so.
+  constexpr uint64_t kOnes = 0x0101010101010101ULL;
+  const uint64_t high = kOnes * 0xF0;
+  if ((word & high) != kOnes * 0x30 || ((word + kOnes * 0x06) & high) != kOnes * 0x30)
+    return false;
+  // Neighbours into pairs, fours and eights, the first digit the most significant.
+  word -= kOnes * '0';
+  word = (word * 10 + (word >> 8)) & 0x00FF00FF00FF00FFULL;
+  word = (word * 100 + (word >> 16)) & 0x0000FFFF0000FFFFULL;
+  word = (word * 10000 + (word >> 32)) & 0x00000000FFFFFFFFULL;
+  value = word;
+  return true;
+}
+
 // A numeric column, read strictly: the whole field (blanks around it aside) is the number.
 struct LogNumber {
   enum class Kind : uint8_t {
