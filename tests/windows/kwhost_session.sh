@@ -27,37 +27,15 @@ shift 7
 here=$(cd "$(dirname "$0")" && pwd)
 name=$(basename "$log" .log)
 
-if [ ! -f "$log" ]; then
-  echo "FAILED: no Presentation log $log"
-  exit 1
-fi
-rm -rf "$work"
-mkdir -p "$work/linux" "$work/windows"
-cp "$log" "$work/linux/$name.log"
-cp "$log" "$work/windows/$name.log"
+. "$here/session_run.sh"
+prepare_work "$log" "$name.log"
 status=0
 
-# run PLATFORM STEP STATUS ARGUMENT...: one kwhost run in the platform's folder, which must
-# exit with STATUS; what it prints goes to STEP.out and STEP.err, its host calls to
-# STEP.calls, its raw log texts to STEP.texts.
+# run PLATFORM STEP STATUS ARGUMENT...: run_kwhost, with the run's host calls to STEP.calls
+# and its raw log texts to STEP.texts.
 run() {
-  platform=$1
   step=$2
-  expected=$3
-  shift 3
-  if [ "$platform" = windows ]; then
-    set -- sh "$here/run_in_wine.sh" "$wine" "$prefix" "$windows_kwhost" "$@"
-  else
-    set -- "$linux_kwhost" "$@"
-  fi
-  code=0
-  (cd "$work/$platform" &&
-    "$@" --transcript "$step.calls" --log "$step.texts" >"$step.out" 2>"$step.err") || code=$?
-  if [ "$code" -ne "$expected" ]; then
-    echo "FAILED: $platform: $step exited with $code, expected $expected:"
-    cat "$work/$platform/$step.err"
-    status=1
-  fi
+  run_kwhost "$@" --transcript "$step.calls" --log "$step.texts"
 }
 
 for platform in linux windows; do
@@ -81,32 +59,13 @@ for platform in linux windows; do
   run "$platform" preset "$preset_status" preset "$name.prt" 1
 done
 
-# kwhost events takes no host options, so it runs without the transcript and raw log texts.
+# kwhost events and plot take no host options, so they run without the transcript and raw
+# log texts: the events file and sidecar, then the pictures of the log (from its first
+# trigger, or from the scenario's origin when it has none) and of its protocol.
 for platform in linux windows; do
-  if [ "$platform" = windows ]; then
-    set -- sh "$here/run_in_wine.sh" "$wine" "$prefix" "$windows_kwhost"
-  else
-    set -- "$linux_kwhost"
-  fi
-  code=0
-  (cd "$work/$platform" && "$@" events "$name.log" --zero scenario --bids-name sub-01_task-x \
-    >events.out 2>events.err) || code=$?
-  if [ "$code" -ne 0 ]; then
-    echo "FAILED: $platform: events exited with $code:"
-    cat "$work/$platform/events.err"
-    status=1
-  fi
-  # kwhost plot, likewise: the log (from its first trigger, or from the scenario's origin
-  # when it has none) and its protocol.
+  run_kwhost "$platform" events 0 events "$name.log" --zero scenario --bids-name sub-01_task-x
   for input in "$name.log" "$name.prt"; do
-    code=0
-    (cd "$work/$platform" && "$@" plot "$input" >"plot-$input.out" 2>"plot-$input.err") ||
-      code=$?
-    if [ "$code" -ne 0 ]; then
-      echo "FAILED: $platform: plot $input exited with $code:"
-      cat "$work/$platform/plot-$input.err"
-      status=1
-    fi
+    run_kwhost "$platform" "plot-$input" 0 plot "$input"
   done
 done
 

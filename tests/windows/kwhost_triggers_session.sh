@@ -17,39 +17,13 @@ expected=$7
 here=$(cd "$(dirname "$0")" && pwd)
 name=$(basename "$log")
 
-if [ ! -f "$log" ]; then
-  echo "FAILED: no Presentation log $log"
-  exit 1
-fi
-rm -rf "$work"
-mkdir -p "$work/linux" "$work/windows"
-cp "$log" "$work/linux/$name"
-cp "$log" "$work/windows/$name"
+. "$here/session_run.sh"
+prepare_work "$log" "$name"
 status=0
 
-# run PLATFORM STEP ARGUMENT...: one kwhost run in the platform's folder, which must exit
-# with the expected status; what it prints goes to STEP.out and STEP.err.
-run() {
-  platform=$1
-  step=$2
-  shift 2
-  if [ "$platform" = windows ]; then
-    set -- sh "$here/run_in_wine.sh" "$wine" "$prefix" "$windows_kwhost" "$@"
-  else
-    set -- "$linux_kwhost" "$@"
-  fi
-  code=0
-  (cd "$work/$platform" && "$@" >"$step.out" 2>"$step.err") || code=$?
-  if [ "$code" -ne "$expected" ]; then
-    echo "FAILED: $platform: $step exited with $code, expected $expected:"
-    cat "$work/$platform/$step.err"
-    status=1
-  fi
-}
-
 for platform in linux windows; do
-  run "$platform" text triggers "$name" --tr 2000
-  run "$platform" json triggers "$name" --json --skip 5
+  run_kwhost "$platform" text "$expected" triggers "$name" --tr 2000
+  run_kwhost "$platform" json "$expected" triggers "$name" --json --skip 5
 done
 for file in text.out text.err json.out json.err; do
   sed 's/\r$//' "$work/windows/$file" >"$work/windows-$file"
