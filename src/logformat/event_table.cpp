@@ -197,7 +197,7 @@ bool readLeanTabLine(std::string_view line, const EventLayout& layout, bool with
     return k <= found && k < count ? field(k) : std::string_view();
   };
   record.subject = layout.hasSubjectColumn ? field(0) : std::string_view();
-  if (layout.hasSubjectColumn && record.subject.empty())
+  if (layout.hasSubjectColumn && record.subject.empty() && !layout.emptySubjectIsEvent)
     return false;
   const std::string_view trial = field(trialField);
   if (!readTrial(trial, record.trial))
@@ -225,6 +225,7 @@ EventLayout eventLayoutFor(const LogHeader& header, bool hasSubjectColumn) {
   layout.hasSubjectColumn = hasSubjectColumn;
   if (!header.columnNamesFound() || header.subjectFirst() != hasSubjectColumn)
     return layout;
+  layout.emptySubjectIsEvent = hasSubjectColumn;
   const std::vector<std::string>& names = header.columnNames;
   const size_t eventType =
       static_cast<size_t>(std::find(names.begin(), names.end(), "Event Type") - names.begin());
@@ -233,8 +234,12 @@ EventLayout eventLayoutFor(const LogHeader& header, bool hasSubjectColumn) {
       names.begin());
   EventColumnPlaces& p = layout.places;
   p.time = placeOf(names, code, code + 1, "Time");
-  if (p.time < 0)
-    return EventLayout{hasSubjectColumn, EventColumnPlaces(), false, {}};
+  if (p.time < 0) {
+    EventLayout own;  // Presentation's own places
+    own.hasSubjectColumn = hasSubjectColumn;
+    own.emptySubjectIsEvent = layout.emptySubjectIsEvent;
+    return own;
+  }
   const size_t afterTime = afterPlace(code, p.time, names.size());
   p.ttime = placeOf(names, code, afterTime, "TTime");
   p.uncertainty = placeOf(names, code, afterPlace(code, p.ttime, afterTime), "Uncertainty");
@@ -287,7 +292,7 @@ bool readEventRecord(std::string_view line, const EventLayout& layout, EventReco
   if (fields.size() <= codeField)
     return false;
   record.subject = layout.hasSubjectColumn ? fields[0] : std::string_view();
-  if (layout.hasSubjectColumn && record.subject.empty())
+  if (layout.hasSubjectColumn && record.subject.empty() && !layout.emptySubjectIsEvent)
     return false;
   if (!readWholeNumber(fields[trialField], record.trial))
     return false;

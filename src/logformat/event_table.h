@@ -42,16 +42,24 @@ struct EventLayout {
   bool hasSubjectColumn = false;
   EventColumnPlaces places;
   bool placesFromColumnNames = false;   // the places come from the log's column names
+  // An empty Subject field on a tab-separated line still makes an event: Presentation
+  // writes an empty cell when no subject name was typed. Set in the layout with Subject
+  // when the log's column names begin with "Subject", so a line that merely starts with a
+  // tab in a log of another shape is no event.
+  bool emptySubjectIsEvent = false;
   std::vector<std::string> properties;  // the stimulus-property columns between Code and
                                         // Time, by name ("configuration(num)")
 
   // Where Time and Duration stand, for the plug-in's reader.
-  TimeColumns timeColumns() const { return TimeColumns{places.time, places.duration}; }
+  TimeColumns timeColumns() const {
+    return TimeColumns{places.time, places.duration, emptySubjectIsEvent};
+  }
 };
 
 // The layout of a log's event lines in the chosen Subject layout. When the header's
 // column-name line was found and agrees with that choice (it begins with "Subject" exactly
-// when `hasSubjectColumn`), the columns after Code stand where its names put them: Time at
+// when `hasSubjectColumn`), the columns after Code stand where its names put them (and, with
+// Subject, an empty Subject cell still makes an event): Time at
 // the first "Time" after "Code", Duration at the first "Duration" after that (none when
 // there is no such name), and so on. Otherwise, Presentation's own places. The leading
 // fields stay where the layout puts them either way. May throw std::bad_alloc.

@@ -143,7 +143,7 @@ bool readLeadingFields(std::string_view line, bool hasSubjectColumn, EventFields
       const size_t begin = k == 0 ? 0 : ends[k - 1] + 1;
       return trimmed(std::string_view(line.data() + begin, ends[k] - begin));
     };
-    if (hasSubjectColumn && field(0).empty())
+    if (hasSubjectColumn && field(0).empty() && !columns.emptySubjectIsEvent)
       return false;
     if (!readWholeNumber(field(trialField), fields.trial))
       return false;

@@ -30,6 +30,10 @@ constexpr size_t kMaxCodeLength = 255;
 struct TimeColumns {
   int time = 0;
   int duration = 3;
+  // Whether a tab-separated line whose Subject field is empty (or blank) is still an event:
+  // Presentation leaves the cell empty when no subject name was typed. Only for logs whose
+  // column names begin with "Subject" (EventLayout::emptySubjectIsEvent).
+  bool emptySubjectIsEvent = false;
 };
 constexpr int kMaxPlaceAfterCode = 27;
 
@@ -54,7 +58,8 @@ struct EventFields {
 
 // Reads the leading columns: Trial, EventType and Code, with Subject first when
 // `hasSubjectColumn`. Returns false when the line is not an event: one of them is missing
-// or empty, or Trial is not a whole number within 32 bits. `time` and `duration` are left
+// or empty (an empty Subject on a tab-separated line aside, when
+// `columns.emptySubjectIsEvent`), or Trial is not a whole number within 32 bits. `time` and `duration` are left
 // empty; readTimeAndDuration fills them from the places `columns` gives.
 [[nodiscard]] bool readLeadingFields(std::string_view line, bool hasSubjectColumn,
                                      EventFields& fields, const TimeColumns& columns = {});

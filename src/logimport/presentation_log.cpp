@@ -87,6 +87,7 @@ class LogReader {
           columns_ = eventLayoutFor(makeLogHeader(std::move(headerLines)), hasSubjectColumn_)
                          .timeColumns();
           countColumns.time = columns_.time;
+          countColumns.emptySubjectIsEvent = columns_.emptySubjectIsEvent;
         }
       }
       if (index >= kFirstEventLine) {

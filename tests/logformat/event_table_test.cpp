@@ -257,7 +257,9 @@ TEST(EventTable, LeanReadsAgreeWithTheFullRead) {
   properties.places.duration = 5;
   EventLayout noDuration;
   noDuration.places.duration = -1;
-  const EventLayout layouts[] = {withSubject, EventLayout(), properties, noDuration};
+  EventLayout emptySubject = withSubject;
+  emptySubject.emptySubjectIsEvent = true;
+  const EventLayout layouts[] = {withSubject, EventLayout(), properties, noDuration, emptySubject};
   const auto number = [](const LogNumber& n) {
     return std::to_string(static_cast<int>(n.kind)) + ":" + std::to_string(n.whole) + ":" +
            std::to_string(n.value);
@@ -282,6 +284,45 @@ TEST(EventTable, LeanReadsAgreeWithTheFullRead) {
                                              : number(LogNumber()));
         EXPECT_TRUE(lean.fields.empty());
       }
+    }
+  }
+}
+
+// Presentation leaves the Subject cell empty when no subject name was typed: in a log whose
+// column names begin with "Subject", such a tab-separated line is an event; a blank-separated
+// one, or one in a log of another shape, is not.
+TEST(EventTable, AnEmptySubjectCellIsAnEventOnlyWhereTheColumnNamesBeginWithSubject) {
+  const std::vector<std::string> subjectNames = {
+      "Scenario - a", "Logfile written - x", "",
+      "Subject\tTrial\tEvent Type\tCode\tTime\tTTime\tUncertainty\tDuration", ""};
+  std::vector<std::string> trialNames = subjectNames;
+  trialNames[3] = "Trial\tEvent Type\tCode\tTime\tTTime\tUncertainty\tDuration";
+  const struct {
+    const char* line;
+    const std::vector<std::string>& names;
+    bool subjectLayout;
+    bool isEvent;
+  } cases[] = {
+      {"\t3\tPicture\tface\t95000\t0\t1\t20000", subjectNames, true, true},
+      {"  \t3\tPicture\tface\t95000\t0\t1\t20000", subjectNames, true, true},
+      {" 3 Picture face 95000 0 1 20000", subjectNames, true, false},  // blanks: Trial shifts
+      {"\t3\tPicture\tface\t95000\t0\t1\t20000", subjectNames, false, false},
+      {"\t3\tPicture\tface\t95000\t0\t1\t20000", trialNames, true, false},
+      {"\t\tPicture\tface\t95000", subjectNames, true, false},  // still needs its Trial
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    const EventLayout layout = eventLayoutFor(makeLogHeader(c.names), c.subjectLayout);
+    EventRecord r;
+    ASSERT_EQ(readEventRecord(c.line, layout, r), c.isEvent);
+    ASSERT_EQ(readEventRecord(c.line, layout, r, EventColumns::kUpToTime), c.isEvent);
+    EventFields fields;
+    EXPECT_EQ(readLeadingFields(c.line, c.subjectLayout, fields, layout.timeColumns()), c.isEvent);
+    if (c.isEvent) {
+      EXPECT_EQ(r.subject, "");
+      EXPECT_EQ(r.trial, 3);
+      EXPECT_EQ(r.code, "face");
+      EXPECT_EQ(r.time.whole, 95000);
     }
   }
 }

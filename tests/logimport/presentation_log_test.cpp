@@ -110,6 +110,20 @@ TEST(PresentationLogReader, SelectsExactTypesAndPictureOnlyKeepsTheSummaryWords)
                                               Event{"e", 50, 1}, Event{"f", 60, 1}));
 }
 
+// No subject name typed: Presentation writes an empty Subject cell, and the line is an event
+// like any other; a blank-separated line that starts with blanks is still none.
+TEST(PresentationLogReader, AnEmptySubjectCellIsAnEventLineLikeAnyOther) {
+  const Read r = readText(logHeader(true) + "\t1\tPicture\tface\t100\t0\t1\t2000\n" +
+                              "  2 Picture house 300 0 1 2000\n",
+                          true);
+  ASSERT_TRUE(r.log);
+  EXPECT_THAT(r.lines, ElementsAre("Trial: 1 EventType: Picture Code: face",
+                                   "Number of trials: 1, Picture/Sound/Video/Response events: 1",
+                                   "Number of lines in first part of file: 7",
+                                   "Trial: 1, code: face, duration:             200"));
+  EXPECT_THAT(eventsOf(*r.log), ElementsAre(Event{"face", 100, 2000}));
+}
+
 TEST(PresentationLogReader, SubjectLinesReadWithoutTheSubjectLayoutSelectNothing) {
   const Read r = readText(logHeader(true) + "S01\t1\tPicture\tface\t100\t0\t1\t2000\n", false);
   ASSERT_TRUE(r.log);
