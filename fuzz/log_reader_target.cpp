@@ -182,7 +182,8 @@ void checkLeadingFields(const std::string& text, TimeColumns columns) {
       const size_t trialField = subject ? 1 : 0;
       const size_t codeField = trialField + 2;
       int32_t trial = 0;
-      const bool event = split.size() > codeField && !(subject && split[0].empty()) &&
+      const bool event = split.size() > codeField &&
+                         !(subject && split[0].empty() && !columns.emptySubjectIsEvent) &&
                          readWholeNumber(split[trialField], trial) &&
                          !upToNul(split[trialField + 1]).empty() &&
                          !upToNul(split[codeField]).empty();
@@ -224,8 +225,9 @@ int fuzzLogReader(const uint8_t* data, size_t size) {
   const std::string text = input.longText();
   const std::string changed = input.rest();
   // Places as a log's column names may give them: Time after up to a few property columns,
-  // Duration anywhere after it or missing.
-  checkLeadingFields(text, TimeColumns{flags >> 5, static_cast<int>(chunk % 11) - 1});
+  // Duration anywhere after it or missing; an empty Subject cell an event or not.
+  checkLeadingFields(text, TimeColumns{flags >> 5, static_cast<int>(chunk % 11) - 1,
+                                       (chunk & 0x80) != 0});
 
   // Every layout and selection, the whole text in one read.
   Read whole[2][2];
