@@ -208,7 +208,7 @@ bool readLeanTabLine(std::string_view line, const EventLayout& layout, bool with
     record.eventType = beforeNul(record.eventType);
     record.code = beforeNul(record.code);
   }
-  if (record.eventType.empty() || record.code.empty())
+  if (record.eventType.empty() || (record.code.empty() && !layout.emptyCodeIsEvent))
     return false;
   readNumber(afterCode(places.time), data, record.time);
   if (withDuration)
@@ -301,8 +301,14 @@ bool readEventRecord(std::string_view line, const EventLayout& layout, EventReco
     return false;
   record.eventType = upToNul(fields[trialField + 1]);
   record.code = upToNul(fields[codeField]);
-  if (record.eventType.empty() || record.code.empty())
+  if (record.eventType.empty())
     return false;
+  // Only a tab-separated line can hold an empty Code cell: a blank-separated one whose Code
+  // begins with a NUL is no event.
+  if (record.code.empty() &&
+      (!layout.emptyCodeIsEvent || line.find('\t') == std::string_view::npos)) {
+    return false;
+  }
   const EventColumnPlaces& places = layout.places;
   record.time = readLogNumber(fieldAfterCode(fields, codeField, places.time));
   if (!all) {

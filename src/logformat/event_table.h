@@ -3,7 +3,8 @@
 // The table runs from line kFirstEventLine to the end of the log's first part (the end of
 // the text, or the first line that repeats the line before it). A line is an event when
 // its leading columns are there: Subject (in the layout with one), Trial (a whole number
-// within 32 bits), Event Type and Code (neither empty). The columns after Code follow at
+// within 32 bits), Event Type and Code (neither empty, but see EventLayout for the empty
+// Subject and Code cells that Presentation writes). The columns after Code follow at
 // their places; a column the line lacks, or whose value is not a number where a number
 // belongs, is missing, never zero and never taken over from another line.
 #ifndef STIMFORGE_LOGFORMAT_EVENT_TABLE_H_
@@ -47,6 +48,10 @@ struct EventLayout {
   // when the log's column names begin with "Subject", so a line that merely starts with a
   // tab in a log of another shape is no event.
   bool emptySubjectIsEvent = false;
+  // An empty Code cell on a tab-separated line (a Quit line has one) still makes an event,
+  // whose `code` is then "". Off by default: a condition needs a name, so the plug-in's
+  // reader never sets it.
+  bool emptyCodeIsEvent = false;
   std::vector<std::string> properties;  // the stimulus-property columns between Code and
                                         // Time, by name ("configuration(num)")
 

@@ -139,6 +139,21 @@ TEST(EventTable, LinesThatAreNoEvents) {
   EXPECT_EQ(shown(r.duration), "25");
 }
 
+// A Quit line has an empty Code cell: an event only where the reader asks for such lines.
+TEST(EventTable, AnEmptyCodeCellIsAnEventOnlyWhenAskedFor) {
+  EventLayout layout;
+  layout.hasSubjectColumn = true;
+  EventRecord r;
+  EXPECT_FALSE(readEventRecord("S1\t5\tQuit\t\t123456", layout, r));
+  layout.emptyCodeIsEvent = true;
+  ASSERT_TRUE(readEventRecord("S1\t5\tQuit\t\t123456", layout, r));
+  EXPECT_EQ(r.eventType, "Quit");
+  EXPECT_EQ(r.code, "");
+  EXPECT_EQ(r.time.whole, 123456);
+  EXPECT_FALSE(readEventRecord(std::string("S1 5 Quit \0x 12", 15), layout, r));
+  EXPECT_FALSE(readEventRecord("S1\t5\tQuit", layout, r));  // no Code cell at all
+}
+
 TEST(EventTable, ReadsTheHeaderAndTheTableToItsEnd) {
   MemoryLogSource source(std::string(kHeader) + "S1\t0\tPulse\t53\t94239\t94239\t1\r\n" +
                          "not an event\r\nS1\t1\tPicture\tface\t95000\t0\t1\t20000\r\n\r\n\r\n" +
@@ -249,6 +264,9 @@ TEST(EventTable, LeanReadsAgreeWithTheFullRead) {
       "S1 1 Picture face 10 0 0 25",
       "1\tPicture\tface\t33\t44\t55\t66\t77",
       "1 Picture face 33 44 55 66",
+      "S1\t5\tQuit\t\t123456",
+      "S1\t5\tQuit\t",
+      std::string("S1 5 Quit \0x 12", 15),
   };
   EventLayout withSubject;
   withSubject.hasSubjectColumn = true;
@@ -257,9 +275,10 @@ TEST(EventTable, LeanReadsAgreeWithTheFullRead) {
   properties.places.duration = 5;
   EventLayout noDuration;
   noDuration.places.duration = -1;
-  EventLayout emptySubject = withSubject;
-  emptySubject.emptySubjectIsEvent = true;
-  const EventLayout layouts[] = {withSubject, EventLayout(), properties, noDuration, emptySubject};
+  EventLayout emptyCells = withSubject;
+  emptyCells.emptySubjectIsEvent = true;
+  emptyCells.emptyCodeIsEvent = true;
+  const EventLayout layouts[] = {withSubject, EventLayout(), properties, noDuration, emptyCells};
   const auto number = [](const LogNumber& n) {
     return std::to_string(static_cast<int>(n.kind)) + ":" + std::to_string(n.whole) + ":" +
            std::to_string(n.value);
