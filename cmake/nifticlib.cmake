@@ -1,0 +1,43 @@
+# nifticlib, the NIfTI reference library, as the target sf_nifti (with HAVE_ZLIB, so that
+# its readers see through gzip):
+# - Linux: Debian's libnifti2-dev (nifti2_io.h under include/nifti, libnifti2 and libznz);
+# - MinGW: a static library from the C files of Debian's source package, fetched by
+#   `scripts/install-deps.sh windows` into .deps/nifticlib-src (SF_NIFTI_SOURCE_DIR), with
+#   zlib from libz-mingw-w64-dev.
+# Include it once per CMake project; later includes do nothing.
+if(TARGET sf_nifti)
+  return()
+endif()
+get_filename_component(_sf_nifti_root "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
+
+if(MINGW)
+  set(SF_NIFTI_SOURCE_DIR "${_sf_nifti_root}/.deps/nifticlib-src" CACHE PATH
+      "nifticlib's unpacked Debian source package (scripts/install-deps.sh windows)")
+  if(NOT EXISTS "${SF_NIFTI_SOURCE_DIR}/nifti2/nifti2_io.c")
+    message(FATAL_ERROR "nifticlib's source is not in ${SF_NIFTI_SOURCE_DIR}: run "
+            "scripts/install-deps.sh windows (it runs apt-get source nifticlib)")
+  endif()
+  enable_language(C)
+  find_package(ZLIB REQUIRED)
+  add_library(sf_nifti STATIC ${SF_NIFTI_SOURCE_DIR}/nifti2/nifti2_io.c
+              ${SF_NIFTI_SOURCE_DIR}/znzlib/znzlib.c)
+  target_include_directories(sf_nifti SYSTEM PUBLIC ${SF_NIFTI_SOURCE_DIR}/nifti2
+                             ${SF_NIFTI_SOURCE_DIR}/znzlib)
+  target_compile_definitions(sf_nifti PUBLIC HAVE_ZLIB)
+  # Someone else's C: its own warnings are not ours to fix, nor errors under SF_WERROR.
+  target_compile_options(sf_nifti PRIVATE -w)
+  target_link_libraries(sf_nifti PUBLIC ZLIB::ZLIB)
+else()
+  find_path(SF_NIFTI_INCLUDE_DIR nifti2_io.h PATH_SUFFIXES nifti)
+  find_library(SF_NIFTI2_LIBRARY nifti2)
+  find_library(SF_ZNZ_LIBRARY znz)
+  find_package(ZLIB)
+  if(NOT SF_NIFTI_INCLUDE_DIR OR NOT SF_NIFTI2_LIBRARY OR NOT SF_ZNZ_LIBRARY OR NOT ZLIB_FOUND)
+    message(FATAL_ERROR "nifticlib not found (Debian: libnifti2-dev zlib1g-dev; "
+            "scripts/install-deps.sh base)")
+  endif()
+  add_library(sf_nifti INTERFACE)
+  target_include_directories(sf_nifti SYSTEM INTERFACE ${SF_NIFTI_INCLUDE_DIR})
+  target_compile_definitions(sf_nifti INTERFACE HAVE_ZLIB)
+  target_link_libraries(sf_nifti INTERFACE ${SF_NIFTI2_LIBRARY} ${SF_ZNZ_LIBRARY} ZLIB::ZLIB m)
+endif()
