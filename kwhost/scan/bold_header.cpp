@@ -51,11 +51,21 @@ struct Fields {
 void readTr(const Fields& f, BoldHeader& header) {
   double scale = 0;  // to milliseconds
   switch (XYZT_TO_TIME(f.xyztUnits)) {
-    case NIFTI_UNITS_SEC: scale = 1000.0; break;
-    case NIFTI_UNITS_MSEC: scale = 1.0; break;
-    case NIFTI_UNITS_USEC: scale = 0.001; break;
-    case 0: header.noTrReason = "xyzt_units names no time unit"; return;
-    default: header.noTrReason = "xyzt_units names a frequency, not a time"; return;
+    case NIFTI_UNITS_SEC:
+      scale = 1000.0;
+      break;
+    case NIFTI_UNITS_MSEC:
+      scale = 1.0;
+      break;
+    case NIFTI_UNITS_USEC:
+      scale = 0.001;
+      break;
+    case 0:
+      header.noTrReason = "xyzt_units names no time unit";
+      return;
+    default:
+      header.noTrReason = "xyzt_units names a frequency, not a time";
+      return;
   }
   if (!std::isfinite(f.pixdim4) || f.pixdim4 <= 0) {
     header.noTrReason = f.pixdim4 == 0 ? "pixdim[4] is 0" : "pixdim[4] is not a positive number";
@@ -76,8 +86,8 @@ bool checkFields(const Fields& f, BoldHeader& header, std::string& problem) {
     return false;
   }
   if (rank < 4) {
-    problem = "fewer than 4 dimensions: dim[0] is " + number(rank) +
-              " (a BOLD run has x, y, z and time)";
+    problem =
+        "fewer than 4 dimensions: dim[0] is " + number(rank) + " (a BOLD run has x, y, z and time)";
     return false;
   }
   for (int i = 1; i <= rank; ++i) {
@@ -199,7 +209,8 @@ bool gzipCanHold(uint64_t compressedBytes, uint32_t isize, uint64_t neededBytes)
   // The smallest isize + k * 2^32 that is at least neededBytes.
   uint64_t candidate = isize;
   if (candidate < neededBytes) {
-    const uint64_t wraps = (neededBytes - candidate + kWrap - 1) / kWrap;
+    const uint64_t shortBy = neededBytes - candidate;
+    const uint64_t wraps = shortBy / kWrap + (shortBy % kWrap != 0 ? 1 : 0);
     if (wraps > (std::numeric_limits<uint64_t>::max() - candidate) / kWrap)
       return false;
     candidate += wraps * kWrap;
@@ -275,6 +286,11 @@ bool readBoldHeader(const std::filesystem::path& image, BoldHeader& header, std:
   if (got < 0) {
     message = name + (gzip ? ": damaged: the gzip stream breaks off or is corrupt in the header"
                            : ": cannot be read");
+    return false;
+  }
+  if (gzip && got < 4) {
+    message = name + ": damaged: truncated: the gzip stream ends after " + std::to_string(got) +
+              " bytes, inside the header";
     return false;
   }
   std::string problem;

@@ -41,9 +41,8 @@ BoldRun combineBoldRun(const std::filesystem::path& image, const BoldHeader& hea
   if (run.headerTrMs && run.sidecarTrMs &&
       std::fabs(*run.headerTrMs - *run.sidecarTrMs) > kTrTolerance * *run.sidecarTrMs) {
     run.findings.push_back("the header's TR (pixdim[4], " + formatMs(*run.headerTrMs) +
-                           ") and the sidecar's RepetitionTime (" +
-                           formatMs(*run.sidecarTrMs) + ", " +
-                           sidecar.repetitionTimeMs->file.filename().string() +
+                           ") and the sidecar's RepetitionTime (" + formatMs(*run.sidecarTrMs) +
+                           ", " + sidecar.repetitionTimeMs->file.filename().string() +
                            ") differ by more than 0.1%: the sidecar's is used");
   }
   return run;
@@ -64,8 +63,8 @@ bool readBoldRun(const std::filesystem::path& image, bool allowNoTr, BoldRun& ru
 }
 
 std::string noTrMessage(const BoldRun& run) {
-  return run.image.string() + ": no repetition time: not in the header (" +
-         run.headerNoTrReason + ") nor in any sidecar (RepetitionTime)";
+  return run.image.string() + ": no repetition time: not in the header (" + run.headerNoTrReason +
+         ") nor in any sidecar (RepetitionTime)";
 }
 
 }  // namespace stimforge::kwhost

@@ -34,8 +34,7 @@ std::string lineAndColumn(std::string_view text, size_t byte) {
   const size_t end = std::min(byte == 0 ? 0 : byte - 1, text.size());
   const auto lines = std::count(text.begin(), text.begin() + static_cast<ptrdiff_t>(end), '\n');
   const size_t lineStart = text.rfind('\n', end == 0 ? std::string_view::npos : end - 1);
-  const size_t column = lineStart == std::string_view::npos || end == 0 ? end + 1
-                                                                         : end - lineStart;
+  const size_t column = lineStart == std::string_view::npos || end == 0 ? end + 1 : end - lineStart;
   return "line " + std::to_string(lines + 1) + ", column " + std::to_string(column);
 }
 
@@ -151,8 +150,8 @@ bool parseSidecarText(std::string_view text, const std::string& fileName, Sideca
   try {
     object = json::parse(text.begin(), text.end());
   } catch (const json::parse_error& e) {
-    problem = fileName + ": not JSON: " + lineAndColumn(text, e.byte) + ": " +
-              parseReason(e.what());
+    problem =
+        fileName + ": not JSON: " + lineAndColumn(text, e.byte) + ": " + parseReason(e.what());
     return false;
   } catch (const json::exception& e) {
     problem = fileName + ": not JSON: " + parseReason(e.what());
@@ -173,8 +172,8 @@ bool parseSidecarText(std::string_view text, const std::string& fileName, Sideca
     }
     keys.repetitionTimeMs = seconds * 1000.0;
   }
-  return readCount(object, "NumberOfVolumesDiscardedByScanner", fileName,
-                   keys.discardedByScanner, problem) &&
+  return readCount(object, "NumberOfVolumesDiscardedByScanner", fileName, keys.discardedByScanner,
+                   problem) &&
          readCount(object, "NumberOfVolumesDiscardedByUser", fileName, keys.discardedByUser,
                    problem);
 }
@@ -207,8 +206,8 @@ bool readBoldSidecar(const fs::path& image, BoldSidecar& sidecar, std::string& m
   for (auto level = levels.rbegin(); level != levels.rend(); ++level) {
     const std::vector<fs::path> found = applyingIn(*level, name);
     if (found.size() > 1) {
-      message = found[0].string() + " and " + found[1].string() + " both apply to " +
-                fileName + " at one level";
+      message = found[0].string() + " and " + found[1].string() + " both apply to " + fileName +
+                " at one level";
       return false;
     }
     if (!found.empty() && !applySidecar(found[0], sidecar, message))

@@ -24,9 +24,7 @@ struct Allowed {
   int64_t both = 0;
   bool contains(int64_t k) const { return k == user || k == both; }
   bool onlyZero() const { return both == 0 && user == 0; }
-  std::string text() const {
-    return user == both ? n(user) : n(user) + " or " + n(both);
-  }
+  std::string text() const { return user == both ? n(user) : n(user) + " or " + n(both); }
   std::string source(const DummyVolumeInput& in) const {
     std::string text = "the sidecar states ";
     if (in.discardedByScanner)
@@ -57,8 +55,8 @@ DummyVolumes withSkip(const DummyVolumeInput& in, const Allowed& allowed) {
   }
   out.k = k;
   if (in.triggers == 1) {
-    out.rule = "given with --skip " + n(k) + ": one trigger (first pulse only), time zero " +
-               n(k) + " TR after it";
+    out.rule = "given with --skip " + n(k) + ": one trigger (first pulse only), time zero " + n(k) +
+               " TR after it";
   } else {
     out.rule = "given with --skip " + n(k) + ": time zero at trigger " + n(k + 1);
     if (in.triggers - k != in.volumes)
@@ -67,8 +65,8 @@ DummyVolumes withSkip(const DummyVolumeInput& in, const Allowed& allowed) {
                              plural(in.volumes, "volume"));
   }
   if (allowed.stated && !allowed.contains(k))
-    out.findings.push_back("--skip " + n(k) + " disagrees with the sidecar: " +
-                           allowed.source(in) + ", so K should be " + allowed.text());
+    out.findings.push_back("--skip " + n(k) + " disagrees with the sidecar: " + allowed.source(in) +
+                           ", so K should be " + allowed.text());
   return out;
 }
 

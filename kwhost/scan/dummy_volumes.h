@@ -12,11 +12,11 @@
 namespace stimforge::kwhost {
 
 struct DummyVolumeInput {
-  int64_t triggers = 0;            // the scan's triggers in the log
-  int64_t volumes = 0;             // stored in the image (dim[4])
-  int64_t irregularIntervals = 0;  // gaps and extra triggers among them; 0: regular
-  int64_t missingAtGaps = 0;       // triggers the gaps hide
-  int64_t scans = 1;               // scans the triggers form (1 once --scan N chose one)
+  int64_t triggers = 0;                       // the scan's triggers in the log
+  int64_t volumes = 0;                        // stored in the image (dim[4])
+  int64_t irregularIntervals = 0;             // gaps and extra triggers among them; 0: regular
+  int64_t missingAtGaps = 0;                  // triggers the gaps hide
+  int64_t scans = 1;                          // scans the triggers form (1 once --scan N chose one)
   std::optional<int64_t> discardedByScanner;  // as the sidecar states them
   std::optional<int64_t> discardedByUser;
   std::optional<int64_t> skip;  // the user's --skip K
