@@ -79,6 +79,10 @@ DummyVolumes decideDummyVolumes(const DummyVolumeInput& in) {
     out.unknownReason = "the log holds " + n(in.scans) + " scans: choose one with --scan N";
     return out;
   }
+  if (in.volumes < 1) {
+    out.unknownReason = "the image holds no volume";
+    return out;
+  }
   if (in.triggers <= 0) {
     out.unknownReason = "the log holds no trigger: time zero cannot come from the scan";
     return out;

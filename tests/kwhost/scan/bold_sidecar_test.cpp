@@ -15,8 +15,10 @@ struct TextRow {
   const char* problem;  // empty: accepted
 };
 
+// The text's printable characters, so that a test's name stays one line.
 void PrintTo(const TextRow& row, std::ostream* out) {
-  *out << row.text;
+  for (const char* c = row.text; *c != '\0'; ++c)
+    *out << (*c >= 0x20 && *c < 0x7f ? *c : '.');
 }
 
 class SidecarText : public testing::TestWithParam<TextRow> {};

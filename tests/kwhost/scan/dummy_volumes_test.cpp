@@ -90,6 +90,9 @@ INSTANTIATE_TEST_SUITE_P(
             ""},
         Row{"TwoScans", 480, 236, 0, 0, 2, kNone, kNone, kNone, kUnknown,
             "the log holds 2 scans: choose one with --scan N", ""},
+        // Found by the fuzzer: K was every trigger, and trigger K + 1 did not exist.
+        Row{"NoVolumeGaveKOfEveryTrigger", 236, 0, 0, 0, 1, kNone, kNone, kNone, kUnknown,
+            "the image holds no volume", ""},
         Row{"NoTrigger", 0, 236, 0, 0, 1, kNone, kNone, kNone, kUnknown,
             "the log holds no trigger: time zero cannot come from the scan", ""},
         Row{"FirstPulseOnly", 1, 236, 0, 0, 1, kNone, kNone, kNone, 0,
