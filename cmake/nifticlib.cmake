@@ -18,15 +18,21 @@ if(MINGW)
             "scripts/install-deps.sh windows (it runs apt-get source nifticlib)")
   endif()
   enable_language(C)
-  find_package(ZLIB REQUIRED)
+  # zlib's static library, so that the programs need no zlib1.dll beside them.
+  find_library(SF_MINGW_ZLIB NAMES libz.a)
+  find_path(SF_MINGW_ZLIB_INCLUDE_DIR zlib.h)
+  if(NOT SF_MINGW_ZLIB OR NOT SF_MINGW_ZLIB_INCLUDE_DIR)
+    message(FATAL_ERROR "MinGW's zlib not found (Debian: libz-mingw-w64-dev; "
+            "scripts/install-deps.sh windows)")
+  endif()
   add_library(sf_nifti STATIC ${SF_NIFTI_SOURCE_DIR}/nifti2/nifti2_io.c
               ${SF_NIFTI_SOURCE_DIR}/znzlib/znzlib.c)
   target_include_directories(sf_nifti SYSTEM PUBLIC ${SF_NIFTI_SOURCE_DIR}/nifti2
-                             ${SF_NIFTI_SOURCE_DIR}/znzlib)
+                             ${SF_NIFTI_SOURCE_DIR}/znzlib ${SF_MINGW_ZLIB_INCLUDE_DIR})
   target_compile_definitions(sf_nifti PUBLIC HAVE_ZLIB)
   # Someone else's C: its own warnings are not ours to fix, nor errors under SF_WERROR.
   target_compile_options(sf_nifti PRIVATE -w)
-  target_link_libraries(sf_nifti PUBLIC ZLIB::ZLIB)
+  target_link_libraries(sf_nifti PUBLIC ${SF_MINGW_ZLIB})
 else()
   find_path(SF_NIFTI_INCLUDE_DIR nifti2_io.h PATH_SUFFIXES nifti)
   find_library(SF_NIFTI2_LIBRARY nifti2)
