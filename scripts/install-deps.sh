@@ -88,12 +88,24 @@ fetch_nifti_src() {
   echo "Fetching nifticlib's source package into $nifti_src"
   rm -rf "$root/.deps/nifticlib-get"
   mkdir -p "$root/.deps/nifticlib-get"
-  (cd "$root/.deps/nifticlib-get" && apt-get source nifticlib)
+  # A deb-src enabled by hand without an update since has no source lists yet: update once.
+  if ! (cd "$root/.deps/nifticlib-get" && $as_root apt-get source nifticlib); then
+    [ "$updated" -eq 0 ] || exit 1
+    apt_update
+    (cd "$root/.deps/nifticlib-get" && $as_root apt-get source nifticlib)
+  fi
   unpacked=$(find "$root/.deps/nifticlib-get" -mindepth 1 -maxdepth 1 -type d -name 'nifticlib-*' | head -n 1)
   [ -n "$unpacked" ] || { echo "apt-get source nifticlib unpacked nothing" >&2; exit 1; }
   rm -rf "$nifti_src"
   mv "$unpacked" "$nifti_src"
   rm -rf "$root/.deps/nifticlib-get"
+}
+as_root=""
+[ "$(id -u)" -eq 0 ] || as_root="sudo"
+updated=0
+apt_update() {
+  $as_root apt-get update
+  updated=1
 }
 sources_changed=0
 if [ "$wants_nifti_src" -eq 1 ]; then
@@ -111,7 +123,7 @@ done
 if [ -z "$missing" ]; then
   [ "$wants_validator" -eq 1 ] && install_validator
   if [ "$wants_nifti_src" -eq 1 ] && [ "$sources_changed" -eq 1 ] && [ "${SF_APT_UPDATED:-0}" != 1 ]; then
-    if [ "$(id -u)" -eq 0 ]; then apt-get update; else sudo apt-get update; fi
+    apt_update
   fi
   fetch_nifti_src
   exit 0
@@ -132,7 +144,7 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 # CI runs apt-get update once itself and says so.
 if [ "${SF_APT_UPDATED:-0}" != 1 ]; then
-  $sudo apt-get update
+  apt_update
 fi
 # shellcheck disable=SC2086
 $sudo apt-get install -y --no-install-recommends $missing

@@ -75,13 +75,9 @@ def main():
     save(out, "no_tr.nii.gz", 1, 0.0)
     save(out, "hz.nii.gz", 1, 2.0, unit="hz")
 
-    # Sidecars refused.
+    # A sidecar refused (the other refusals are tested from memory).
     save(out, "bad_json.nii.gz", 1, 2.0)
     write_json(out, "bad_json.json", '{\n  "RepetitionTime": 2.0,\n  "TaskName": x\n}\n')
-    save(out, "bad_type.nii.gz", 1, 2.0)
-    write_json(out, "bad_type.json", {"RepetitionTime": "2"})
-    save(out, "bad_count.nii.gz", 1, 2.0)
-    write_json(out, "bad_count.json", {"NumberOfVolumesDiscardedByUser": -1})
 
     # Inheritance: the root's task sidecar, a subject-level one for run 1 (the image says
     # run-01), and the image's own, merged key by key; files that do not apply beside them.
