@@ -49,7 +49,10 @@ struct BoldHeader {
 // that need and the most the compressed size can inflate to). A .nii.gz must be gzip (its
 // first two bytes). Only the last member of a gzip file has its size in the trailer: a file
 // of several members (as block-gzip tools write) may be refused as truncated. Reads the
-// header, the first two bytes and the last four, nothing else.
+// header (through nifticlib's znzlib, which inflates only as far as it reads; never through
+// nifti_image, which would turn a dim or pixdim of 0 into 1), the first two bytes and the
+// last four, nothing else. nifticlib opens the file by its narrow name: on Windows, a name
+// outside the ANSI code page cannot be read.
 // Returns false with `message` set to one line naming the file, e.g.
 // "run1_bold.nii.gz: damaged: truncated: ...".
 [[nodiscard]] bool readBoldHeader(const std::filesystem::path& image, BoldHeader& header,
