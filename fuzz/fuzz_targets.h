@@ -34,6 +34,10 @@ int fuzzEvents(const uint8_t* data, size_t size);
 // input: finite figures, scans that cover the triggers, time zero at trigger K + 1.
 int fuzzTriggerAnalysis(const uint8_t* data, size_t size);
 
+// kwhost's BOLD-run checks: a NIfTI header from the input's bytes, a sidecar's text, or the
+// dummy-volume rule on counts from the input: a one-line refusal or figures within range.
+int fuzzBoldScan(const uint8_t* data, size_t size);
+
 }  // namespace stimforge::fuzzing
 
 #endif  // STIMFORGE_FUZZ_FUZZ_TARGETS_H_

@@ -276,9 +276,81 @@ def protocol_file_seeds():
           num(-1) + text("\x7f\xff") + num(-1) + bytes([0]))
 
 
+def nifti1_header(dim, pixdim4=2.0, units=10, datatype=16, bitpix=32, vox_offset=352.0,
+                  magic=b"n+1\0", endian="<"):
+    h = bytearray(348)
+    struct.pack_into(endian + "i", h, 0, 348)
+    struct.pack_into(endian + "8h", h, 40, *dim)
+    struct.pack_into(endian + "hh", h, 70, datatype, bitpix)
+    struct.pack_into(endian + "8f", h, 76, 1.0, 3.0, 3.0, 3.0, pixdim4, 0, 0, 0)
+    struct.pack_into(endian + "f", h, 108, vox_offset)
+    h[123] = units
+    h[344:348] = magic
+    return bytes(h)
+
+
+def nifti2_header(dim, pixdim4=0.7234, units=10, datatype=4, bitpix=16, vox_offset=544,
+                  endian="<"):
+    h = bytearray(540)
+    struct.pack_into(endian + "i", h, 0, 540)
+    h[4:12] = b"n+2\0\r\n\x1a\n"
+    struct.pack_into(endian + "hh", h, 12, datatype, bitpix)
+    struct.pack_into(endian + "8q", h, 16, *dim)
+    struct.pack_into(endian + "8d", h, 104, 1.0, 3.0, 3.0, 3.0, pixdim4, 0, 0, 0)
+    struct.pack_into(endian + "q", h, 168, vox_offset)
+    struct.pack_into(endian + "i", h, 500, units)
+    return bytes(h)
+
+
+def bold_scan_seeds():
+    run = (4, 4, 4, 2, 10, 1, 1, 1)
+    headers = {
+        "n1-seconds": nifti1_header(run),
+        "n1-ms": nifti1_header(run, 2000.0, units=18),
+        "n1-big-endian": nifti1_header(run, endian=">"),
+        "n1-three-d": nifti1_header((3, 4, 4, 2, 1, 1, 1, 1)),
+        "n1-zero-volumes": nifti1_header((4, 4, 4, 2, 0, 1, 1, 1)),
+        "n1-hz": nifti1_header(run, units=34),
+        "n1-bad-datatype": nifti1_header(run, datatype=999),
+        "n1-separate-img": nifti1_header(run, magic=b"ni1\0"),
+        "n1-short": nifti1_header(run)[:200],
+        "n2-seconds": nifti2_header(run),
+        "n2-big-endian": nifti2_header(run, endian=">"),
+        "n2-overflow": nifti2_header((4, 1 << 40, 1 << 40, 2, 10, 1, 1, 1)),
+        "n2-usec": nifti2_header(run, 2500000.0, units=26),
+    }
+    for label, data in headers.items():
+        write("bold_scan", "header-" + label, b"\x00" + data)
+    sidecars = {
+        "tr": '{"RepetitionTime": 2.0, "TaskName": "x"}',
+        "dummies": '{"NumberOfVolumesDiscardedByScanner": 4, "NumberOfVolumesDiscardedByUser": 0}',
+        "not-json": '{\n  "RepetitionTime": 2.0,\n  "TaskName": x\n}\n',
+        "wrong-type": '{"RepetitionTime": "2"}',
+        "negative": '{"NumberOfVolumesDiscardedByUser": -1}',
+        "huge": '{"RepetitionTime": 1e999}',
+        "array": "[1, 2, 3]",
+    }
+    for label, data in sidecars.items():
+        write("bold_scan", "sidecar-" + label, b"\x01" + data.encode("latin-1"))
+
+    def rule(label, triggers, volumes, scanner=None, user=None, skip=None):
+        def opt(value):
+            return bytes([0]) + num(0) if value is None else bytes([1]) + num(value)
+        write("bold_scan", "rule-" + label,
+              b"\x02" + num(triggers) + num(volumes) + bytes([0, 0, 0]) + opt(scanner) +
+              opt(user) + opt(skip) + num(1000) + num(20000) + text(struct.pack("<d", 2000.0)))
+
+    rule("equal", 240, 240)
+    rule("four-dummies", 240, 236, scanner=4)
+    rule("four-more-volumes", 236, 240)
+    rule("first-pulse", 1, 236, scanner=4, skip=4)
+    rule("skip-beyond", 240, 236, skip=240)
+
+
 if __name__ == "__main__":
     protocol_file_seeds()
     log_reader_seeds()
     text_helper_seeds()
     condition_order_seeds()
     execute_seeds()
+    bold_scan_seeds()

@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 mode=${1:?usage: fuzz/run_fuzzers.sh ci|long [BUILD_DIR] [FUZZER...]}
 build=${2:-build-fuzz}
 [ $# -ge 2 ] && shift 2 || shift $#
-fuzzers=${*:-"text_helpers condition_order log_reader execute protocol_file trigger_analysis events"}
+fuzzers=${*:-"text_helpers condition_order log_reader execute protocol_file trigger_analysis events bold_scan"}
 
 cmake -S fuzz -B "$build" -DSF_WERROR=ON >/dev/null
 cmake --build "$build" -j 2
@@ -37,6 +37,7 @@ ci_runs() {
     trigger_analysis) echo 300000 ;;
     execute) echo 500000 ;;
     events) echo 150000 ;;
+    bold_scan) echo 1000000 ;;
     *) echo 100000 ;;
   esac
 }

@@ -1,0 +1,53 @@
+// K, the triggers in a log without a stored volume (dummy volumes the scanner sent triggers
+// for, or volumes removed afterwards): volumes + K should equal the triggers, and time zero
+// is trigger K + 1. Pure functions, host-free.
+#ifndef STIMFORGE_KWHOST_SCAN_DUMMY_VOLUMES_H_
+#define STIMFORGE_KWHOST_SCAN_DUMMY_VOLUMES_H_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace stimforge::kwhost {
+
+struct DummyVolumeInput {
+  int64_t triggers = 0;                       // the scan's triggers in the log
+  int64_t volumes = 0;                        // stored in the image (dim[4])
+  int64_t irregularIntervals = 0;             // gaps and extra triggers among them; 0: regular
+  int64_t missingAtGaps = 0;                  // triggers the gaps hide
+  int64_t scans = 1;                          // scans the triggers form (1 once --scan N chose one)
+  std::optional<int64_t> discardedByScanner;  // as the sidecar states them
+  std::optional<int64_t> discardedByUser;
+  std::optional<int64_t> skip;  // the user's --skip K
+};
+
+struct DummyVolumes {
+  std::optional<int64_t> k;
+  // How K was chosen, one line for reports and the events sidecar's onset description,
+  // e.g. "4 triggers more than volumes (240 triggers, 236 volumes): taken as dummy volumes
+  // at the start, time zero at trigger 5; the count check is met by construction".
+  std::string rule;
+  // When K is empty: why, and the likely cause. An unknown K is a finding in itself.
+  std::string unknownReason;
+  // Mismatches between the log, the image and the sidecar, one line each.
+  std::vector<std::string> findings;
+};
+
+// K by the rule: the user's --skip when given; else triggers - volumes when that is 0 or
+// more, the triggers form one scan and their intervals are regular. Where the sidecar states
+// discarded volumes, K must be ByUser or ByUser + ByScanner (a missing one counting 0): for a
+// K worked out, any other value leaves K unknown; for a K given, it is a finding. With one
+// trigger (first pulse only) K is 0 unless the sidecar states volumes discarded; then it is
+// unknown unless given (time zero is then the trigger + K x TR, see timeZeroTenths).
+DummyVolumes decideDummyVolumes(const DummyVolumeInput& input);
+
+// Time zero in tenths of a millisecond: trigger K + 1 when there are more than K triggers;
+// with one trigger, that trigger + K x TR rounded to the nearest tenth. Empty when neither
+// applies, when K is negative, TR is not in (0, kMaxTrMs], or the sum leaves 64 bits.
+std::optional<int64_t> timeZeroTenths(const std::vector<int64_t>& triggers, int64_t k,
+                                      std::optional<double> trMs);
+
+}  // namespace stimforge::kwhost
+
+#endif  // STIMFORGE_KWHOST_SCAN_DUMMY_VOLUMES_H_
