@@ -2,7 +2,6 @@
 
 #include <fstream>
 #include <iterator>
-#include <set>
 
 // Errors come back as values, not exceptions: one refusal message per file, with its line.
 #define TOML_EXCEPTIONS 0
@@ -38,6 +37,18 @@ const char* typeWords(const toml::node& node) {
       break;
   }
   return "nothing";
+}
+
+const char* kindWords(EntityValue kind) {
+  switch (kind) {
+    case EntityValue::kLabel:
+      break;
+    case EntityValue::kIndex:
+      return " index (digits only)";
+    case EntityValue::kPart:
+      return " (mag, phase, real or imag)";
+  }
+  return " label (letters and digits)";
 }
 
 bool isLabel(std::string_view text) {
@@ -156,10 +167,7 @@ class StudyReader {
           return fail(from.source(), line, "the lab's label is empty");
         if (!entityValueFits(kind->value, value))
           return fail(to.source(), line,
-                      "\"" + value + "\" is no BIDS " + entity +
-                          (kind->value == EntityValue::kIndex  ? " index (digits only)"
-                           : kind->value == EntityValue::kPart ? " (mag, phase, real or imag)"
-                                                               : " label (letters and digits)"));
+                      "\"" + value + "\" is no BIDS " + entity + kindWords(kind->value));
         renames[label] = value;
       }
     }
