@@ -49,7 +49,7 @@ std::string joinEntities(const std::vector<BidsEntity>& entities) {
 
 // Adds the images of one func/ folder; `sub` and `ses` ("" for none) are the folders'.
 bool addFuncFolder(const fs::path& root, const std::string& folder, const std::string& sub,
-                   const std::string& ses, std::map<std::string, BoldRun>& runs,
+                   const std::string& ses, std::map<std::string, DatasetRun>& runs,
                    BidsDataset& dataset, std::string& problem) {
   std::vector<std::string> names;
   if (!listEntries(root / fs::u8path(folder), "sub-", false, names, problem))
@@ -81,7 +81,7 @@ bool addFuncFolder(const fs::path& root, const std::string& folder, const std::s
         entities.push_back(entity);
     }
     const std::string runName = joinEntities(entities);
-    BoldRun& run = runs[folder + "/" + runName];
+    DatasetRun& run = runs[folder + "/" + runName];
     if (run.images.empty()) {
       run.folder = folder;
       run.name = runName;
@@ -110,7 +110,7 @@ bool findBoldRuns(const fs::path& root, BidsDataset& dataset, std::string& probl
     problem = root.u8string() + " holds no dataset_description.json, so it is no BIDS dataset";
     return false;
   }
-  std::map<std::string, BoldRun> runs;
+  std::map<std::string, DatasetRun> runs;
   std::vector<std::string> subjects;
   if (!listEntries(root, "sub-", true, subjects, problem))
     return false;

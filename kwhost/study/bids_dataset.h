@@ -20,7 +20,7 @@ struct BoldImage {
 
 // One run: a single image, or the images of a multi-echo run that differ only in echo and
 // part, which share one events file.
-struct BoldRun {
+struct DatasetRun {
   std::string folder;                // "sub-01/ses-1/func", relative to the root
   std::string name;                  // "sub-01_ses-1_task-faces_run-01": the entities but
                                      // echo and part, spelt as in the file names
@@ -38,7 +38,7 @@ struct SkippedImage {
 };
 
 struct BidsDataset {
-  std::vector<BoldRun> runs;  // sorted by folder, then name
+  std::vector<DatasetRun> runs;  // sorted by folder, then name
   std::vector<SkippedImage> skipped;
 };
 

@@ -59,7 +59,7 @@ std::string valuesText(const PatternValues& values) {
 }
 
 // Whether `run` has every value of the log. Echo and part are those of one of its images.
-bool runFits(const PatternValues& values, const BoldRun& run) {
+bool runFits(const PatternValues& values, const DatasetRun& run) {
   for (const BidsEntity& entity : values) {
     bool found = false;
     if (entity.key == "echo" || entity.key == "part") {
@@ -136,7 +136,7 @@ void planStudy(const StudyInput& input, StudyPlan& plan) {
                     "\" reads its path in too many ways; make the pattern stricter"});
       continue;
     }
-    PlannedRun run;
+    StudyRun run;
     run.log = log;
     run.pattern = index;
     run.values = match.values;
@@ -176,7 +176,7 @@ void planStudy(const StudyInput& input, StudyPlan& plan) {
         folder += "ses-" + run.values[1].value + "/";
       folder += "func";
     } else {
-      const BoldRun& bold = dataset.runs[fits.front()];
+      const DatasetRun& bold = dataset.runs[fits.front()];
       runHasLog[fits.front()] = true;
       run.name = bold.name;
       folder = bold.folder;
@@ -204,7 +204,7 @@ void planStudy(const StudyInput& input, StudyPlan& plan) {
       plan.scansWithoutLog.push_back(dataset.runs[r]);
   }
   for (const auto& [task, settings] : study.tasks) {
-    const bool used = std::any_of(plan.runs.begin(), plan.runs.end(), [&](const PlannedRun& run) {
+    const bool used = std::any_of(plan.runs.begin(), plan.runs.end(), [&](const StudyRun& run) {
       return std::any_of(run.values.begin(), run.values.end(), [&](const BidsEntity& entity) {
         return entity.key == "task" && entity.value == task;
       });

@@ -24,7 +24,7 @@ struct StudyInput {
 };
 
 // A log and the run it becomes.
-struct PlannedRun {
+struct StudyRun {
   std::string log;                // relative to the source folder, "/" between folders
   size_t pattern = 0;             // the index of the pattern that matched, in StudyPlan::patterns
   PatternValues values;           // the log's entity values after renaming, in BIDS order
@@ -56,11 +56,11 @@ struct StudyPlan {
   // names that are not BIDS and two logs for one run are found with the lists complete.
   std::vector<std::string> refusals;
   std::vector<std::string> patterns;  // the patterns tried, in order
-  std::vector<PlannedRun> runs;       // sorted by log
+  std::vector<StudyRun> runs;       // sorted by log
   std::vector<std::string> unmatchedLogs;
   std::vector<AmbiguousLog> ambiguousLogs;
   std::vector<RefusedLog> refusedLogs;
-  std::vector<BoldRun> scansWithoutLog;
+  std::vector<DatasetRun> scansWithoutLog;
   std::vector<SkippedImage> skippedImages;  // *_bold images that are no run
   std::vector<std::string> unusedTasks;     // [task.LABEL] tables that no run's task names
 };

@@ -17,7 +17,7 @@ std::vector<std::string> describe(const StudyPlan& plan) {
   std::vector<std::string> lines;
   for (const std::string& refusal : plan.refusals)
     lines.push_back("refused: " + refusal);
-  for (const PlannedRun& run : plan.runs) {
+  for (const StudyRun& run : plan.runs) {
     std::string line = run.log + " -> " + run.eventsTsv + " (";
     for (const std::string& image : run.bold)
       line += (line.back() == '(' ? "" : " ") + image;
@@ -42,7 +42,7 @@ std::vector<std::string> describe(const StudyPlan& plan) {
   }
   for (const RefusedLog& log : plan.refusedLogs)
     lines.push_back("refused log: " + log.log + ": " + log.reason);
-  for (const BoldRun& run : plan.scansWithoutLog)
+  for (const DatasetRun& run : plan.scansWithoutLog)
     lines.push_back("no log: " + run.folder + "/" + run.name);
   for (const SkippedImage& image : plan.skippedImages)
     lines.push_back("skipped: " + image.path + ": " + image.reason);
