@@ -1,0 +1,217 @@
+#include "kwhost/study/study_plan.h"
+
+#include <algorithm>
+#include <map>
+#include <system_error>
+
+namespace stimforge::kwhost {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string lowerCase(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+// The *.log files below `source` (".LOG" too: Windows does not tell them apart), relative
+// and sorted. Folders reached through links are not entered.
+bool listLogs(const fs::path& source, std::vector<std::string>& logs, std::string& problem) {
+  std::error_code error;
+  if (!fs::is_directory(source, error)) {
+    problem = source.u8string() + " is no folder";
+    return false;
+  }
+  fs::recursive_directory_iterator it(source, error);
+  for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+    std::error_code typeError;
+    if (lowerCase(it->path().extension().u8string()) != ".log" ||
+        !fs::is_regular_file(it->path(), typeError))
+      continue;
+    logs.push_back(it->path().lexically_relative(source).generic_u8string());
+  }
+  if (error) {
+    problem = "cannot list the logs in " + source.u8string() + ": " + error.message();
+    return false;
+  }
+  std::sort(logs.begin(), logs.end());
+  return true;
+}
+
+std::string joinValues(const PatternValues& values, bool withEcho) {
+  std::string name;
+  for (const BidsEntity& entity : values) {
+    if (!withEcho && (entity.key == "echo" || entity.key == "part"))
+      continue;
+    name += (name.empty() ? "" : "_") + entity.key + "-" + entity.value;
+  }
+  return name;
+}
+
+std::string valuesText(const PatternValues& values) {
+  std::string text;
+  for (const BidsEntity& entity : values)
+    text += (text.empty() ? "" : " ") + entity.key + "=" + entity.value;
+  return text;
+}
+
+// Whether `run` has every value of the log. Echo and part are those of one of its images.
+bool runFits(const PatternValues& values, const DatasetRun& run) {
+  for (const BidsEntity& entity : values) {
+    bool found = false;
+    if (entity.key == "echo" || entity.key == "part") {
+      for (const BoldImage& image : run.images) {
+        const std::string& own = entity.key == "echo" ? image.echo : image.part;
+        found = found || (!own.empty() && sameEntityValue(entity.key, own, entity.value));
+      }
+    } else {
+      for (const BidsEntity& own : run.entities)
+        found =
+            found || (own.key == entity.key && sameEntityValue(own.key, own.value, entity.value));
+    }
+    if (!found)
+      return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void planStudy(const StudyInput& input, StudyPlan& plan) {
+  plan = StudyPlan();
+  StudyFile study;
+  std::string problem;
+  if (input.studyFile && !loadStudyFile(*input.studyFile, study, problem)) {
+    plan.refusals.push_back(problem);
+    return;
+  }
+  std::vector<PathPattern> patterns;
+  for (const std::string& text : input.patterns) {
+    PathPattern pattern;
+    if (!PathPattern::compile(text, pattern, problem))
+      plan.refusals.push_back("--match \"" + text + "\": " + problem);
+    patterns.push_back(std::move(pattern));
+  }
+  patterns.insert(patterns.end(), study.patterns.begin(), study.patterns.end());
+  if (patterns.empty())
+    plan.refusals.push_back(
+        "no pattern tells which log is which run: give --match PATTERN "
+        "or a study file with match = [...]");
+  BidsDataset dataset;
+  if (!findBoldRuns(input.bidsRoot, dataset, problem))
+    plan.refusals.push_back(problem);
+  std::vector<std::string> logs;
+  if (!listLogs(input.source, logs, problem))
+    plan.refusals.push_back(problem);
+  if (!plan.refusals.empty())
+    return;
+  for (const PathPattern& pattern : patterns)
+    plan.patterns.push_back(pattern.text());
+  plan.skippedImages = dataset.skipped;
+
+  std::vector<bool> runHasLog(dataset.runs.size(), false);
+  std::map<std::string, std::string> logOfEvents;  // lower-cased events path to its log
+  for (const std::string& log : logs) {
+    size_t index = 0;
+    PatternMatch match;
+    for (; index < patterns.size(); ++index) {
+      match = patterns[index].match(log);
+      if (match.kind != PatternMatch::Kind::kNone)
+        break;
+    }
+    if (match.kind == PatternMatch::Kind::kNone) {
+      plan.unmatchedLogs.push_back(log);
+      continue;
+    }
+    if (match.kind == PatternMatch::Kind::kAmbiguous) {
+      plan.ambiguousLogs.push_back({log, index, match.values, match.other});
+      continue;
+    }
+    if (match.kind == PatternMatch::Kind::kTooMany) {
+      plan.refusedLogs.push_back(
+          {log, "the pattern \"" + patterns[index].text() +
+                    "\" reads its path in too many ways; make the pattern stricter"});
+      continue;
+    }
+    StudyRun run;
+    run.log = log;
+    run.pattern = index;
+    run.values = match.values;
+    for (BidsEntity& entity : run.values) {
+      const auto renames = study.renames.find(entity.key);
+      if (renames == study.renames.end())
+        continue;
+      const auto renamed = renames->second.find(entity.value);
+      if (renamed != renames->second.end())
+        entity.value = renamed->second;
+    }
+    if (!checkFunctionalRunName(joinValues(run.values, true), problem)) {
+      plan.refusals.push_back(log + ": " + valuesText(run.values) +
+                              " is no BIDS run name: " + problem);
+      continue;
+    }
+    std::vector<size_t> fits;
+    for (size_t r = 0; r < dataset.runs.size(); ++r) {
+      if (runFits(run.values, dataset.runs[r]))
+        fits.push_back(r);
+    }
+    if (fits.size() > 1) {
+      std::string names;
+      for (const size_t r : fits)
+        names += (names.empty() ? "" : ", ") + dataset.runs[r].name;
+      plan.refusedLogs.push_back({log, std::to_string(fits.size()) + " BOLD runs fit its " +
+                                           valuesText(run.values) + ": " + names +
+                                           "; capture the entity that tells them apart"});
+      continue;
+    }
+    std::string folder;
+    if (fits.empty()) {
+      // No scan: the events go where the run's image would be.
+      run.name = joinValues(run.values, false);
+      folder = "sub-" + run.values.front().value + "/";
+      if (run.values[1].key == "ses")
+        folder += "ses-" + run.values[1].value + "/";
+      folder += "func";
+    } else {
+      const DatasetRun& bold = dataset.runs[fits.front()];
+      runHasLog[fits.front()] = true;
+      run.name = bold.name;
+      folder = bold.folder;
+      for (const BoldImage& image : bold.images)
+        run.bold.push_back(image.path);
+      run.problem = bold.problem;
+    }
+    run.eventsTsv = folder + "/" + run.name + "_events.tsv";
+    run.eventsJson = folder + "/" + run.name + "_events.json";
+    // Case aside, so that two logs cannot share a file on a system that ignores case.
+    const auto [earlier, first] = logOfEvents.emplace(lowerCase(run.eventsTsv), log);
+    if (!first) {
+      plan.refusals.push_back(earlier->second + " and " + log + " are both logs of " +
+                              run.eventsTsv);
+      continue;
+    }
+    for (const BidsEntity& entity : run.values) {
+      if (entity.key == "task")
+        run.settings = study.settingsFor(entity.value);
+    }
+    plan.runs.push_back(std::move(run));
+  }
+  for (size_t r = 0; r < dataset.runs.size(); ++r) {
+    if (!runHasLog[r])
+      plan.scansWithoutLog.push_back(dataset.runs[r]);
+  }
+  for (const auto& [task, settings] : study.tasks) {
+    const bool used = std::any_of(plan.runs.begin(), plan.runs.end(), [&](const StudyRun& run) {
+      return std::any_of(run.values.begin(), run.values.end(), [&](const BidsEntity& entity) {
+        return entity.key == "task" && entity.value == task;
+      });
+    });
+    if (!used)
+      plan.unusedTasks.push_back(task);
+  }
+}
+
+}  // namespace stimforge::kwhost

@@ -1,0 +1,77 @@
+// The plan of `kwhost bids SOURCE BIDS_ROOT`: which log becomes which run's events file,
+// worked out before anything is read from a log or written. The plan is data only; the
+// caller prints it, turns it into JSON and, when it holds no refusal, converts its runs.
+#ifndef STIMFORGE_KWHOST_STUDY_STUDY_PLAN_H_
+#define STIMFORGE_KWHOST_STUDY_STUDY_PLAN_H_
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "kwhost/study/bids_dataset.h"
+#include "kwhost/study/path_pattern.h"
+#include "kwhost/study/study_file.h"
+
+namespace stimforge::kwhost {
+
+struct StudyInput {
+  std::filesystem::path source;                    // the folder of the logs
+  std::filesystem::path bidsRoot;                  // the dataset's root
+  std::optional<std::filesystem::path> studyFile;  // --study
+  std::vector<std::string> patterns;               // --match, tried before the study file's
+};
+
+// A log and the run it becomes.
+struct StudyRun {
+  std::string log;                // relative to the source folder, "/" between folders
+  size_t pattern = 0;             // the index of the pattern that matched, in StudyPlan::patterns
+  PatternValues values;           // the log's entity values after renaming, in BIDS order
+  std::string name;               // the events files' name without "_events": the BOLD run's
+                                  // name as its files spell it, or from `values` without a scan
+  std::vector<std::string> bold;  // the run's images relative to the dataset's root (one
+                                  // per echo and part); empty: no scan
+  std::string eventsTsv;          // relative to the dataset's root, "/" between folders:
+  std::string eventsJson;         // sub-X[/ses-Y]/func/NAME_events.tsv and .json
+  TaskSettings settings;          // the task's settings from the study file
+  std::string problem;            // non-empty when this run fails whatever its log holds
+};
+
+struct AmbiguousLog {
+  std::string log;
+  size_t pattern = 0;
+  PatternValues one;  // two different ways the pattern reads the path
+  PatternValues other;
+};
+
+struct RefusedLog {
+  std::string log;
+  std::string reason;  // several BOLD runs fit it, or its path reads in too many ways
+};
+
+struct StudyPlan {
+  // Reasons the whole study is refused: nothing may be written when there is one. A
+  // refusal of the study file, the patterns or the dataset leaves the lists below empty;
+  // names that are not BIDS and two logs for one run are found with the lists complete.
+  std::vector<std::string> refusals;
+  std::vector<std::string> patterns;  // the patterns tried, in order
+  std::vector<StudyRun> runs;       // sorted by log
+  std::vector<std::string> unmatchedLogs;
+  std::vector<AmbiguousLog> ambiguousLogs;
+  std::vector<RefusedLog> refusedLogs;
+  std::vector<DatasetRun> scansWithoutLog;
+  std::vector<SkippedImage> skippedImages;  // *_bold images that are no run
+  std::vector<std::string> unusedTasks;     // [task.LABEL] tables that no run's task names
+};
+
+// Plans the study: reads the study file and lists SOURCE's *.log files (any depth, sorted
+// by their relative paths) and the dataset's BOLD runs. Each log is taken by the first
+// pattern that matches it; its values are renamed, its name checked as a BIDS run name, and
+// it is given the BOLD run with the same entities (indices compared as numbers; an entity
+// the pattern does not capture may differ only when exactly one run fits).
+void planStudy(const StudyInput& input, StudyPlan& plan);
+
+}  // namespace stimforge::kwhost
+
+#endif  // STIMFORGE_KWHOST_STUDY_STUDY_PLAN_H_
