@@ -39,7 +39,7 @@ BoldRun combineBoldRun(const std::filesystem::path& image, const BoldHeader& hea
     run.trSource = TrSource::kHeader;
   }
   if (run.headerTrMs && run.sidecarTrMs &&
-      std::fabs(*run.headerTrMs - *run.sidecarTrMs) > kTrTolerance * *run.sidecarTrMs) {
+      std::fabs(*run.headerTrMs - *run.sidecarTrMs) > kHeaderTrTolerance * *run.sidecarTrMs) {
     run.findings.push_back("the header's TR (pixdim[4], " + formatMs(*run.headerTrMs) +
                            ") and the sidecar's RepetitionTime (" + formatMs(*run.sidecarTrMs) +
                            ", " + sidecar.repetitionTimeMs->file.filename().string() +

@@ -16,7 +16,7 @@
 namespace stimforge::kwhost {
 
 // The header's TR and the sidecar's may differ by this fraction (0.1%) before it is a finding.
-inline constexpr double kTrTolerance = 0.001;
+inline constexpr double kHeaderTrTolerance = 0.001;
 
 enum class TrSource { kNone, kHeader, kSidecar };
 
