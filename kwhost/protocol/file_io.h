@@ -1,0 +1,38 @@
+// Reading and saving protocol files on disk.
+#ifndef STIMFORGE_KWHOST_PROTOCOL_FILE_IO_H_
+#define STIMFORGE_KWHOST_PROTOCOL_FILE_IO_H_
+
+#include <string>
+
+#include "kwhost/protocol/value.h"
+
+namespace stimforge::kwhost {
+
+// Reads the whole file `path` into `text`. Returns false with `error` set ("cannot read
+// PATH: reason") when it is missing, a folder or unreadable.
+[[nodiscard]] bool readWholeFile(const std::string& path, std::string& text, std::string& error);
+
+// Checks that `path` is a file that can be opened for reading. Returns false with
+// `error` set ("cannot read PATH: reason") otherwise.
+[[nodiscard]] bool checkReadable(const std::string& path, std::string& error);
+
+// Reads and parses the protocol file `path`; the protocol's file name is `path` as given.
+// Returns false with `error` set (the reason, or "PATH:LINE: what is wrong"), `protocol`
+// unchanged, when the file is missing, unreadable or malformed.
+[[nodiscard]] bool readProtocolFile(const std::string& path, Protocol& protocol,
+                                    std::string& error);
+
+// Whether a file whose first line is `firstLine` is one of kwhost's protocol files.
+bool isOwnProtocolFile(const std::string& firstLine);
+
+// Writes `protocol` to `path`: first to a new temporary file beside it, then renamed over
+// it, so that `path` holds either its old content or the whole new protocol. An existing
+// file that is not one of kwhost's protocol files is replaced only when `force`. Returns
+// false with `error` set ("cannot save the protocol to PATH: reason", or why the file there
+// was kept), and no temporary file left behind, when it cannot be written.
+[[nodiscard]] bool saveProtocolFile(const std::string& path, const Protocol& protocol, bool force,
+                                    std::string& error);
+
+}  // namespace stimforge::kwhost
+
+#endif  // STIMFORGE_KWHOST_PROTOCOL_FILE_IO_H_
