@@ -11,10 +11,12 @@
 
 #include "kwhost/cli/command_line.h"
 #include "kwhost/cli/command_table.h"
+#include "kwhost/common/read_file.h"
 #include "kwhost/common/safe_save.h"
 #include "kwhost/common/text_codec.h"
 #include "kwhost/events/bids_name.h"
 #include "kwhost/events/from_protocol.h"
+#include "kwhost/events/table.h"
 #include "kwhost/protocol/file.h"
 #include "kwhost/protocol/file_io.h"
 
@@ -118,9 +120,7 @@ bool mayReplace(const Job& job, std::string& error) {
     return false;
   }
   if (fs::exists(fs::path(job.tsv), ignored)) {
-    const std::string first = firstLineOf(job.tsv) + "\n";
-    const bool ownHeader = first == eventsHeaderLine(true) || first == eventsHeaderLine(false);
-    if (!ownHeader || !ownJson) {
+    if (!isOwnEventsTable(firstLineOf(job.tsv)) || !ownJson) {
       error = job.tsv +
               " exists and is not an events file kwhost wrote: give --force to "
               "replace it";
@@ -131,8 +131,8 @@ bool mayReplace(const Job& job, std::string& error) {
 }
 
 bool isProtocolFile(const std::string& path) {
-  const std::string magic = kProtocolFileMagic;
-  return fileStart(path, magic.size()) == magic;
+  // The magic line, its CR and LF.
+  return isProtocolFileStart(fileStart(path, std::string_view(kProtocolFileMagic).size() + 2));
 }
 
 void warnAll(const std::set<std::string>& warnings, std::ostream& err) {
@@ -146,7 +146,7 @@ int readInput(const std::string& input, const EventsOptions& options, EventMap* 
   std::string error;
   if (!checkReadable(input, error)) {
     err << "kwhost: " << escapeLine(error) << '\n';
-    return 1;
+    return kFailure;
   }
   std::set<std::string> warnings;
   if (isProtocolFile(input)) {
@@ -155,19 +155,19 @@ int readInput(const std::string& input, const EventsOptions& options, EventMap* 
       err << "kwhost: " << escapeLine(input)
           << " is a protocol, which counts from the scenario's start: give --zero MS or "
              "--zero scenario\n";
-      return 2;
+      return kUsageError;
     }
     Protocol protocol;
     if (!readProtocolFile(input, protocol, error)) {
       err << "kwhost: " << escapeLine(error) << '\n';
-      return 1;
+      return kFailure;
     }
     ProtocolZero protocolZero;
     protocolZero.tenths = zero.kind == TimeZero::Kind::kTime ? zero.tenths : 0;
     protocolZero.trTenths = options.log.tr;
     if (!eventsFromProtocol(protocol, protocolZero, table, facts.levels, warnings, error)) {
       err << "kwhost: " << escapeLine(input) << ": " << escapeLine(error) << '\n';
-      return 2;
+      return kUsageError;
     }
     const bool volumes = protocol.timeResolution == kTimeResolutionVolumes;
     facts.logColumns = false;
@@ -184,7 +184,7 @@ int readInput(const std::string& input, const EventsOptions& options, EventMap* 
     std::unique_ptr<LogSource> source = openLogFile(input);
     if (source == nullptr) {
       err << "kwhost: cannot read " << escapeLine(input) << '\n';
-      return 1;
+      return kFailure;
     }
     LogEventsOptions logOptions = options.log;
     logOptions.map = map;
@@ -194,7 +194,7 @@ int readInput(const std::string& input, const EventsOptions& options, EventMap* 
     LogEvents events;
     const int status = eventsFromLog(*source, input, logOptions, events, error);
     events.facts.source = fs::path(input).filename().string();
-    if (status != 0) {
+    if (status != kSuccess) {
       err << "kwhost: " << escapeLine(error) << '\n';
       return status;
     }
@@ -205,7 +205,7 @@ int readInput(const std::string& input, const EventsOptions& options, EventMap* 
     facts = std::move(events.facts);
   }
   warnAll(warnings, err);
-  return 0;
+  return kSuccess;
 }
 
 }  // namespace
@@ -342,13 +342,13 @@ int runEvents(const EventsOptions& options, std::ostream& out, std::ostream& err
     std::string error;
     if (!readWholeFile(options.mapPath, text, error) || !map.parse(text, options.mapPath, error)) {
       err << "kwhost: --map: " << escapeLine(error) << '\n';
-      return 2;
+      return kUsageError;
     }
   }
   std::error_code ignored;
   if (!options.outDir.empty() && !fs::is_directory(fs::path(options.outDir), ignored)) {
     err << "kwhost: --out-dir: " << escapeLine(options.outDir) << " is not a folder\n";
-    return 1;
+    return kFailure;
   }
   std::vector<Job> jobs;
   std::map<std::string, std::string> writers;  // normal path -> the input writing it
@@ -359,11 +359,11 @@ int runEvents(const EventsOptions& options, std::ostream& out, std::ostream& err
       if (!added) {
         err << "kwhost: " << escapeLine(place->second) << " and " << escapeLine(input)
             << " would both write " << escapeLine(path) << ": nothing written\n";
-        return 2;
+        return kUsageError;
       }
     }
   }
-  int status = 0;
+  int status = kSuccess;
   for (const Job& job : jobs) {
     EventsTable table;
     SidecarFacts facts;
@@ -376,13 +376,13 @@ int runEvents(const EventsOptions& options, std::ostream& out, std::ostream& err
     }
     if (table.rows.empty()) {
       err << "kwhost: no selected events in " << escapeLine(job.input) << ": nothing written\n";
-      status = std::max(status, 1);
+      status = std::max(status, kFailure);
       continue;
     }
     std::string error;
     if (!options.force && !mayReplace(job, error)) {
       err << "kwhost: " << escapeLine(error) << '\n';
-      status = std::max(status, 1);
+      status = std::max(status, kFailure);
       continue;
     }
     std::set<std::string> warnings;
@@ -412,7 +412,7 @@ int runEvents(const EventsOptions& options, std::ostream& out, std::ostream& err
       std::rethrow_exception(thrown);
     if (!tsvSaved || !saveFileSafely(job.json, sidecar, policy, error)) {
       err << "kwhost: " << escapeLine(error) << '\n';
-      status = std::max(status, 1);
+      status = std::max(status, kFailure);
       continue;
     }
     out << "kwhost: wrote " << escapeLine(job.tsv) << " (" << table.rows.size() << " events) and "

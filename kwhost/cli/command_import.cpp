@@ -9,6 +9,7 @@
 #include "kwhost/cli/command_dialogue.h"
 #include "kwhost/cli/command_line.h"
 #include "kwhost/cli/plugin_runs.h"
+#include "kwhost/common/read_file.h"
 #include "kwhost/common/safe_save.h"
 #include "kwhost/common/text_codec.h"
 #include "kwhost/protocol/file_io.h"

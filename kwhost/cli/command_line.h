@@ -20,9 +20,6 @@ struct Invocation {
   std::unique_ptr<CommandRunner> runner;
 };
 
-// The exit status of a usage error.
-constexpr int kUsageError = 2;
-
 // Raised by the checks after parsing (CommandRunner::check); reported like CLI11's own
 // usage errors.
 struct UsageError {

@@ -15,8 +15,10 @@
 #include "kwhost/cli/command_events.h"
 #include "kwhost/cli/command_line.h"
 #include "kwhost/cli/command_table.h"
+#include "kwhost/common/read_file.h"
 #include "kwhost/common/safe_save.h"
 #include "kwhost/common/text_codec.h"
+#include "kwhost/events/table.h"
 #include "kwhost/protocol/file.h"
 #include "kwhost/protocol/file_io.h"
 #include "kwhost/timeline/from_log.h"
@@ -25,9 +27,6 @@
 namespace stimforge::kwhost {
 namespace fs = std::filesystem;
 namespace {
-
-constexpr int kFailure = 1;
-constexpr int kUsage = 2;
 
 bool startsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
@@ -129,17 +128,13 @@ std::unique_ptr<CommandRunner> definePlot(CLI::App& command) {
 }
 
 PlotInput plotInputKind(std::string_view head) {
-  if (startsWith(head, "\xEF\xBB\xBF"))  // a byte order mark
+  if (startsWith(head, "\xEF\xBB\xBF"))  // a byte order mark (some editors save logs so)
     head.remove_prefix(3);
-  const std::string_view protocolMagic = kProtocolFileMagic;
-  if (startsWith(head, protocolMagic) &&
-      (head.size() == protocolMagic.size() || head[protocolMagic.size()] == '\n' ||
-       head[protocolMagic.size()] == '\r')) {
+  if (isProtocolFileStart(head))
     return PlotInput::kProtocol;
-  }
   if (startsWith(head, "Scenario - "))
     return PlotInput::kLog;
-  if (startsWith(head, "onset\tduration"))
+  if (isEventsTableStart(head))
     return PlotInput::kEvents;
   return PlotInput::kUnknown;
 }
@@ -188,7 +183,7 @@ int runPlotCommand(const PlotOptions& options, std::ostream& err) {
   const std::string usage = plotUsageError(options);
   if (!usage.empty()) {
     err << "kwhost: plot: " << usage << "\nRun with --help for more information.\n";
-    return kUsage;
+    return kUsageError;
   }
   std::string text;
   std::string error;
@@ -202,7 +197,7 @@ int runPlotCommand(const PlotOptions& options, std::ostream& err) {
         << escapeLine(options.input) << " is "
         << (kind == PlotInput::kProtocol ? "a protocol file" : "an events file")
         << "\nRun with --help for more information.\n";
-    return kUsage;
+    return kUsageError;
   }
   switch (kind) {
     case PlotInput::kProtocol: {

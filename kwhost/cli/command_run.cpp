@@ -6,6 +6,8 @@
 
 #include "kwhost/cli/command_line.h"
 #include "kwhost/cli/plugin_runs.h"
+#include "kwhost/common/lines.h"
+#include "kwhost/common/read_file.h"
 #include "kwhost/common/text_codec.h"
 #include "kwhost/protocol/file_io.h"
 
@@ -22,18 +24,11 @@ int readAnswersFile(const std::string& path, std::vector<ScriptedAnswer>& answer
     err << "kwhost: " << escapeLine(error) << '\n';
     return kFailure;
   }
-  size_t pos = 0;
-  size_t lineNumber = 0;
-  while (pos < text.size()) {
-    size_t end = text.find('\n', pos);
-    if (end == std::string::npos)
-      end = text.size();
-    std::string line = text.substr(pos, end - pos);
-    pos = end + 1;
-    ++lineNumber;
-    if (!line.empty() && line.back() == '\r')
-      line.pop_back();
-    if (!answerFitsDialog(line, path + ":" + std::to_string(lineNumber), error))
+  LineSplitter lines(text);
+  std::string_view view;
+  while (lines.next(view)) {
+    const std::string line(view);
+    if (!answerFitsDialog(line, path + ":" + std::to_string(lines.lineNumber()), error))
       return reportUsageError(error, err);
     answers.push_back(scriptedAnswerFromLine(line));
   }

@@ -13,7 +13,8 @@
 #include <memory>
 #include <string>
 
-#include "kwhost/host/session.h"
+#include "kwhost/common/exit_status.h"
+#include "kwhost/host/version.h"
 
 namespace CLI {
 class App;

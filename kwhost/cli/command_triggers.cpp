@@ -52,7 +52,7 @@ int checkLog(const std::string& path, const TriggersOptions& options, const LogO
   if (!source) {
     err << "kwhost: " << escapeLine(path) << ": " << problem << "\n";
     reports.push_back(jsonError(path, problem));
-    return kUsageError;
+    return kTriggerUnreadable;
   }
   const TriggerFindings findings = analyzeTriggers(triggers.times, options.analysis);
   const Tenths end = findings.scans.empty() ? 0 : findings.scans.back().end;
@@ -62,7 +62,7 @@ int checkLog(const std::string& path, const TriggersOptions& options, const LogO
     reports.push_back(jsonReport(report));
   else
     out << textReport(report);
-  return reportFindings(report).empty() ? 0 : 1;
+  return reportFindings(report).empty() ? kSuccess : kTriggerFindings;
 }
 
 }  // namespace
@@ -114,7 +114,7 @@ bool checkTriggersArguments(const TriggersArguments& arguments, TriggersOptions&
 int runTriggersCommand(const TriggersOptions& options, const LogOpener& open, std::ostream& out,
                        std::ostream& err) {
   nlohmann::json reports = nlohmann::json::array();
-  int status = 0;
+  int status = kSuccess;
   for (size_t i = 0; i < options.logs.size(); ++i) {
     if (i > 0 && !options.json)
       out << "\n";

@@ -18,9 +18,6 @@
 
 namespace stimforge::kwhost {
 
-// The exit status of a failure (see app.h).
-constexpr int kFailure = 1;
-
 // One plug-in run: the protocol made current before it, and its answers.
 struct PlannedRun {
   std::string label;  // names the run in kwhost's messages

@@ -7,6 +7,8 @@
 #include <random>
 #include <system_error>
 
+#include "kwhost/common/lines.h"
+
 namespace stimforge::kwhost {
 namespace fs = std::filesystem;
 namespace {
@@ -53,13 +55,7 @@ std::string firstLineOf(const std::string& path) {
   char buffer[4096];
   const size_t count = std::fread(buffer, 1, sizeof buffer, file);
   std::fclose(file);
-  std::string line(buffer, count);
-  const size_t end = line.find('\n');
-  if (end != std::string::npos)
-    line.resize(end);
-  if (!line.empty() && line.back() == '\r')
-    line.pop_back();
-  return line;
+  return std::string(firstLineOfText(std::string_view(buffer, count)));
 }
 
 std::string fileNameOf(const std::string& path) {

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "kwhost/common/text_codec.h"
+
 namespace stimforge::kwhost {
 namespace {
 
@@ -28,36 +30,48 @@ void appendUtf8(std::string& out, char32_t c) {
 
 }  // namespace
 
+size_t utf8SequenceAt(std::string_view text, size_t pos, char32_t& codePoint) {
+  const auto lead = static_cast<uint8_t>(text[pos]);
+  if (lead < 0x80) {
+    codePoint = lead;
+    return 1;
+  }
+  size_t length = 0;
+  char32_t c = 0;
+  char32_t least = 0;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2, c = lead & 0x1F, least = 0x80;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3, c = lead & 0x0F, least = 0x800;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4, c = lead & 0x07, least = 0x10000;
+  } else {
+    return 0;
+  }
+  if (text.size() - pos < length)
+    return 0;
+  for (size_t k = 1; k < length; ++k) {
+    const auto next = static_cast<uint8_t>(text[pos + k]);
+    if ((next & 0xC0) != 0x80)
+      return 0;
+    c = (c << 6) | (next & 0x3F);
+  }
+  if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+    return 0;
+  codePoint = c;
+  return length;
+}
+
 bool isValidUtf8(std::string_view text) {
   size_t i = 0;
-  const size_t n = text.size();
-  while (i < n) {
-    const auto lead = static_cast<uint8_t>(text[i]);
-    if (lead < 0x80) {
+  char32_t ignored = 0;
+  while (i < text.size()) {
+    if (static_cast<uint8_t>(text[i]) < 0x80) {
       ++i;
       continue;
     }
-    size_t length = 0;
-    char32_t c = 0;
-    char32_t least = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2, c = lead & 0x1F, least = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      length = 3, c = lead & 0x0F, least = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      length = 4, c = lead & 0x07, least = 0x10000;
-    } else {
-      return false;
-    }
-    if (n - i < length)
-      return false;
-    for (size_t k = 1; k < length; ++k) {
-      const auto next = static_cast<uint8_t>(text[i + k]);
-      if ((next & 0xC0) != 0x80)
-        return false;
-      c = (c << 6) | (next & 0x3F);
-    }
-    if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+    const size_t length = utf8SequenceAt(text, i, ignored);
+    if (length == 0)
       return false;
     i += length;
   }
@@ -84,6 +98,19 @@ std::string toUtf8(std::string_view text, Utf8Conversion& how) {
     appendUtf8(out, c);
   }
   return out;
+}
+
+std::string utf8Of(std::string_view raw, const char* what, std::set<std::string>& warnings) {
+  Utf8Conversion how;
+  std::string text = toUtf8(raw, how);
+  if (how.converted) {
+    std::string warning =
+        std::string(what) + " \"" + escapeLine(text) + "\" is not UTF-8: read as Windows-1252";
+    if (how.undefinedBytes > 0)
+      warning += ", with " + std::to_string(how.undefinedBytes) + " undefined byte(s) as U+FFFD";
+    warnings.insert(std::move(warning));
+  }
+  return text;
 }
 
 }  // namespace stimforge::kwhost

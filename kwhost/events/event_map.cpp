@@ -1,5 +1,6 @@
 #include "kwhost/events/event_map.h"
 
+#include "kwhost/common/lines.h"
 #include "kwhost/common/text_codec.h"
 #include "kwhost/common/text_utf8.h"
 
@@ -11,17 +12,10 @@ bool EventMap::parse(std::string_view raw, const std::string& fileName, std::str
   answers_.clear();
   Utf8Conversion how;
   const std::string text = toUtf8(raw, how);
-  size_t start = 0;
-  size_t lineNumber = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos)
-      end = text.size();
-    std::string_view line(text.data() + start, end - start);
-    start = end + 1;
-    ++lineNumber;
-    if (!line.empty() && line.back() == '\r')
-      line.remove_suffix(1);
+  LineSplitter lines(text);
+  std::string_view line;
+  while (lines.next(line)) {
+    const size_t lineNumber = lines.lineNumber();
     if (line.empty())
       continue;
     const std::string where = fileName + ":" + std::to_string(lineNumber) + ": ";

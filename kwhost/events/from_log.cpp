@@ -1,5 +1,7 @@
 #include "kwhost/events/from_log.h"
 
+#include "kwhost/common/exit_status.h"
+
 #include <algorithm>
 #include <map>
 #include <new>
@@ -23,19 +25,6 @@ bool timeOf(const LogNumber& number, int64_t& time) {
   return true;
 }
 
-std::string utf8Of(std::string_view raw, const char* what, std::set<std::string>& warnings) {
-  Utf8Conversion how;
-  std::string text = toUtf8(raw, how);
-  if (how.converted) {
-    std::string warning =
-        std::string(what) + " \"" + escapeLine(text) + "\" is not UTF-8: read as Windows-1252";
-    if (how.undefinedBytes > 0)
-      warning += ", with " + std::to_string(how.undefinedBytes) + " undefined byte(s) as U+FFFD";
-    warnings.insert(std::move(warning));
-  }
-  return text;
-}
-
 std::string triggerText(const TriggerSelection& trigger) {
   return trigger.type + (trigger.code ? " events with code " + *trigger.code : " events");
 }
@@ -47,7 +36,7 @@ int autoZero(const std::vector<Tenths>& triggers, const std::string& name,
   if (triggers.empty()) {
     error =
         "no scanner triggers in " + name + ": give --zero scenario, --zero MS or --zero code:NAME";
-    return 1;
+    return kFailure;
   }
   TriggerOptions triggerOptions;
   triggerOptions.tr = options.tr;
@@ -65,12 +54,12 @@ int autoZero(const std::vector<Tenths>& triggers, const std::string& name,
     error.pop_back();
     if (scans.size() > kListed)
       error += "; and " + std::to_string(scans.size() - kListed) + " more";
-    return 1;
+    return kFailure;
   }
   if (options.scan > scans.size()) {
     error = "--scan " + std::to_string(options.scan) + ": " + name + " holds " +
             std::to_string(scans.size()) + " scan(s)";
-    return 1;
+    return kFailure;
   }
   const size_t chosen = options.scan == 0 ? 0 : options.scan - 1;
   const ScanFindings& scan = scans[chosen];
@@ -78,7 +67,7 @@ int autoZero(const std::vector<Tenths>& triggers, const std::string& name,
     error = "scan " + std::to_string(chosen + 1) + " of " + name + " has " +
             std::to_string(scan.count) + " trigger(s), none left after --skip " +
             std::to_string(options.skip);
-    return 1;
+    return kFailure;
   }
   zero = *scan.timeZero;
   if (options.scan != 0)
@@ -116,7 +105,7 @@ int autoZero(const std::vector<Tenths>& triggers, const std::string& name,
     text.back() = '.';
     text += " Run kwhost triggers for the details.";
   }
-  return 0;
+  return kSuccess;
 }
 
 }  // namespace
@@ -237,12 +226,12 @@ int readEvents(LogSource& source, const std::string& name, const LogEventsOption
   std::string problem;
   if (!checkPresentationLog(source, problem)) {
     error = name + ": " + problem;
-    return 1;
+    return kFailure;
   }
   LogHeader header;
   if (!source.rewind() || !readLogHeader(source, header)) {
     error = name + ": the file cannot be read";
-    return 1;
+    return kFailure;
   }
   const EventLayout layout = eventLayoutFor(header, header.subjectFirst());
 
@@ -316,7 +305,7 @@ int readEvents(LogSource& source, const std::string& name, const LogEventsOption
   }
   if (result == EventTableReader::Result::kError) {
     error = name + ": the file cannot be read";
-    return 1;
+    return kFailure;
   }
   // Still the one pass: what follows the table, for the block of JSON about the run that
   // some versions of Presentation write at the end (the version it states, the system).
@@ -331,7 +320,7 @@ int readEvents(LogSource& source, const std::string& name, const LogEventsOption
   switch (options.zero.kind) {
     case TimeZero::Kind::kAuto: {
       const int status = autoZero(triggers, name, options, events, zero, window, error);
-      if (status != 0)
+      if (status != kSuccess)
         return status;
       break;
     }
@@ -346,7 +335,7 @@ int readEvents(LogSource& source, const std::string& name, const LogEventsOption
     case TimeZero::Kind::kCode:
       if (!codeZero) {
         error = "no event of " + name + " has the code \"" + escapeLine(options.zero.code) + "\"";
-        return 1;
+        return kFailure;
       }
       zero = *codeZero;
       events.facts.zero = "the first event with the code \"" + options.zero.code + "\", at Time " +
@@ -368,7 +357,7 @@ int readEvents(LogSource& source, const std::string& name, const LogEventsOption
     if (options.map != nullptr) {
       const MapLine* line = nullptr;
       if (!options.map->lineFor(code, line, error))
-        return 2;
+        return kUsageError;
       if (line != nullptr) {
         trialType = line->trialType;
         origin = "the codes that fully match the pattern \"" + line->pattern + "\" (line " +
@@ -443,7 +432,7 @@ int readEvents(LogSource& source, const std::string& name, const LogEventsOption
       events.facts.softwareVersion = run.softwareVersion;
     events.facts.operatingSystem = run.operatingSystem;  // JSON text: UTF-8 already
   }
-  return 0;
+  return kSuccess;
 }
 
 }  // namespace
@@ -452,7 +441,7 @@ int eventsFromLog(LogSource& source, const std::string& name, const LogEventsOpt
                   LogEvents& events, std::string& error) {
   events = LogEvents();
   const int status = readEvents(source, name, options, events, error);
-  if (status != 0)
+  if (status != kSuccess)
     events = LogEvents();  // the rows read so far index raw texts
   return status;
 }

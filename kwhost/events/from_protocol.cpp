@@ -26,12 +26,7 @@ bool eventsFromProtocol(const Protocol& protocol, const ProtocolZero& zero, Even
   table.logColumns = false;
   levels.clear();
   for (const Condition& condition : protocol.conditions) {
-    Utf8Conversion how;
-    std::string name = toUtf8(condition.name, how);
-    if (how.converted) {
-      warnings.insert("the condition name \"" + escapeLine(condition.name) +
-                      "\" is not UTF-8: read as Windows-1252");
-    }
+    std::string name = utf8Of(condition.name, "the condition name", warnings);
     bool changed = false;
     const std::string cell = tsvCellText(name, changed);
     if (condition.starts.empty())

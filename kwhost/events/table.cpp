@@ -260,4 +260,14 @@ std::string formatEventsTsv(const EventsTable& table, std::set<std::string>& war
   return out;
 }
 
+bool isOwnEventsTable(std::string_view firstLine) {
+  const std::string line = std::string(firstLine) + "\n";
+  return line == eventsHeaderLine(true) || line == eventsHeaderLine(false);
+}
+
+bool isEventsTableStart(std::string_view head) {
+  const std::string_view start = "onset\tduration";
+  return head.substr(0, start.size()) == start;
+}
+
 }  // namespace stimforge::kwhost

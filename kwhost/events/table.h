@@ -46,6 +46,14 @@ struct EventsTable {
 // The header line of a table, with its "\n".
 std::string eventsHeaderLine(bool logColumns);
 
+// Whether `firstLine` (without its line break) is the header line of a table kwhost writes:
+// an existing events file is replaced only then (and when its sidecar is kwhost's own).
+bool isOwnEventsTable(std::string_view firstLine);
+
+// Whether `head`, the start of a file, is the start of a BIDS events table (kwhost's or
+// another program's): its first line begins "onset<TAB>duration".
+bool isEventsTableStart(std::string_view head);
+
 // Sorts the rows by onset; rows with equal onsets keep their order.
 void sortByOnset(EventsTable& table);
 

@@ -26,17 +26,12 @@
 #include "kwhost/host/dialogs.h"
 #include "kwhost/host/log_pane.h"
 #include "kwhost/host/protocol_store.h"
+#include "kwhost/host/version.h"
 
 namespace stimforge::kwhost {
 
 // The line a plug-in run writes when it finished its work.
 constexpr char kSuccessLine[] = "Plugin operations finished successfully.";
-
-struct HostVersion {
-  int major = 2;
-  int minor = 9;
-  int subVersion = 9;
-};
 
 // Where and how kwSaveProtocol writes (--out-dir, --force).
 struct SaveRules {

@@ -15,6 +15,12 @@ namespace stimforge::kwhost {
 // The first line of every protocol file.
 constexpr char kProtocolFileMagic[] = "kwhost-protocol 1";
 
+// Whether `head`, the start of a file (its first line, with or without what follows it), is
+// the start of a protocol file that kwhost writes: its first line, a CR before the LF
+// dropped, is kProtocolFileMagic. kwhost's one test of "is this a protocol file?": which
+// input `events` and `plot` have, and which existing file a save may replace.
+bool isProtocolFileStart(std::string_view head);
+
 // The file's text for `protocol`: every field but fileName (a file's name is where it
 // lies). Requires: the protocol keeps the limits stated in value.h.
 std::string formatProtocolText(const Protocol& protocol);

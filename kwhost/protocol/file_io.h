@@ -1,4 +1,5 @@
-// Reading and saving protocol files on disk.
+// Reading and saving protocol files on disk (other files are read through
+// kwhost/common/read_file.h).
 #ifndef STIMFORGE_KWHOST_PROTOCOL_FILE_IO_H_
 #define STIMFORGE_KWHOST_PROTOCOL_FILE_IO_H_
 
@@ -8,22 +9,11 @@
 
 namespace stimforge::kwhost {
 
-// Reads the whole file `path` into `text`. Returns false with `error` set ("cannot read
-// PATH: reason") when it is missing, a folder or unreadable.
-[[nodiscard]] bool readWholeFile(const std::string& path, std::string& text, std::string& error);
-
-// Checks that `path` is a file that can be opened for reading. Returns false with
-// `error` set ("cannot read PATH: reason") otherwise.
-[[nodiscard]] bool checkReadable(const std::string& path, std::string& error);
-
 // Reads and parses the protocol file `path`; the protocol's file name is `path` as given.
 // Returns false with `error` set (the reason, or "PATH:LINE: what is wrong"), `protocol`
 // unchanged, when the file is missing, unreadable or malformed.
 [[nodiscard]] bool readProtocolFile(const std::string& path, Protocol& protocol,
                                     std::string& error);
-
-// Whether a file whose first line is `firstLine` is one of kwhost's protocol files.
-bool isOwnProtocolFile(const std::string& firstLine);
 
 // Writes `protocol` to `path`: first to a new temporary file beside it, then renamed over
 // it, so that `path` holds either its old content or the whole new protocol. An existing

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <utility>
 
+#include "kwhost/common/lines.h"
 #include "kwhost/common/text_codec.h"
 
 namespace stimforge::kwhost {
@@ -67,8 +68,7 @@ class Parser {
 
   std::string_view text_;
   const std::string& fileName_;
-  size_t pos_ = 0;
-  size_t lineNumber_ = 0;
+  LineSplitter lines_{text_};
   bool failed_ = false;
   std::string error_;
 };
@@ -76,20 +76,15 @@ class Parser {
 bool Parser::fail(const std::string& what) {
   if (!failed_) {
     failed_ = true;
-    error_ = fileName_ + ":" + std::to_string(lineNumber_ == 0 ? 1 : lineNumber_) + ": " + what;
+    error_ = fileName_ + ":" + std::to_string(lines_.lineNumber() == 0 ? 1 : lines_.lineNumber()) +
+             ": " + what;
   }
   return false;
 }
 
 bool Parser::nextLine(std::string_view& line) {
-  while (pos_ < text_.size()) {
-    const size_t end = text_.find('\n', pos_);
-    std::string_view raw =
-        text_.substr(pos_, end == std::string_view::npos ? std::string_view::npos : end - pos_);
-    pos_ = end == std::string_view::npos ? text_.size() : end + 1;
-    ++lineNumber_;
-    if (!raw.empty() && raw.back() == '\r')
-      raw.remove_suffix(1);  // a Windows line end
+  std::string_view raw;
+  while (lines_.next(raw)) {
     if (raw.find('\0') != std::string_view::npos)
       return fail("the line holds a NUL byte");
     raw = trim(raw);
@@ -102,12 +97,11 @@ bool Parser::nextLine(std::string_view& line) {
 }
 
 bool Parser::atEnd() {
-  const size_t pos = pos_;
-  const size_t lineNumber = lineNumber_;
+  const size_t pos = lines_.position();
+  const size_t lineNumber = lines_.lineNumber();
   std::string_view line;
   const bool more = nextLine(line) || failed_;
-  pos_ = pos;
-  lineNumber_ = lineNumber;
+  lines_.restart(pos, lineNumber);
   return !more;
 }
 

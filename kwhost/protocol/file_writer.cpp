@@ -131,4 +131,11 @@ std::string formatProtocolText(const Protocol& protocol) {
   return text;
 }
 
+bool isProtocolFileStart(std::string_view head) {
+  const std::string_view line = head.substr(0, head.find('\n'));
+  const std::string_view magic = kProtocolFileMagic;
+  return line == magic || (line.size() == magic.size() + 1 && line.back() == '\r' &&
+                           line.substr(0, magic.size()) == magic);
+}
+
 }  // namespace stimforge::kwhost

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host/protocol_limits.h"
+#include "kwhost/common/lines.h"
 #include "kwhost/common/text_utf8.h"
 #include "kwhost/timeline/svg_text.h"
 
@@ -113,21 +114,15 @@ bool eventsFileTimeline(std::string_view text, const std::string& displayName, T
   size_t typeColumn = 0;
   bool hasType = false;
   size_t columns = 0;
-  size_t pos = 0;
   size_t lineNumber = 0;
   const auto fail = [&](const std::string& what) {
     error = displayName + ":" + std::to_string(lineNumber) + ": " + what;
     return false;
   };
-  while (pos < text.size()) {
-    size_t end = text.find('\n', pos);
-    if (end == std::string_view::npos)
-      end = text.size();
-    std::string_view line = text.substr(pos, end - pos);
-    pos = end + 1;
-    ++lineNumber;
-    if (!line.empty() && line.back() == '\r')
-      line.remove_suffix(1);
+  LineSplitter lines(text);
+  std::string_view line;
+  while (lines.next(line)) {
+    lineNumber = lines.lineNumber();
     const std::vector<std::string_view> cells = cellsOf(line);
     if (lineNumber == 1) {
       bool onset = false;

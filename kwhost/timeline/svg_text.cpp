@@ -4,57 +4,20 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "kwhost/common/text_utf8.h"
+
 namespace stimforge::kwhost {
 namespace {
 
 constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
-
-// The length of the well-formed UTF-8 sequence at `pos` (1 to 4) with its code point in
-// `codePoint`, or 0 when the bytes there are not one (overlong forms and surrogates
-// included).
-size_t utf8Sequence(std::string_view text, size_t pos, uint32_t& codePoint) {
-  const unsigned char lead = static_cast<unsigned char>(text[pos]);
-  if (lead < 0x80) {
-    codePoint = lead;
-    return 1;
-  }
-  size_t length = 0;
-  uint32_t minimum = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    minimum = 0x80;
-    codePoint = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    minimum = 0x800;
-    codePoint = lead & 0x0F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    minimum = 0x10000;
-    codePoint = lead & 0x07;
-  } else {
-    return 0;
-  }
-  if (text.size() - pos < length)
-    return 0;
-  for (size_t i = 1; i < length; ++i) {
-    const unsigned char next = static_cast<unsigned char>(text[pos + i]);
-    if ((next & 0xC0) != 0x80)
-      return 0;
-    codePoint = (codePoint << 6) | (next & 0x3F);
-  }
-  if (codePoint < minimum || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
-    return 0;
-  return length;
-}
 
 }  // namespace
 
 void appendXmlText(std::string& out, std::string_view text) {
   size_t pos = 0;
   while (pos < text.size()) {
-    uint32_t codePoint = 0;
-    const size_t length = utf8Sequence(text, pos, codePoint);
+    char32_t codePoint = 0;
+    const size_t length = utf8SequenceAt(text, pos, codePoint);
     if (length == 0) {
       out += kReplacement;
       ++pos;
@@ -107,8 +70,8 @@ std::string cutWithEllipsis(std::string_view text, size_t maxCharacters) {
       keep = pos;
     if (characters == maxCharacters)
       return std::string(text.substr(0, keep)) + "\xE2\x80\xA6";
-    uint32_t ignored = 0;
-    const size_t length = utf8Sequence(text, pos, ignored);
+    char32_t ignored = 0;
+    const size_t length = utf8SequenceAt(text, pos, ignored);
     pos += length == 0 ? 1 : length;
     ++characters;
   }
