@@ -1,13 +1,14 @@
 #include "kwhost/events/from_log.h"
 
-#include "kwhost/common/exit_status.h"
-
 #include <algorithm>
 #include <map>
 #include <new>
+#include <optional>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
+#include "kwhost/common/exit_status.h"
 #include "kwhost/common/text_codec.h"
 #include "kwhost/common/text_utf8.h"
 #include "logformat/code_table.h"
@@ -221,50 +222,63 @@ std::string blockAfterTable(EventTableReader& reader) {
   return std::string();
 }
 
-int readEvents(LogSource& source, const std::string& name, const LogEventsOptions& options,
-               LogEvents& events, std::string& error) {
+// What the one pass over the event table gathers besides the rows.
+struct LogPass {
+  CodeTable codes;       // the selected rows' codes, raw; EventRow::code indexes them
+  CodeTable eventTypes;  // the selected rows' event types, raw; EventRow::eventType too
+  std::vector<Tenths> triggers;
+  std::optional<int64_t> codeZero;  // the Time of the first event with the zero code
+  size_t withoutTime = 0;           // selected events without a whole Time, left out
+  std::string runBlock;             // the block of JSON after the table (blockAfterTable)
+};
+
+// Checks that `source` holds a Presentation log and reads its header. Returns kSuccess or
+// kFailure with `error` set.
+int readHeader(LogSource& source, const std::string& name, LogHeader& header, std::string& error) {
   std::string problem;
   if (!checkPresentationLog(source, problem)) {
     error = name + ": " + problem;
     return kFailure;
   }
-  LogHeader header;
   if (!source.rewind() || !readLogHeader(source, header)) {
     error = name + ": the file cannot be read";
     return kFailure;
   }
-  const EventLayout layout = eventLayoutFor(header, header.subjectFirst());
+  return kSuccess;
+}
 
-  // The one pass: selected events, triggers and the first event of a zero code.
-  CodeTable codes;
-  CodeTable eventTypes;
-  // The selected events as read: onset holds the Time until time zero is known, code and
-  // eventType index the raw codes and event types until their texts are made.
-  std::vector<EventRow>& rows = events.table.rows;
-  // Room for a row per kBytesPerRow bytes of log: Presentation's event lines are 40 to 90
-  // bytes long, and not every line is selected. Only the rows filled take memory; a log of
-  // shorter lines grows the vector past this as usual.
+// Room for a row per kBytesPerRow bytes of log: Presentation's event lines are 40 to 90
+// bytes long, and not every line is selected. Only the rows filled take memory; a log of
+// shorter lines grows the vector past this as usual.
+void reserveRows(uint64_t logBytes, std::vector<EventRow>& rows) {
   constexpr uint64_t kBytesPerRow = 64;
   constexpr uint64_t kMaxReserved = uint64_t{1} << 26;
   try {
-    rows.reserve(static_cast<size_t>(std::min(options.logBytes / kBytesPerRow, kMaxReserved)));
+    rows.reserve(static_cast<size_t>(std::min(logBytes / kBytesPerRow, kMaxReserved)));
   } catch (const std::bad_alloc&) {
     // An estimate the memory does not hold: the rows grow as they come.
   }
-  std::vector<Tenths> triggers;
-  std::optional<int64_t> codeZero;
-  size_t withoutTime = 0;
-  // Only the columns an events row takes: far less work than every column of every line.
+}
+
+// The one pass over the event table: the selected events into `rows` (onset holding the
+// Time until time zero is known, code and eventType indexing the pass's raw texts), the
+// triggers, the first event of a zero code and the block after the table. Returns false
+// when the file cannot be read.
+bool readTable(LogSource& source, const LogHeader& header, const LogEventsOptions& options,
+               std::vector<EventRow>& rows, LogPass& pass) {
+  reserveRows(options.logBytes, rows);
   // What the pass asks of an event type, found once for each distinct type: every line
   // looks its type up once, instead of comparing it with the trigger and every type chosen.
   struct TypeFacts {
     bool selected = false;
     bool trigger = false;
-    uint32_t index = UINT32_MAX;  // in eventTypes, once a row of the type is kept
+    uint32_t index = UINT32_MAX;  // in pass.eventTypes, once a row of the type is kept
   };
   CodeTable seenTypes;
   std::vector<TypeFacts> typeFacts;
-  EventTableReader reader(source, layout, EventColumns::kTimeAndDuration);
+  // Only the columns an events row takes: far less work than every column of every line.
+  EventTableReader reader(source, eventLayoutFor(header, header.subjectFirst()),
+                          EventColumns::kTimeAndDuration);
   EventRecord record;
   EventTableReader::Result result;
   while ((result = reader.next(record)) == EventTableReader::Result::kEvent) {
@@ -280,15 +294,15 @@ int readEvents(LogSource& source, const std::string& name, const LogEventsOption
     int64_t time = 0;
     const bool timed = timeOf(record.time, time);
     if (timed && type.trigger && (!options.trigger.code || record.code == *options.trigger.code))
-      triggers.push_back(time);
-    if (options.zero.kind == TimeZero::Kind::kCode && !codeZero && timed &&
+      pass.triggers.push_back(time);
+    if (options.zero.kind == TimeZero::Kind::kCode && !pass.codeZero && timed &&
         record.code == options.zero.code) {
-      codeZero = time;
+      pass.codeZero = time;
     }
     if (!type.selected)
       continue;
     if (!timed) {
-      ++withoutTime;
+      ++pass.withoutTime;
       continue;
     }
     EventRow row;
@@ -297,33 +311,29 @@ int readEvents(LogSource& source, const std::string& name, const LogEventsOption
     row.duration =
         timeOf(record.duration, duration) ? std::max<int64_t>(duration, 0) : kNotApplicable;
     row.trial = record.trial;
-    row.code = codes.add(record.code);
+    row.code = pass.codes.add(record.code);
     if (type.index == UINT32_MAX)
-      type.index = eventTypes.add(record.eventType);
+      type.index = pass.eventTypes.add(record.eventType);
     row.eventType = type.index;
     rows.push_back(row);
   }
-  if (result == EventTableReader::Result::kError) {
-    error = name + ": the file cannot be read";
-    return kFailure;
-  }
+  if (result == EventTableReader::Result::kError)
+    return false;
   // Still the one pass: what follows the table, for the block of JSON about the run that
   // some versions of Presentation write at the end (the version it states, the system).
-  const std::string runBlock = blockAfterTable(reader);
-  if (withoutTime > 0) {
-    events.warnings.insert(std::to_string(withoutTime) + " selected event(s) of " + name +
-                           " without a whole Time were left out");
-  }
+  pass.runBlock = blockAfterTable(reader);
+  return true;
+}
 
-  int64_t zero = 0;
-  std::optional<std::pair<Tenths, Tenths>> window;
+// Time zero as a Time of the log, and under auto the window of the scan kept. Says in the
+// sidecar facts what time zero is. Returns kSuccess or the exit status with `error` set.
+int chooseTimeZero(const LogPass& pass, const std::string& name, const LogEventsOptions& options,
+                   LogEvents& events, int64_t& zero,
+                   std::optional<std::pair<Tenths, Tenths>>& window, std::string& error) {
+  zero = 0;
   switch (options.zero.kind) {
-    case TimeZero::Kind::kAuto: {
-      const int status = autoZero(triggers, name, options, events, zero, window, error);
-      if (status != kSuccess)
-        return status;
-      break;
-    }
+    case TimeZero::Kind::kAuto:
+      return autoZero(pass.triggers, name, options, events, zero, window, error);
     case TimeZero::Kind::kScenario:
       events.facts.zero = "the scenario's start (Presentation's own origin, Time 0 of the log)";
       break;
@@ -333,25 +343,39 @@ int readEvents(LogSource& source, const std::string& name, const LogEventsOption
           "a time given by the user, Time " + millisecondsText(zero) + " ms in the log";
       break;
     case TimeZero::Kind::kCode:
-      if (!codeZero) {
+      if (!pass.codeZero) {
         error = "no event of " + name + " has the code \"" + escapeLine(options.zero.code) + "\"";
         return kFailure;
       }
-      zero = *codeZero;
+      zero = *pass.codeZero;
       events.facts.zero = "the first event with the code \"" + options.zero.code + "\", at Time " +
                           millisecondsText(zero) + " ms in the log";
       break;
   }
-  events.zeroTime = zero;
+  return kSuccess;
+}
 
-  // Each distinct code once: its UTF-8 text, its name and the level that name stands for.
-  EventsTable& table = events.table;
-  constexpr uint32_t kDropped = UINT32_MAX;
-  std::vector<uint32_t> codeText(codes.size());
-  std::vector<uint32_t> trialTypeText(codes.size());
+// A raw code's trial_type left out by --unmapped drop.
+constexpr uint32_t kDropped = UINT32_MAX;
+
+// The texts of the table for the raw codes and event types: each distinct code once, its
+// UTF-8 text, its trial_type (through the map) and where that trial_type comes from.
+struct RowTexts {
+  std::vector<uint32_t> code;       // raw code -> the code's text in the table
+  std::vector<uint32_t> trialType;  // raw code -> the trial_type's text, or kDropped
+  std::vector<uint32_t> eventType;  // raw event type -> its text in the table
   std::map<std::string, std::set<std::string>> origins;  // cell text -> where it comes from
-  for (uint32_t i = 0; i < codes.size(); ++i) {
-    std::string code = utf8Of(codes[i], "the code", events.warnings);
+};
+
+// Fills `texts` and the table's texts. Returns kSuccess, or kUsageError with `error` set
+// when a --map pattern cannot be matched.
+int nameCodes(const LogPass& pass, const LogEventsOptions& options, LogEvents& events,
+              RowTexts& texts, std::string& error) {
+  EventsTable& table = events.table;
+  texts.code.resize(pass.codes.size());
+  texts.trialType.resize(pass.codes.size());
+  for (uint32_t i = 0; i < pass.codes.size(); ++i) {
+    std::string code = utf8Of(pass.codes[i], "the code", events.warnings);
     std::string trialType = code;
     std::string origin = "the code \"" + code + "\"";
     if (options.map != nullptr) {
@@ -364,24 +388,34 @@ int readEvents(LogSource& source, const std::string& name, const LogEventsOption
                  std::to_string(line->lineNumber) + " of " + options.map->fileName() + ")";
       }
       if (line == nullptr && options.unmapped == Unmapped::kDrop) {
-        codeText[i] = table.addText(std::move(code));
-        trialTypeText[i] = kDropped;
+        texts.code[i] = table.addText(std::move(code));
+        texts.trialType[i] = kDropped;
         continue;
       }
     }
-    codeText[i] = table.addText(std::move(code));
+    texts.code[i] = table.addText(std::move(code));
     bool changed = false;
-    origins[tsvCellText(trialType, changed)].insert(std::move(origin));
-    trialTypeText[i] = table.addText(std::move(trialType));
+    texts.origins[tsvCellText(trialType, changed)].insert(std::move(origin));
+    texts.trialType[i] = table.addText(std::move(trialType));
   }
-  std::vector<uint32_t> typeText(eventTypes.size());
-  for (uint32_t i = 0; i < eventTypes.size(); ++i)
-    typeText[i] = table.addText(utf8Of(eventTypes[i], "the event type", events.warnings));
+  texts.eventType.resize(pass.eventTypes.size());
+  for (uint32_t i = 0; i < pass.eventTypes.size(); ++i) {
+    texts.eventType[i] =
+        table.addText(utf8Of(pass.eventTypes[i], "the event type", events.warnings));
+  }
+  return kSuccess;
+}
 
-  // In place: the rows kept move forward, their texts from the raw indices to the table's.
+// In place: the rows kept (not dropped, inside the window) move forward, their onsets from
+// time zero and their texts from the raw indices to the table's; then sorted by onset, and
+// under --duration next each lasting to the next row.
+void finishRows(const RowTexts& texts, int64_t zero,
+                const std::optional<std::pair<Tenths, Tenths>>& window,
+                const LogEventsOptions& options, EventsTable& table) {
+  std::vector<EventRow>& rows = table.rows;
   size_t kept = 0;
   for (const EventRow& read : rows) {
-    if (trialTypeText[read.code] == kDropped)
+    if (texts.trialType[read.code] == kDropped)
       continue;
     if (window && (read.onset < window->first || read.onset >= window->second))
       continue;
@@ -390,22 +424,26 @@ int readEvents(LogSource& source, const std::string& name, const LogEventsOption
     row.onset = read.onset - zero;
     if (options.duration == EventDuration::kNext)
       row.duration = kNotApplicable;
-    row.trialType = trialTypeText[read.code];
-    row.eventType = typeText[read.eventType];
-    row.code = codeText[read.code];
+    row.trialType = texts.trialType[read.code];
+    row.eventType = texts.eventType[read.eventType];
+    row.code = texts.code[read.code];
   }
   rows.resize(kept);
-  std::set<std::string> written;
   sortByOnset(table);
   if (options.duration == EventDuration::kNext) {
     for (size_t i = 0; i + 1 < table.rows.size(); ++i)
       table.rows[i].duration = table.rows[i + 1].onset - table.rows[i].onset;
   }
+}
 
-  // Levels for the values written only.
+// The sidecar's Levels: one for each trial_type written, saying where it comes from.
+void describeLevels(const EventsTable& table,
+                    const std::map<std::string, std::set<std::string>>& origins,
+                    SidecarFacts& facts) {
   std::vector<char> used(table.texts.size(), 0);
   for (const EventRow& row : table.rows)
     used[row.trialType] = 1;
+  std::set<std::string> written;
   for (size_t i = 0; i < used.size(); ++i) {
     bool changed = false;
     if (used[i])
@@ -414,24 +452,65 @@ int readEvents(LogSource& source, const std::string& name, const LogEventsOption
   for (const std::string& value : written) {
     std::string description = "Events from ";
     bool first = true;
-    for (const std::string& origin : origins[value]) {
-      description += (first ? "" : "; ") + origin;
-      first = false;
+    const auto found = origins.find(value);
+    if (found != origins.end()) {
+      for (const std::string& origin : found->second) {
+        description += (first ? "" : "; ") + origin;
+        first = false;
+      }
     }
-    events.facts.levels.push_back({value, description + "."});
+    facts.levels.push_back({value, description + "."});
   }
-  events.facts.logColumns = true;
-  events.facts.fromPresentation = true;
-  events.facts.source = name;
-  events.facts.scenario = utf8Of(header.scenario, "the scenario name", events.warnings);
-  events.facts.writtenLine = utf8Of(header.writtenLine, "the log's date line", events.warnings);
-  events.facts.softwareVersion = statedSoftwareVersion(header);
+}
+
+// The sidecar's facts that the log's header and the block after its table give.
+void describeLog(const LogHeader& header, const std::string& runBlock, const std::string& name,
+                 LogEvents& events) {
+  SidecarFacts& facts = events.facts;
+  facts.logColumns = true;
+  facts.fromPresentation = true;
+  facts.source = name;
+  facts.scenario = utf8Of(header.scenario, "the scenario name", events.warnings);
+  facts.writtenLine = utf8Of(header.writtenLine, "the log's date line", events.warnings);
+  facts.softwareVersion = statedSoftwareVersion(header);
   if (!runBlock.empty()) {
     const RunFacts run = runFactsOf(runBlock);
-    if (events.facts.softwareVersion.empty())
-      events.facts.softwareVersion = run.softwareVersion;
-    events.facts.operatingSystem = run.operatingSystem;  // JSON text: UTF-8 already
+    if (facts.softwareVersion.empty())
+      facts.softwareVersion = run.softwareVersion;
+    facts.operatingSystem = run.operatingSystem;  // JSON text: UTF-8 already
   }
+}
+
+// The steps of eventsFromLog: the log check and header, the one pass over the table, time
+// zero, the texts through the map, the rows, the Levels and the sidecar's facts.
+int readEvents(LogSource& source, const std::string& name, const LogEventsOptions& options,
+               LogEvents& events, std::string& error) {
+  LogHeader header;
+  int status = readHeader(source, name, header, error);
+  if (status != kSuccess)
+    return status;
+  LogPass pass;
+  if (!readTable(source, header, options, events.table.rows, pass)) {
+    error = name + ": the file cannot be read";
+    return kFailure;
+  }
+  if (pass.withoutTime > 0) {
+    events.warnings.insert(std::to_string(pass.withoutTime) + " selected event(s) of " + name +
+                           " without a whole Time were left out");
+  }
+  int64_t zero = 0;
+  std::optional<std::pair<Tenths, Tenths>> window;
+  status = chooseTimeZero(pass, name, options, events, zero, window, error);
+  if (status != kSuccess)
+    return status;
+  events.zeroTime = zero;
+  RowTexts texts;
+  status = nameCodes(pass, options, events, texts, error);
+  if (status != kSuccess)
+    return status;
+  finishRows(texts, zero, window, options, events.table);
+  describeLevels(events.table, texts.origins, events.facts);
+  describeLog(header, pass.runBlock, name, events);
   return kSuccess;
 }
 
