@@ -246,10 +246,10 @@ void defineEventsArguments(CLI::App& command, EventsArguments& a) {
   command.add_flag("--force", a.force, "Replace files kwhost did not write");
 }
 
-bool checkEventsArguments(const EventsArguments& a, EventsOptions& options, std::string& error) {
-  options = EventsOptions();
-  options.inputs = a.inputs;
-  LogEventsOptions& log = options.log;
+namespace {
+
+// --pictures-only and --types into `log.types`.
+bool checkTypes(const EventsArguments& a, LogEventsOptions& log, std::string& error) {
   if (a.picturesOnly && !a.types.empty()) {
     error = "--pictures-only and --types cannot be combined";
     return false;
@@ -270,22 +270,59 @@ bool checkEventsArguments(const EventsArguments& a, EventsOptions& options, std:
       start = end + 1;
     }
   }
-  log.duration = a.duration == "next" ? EventDuration::kNext : EventDuration::kColumn;
-  options.zeroGiven = a.zero != "auto";
-  if (a.zero == "auto") {
-    log.zero.kind = TimeZero::Kind::kAuto;
-  } else if (a.zero == "scenario") {
-    log.zero.kind = TimeZero::Kind::kScenario;
-  } else if (a.zero.rfind("code:", 0) == 0 && a.zero.size() > 5) {
-    log.zero.kind = TimeZero::Kind::kCode;
-    log.zero.code = a.zero.substr(5);
-  } else if (parseTenths(a.zero, log.zero.tenths)) {
-    log.zero.kind = TimeZero::Kind::kTime;
+  return true;
+}
+
+// --zero into `zero`.
+bool checkZero(const std::string& text, TimeZero& zero, std::string& error) {
+  if (text == "auto") {
+    zero.kind = TimeZero::Kind::kAuto;
+  } else if (text == "scenario") {
+    zero.kind = TimeZero::Kind::kScenario;
+  } else if (text.rfind("code:", 0) == 0 && text.size() > 5) {
+    zero.kind = TimeZero::Kind::kCode;
+    zero.code = text.substr(5);
+  } else if (parseTenths(text, zero.tenths)) {
+    zero.kind = TimeZero::Kind::kTime;
   } else {
-    error = "--zero: \"" + escapeLine(a.zero) +
+    error = "--zero: \"" + escapeLine(text) +
             "\" is none of auto, scenario, a time in ms (at most one decimal) or code:NAME";
     return false;
   }
+  return true;
+}
+
+// -o, --bids-name and --out-dir together with the number of inputs.
+bool checkOutputs(const EventsArguments& a, std::string& error) {
+  if ((!a.output.empty() || !a.bidsName.empty()) && a.inputs.size() != 1) {
+    error =
+        std::string(a.output.empty() ? "--bids-name" : "-o") + " names the files of a single input";
+    return false;
+  }
+  if (!a.output.empty() && (!a.bidsName.empty() || !a.outDir.empty())) {
+    error = "-o cannot be combined with --bids-name or --out-dir";
+    return false;
+  }
+  std::string problem;
+  if (!a.bidsName.empty() && !checkBidsName(a.bidsName, problem)) {
+    error = "--bids-name: \"" + escapeLine(a.bidsName) + "\": " + escapeLine(problem);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool checkEventsArguments(const EventsArguments& a, EventsOptions& options, std::string& error) {
+  options = EventsOptions();
+  options.inputs = a.inputs;
+  LogEventsOptions& log = options.log;
+  if (!checkTypes(a, log, error))
+    return false;
+  log.duration = a.duration == "next" ? EventDuration::kNext : EventDuration::kColumn;
+  options.zeroGiven = a.zero != "auto";
+  if (!checkZero(a.zero, log.zero, error))
+    return false;
   if (!wholeAtLeast(a.skip, 0, "--skip", log.skip, error))
     return false;
   if (!parseTriggerSelection(a.trigger, log.trigger)) {
@@ -314,26 +351,78 @@ bool checkEventsArguments(const EventsArguments& a, EventsOptions& options, std:
     error = "--unmapped needs --map";
     return false;
   }
-  if ((!a.output.empty() || !a.bidsName.empty()) && a.inputs.size() != 1) {
-    error =
-        std::string(a.output.empty() ? "--bids-name" : "-o") + " names the files of a single input";
+  if (!checkOutputs(a, error))
     return false;
-  }
-  if (!a.output.empty() && (!a.bidsName.empty() || !a.outDir.empty())) {
-    error = "-o cannot be combined with --bids-name or --out-dir";
-    return false;
-  }
-  std::string problem;
-  if (!a.bidsName.empty() && !checkBidsName(a.bidsName, problem)) {
-    error = "--bids-name: \"" + escapeLine(a.bidsName) + "\": " + escapeLine(problem);
-    return false;
-  }
   options.output = a.output;
   options.outDir = a.outDir;
   options.bidsName = a.bidsName;
   options.force = a.force;
   return true;
 }
+
+namespace {
+
+// The job of each input, refused (kUsageError, nothing written) when two would write the
+// same file.
+int planJobs(const EventsOptions& options, std::vector<Job>& jobs, std::ostream& err) {
+  std::map<std::string, std::string> writers;  // normal path -> the input writing it
+  for (const std::string& input : options.inputs) {
+    jobs.push_back(jobFor(input, options));
+    for (const std::string& path : {jobs.back().tsv, jobs.back().json}) {
+      const auto [place, added] = writers.emplace(normalPath(path), input);
+      if (!added) {
+        err << "kwhost: " << escapeLine(place->second) << " and " << escapeLine(input)
+            << " would both write " << escapeLine(path) << ": nothing written\n";
+        return kUsageError;
+      }
+    }
+  }
+  return kSuccess;
+}
+
+// Saves one input's table and sidecar. Returns kSuccess or kFailure, reported on `err`.
+int writeJob(const Job& job, const EventsTable& table, const SidecarFacts& facts,
+             const EventsOptions& options, std::ostream& out, std::ostream& err) {
+  std::string error;
+  if (!options.force && !mayReplace(job, error)) {
+    err << "kwhost: " << escapeLine(error) << '\n';
+    return kFailure;
+  }
+  std::set<std::string> warnings;
+  addEventsTsvWarnings(table, warnings);
+  const std::string json = formatEventsSidecar(facts);
+  warnAll(warnings, err);
+  // Both targets were judged above, before either is written: the sidecar's ownership
+  // needs its whole text, not its first line.
+  ReplacePolicy policy;
+  policy.force = true;
+  policy.what = "events file";
+  // The table's text goes to the temporary file a piece at a time (it can be tens of
+  // megabytes); the sidecar is small. What the formatting throws (std::bad_alloc) ends the
+  // save, which then removes its temporary file, and is thrown on from here.
+  std::exception_ptr thrown;
+  const auto tsv = [&table, &thrown](const PieceWriter& write) {
+    try {
+      return writeEventsTsv(table, write);
+    } catch (...) {
+      thrown = std::current_exception();
+      return false;
+    }
+  };
+  const auto sidecar = [&json](const PieceWriter& write) { return write(json); };
+  const bool tsvSaved = saveFileSafely(job.tsv, tsv, policy, error);
+  if (thrown)
+    std::rethrow_exception(thrown);
+  if (!tsvSaved || !saveFileSafely(job.json, sidecar, policy, error)) {
+    err << "kwhost: " << escapeLine(error) << '\n';
+    return kFailure;
+  }
+  out << "kwhost: wrote " << escapeLine(job.tsv) << " (" << table.rows.size() << " events) and "
+      << escapeLine(job.json) << '\n';
+  return kSuccess;
+}
+
+}  // namespace
 
 int runEvents(const EventsOptions& options, std::ostream& out, std::ostream& err) {
   EventMap map;
@@ -351,18 +440,9 @@ int runEvents(const EventsOptions& options, std::ostream& out, std::ostream& err
     return kFailure;
   }
   std::vector<Job> jobs;
-  std::map<std::string, std::string> writers;  // normal path -> the input writing it
-  for (const std::string& input : options.inputs) {
-    jobs.push_back(jobFor(input, options));
-    for (const std::string& path : {jobs.back().tsv, jobs.back().json}) {
-      const auto [place, added] = writers.emplace(normalPath(path), input);
-      if (!added) {
-        err << "kwhost: " << escapeLine(place->second) << " and " << escapeLine(input)
-            << " would both write " << escapeLine(path) << ": nothing written\n";
-        return kUsageError;
-      }
-    }
-  }
+  const int planned = planJobs(options, jobs, err);
+  if (planned != kSuccess)
+    return planned;
   int status = kSuccess;
   for (const Job& job : jobs) {
     EventsTable table;
@@ -370,7 +450,7 @@ int runEvents(const EventsOptions& options, std::ostream& out, std::ostream& err
     const int read = readInput(job.input, options,
                                map.lines().empty() && options.mapPath.empty() ? nullptr : &map,
                                table, facts, err);
-    if (read != 0) {
+    if (read != kSuccess) {
       status = std::max(status, read);
       continue;
     }
@@ -379,44 +459,7 @@ int runEvents(const EventsOptions& options, std::ostream& out, std::ostream& err
       status = std::max(status, kFailure);
       continue;
     }
-    std::string error;
-    if (!options.force && !mayReplace(job, error)) {
-      err << "kwhost: " << escapeLine(error) << '\n';
-      status = std::max(status, kFailure);
-      continue;
-    }
-    std::set<std::string> warnings;
-    addEventsTsvWarnings(table, warnings);
-    const std::string json = formatEventsSidecar(facts);
-    warnAll(warnings, err);
-    // Both targets were judged above, before either is written: the sidecar's ownership
-    // needs its whole text, not its first line.
-    ReplacePolicy policy;
-    policy.force = true;
-    policy.what = "events file";
-    // The table's text goes to the temporary file a piece at a time (it can be tens of
-    // megabytes); the sidecar is small. What the formatting throws (std::bad_alloc) ends the
-    // save, which then removes its temporary file, and is thrown on from here.
-    std::exception_ptr thrown;
-    const auto tsv = [&table, &thrown](const PieceWriter& write) {
-      try {
-        return writeEventsTsv(table, write);
-      } catch (...) {
-        thrown = std::current_exception();
-        return false;
-      }
-    };
-    const auto sidecar = [&json](const PieceWriter& write) { return write(json); };
-    const bool tsvSaved = saveFileSafely(job.tsv, tsv, policy, error);
-    if (thrown)
-      std::rethrow_exception(thrown);
-    if (!tsvSaved || !saveFileSafely(job.json, sidecar, policy, error)) {
-      err << "kwhost: " << escapeLine(error) << '\n';
-      status = std::max(status, kFailure);
-      continue;
-    }
-    out << "kwhost: wrote " << escapeLine(job.tsv) << " (" << table.rows.size() << " events) and "
-        << escapeLine(job.json) << '\n';
+    status = std::max(status, writeJob(job, table, facts, options, out, err));
   }
   return status;
 }

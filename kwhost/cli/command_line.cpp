@@ -126,6 +126,61 @@ int reportUsageError(const std::string& message, std::ostream& err) {
   return kUsageError;
 }
 
+namespace {
+
+// The row of the command given. Throws UsageError when none or an unknown one was given.
+size_t chosenCommand(CLI::App& app, const std::vector<CLI::App*>& subcommands,
+                     const std::vector<std::string>& extras) {
+  const bool commandGiven = app.get_subcommands().size() == 1;
+  if (!commandGiven && (extras.empty() || extras.front().rfind("-", 0) == 0))
+    throw UsageError{"a command is required: " + commandNames()};
+  if (!commandGiven) {
+    throw UsageError{"unknown command \"" + escapeLine(extras.front()) + "\"; the commands are " +
+                     commandNames()};
+  }
+  size_t chosen = 0;
+  while (subcommands[chosen] != app.get_subcommands().front())
+    ++chosen;
+  return chosen;
+}
+
+// Hands the options given before the command (or after it, when it does not define them)
+// to the command's option of the same name. Throws UsageError when it has none.
+void handOverOptions(CLI::App& app, CLI::App& command, const std::string& name) {
+  for (CLI::Option* given : app.get_options()) {
+    if (given->count() == 0 || given->get_name() == "--help")
+      continue;
+    CLI::Option* own = command.get_option_no_throw(given->get_name());
+    if (own == nullptr)
+      throw UsageError{name + " does not take " + given->get_name()};
+    std::vector<std::string> results = given->results();
+    results.insert(results.end(), own->results().begin(), own->results().end());
+    own->clear();
+    own->add_result(results);
+    own->run_callback();  // may refuse it given twice, as CLI11 does
+  }
+}
+
+// Refuses the words left over: by name when one is an option of another command.
+void refuseExtras(const std::vector<std::string>& extras, const std::vector<CLI::App*>& subcommands,
+                  const std::string& name) {
+  for (const std::string& extra : extras) {
+    const std::string option = optionName(extra);
+    for (size_t i = 0; !option.empty() && i < subcommands.size(); ++i) {
+      if (subcommands[i]->get_option_no_throw(option) != nullptr)
+        throw UsageError{name + " does not take " + option};
+    }
+  }
+  if (!extras.empty()) {
+    std::string list;
+    for (const std::string& extra : extras)
+      list += " " + escapeLine(extra);
+    throw UsageError{"unexpected arguments:" + list};
+  }
+}
+
+}  // namespace
+
 int parseCommandLine(int argc, const char* const* argv, Invocation& invocation, std::ostream& out,
                      std::ostream& err) {
   CLI::App app{kDescription, "kwhost"};
@@ -172,46 +227,10 @@ int parseCommandLine(int argc, const char* const* argv, Invocation& invocation, 
   try {
     app.parse(argc, argv);
     const std::vector<std::string> extras = app.remaining();
-    const bool commandGiven = app.get_subcommands().size() == 1;
-    if (!commandGiven && (extras.empty() || extras.front().rfind("-", 0) == 0))
-      throw UsageError{"a command is required: " + commandNames()};
-    if (!commandGiven) {
-      throw UsageError{"unknown command \"" + escapeLine(extras.front()) + "\"; the commands are " +
-                       commandNames()};
-    }
-    size_t chosen = 0;
-    while (subcommands[chosen] != app.get_subcommands().front())
-      ++chosen;
-    CLI::App& command = *subcommands[chosen];
+    const size_t chosen = chosenCommand(app, subcommands, extras);
     const std::string name = commandTable()[chosen].name;
-
-    // The options given before the command (or after it, when it does not define them).
-    for (CLI::Option* given : app.get_options()) {
-      if (given->count() == 0 || given->get_name() == "--help")
-        continue;
-      CLI::Option* own = command.get_option_no_throw(given->get_name());
-      if (own == nullptr)
-        throw UsageError{name + " does not take " + given->get_name()};
-      std::vector<std::string> results = given->results();
-      results.insert(results.end(), own->results().begin(), own->results().end());
-      own->clear();
-      own->add_result(results);
-      own->run_callback();  // may refuse it given twice, as CLI11 does
-    }
-    // Options of other commands, given after this one.
-    for (const std::string& extra : extras) {
-      const std::string option = optionName(extra);
-      for (size_t i = 0; !option.empty() && i < subcommands.size(); ++i) {
-        if (subcommands[i]->get_option_no_throw(option) != nullptr)
-          throw UsageError{name + " does not take " + option};
-      }
-    }
-    if (!extras.empty()) {
-      std::string list;
-      for (const std::string& extra : extras)
-        list += " " + escapeLine(extra);
-      throw UsageError{"unexpected arguments:" + list};
-    }
+    handOverOptions(app, *subcommands[chosen], name);
+    refuseExtras(extras, subcommands, name);
 
     Invocation result;
     result.command = &commandTable()[chosen];

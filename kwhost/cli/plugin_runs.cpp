@@ -104,6 +104,58 @@ int PluginCommand::run(const CommandContext& context) {
   return runPlannedRuns(context, runs, reportsUnusedAnswers(), save_);
 }
 
+namespace {
+
+// One plug-in run on a host of its own: the run's protocol (or none) current, its answers
+// scripted. Returns whether it succeeded, what went wrong reported on `err`.
+bool runOnce(PlannedRun& run, LoadedPlugin& plugin, ProtocolStore& store, Dialogs& dialogs,
+             HostSession& session, LogPane& log, bool reportUnusedAnswers, std::ostream& err) {
+  store.discard();
+  if (run.hasProtocol)
+    store.makeCurrent(std::move(run.protocol));
+  if (run.scripted)
+    dialogs.script(std::move(run.answers));
+  session.beginRun();
+  const bool completed = plugin.execute();
+  log.flush();
+  bool ok = !dialogs.answersRanOut() && !dialogs.answerRefused() && !session.runHadFailedSave();
+  if (!completed) {
+    err << "kwhost: " << escapeLine(run.label)
+        << ": the plug-in ended the run early (execute returned false)\n";
+    ok = false;
+  } else if (!session.runReportedSuccess()) {
+    err << "kwhost: " << escapeLine(run.label) << ": the plug-in did not report \"" << kSuccessLine
+        << "\"\n";
+    ok = false;
+  }
+  if (reportUnusedAnswers && dialogs.scripted() && dialogs.unusedAnswers() > 0) {
+    err << "kwhost: " << dialogs.unusedAnswers() << " scripted answer"
+        << (dialogs.unusedAnswers() == 1 ? " was" : "s were") << " not used\n";
+  }
+  if (completed && run.checkSaves && !run.checkSaves(session.saves(), err))
+    ok = false;
+  return ok;
+}
+
+// What the runs saved, and which of several failed.
+void reportRuns(const std::vector<SaveRecord>& written, const std::vector<std::string>& failedRuns,
+                size_t runCount, std::ostream& err) {
+  for (const SaveRecord& record : written) {
+    err << "kwhost: saved " << escapeLine(record.path) << ": " << record.conditions
+        << (record.conditions == 1 ? " condition, " : " conditions, ") << record.intervals
+        << (record.intervals == 1 ? " interval" : " intervals") << ", in "
+        << timeUnit(record.timeResolution) << '\n';
+  }
+  if (runCount > 1 && !failedRuns.empty()) {
+    err << "kwhost: " << failedRuns.size() << " of " << runCount << " runs failed (";
+    for (size_t i = 0; i < failedRuns.size(); ++i)
+      err << (i == 0 ? "" : ", ") << escapeLine(failedRuns[i]);
+    err << "); " << runCount - failedRuns.size() << " succeeded\n";
+  }
+}
+
+}  // namespace
+
 int runPlannedRuns(const CommandContext& context, std::vector<PlannedRun>& runs,
                    bool reportUnusedAnswers, const SaveOptions& save) {
   const HostOptions& host = context.host;
@@ -149,31 +201,7 @@ int runPlannedRuns(const CommandContext& context, std::vector<PlannedRun>& runs,
   // Every run is made, also after one failed: the runs of an import are independent.
   for (size_t i = 0; started && i < runs.size(); ++i) {
     PlannedRun& run = runs[i];
-    // Each run starts on a host of its own: the given protocol, or none.
-    store.discard();
-    if (run.hasProtocol)
-      store.makeCurrent(std::move(run.protocol));
-    if (run.scripted)
-      dialogs.script(std::move(run.answers));
-    session.beginRun();
-    const bool completed = plugin->execute();
-    log.flush();
-    bool ok = !dialogs.answersRanOut() && !dialogs.answerRefused() && !session.runHadFailedSave();
-    if (!completed) {
-      err << "kwhost: " << escapeLine(run.label)
-          << ": the plug-in ended the run early (execute returned false)\n";
-      ok = false;
-    } else if (!session.runReportedSuccess()) {
-      err << "kwhost: " << escapeLine(run.label) << ": the plug-in did not report \""
-          << kSuccessLine << "\"\n";
-      ok = false;
-    }
-    if (reportUnusedAnswers && dialogs.scripted() && dialogs.unusedAnswers() > 0) {
-      err << "kwhost: " << dialogs.unusedAnswers() << " scripted answer"
-          << (dialogs.unusedAnswers() == 1 ? " was" : "s were") << " not used\n";
-    }
-    if (completed && run.checkSaves && !run.checkSaves(session.saves(), err))
-      ok = false;
+    const bool ok = runOnce(run, *plugin, store, dialogs, session, log, reportUnusedAnswers, err);
     for (const SaveRecord& record : session.saves()) {
       if (record.written)
         written.push_back(record);
@@ -183,20 +211,8 @@ int runPlannedRuns(const CommandContext& context, std::vector<PlannedRun>& runs,
       failedRuns.push_back(run.label);
     }
   }
-  if (started) {
-    for (const SaveRecord& record : written) {
-      err << "kwhost: saved " << escapeLine(record.path) << ": " << record.conditions
-          << (record.conditions == 1 ? " condition, " : " conditions, ") << record.intervals
-          << (record.intervals == 1 ? " interval" : " intervals") << ", in "
-          << timeUnit(record.timeResolution) << '\n';
-    }
-    if (runs.size() > 1 && !failedRuns.empty()) {
-      err << "kwhost: " << failedRuns.size() << " of " << runs.size() << " runs failed (";
-      for (size_t i = 0; i < failedRuns.size(); ++i)
-        err << (i == 0 ? "" : ", ") << escapeLine(failedRuns[i]);
-      err << "); " << runs.size() - failedRuns.size() << " succeeded\n";
-    }
-  }
+  if (started)
+    reportRuns(written, failedRuns, runs.size(), err);
   plugin.reset();  // destroys the plug-in object while the session is still active
   setActiveSession(nullptr);
   log.flush();
