@@ -12,14 +12,18 @@ namespace stimforge::kwhost {
 namespace {
 
 const char kDescription[] =
-    "kwhost: the stand-in host of the stimforge plug-in. It loads the plug-in library as the "
-    "real host does and runs it from the command line, with its dialogs typed or scripted.";
+    "kwhost: BIDS events, trigger checks and timeline pictures from Presentation logs, for "
+    "labs (events, triggers, plot). It is also the stand-in host of the stimforge plug-in for "
+    "the Halden (KW edition) imaging host: it loads the plug-in library as that host does and "
+    "runs it from the command line, with its dialogs typed or scripted (import, shift, "
+    "reorder, preset, run).";
 
 const char kFooter[] =
-    "Exit status: 0 when every run reported \"Plugin operations finished successfully.\" and "
-    "every save was written; 1 when a run was cancelled or failed, a file is missing or "
-    "malformed, a save could not be written or the scripted answers ran out; 2 for a usage "
-    "error.\nRun `kwhost COMMAND --help` for the options of a command.";
+    "Exit status: 0 when the command did its work; 1 when it failed (a file missing, "
+    "malformed or not written, a plug-in run cancelled or failed); 2 for a usage error. "
+    "kwhost triggers differs: 1 when a log's triggers have findings, 2 when a log cannot be "
+    "read. Each command's --help states its own.\nRun `kwhost COMMAND --help` for the options "
+    "of a command.";
 
 const char kHostGroup[] = "Host options";
 const char kHostGroupBefore[] =
@@ -219,6 +223,7 @@ int parseCommandLine(int argc, const char* const* argv, Invocation& invocation, 
     const Command& row = commandTable()[i];
     CLI::App* command = app.add_subcommand(row.name, row.description);
     command->group("Commands");
+    command->footer(row.exitStatus);
     addHostOptions(*command, after, row.needs, kHostGroup);
     runners.push_back(row.define(*command));
     subcommands.push_back(command);

@@ -69,6 +69,7 @@ struct Command {
   const char* description;  // the one-line help of `kwhost --help`
   Needs needs;
   DefineCommand define;
+  const char* exitStatus;  // the footer of `kwhost NAME --help`: "Exit status: 0 when ..."
 };
 
 // The table, in the order of `kwhost --help`.
