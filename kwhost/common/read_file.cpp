@@ -13,18 +13,25 @@ std::string systemReason() {
   return std::strerror(errno);
 }
 
+// `path` opened for reading; nullptr with `error` set when it is a folder or cannot be
+// opened. The caller closes the file.
+std::FILE* openForReading(const std::string& path, std::string& error) {
+  if (isFolder(path)) {
+    error = "cannot read " + path + ": it is a folder";
+    return nullptr;
+  }
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr)
+    error = "cannot read " + path + ": " + systemReason();
+  return file;
+}
+
 }  // namespace
 
 bool readWholeFile(const std::string& path, std::string& text, std::string& error) {
-  if (isFolder(path)) {
-    error = "cannot read " + path + ": it is a folder";
+  std::FILE* file = openForReading(path, error);
+  if (file == nullptr)
     return false;
-  }
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) {
-    error = "cannot read " + path + ": " + systemReason();
-    return false;
-  }
   std::string content;
   char buffer[65536];
   size_t n = 0;
@@ -42,15 +49,9 @@ bool readWholeFile(const std::string& path, std::string& text, std::string& erro
 }
 
 bool checkReadable(const std::string& path, std::string& error) {
-  if (isFolder(path)) {
-    error = "cannot read " + path + ": it is a folder";
+  std::FILE* file = openForReading(path, error);
+  if (file == nullptr)
     return false;
-  }
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) {
-    error = "cannot read " + path + ": " + systemReason();
-    return false;
-  }
   std::fclose(file);
   return true;
 }
