@@ -15,7 +15,7 @@
 
 #include "bench/log_generator.h"
 #include "bench/protocol_generator.h"
-#include "standin/protocol_file_io.h"
+#include "kwhost/protocol/file_io.h"
 
 namespace {
 
@@ -58,10 +58,10 @@ int makeLog(long long events, long long seed, const char* path) {
 }
 
 int makeProtocol(long long conditions, long long intervals, long long seed, const char* path) {
-  const stimforge::standin::Protocol protocol = stimforge::bench::generateProtocol(
+  const stimforge::kwhost::Protocol protocol = stimforge::bench::generateProtocol(
       static_cast<uint64_t>(seed), static_cast<int32_t>(conditions), intervals);
   std::string error;
-  if (!stimforge::standin::saveProtocolFile(path, protocol, false, error)) {
+  if (!stimforge::kwhost::saveProtocolFile(path, protocol, false, error)) {
     std::fprintf(stderr, "bench_tool: %s\n", error.c_str());
     return 1;
   }
@@ -70,10 +70,10 @@ int makeProtocol(long long conditions, long long intervals, long long seed, cons
 }
 
 int copyProtocol(const char* from, const char* to) {
-  stimforge::standin::Protocol protocol;
+  stimforge::kwhost::Protocol protocol;
   std::string error;
-  if (!stimforge::standin::readProtocolFile(from, protocol, error) ||
-      !stimforge::standin::saveProtocolFile(to, protocol, false, error)) {
+  if (!stimforge::kwhost::readProtocolFile(from, protocol, error) ||
+      !stimforge::kwhost::saveProtocolFile(to, protocol, false, error)) {
     std::fprintf(stderr, "bench_tool: %s\n", error.c_str());
     return 1;
   }

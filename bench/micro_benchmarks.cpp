@@ -17,12 +17,12 @@
 #include "bench/log_generator.h"
 #include "bench/protocol_generator.h"
 #include "host/host_api.h"
+#include "kwhost/host/log_pane.h"
+#include "kwhost/protocol/file.h"
 #include "logformat/log_source.h"
 #include "logimport/import_command.h"
 #include "logimport/presentation_log.h"
 #include "logimport/protocol_builder.h"
-#include "standin/log_pane.h"
-#include "standin/protocol_file.h"
 
 namespace {
 
@@ -107,7 +107,7 @@ void logPane(benchmark::State& state) {
                                "Trial: 1234, code: face happy 3, duration:            1553",
                                "Added interval: 101309 - 106343, for condition: face happy 3"};
   std::ostringstream screen;
-  stimforge::standin::LogPane pane(screen, nullptr);
+  stimforge::kwhost::LogPane pane(screen, nullptr);
   int64_t n = 0;
   for (auto _ : state) {
     pane.logText(lines[n % 3]);
@@ -117,8 +117,8 @@ void logPane(benchmark::State& state) {
   state.SetItemsProcessed(n);
 }
 
-const stimforge::standin::Protocol& benchProtocol() {
-  static const stimforge::standin::Protocol protocol =
+const stimforge::kwhost::Protocol& benchProtocol() {
+  static const stimforge::kwhost::Protocol protocol =
       stimforge::bench::generateProtocol(2, 60, 1000000);
   return protocol;
 }
@@ -127,7 +127,7 @@ void protocolWrite(benchmark::State& state) {
   int64_t bytes = 0;
   for (auto _ : state) {
     const bool written =
-        stimforge::standin::writeProtocolText(benchProtocol(), [&bytes](const std::string& piece) {
+        stimforge::kwhost::writeProtocolText(benchProtocol(), [&bytes](const std::string& piece) {
           bytes += static_cast<int64_t>(piece.size());
           return true;
         });
@@ -137,12 +137,12 @@ void protocolWrite(benchmark::State& state) {
 }
 
 void protocolParse(benchmark::State& state) {
-  const std::string text = stimforge::standin::formatProtocolText(benchProtocol());
+  const std::string text = stimforge::kwhost::formatProtocolText(benchProtocol());
   for (auto _ : state) {
-    stimforge::standin::Protocol protocol;
+    stimforge::kwhost::Protocol protocol;
     std::string error;
     benchmark::DoNotOptimize(
-        stimforge::standin::parseProtocolText(text, "bench.prt", protocol, error));
+        stimforge::kwhost::parseProtocolText(text, "bench.prt", protocol, error));
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                           static_cast<int64_t>(text.size()));
@@ -193,10 +193,10 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("reader/file", readerFromFile)->Unit(benchmark::kMillisecond);
   }
   benchmark::RegisterBenchmark("builder", buildProtocol)->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("standin/log_pane", logPane);
-  benchmark::RegisterBenchmark("standin/protocol_write", protocolWrite)
+  benchmark::RegisterBenchmark("kwhost/log_pane", logPane);
+  benchmark::RegisterBenchmark("kwhost/protocol_write", protocolWrite)
       ->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("standin/protocol_parse", protocolParse)
+  benchmark::RegisterBenchmark("kwhost/protocol_parse", protocolParse)
       ->Unit(benchmark::kMillisecond);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv))

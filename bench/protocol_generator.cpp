@@ -6,9 +6,9 @@
 
 namespace stimforge::bench {
 
-standin::Protocol generateProtocol(uint64_t seed, int32_t conditions, int64_t intervals) {
+kwhost::Protocol generateProtocol(uint64_t seed, int32_t conditions, int64_t intervals) {
   Random random(seed);
-  standin::Protocol protocol;
+  kwhost::Protocol protocol;
   protocol.title = "bench";
   protocol.timeResolution = kTimeResolutionMilliseconds;
   protocol.colour1 = 0x000000;
@@ -19,7 +19,7 @@ standin::Protocol generateProtocol(uint64_t seed, int32_t conditions, int64_t in
   protocol.thickness4 = 2;
   protocol.conditions.resize(conditions > 0 ? static_cast<size_t>(conditions) : 0);
   for (size_t c = 0; c < protocol.conditions.size(); ++c) {
-    standin::Condition& condition = protocol.conditions[c];
+    kwhost::Condition& condition = protocol.conditions[c];
     condition.name = "condition " + std::to_string(c + 1);
     condition.colour = static_cast<int32_t>(0x3F000000u + 50005u * static_cast<uint32_t>(c + 1));
     condition.starts.reserve(static_cast<size_t>(intervals / conditions + 1));
@@ -32,7 +32,7 @@ standin::Protocol generateProtocol(uint64_t seed, int32_t conditions, int64_t in
     time += 20 + random.below(800);
     const uint32_t c = random.below(static_cast<uint32_t>(conditions));
     const uint32_t length = 100 + random.below(1500);
-    standin::Condition& condition = protocol.conditions[c];
+    kwhost::Condition& condition = protocol.conditions[c];
     // Kept within 32 bits however many intervals are asked for.
     const int32_t start = static_cast<int32_t>(time % 2000000000);
     condition.starts.push_back(start);

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "standin/protocol_model.h"
+#include "kwhost/protocol/value.h"
 
 namespace stimforge::bench {
 
@@ -14,7 +14,7 @@ namespace stimforge::bench {
 // ...) and `intervals` intervals in all: each interval goes to a condition drawn at
 // random, in time order, so each condition's intervals ascend. Requires: conditions > 0
 // unless intervals is 0.
-standin::Protocol generateProtocol(uint64_t seed, int32_t conditions, int64_t intervals);
+kwhost::Protocol generateProtocol(uint64_t seed, int32_t conditions, int64_t intervals);
 
 }  // namespace stimforge::bench
 

@@ -6,15 +6,15 @@
 #include "events_file_check.h"
 #include "fuzz_check.h"
 #include "fuzz_targets.h"
+#include "kwhost/events/event_map.h"
+#include "kwhost/events/from_log.h"
+#include "kwhost/events/sidecar.h"
+#include "kwhost/events/table.h"
 #include "logformat/log_source.h"
-#include "standin/event_map.h"
-#include "standin/events_from_log.h"
-#include "standin/events_sidecar.h"
-#include "standin/events_table.h"
 
 namespace stimforge::fuzzing {
 
-using namespace standin;
+using namespace kwhost;
 
 int fuzzEvents(const uint8_t* data, size_t size) {
   if (size == 0)
@@ -53,7 +53,7 @@ int fuzzEvents(const uint8_t* data, size_t size) {
   std::set<std::string> warnings;
   const std::string tsv = formatEventsTsv(events.table, warnings);
   const std::string sidecar = formatEventsSidecar(events.facts);
-  const std::string problem = standin::testing::eventsFileProblem(tsv, sidecar);
+  const std::string problem = kwhost::testing::eventsFileProblem(tsv, sidecar);
   if (!problem.empty())
     std::fprintf(stderr, "%s\n", problem.c_str());
   SF_FUZZ_CHECK(problem.empty(), "the events file keeps every value rule");

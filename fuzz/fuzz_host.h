@@ -18,15 +18,15 @@
 
 #include "fuzz_input.h"
 #include "host/protocol_records.h"
-#include "standin/protocol_value.h"
+#include "kwhost/protocol/value.h"
 
 namespace stimforge::fuzzing {
 
 // The protocol as values, for comparing it before and after a run: the stand-in host's
 // value type, with the names as this host holds them (NUL bytes and all) and the colours
 // of the header left 0 (this host keeps none).
-using ConditionValue = standin::Condition;
-using ProtocolValue = standin::Protocol;
+using ConditionValue = kwhost::Condition;
+using ProtocolValue = kwhost::Protocol;
 
 // What the plug-in did in one run of execute.
 struct RunRecord {

@@ -8,13 +8,12 @@
 #include "fuzz_check.h"
 #include "fuzz_input.h"
 #include "fuzz_targets.h"
-#include "standin/protocol_file.h"
-#include "standin/protocol_model.h"
+#include "kwhost/protocol/file.h"
 
 namespace stimforge::fuzzing {
 namespace {
 
-using standin::Protocol;
+using kwhost::Protocol;
 
 const char kFileName[] = "C:\\exp\\fuzz.prt";
 
@@ -34,7 +33,7 @@ bool holdsNul(const std::string& text) {
 void checkWithinLimits(const Protocol& p) {
   SF_FUZZ_CHECK(p.title.size() <= kMaxTitleLength && !holdsNul(p.title),
                 "a title fits the header's field");
-  for (const standin::Condition& c : p.conditions) {
+  for (const kwhost::Condition& c : p.conditions) {
     SF_FUZZ_CHECK(c.name.size() <= kMaxConditionNameLength && !holdsNul(c.name),
                   "a condition name fits the record's field");
     SF_FUZZ_CHECK(c.starts.size() == c.ends.size(), "every interval has a start and an end");
@@ -43,19 +42,19 @@ void checkWithinLimits(const Protocol& p) {
 
 // Writing `p` and reading it back gives `p`; writing that again gives the same text.
 void checkRoundTrip(const Protocol& p) {
-  const std::string text = standin::formatProtocolText(p);
+  const std::string text = kwhost::formatProtocolText(p);
   Protocol back;
   std::string error;
-  SF_FUZZ_CHECK(standin::parseProtocolText(text, p.fileName, back, error),
+  SF_FUZZ_CHECK(kwhost::parseProtocolText(text, p.fileName, back, error),
                 "a written protocol reads back");
   SF_FUZZ_CHECK(back == p, "a written protocol reads back unchanged");
-  SF_FUZZ_CHECK(standin::formatProtocolText(back) == text, "and writes the same text again");
+  SF_FUZZ_CHECK(kwhost::formatProtocolText(back) == text, "and writes the same text again");
 }
 
 void parseAnyText(const std::string& text) {
   Protocol protocol = untouchedMarker();
   std::string error;
-  if (!standin::parseProtocolText(text, kFileName, protocol, error)) {
+  if (!kwhost::parseProtocolText(text, kFileName, protocol, error)) {
     SF_FUZZ_CHECK(protocol == untouchedMarker(), "a refused file leaves the protocol untouched");
     const std::string prefix = std::string(kFileName) + ":";
     SF_FUZZ_CHECK(
@@ -88,7 +87,7 @@ Protocol protocolFrom(FuzzInput& input) {
   p.thickness4 = input.number();
   const size_t conditions = input.byte() % 32;
   for (size_t i = 0; i < conditions && !input.empty(); ++i) {
-    standin::Condition c;
+    kwhost::Condition c;
     c.name = withoutNul(input.text(), kMaxConditionNameLength);
     c.colour = input.number();
     const size_t intervals = input.byte();

@@ -9,13 +9,13 @@
 #include "fuzz_check.h"
 #include "fuzz_input.h"
 #include "fuzz_targets.h"
-#include "standin/trigger_analysis.h"
+#include "kwhost/triggers/analysis.h"
 
 namespace stimforge::fuzzing {
 namespace {
 
-using standin::ScanFindings;
-using standin::Tenths;
+using kwhost::ScanFindings;
+using kwhost::Tenths;
 
 bool finite(const std::optional<double>& value) {
   return !value || std::isfinite(*value);
@@ -42,7 +42,7 @@ Tenths nextTime(FuzzInput& input, Tenths previous, Tenths period) {
 
 int fuzzTriggerAnalysis(const uint8_t* data, size_t size) {
   FuzzInput input(data, size);
-  standin::TriggerOptions options;
+  kwhost::TriggerOptions options;
   options.tr = input.byte() % 2 == 0 ? 0 : static_cast<uint32_t>(input.number()) % 100000 + 1;
   options.volumes = input.byte() % 2 == 0 ? 0 : static_cast<uint32_t>(input.number()) % 5000 + 1;
   options.skip = static_cast<uint32_t>(input.number()) % 10;
@@ -54,7 +54,7 @@ int fuzzTriggerAnalysis(const uint8_t* data, size_t size) {
     times.push_back(previous);
   }
 
-  const standin::TriggerFindings f = standin::analyzeTriggers(times, options);
+  const kwhost::TriggerFindings f = kwhost::analyzeTriggers(times, options);
   SF_FUZZ_CHECK(f.count == times.size(), "every trigger is counted");
   SF_FUZZ_CHECK(finite(f.tr) && finite(f.medianInterval), "the TR and median are finite");
   SF_FUZZ_CHECK(!f.tr || *f.tr > 0, "a TR is positive");
@@ -69,7 +69,7 @@ int fuzzTriggerAnalysis(const uint8_t* data, size_t size) {
                       finite(scan.largestResidual) && finite(scan.driftPpm),
                   "a scan's figures are finite");
     SF_FUZZ_CHECK(!scan.largestResidual || *scan.largestResidual >= 0, "a residual is >= 0");
-    SF_FUZZ_CHECK(scan.irregular.size() <= standin::kMaxListedIrregular &&
+    SF_FUZZ_CHECK(scan.irregular.size() <= kwhost::kMaxListedIrregular &&
                       scan.irregular.size() <= scan.irregularCount,
                   "at most 20 irregular intervals are listed, all counted");
     SF_FUZZ_CHECK(scan.missingAtGaps >= 0, "gaps hide no negative count");

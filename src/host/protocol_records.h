@@ -8,14 +8,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "host/protocol_limits.h"
+
 namespace stimforge {
-
-// Interval time units of ProtocolHeader::timeResolution.
-constexpr int32_t kTimeResolutionVolumes = 1;
-constexpr int32_t kTimeResolutionMilliseconds = 2;
-
-// Condition colours (and colour4) are this base plus a six-digit colour value.
-constexpr int32_t kConditionColourBase = 0x3F000000;
 
 // ProtocolHeader, 596 bytes:
 //
@@ -81,10 +76,10 @@ static_assert(offsetof(ProtocolHeader, thickness3) == 584, "layout");
 static_assert(offsetof(ProtocolHeader, colour4) == 588, "layout");
 static_assert(offsetof(ProtocolHeader, thickness4) == 592, "layout");
 
-// The longest texts the records carry, each field keeping one byte for its NUL.
-constexpr size_t kMaxFileNameLength = sizeof(ProtocolHeader::fileName) - 1;      // 260
-constexpr size_t kMaxTitleLength = sizeof(ProtocolHeader::protocolTitle) - 1;    // 300
-constexpr size_t kMaxConditionNameLength = sizeof(ProtocolCondition::name) - 1;  // 255
+// The limits of protocol_limits.h, each field keeping one byte for its NUL.
+static_assert(kMaxFileNameLength == sizeof(ProtocolHeader::fileName) - 1, "limits");
+static_assert(kMaxTitleLength == sizeof(ProtocolHeader::protocolTitle) - 1, "limits");
+static_assert(kMaxConditionNameLength == sizeof(ProtocolCondition::name) - 1, "limits");
 
 static_assert(sizeof(void*) == 8, "the host's records are those of a 64-bit process");
 static_assert(sizeof(ProtocolCondition) == 288, "ProtocolCondition is 288 bytes");

@@ -9,10 +9,10 @@
 #include "bench/log_generator.h"
 #include "bench/protocol_generator.h"
 #include "host/host_api.h"
+#include "kwhost/protocol/file.h"
 #include "logformat/log_source.h"
 #include "logimport/import_command.h"
 #include "logimport/presentation_log.h"
-#include "standin/protocol_file.h"
 
 namespace stimforge::bench {
 namespace {
@@ -71,10 +71,10 @@ TEST(LogGenerator, SameSeedSameBytesAndTheReaderAgreesWithTheCounts) {
 }
 
 TEST(ProtocolGenerator, SizesAscendingIntervalsAndAFileThatReadsBack) {
-  const standin::Protocol protocol = generateProtocol(3, 23, 10000);
+  const kwhost::Protocol protocol = generateProtocol(3, 23, 10000);
   ASSERT_EQ(protocol.conditions.size(), 23u);
   size_t intervals = 0;
-  for (const standin::Condition& c : protocol.conditions) {
+  for (const kwhost::Condition& c : protocol.conditions) {
     ASSERT_EQ(c.starts.size(), c.ends.size());
     for (size_t i = 0; i < c.starts.size(); ++i) {
       EXPECT_LT(c.starts[i], c.ends[i]);
@@ -86,9 +86,9 @@ TEST(ProtocolGenerator, SizesAscendingIntervalsAndAFileThatReadsBack) {
   }
   EXPECT_EQ(intervals, 10000u);
   EXPECT_TRUE(generateProtocol(3, 23, 10000) == protocol);
-  standin::Protocol parsed;
+  kwhost::Protocol parsed;
   std::string error;
-  ASSERT_TRUE(standin::parseProtocolText(standin::formatProtocolText(protocol), "", parsed, error))
+  ASSERT_TRUE(kwhost::parseProtocolText(kwhost::formatProtocolText(protocol), "", parsed, error))
       << error;
   EXPECT_TRUE(parsed == protocol);
 }

@@ -16,8 +16,8 @@
 
 #include "boundary_library.h"
 #include "host/host_api.h"
+#include "kwhost/host/export_macro.h"
 #include "plugin/plugin_interface.h"
-#include "standin/host_export_macro.h"
 
 using stimforge::ProtocolCondition;
 using stimforge::ProtocolHeader;

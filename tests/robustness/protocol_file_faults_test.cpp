@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <string>
 
-#include "standin/protocol_file.h"
-#include "standin/protocol_file_io.h"
+#include "kwhost/protocol/file.h"
+#include "kwhost/protocol/file_io.h"
 #include "temp_folder.h"
 
 #ifndef _WIN32
@@ -18,7 +18,7 @@
 #include "kwhost_runner.h"
 #endif
 
-namespace stimforge::standin {
+namespace stimforge::kwhost {
 namespace {
 
 namespace fs = std::filesystem;
@@ -111,4 +111,4 @@ TEST(ProtocolFileFaults, KwhostRunWhoseSaveCannotBeWrittenFails) {
 #endif
 
 }  // namespace
-}  // namespace stimforge::standin
+}  // namespace stimforge::kwhost

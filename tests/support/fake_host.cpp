@@ -4,13 +4,13 @@
 #include <cstring>
 #include <utility>
 
-#include "standin/call_lines.h"
+#include "kwhost/host/call_lines.h"
 
 namespace stimforge::testing {
 namespace {
 
-using standin::callLine;
-using standin::dialogLine;
+using kwhost::callLine;
+using kwhost::dialogLine;
 
 FakeHost* gHost = nullptr;
 
@@ -35,7 +35,7 @@ std::optional<T> take(std::deque<T>& answers) {
 
 // Writes a host text into a record's field: cut to fit with its NUL, or, when the fake host
 // is told to, filling a field it does not fit without one. The fake host fills and reads
-// records with code of its own, apart from kwhost's (standin/protocol_model.cpp): the
+// records with code of its own, apart from kwhost's (kwhost/host/protocol_store.cpp): the
 // plug-in's unit tests run against this host and kwhost's against the real plug-in, so a
 // fault in one host's record handling cannot hide behind the same fault in the other.
 template <size_t N>
@@ -71,7 +71,7 @@ struct FakeHostEntries {
   }
   static int integerInput(const char* prompt, int def, int min, int max) {
     const int answer = take(host().integerAnswers).value_or(-1);
-    host().calls.push_back(standin::integerInputLine(text(prompt), def, min, max, answer));
+    host().calls.push_back(kwhost::integerInputLine(text(prompt), def, min, max, answer));
     return answer;
   }
   static int textInput(const char* prompt, const char* def, char* answer) {
@@ -142,7 +142,7 @@ struct FakeHostEntries {
       h.misuse.push_back("kwSetProtocol with a null header");
       return;
     }
-    h.calls.push_back(standin::setProtocolLine(*header));
+    h.calls.push_back(kwhost::setProtocolLine(*header));
     FakeProtocol& p = h.protocol;
     if (header->numberOfConditions != static_cast<int32_t>(p.conditions.size())) {
       h.misuse.push_back("kwSetProtocol with " + std::to_string(header->numberOfConditions) +
@@ -184,12 +184,12 @@ struct FakeHostEntries {
     FakeCondition c;
     c.name.assign(record->name, textFieldLength(record->name));
     c.colour = record->colour;
-    h.calls.push_back(standin::addConditionLine(*record));
+    h.calls.push_back(kwhost::addConditionLine(*record));
     h.protocol.conditions.push_back(std::move(c));
   }
   static void addInterval(int index, int start, int end) {
     FakeHost& h = host();
-    h.calls.push_back(standin::addIntervalLine(index, start, end));
+    h.calls.push_back(kwhost::addIntervalLine(index, start, end));
     auto& conditions = h.protocol.conditions;
     if (index < 0 || static_cast<size_t>(index) >= conditions.size()) {
       h.misuse.push_back("kwAddProtocolConditionInterval(" + std::to_string(index) + ")");

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "host/host_api.h"
-#include "standin/protocol_value.h"
+#include "kwhost/protocol/value.h"
 
 namespace stimforge::testing {
 
@@ -25,8 +25,8 @@ namespace stimforge::testing {
 constexpr int32_t kReleasedIntervalValue = -0x5EEDBAD;
 
 // The fake host keeps its protocol in the stand-in host's value type.
-using FakeCondition = standin::Condition;
-using FakeProtocol = standin::Protocol;
+using FakeCondition = kwhost::Condition;
+using FakeProtocol = kwhost::Protocol;
 
 class FakeHost {
  public:
@@ -57,8 +57,8 @@ class FakeHost {
   // field whole, without a NUL (as a host may); otherwise it is cut to fit with its NUL.
   bool fillTextFieldsWithoutNul = false;
 
-  // Every call, in order, as standin/call_lines.h writes it, e.g. "kwLogText(Finished.\n)" (texts
-  // as they are, line breaks included), "kwGetIntegerInput(<prompt>, 1, 1, 3) -> 2",
+  // Every call, in order, as kwhost/host/call_lines.h writes it, e.g. "kwLogText(Finished.\n)"
+  // (texts as they are, line breaks included), "kwGetIntegerInput(<prompt>, 1, 1, 3) -> 2",
   // "kwClearProtocol()", "kwAddProtocolConditionInterval(0, 1234, 2232)",
   // "kwSaveProtocol(C:\x.prt)".
   std::vector<std::string> calls;

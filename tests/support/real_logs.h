@@ -1,6 +1,6 @@
 // The real Presentation logs the tests read in place (never written): where they lie, how a
 // test skips when they are not there, and what each says when imported, for the plug-in's
-// import tests (tests/logimport) and kwhost's (tests/standin) alike. The figures are read
+// import tests (tests/logimport) and kwhost's (tests/kwhost) alike. The figures are read
 // off the files: the event table ends at the first line that repeats the line before it; a
 // Subject column where the log's column names begin with Subject.
 #ifndef STIMFORGE_TESTS_SUPPORT_REAL_LOGS_H_

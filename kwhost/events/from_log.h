@@ -1,0 +1,109 @@
+// The events table of a Presentation log: one row per selected event, read in one pass
+// through the log format layer, with onsets from a time zero (by default the scanner's
+// trigger of the first stored volume).
+#ifndef STIMFORGE_KWHOST_EVENTS_FROM_LOG_H_
+#define STIMFORGE_KWHOST_EVENTS_FROM_LOG_H_
+
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "kwhost/events/event_map.h"
+#include "kwhost/events/sidecar.h"
+#include "kwhost/events/table.h"
+#include "kwhost/triggers/analysis.h"
+#include "kwhost/triggers/log_triggers.h"
+#include "logformat/log_header.h"
+#include "logformat/log_source.h"
+
+namespace stimforge::kwhost {
+
+// Times beyond this many tenths of a millisecond (about 31 years) either way are not taken
+// as times, so that no onset or duration can overflow.
+constexpr int64_t kMaxLogTime = 10'000'000'000'000'000;
+
+struct TimeZero {
+  enum class Kind {
+    kAuto,      // trigger K + 1 of the (chosen) scan
+    kScenario,  // 0, Presentation's own origin
+    kTime,      // a time the user gives
+    kCode,      // the Time of the first event with a Code
+  };
+  Kind kind = Kind::kAuto;
+  int64_t tenths = 0;  // kTime
+  std::string code;    // kCode, UTF-8
+};
+
+enum class EventDuration {
+  kColumn,  // the Duration column; n/a where the line has none
+  kNext,    // the time to the next row written, in onset order; n/a for the last
+};
+
+struct LogEventsOptions {
+  std::vector<std::string> types = {"Picture", "Sound", "Video", "Response"};
+  EventDuration duration = EventDuration::kColumn;
+  TimeZero zero;
+  TriggerSelection trigger;  // which events are the scanner's triggers
+  int64_t skip = 0;          // --skip K
+  Tenths tr = 0;             // --tr, tenths of a millisecond; 0 = the triggers' median
+  size_t scan = 0;           // --scan N, from 1; 0 = not given
+  EventMap* map = nullptr;   // --map; null = none
+  Unmapped unmapped = Unmapped::kKeep;
+  // The log's size in bytes, when known (0: unknown): the rows are reserved from it, so that
+  // a million of them are not copied as they grow.
+  uint64_t logBytes = 0;
+};
+
+struct LogEvents {
+  EventsTable table;  // sorted by onset, ties in log order
+  SidecarFacts facts;
+  std::set<std::string> warnings;  // for standard error, one line each
+  std::string triggerFindings;     // what the trigger check found wrong; "" when nothing
+  int64_t zeroTime = 0;            // time zero as a Time of the log (tenths of a millisecond)
+};
+
+// Reads the log in `source`, named `name` in messages, into `events`. Returns 0, or the exit
+// status with `error` set (one line, naming the file):
+//   1: not a Presentation log, unreadable, no triggers under auto ("no scanner triggers in
+//      NAME: give --zero scenario, --zero MS or --zero code:NAME"), several scans without
+//      --scan (listed), a --scan beyond the scans, a scan of K triggers or fewer, a code
+//      zero whose Code no event has;
+//   2: a --map pattern that std::regex gives up on.
+// No selected event is not a failure here: the table is then empty. May throw
+// std::bad_alloc.
+int eventsFromLog(LogSource& source, const std::string& name, const LogEventsOptions& options,
+                  LogEvents& events, std::string& error);
+
+// The version of Presentation that a log's header states, or "" when it states none. Only
+// the lines after the "Scenario - " line (line 0) and before the column-name line are
+// looked at, and only when both were found. A line states the version when, blanks around
+// it trimmed, it begins with "Presentation ", "Presentation version ", "Presentation
+// Version ", "Version: " or "Version " and then a version number: digits and dots that
+// begin and end with a digit, hold a dot, and end the line or a word ("20.1"; "20.1a" is
+// none). The version is that number, with " Build B" after it when the line goes on with
+// "Build B", B digits and dots alike (a dot not needed): "Presentation 18.0 Build
+// 07.16.15" -> "18.0 Build 07.16.15". Whatever else follows is not taken. The first line
+// that states one counts.
+std::string statedSoftwareVersion(const LogHeader& header);
+
+// The version that one line states, by the rule above; "" when it states none.
+std::string versionStatedBy(std::string_view line);
+
+// What the block of JSON after a log's event table says about the run: the version its
+// "app" text states (by the rule above) and its "os" text. Both "" when the block is no
+// JSON object or does not say.
+struct RunFacts {
+  std::string softwareVersion;
+  std::string operatingSystem;
+};
+RunFacts runFactsOf(std::string_view block);
+
+// `tenths` as milliseconds: 173282 -> "17328.2".
+std::string millisecondsText(int64_t tenths);
+
+}  // namespace stimforge::kwhost
+
+#endif  // STIMFORGE_KWHOST_EVENTS_FROM_LOG_H_

@@ -1,0 +1,83 @@
+#include "kwhost/events/sidecar.h"
+
+namespace stimforge::kwhost {
+namespace {
+
+using json = nlohmann::ordered_json;
+
+json column(const char* longName, const std::string& description) {
+  return json{{"LongName", longName}, {"Description", description}};
+}
+
+std::string onsetDescription(const SidecarFacts& facts) {
+  std::string text = "Onset of the event in seconds from time zero: " + facts.zero + ".";
+  if (!facts.source.empty())
+    text += " Source: " + facts.source + ".";
+  if (!facts.scenario.empty())
+    text += " Scenario: " + facts.scenario + ".";
+  if (!facts.writtenLine.empty())
+    text += " Log date line: \"" + facts.writtenLine + "\".";
+  return text + " " + kOwnEventsPhrase;
+}
+
+}  // namespace
+
+json buildEventsSidecar(const SidecarFacts& facts) {
+  json sidecar = json::object();
+  json onset = column("Event onset", onsetDescription(facts));
+  onset["Units"] = "s";
+  sidecar["onset"] = std::move(onset);
+  json duration = column(
+      "Event duration",
+      facts.logColumns
+          ? "Duration of the event in seconds: the log's Duration column, or the time to the "
+            "next event written, as chosen when the file was written; n/a where there is none."
+          : "Duration of the protocol interval in seconds.");
+  duration["Units"] = "s";
+  sidecar["duration"] = std::move(duration);
+
+  json trialType =
+      column("Event category", facts.logColumns ? "The condition: the event's Code, or the name a "
+                                                  "map gave it."
+                                                : "The condition: the protocol condition's name.");
+  json levels = json::object();
+  for (const TrialTypeLevel& level : facts.levels)
+    levels[level.value] = level.origin;
+  trialType["Levels"] = std::move(levels);
+  sidecar["trial_type"] = std::move(trialType);
+
+  if (facts.logColumns) {
+    sidecar["event_type"] = column("Presentation event type",
+                                   "The Event Type column of the log (Picture, Sound, "
+                                   "Video, Response, ...).");
+    sidecar["code"] = column("Presentation code", "The Code column of the log, unmapped.");
+    sidecar["trial"] = column("Presentation trial", "The Trial column of the log.");
+  }
+  if (facts.fromPresentation) {
+    json presentation = {{"SoftwareName", "Presentation"}};
+    if (!facts.softwareVersion.empty())
+      presentation["SoftwareVersion"] = facts.softwareVersion;
+    if (!facts.operatingSystem.empty())
+      presentation["OperatingSystem"] = facts.operatingSystem;
+    sidecar["StimulusPresentation"] = std::move(presentation);
+  }
+  return sidecar;
+}
+
+std::string formatEventsSidecar(const SidecarFacts& facts) {
+  return buildEventsSidecar(facts).dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+bool isOwnEventsSidecar(std::string_view text) {
+  const json sidecar = json::parse(text.begin(), text.end(), nullptr, false);
+  if (!sidecar.is_object())
+    return false;
+  const auto onset = sidecar.find("onset");
+  if (onset == sidecar.end() || !onset->is_object())
+    return false;
+  const auto description = onset->find("Description");
+  return description != onset->end() && description->is_string() &&
+         description->get_ref<const std::string&>().find(kOwnEventsPhrase) != std::string::npos;
+}
+
+}  // namespace stimforge::kwhost

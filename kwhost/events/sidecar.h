@@ -1,0 +1,54 @@
+// The sidecar of an events file (`*_events.json`): what every column and value means.
+//
+// kwhost knows its own events files by the phrase kOwnEventsPhrase in the onset column's
+// Description: an events file is replaced without --force only when its sidecar holds it.
+#ifndef STIMFORGE_KWHOST_EVENTS_SIDECAR_H_
+#define STIMFORGE_KWHOST_EVENTS_SIDECAR_H_
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace stimforge::kwhost {
+
+// Written in every sidecar kwhost writes, and looked for before replacing one.
+constexpr char kOwnEventsPhrase[] = "Written by kwhost events.";
+
+// One value of the trial_type column and where it comes from.
+struct TrialTypeLevel {
+  std::string value;   // as the TSV writes it (tsvCellText)
+  std::string origin;  // "the Code \"X\"", "the Codes that fully match the map pattern ..."
+};
+
+struct SidecarFacts {
+  bool logColumns = true;        // the columns of a log's table (event_type, code, trial)
+  bool fromPresentation = true;  // StimulusPresentation names Presentation
+  std::string softwareVersion;   // "" when the log states none
+  std::string operatingSystem;   // UTF-8; "" when the log states none
+  // How time zero was found, with its time in the log ("the 1st scanner trigger (Pulse,
+  // code 53), at Time 17328.2 ms of the log").
+  std::string zero;
+  std::string source;       // the input file's name
+  std::string scenario;     // UTF-8; "" when unknown
+  std::string writtenLine;  // the log's date line, UTF-8; "" when unknown
+  std::vector<TrialTypeLevel> levels;
+};
+
+// The sidecar as a JSON object: LongName and Description for every column, Units "s" on
+// onset and duration only, Levels for trial_type, StimulusPresentation. May throw
+// std::bad_alloc.
+nlohmann::ordered_json buildEventsSidecar(const SidecarFacts& facts);
+
+// The sidecar's text: pretty-printed (two blanks), ending in "\n". Texts that are not
+// UTF-8 (none should reach here) are written with U+FFFD.
+std::string formatEventsSidecar(const SidecarFacts& facts);
+
+// Whether `text` is a sidecar kwhost wrote: a JSON object whose onset Description holds
+// kOwnEventsPhrase. Any text is handled safely.
+bool isOwnEventsSidecar(std::string_view text);
+
+}  // namespace stimforge::kwhost
+
+#endif  // STIMFORGE_KWHOST_EVENTS_SIDECAR_H_

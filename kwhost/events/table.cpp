@@ -1,0 +1,273 @@
+#include "kwhost/events/table.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "kwhost/common/text_codec.h"
+
+namespace stimforge::kwhost {
+namespace {
+
+// "00" to "99": numbers are written two digits at a time, a few numbers per row.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+void putPair(char* at, unsigned pair) {
+  std::memcpy(at, kDigitPairs + 2 * pair, 2);
+}
+
+// The number of decimal digits of `value`, from the position of its highest bit.
+unsigned digitCount(uint64_t value) {
+  static constexpr uint64_t kPowers[20] = {1ULL,
+                                           10ULL,
+                                           100ULL,
+                                           1000ULL,
+                                           10000ULL,
+                                           100000ULL,
+                                           1000000ULL,
+                                           10000000ULL,
+                                           100000000ULL,
+                                           1000000000ULL,
+                                           10000000000ULL,
+                                           100000000000ULL,
+                                           1000000000000ULL,
+                                           10000000000000ULL,
+                                           100000000000000ULL,
+                                           1000000000000000ULL,
+                                           10000000000000000ULL,
+                                           100000000000000000ULL,
+                                           1000000000000000000ULL,
+                                           10000000000000000000ULL};
+#if defined(__GNUC__) || defined(__clang__)
+  const auto bits = static_cast<unsigned>(64 - __builtin_clzll(value | 1));
+#else
+  unsigned bits = 1;
+  for (uint64_t rest = value >> 1; rest != 0; rest >>= 1)
+    ++bits;
+#endif
+  // bits * log10(2), which is at most one short of the count (0 has one digit too).
+  const unsigned estimate = (bits * 1233) >> 12;
+  return estimate + ((value | 1) >= kPowers[estimate] ? 1 : 0);
+}
+
+// Writes `value` at `at` and returns the end: at most 20 characters.
+char* putUnsigned(char* at, uint64_t value) {
+  char* const end = at + digitCount(value);
+  char* digits = end;
+  while (value >= 100) {
+    digits -= 2;
+    putPair(digits, static_cast<unsigned>(value % 100));
+    value /= 100;
+  }
+  if (value >= 10)
+    putPair(digits - 2, static_cast<unsigned>(value));
+  else
+    digits[-1] = static_cast<char>('0' + value);
+  return end;
+}
+
+// The magnitude of a value, unsigned so that the most negative value has one too.
+uint64_t magnitudeOf(int64_t value) {
+  return value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+}
+
+// A whole number: at most 20 characters.
+char* putWhole(char* at, int64_t value) {
+  if (value < 0)
+    *at++ = '-';
+  return putUnsigned(at, magnitudeOf(value));
+}
+
+// Tenths of a millisecond as seconds with four decimals: at most 21 characters.
+char* putSeconds(char* at, int64_t tenths) {
+  if (tenths < 0)
+    *at++ = '-';
+  const uint64_t magnitude = magnitudeOf(tenths);
+  at = putUnsigned(at, magnitude / 10000);
+  const auto decimals = static_cast<unsigned>(magnitude % 10000);
+  *at++ = '.';
+  putPair(at, decimals / 100);
+  putPair(at + 2, decimals % 100);
+  return at + 4;
+}
+
+// The longest a number and its tab can be written.
+constexpr size_t kMaxNumberCell = 22;
+
+// The texts as cells (tsvCellText), each with the tab before it, in one text: a row copies
+// its cells from there, sixteen bytes at once for the short ones, which the padding at the
+// end leaves room for.
+class Cells {
+ public:
+  explicit Cells(const EventsTable& table) : places_(table.texts.size()) {
+    for (size_t i = 0; i < table.texts.size(); ++i) {
+      bool changed = false;
+      places_[i].offset = text_.size();
+      text_ += '\t';
+      text_ += tsvCellText(table.texts[i], changed);
+      places_[i].size = text_.size() - places_[i].offset;
+    }
+    text_.append(kPadding, ' ');
+  }
+
+  size_t size(uint32_t text) const { return places_[text].size; }
+
+  // Copies the cell to `at` and returns its end. Requires: kPadding bytes of room at `at`
+  // beyond the cell.
+  char* put(char* at, uint32_t text) const {
+    const Place& place = places_[text];
+    if (place.size <= kPadding)
+      std::memcpy(at, text_.data() + place.offset, kPadding);
+    else
+      std::memcpy(at, text_.data() + place.offset, place.size);
+    return at + place.size;
+  }
+
+  static constexpr size_t kPadding = 16;
+
+ private:
+  struct Place {
+    size_t offset = 0;
+    size_t size = 0;
+  };
+  std::vector<Place> places_;
+  std::string text_;
+};
+
+}  // namespace
+
+uint32_t EventsTable::addText(std::string text) {
+  texts.push_back(std::move(text));
+  return static_cast<uint32_t>(texts.size() - 1);
+}
+
+std::string eventsHeaderLine(bool logColumns) {
+  return logColumns ? "onset\tduration\ttrial_type\tevent_type\tcode\ttrial\n"
+                    : "onset\tduration\ttrial_type\n";
+}
+
+void sortByOnset(EventsTable& table) {
+  const auto earlier = [](const EventRow& a, const EventRow& b) { return a.onset < b.onset; };
+  // A log is nearly always in time order already: then there is nothing to move.
+  if (!std::is_sorted(table.rows.begin(), table.rows.end(), earlier))
+    std::stable_sort(table.rows.begin(), table.rows.end(), earlier);
+}
+
+std::string secondsText(int64_t tenths) {
+  char text[kMaxNumberCell];
+  return std::string(text, putSeconds(text, tenths));
+}
+
+std::string tsvCellText(std::string_view text, bool& changed) {
+  changed = false;
+  if (text.empty())
+    return "n/a";
+  std::string cell(text);
+  for (char& c : cell) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      c = ' ';
+      changed = true;
+    }
+  }
+  return cell;
+}
+
+void addEventsTsvWarnings(const EventsTable& table, std::set<std::string>& warnings) {
+  // A warning is given only for texts a row writes.
+  std::vector<char> used(table.texts.size(), 0);
+  for (const EventRow& row : table.rows) {
+    used[row.trialType] = 1;
+    if (table.logColumns) {
+      used[row.eventType] = 1;
+      used[row.code] = 1;
+    }
+  }
+  for (size_t i = 0; i < table.texts.size(); ++i) {
+    bool changed = false;
+    if (used[i])
+      tsvCellText(table.texts[i], changed);
+    if (changed) {
+      warnings.insert("the name \"" + escapeLine(table.texts[i]) +
+                      "\" holds a tab, line break or control character: written with blanks");
+    }
+  }
+}
+
+bool writeEventsTsv(const EventsTable& table,
+                    const std::function<bool(const std::string& piece)>& write) {
+  const Cells cells(table);
+  constexpr size_t kPiece = size_t{1} << 20;
+  // The piece is written in place: `used` bytes of it hold text, the rest is room.
+  std::string piece = eventsHeaderLine(table.logColumns);
+  size_t used = piece.size();
+  piece.resize(kPiece);
+  constexpr char kNotApplicableCell[] = "n/a";
+  int32_t lastTrial = 0;
+  char lastTrialText[16];  // its digits (at most 11), copied whole
+  size_t lastTrialSize = 0;
+  for (const EventRow& row : table.rows) {
+    // The most the row can take: three numbers, the cells (the last with room to copy
+    // sixteen bytes at once) and the line break.
+    size_t most = 3 * kMaxNumberCell + cells.size(row.trialType) + Cells::kPadding + 1;
+    if (table.logColumns)
+      most += cells.size(row.eventType) + cells.size(row.code);
+    if (piece.size() - used < most) {
+      piece.resize(used);
+      if (!write(piece))
+        return false;
+      used = 0;
+      piece.resize(std::max(kPiece, most));
+    }
+    char* const start = &piece[used];
+    char* at = putSeconds(start, row.onset);
+    *at++ = '\t';
+    if (row.duration == kNotApplicable) {
+      std::memcpy(at, kNotApplicableCell, 3);
+      at += 3;
+    } else {
+      at = putSeconds(at, std::max<int64_t>(row.duration, 0));
+    }
+    at = cells.put(at, row.trialType);
+    if (table.logColumns) {
+      at = cells.put(at, row.eventType);
+      at = cells.put(at, row.code);
+      *at++ = '\t';
+      // Rows of one trial follow one another: its digits are made once.
+      if (row.trial != lastTrial || lastTrialSize == 0) {
+        lastTrial = row.trial;
+        lastTrialSize = static_cast<size_t>(putWhole(lastTrialText, row.trial) - lastTrialText);
+      }
+      std::memcpy(at, lastTrialText, sizeof lastTrialText);
+      at += lastTrialSize;
+    }
+    *at++ = '\n';
+    used += static_cast<size_t>(at - start);
+  }
+  piece.resize(used);
+  return used == 0 || write(piece);
+}
+
+std::string formatEventsTsv(const EventsTable& table, std::set<std::string>& warnings) {
+  addEventsTsvWarnings(table, warnings);
+  std::string out;
+  writeEventsTsv(table, [&out](const std::string& piece) {
+    out += piece;
+    return true;
+  });
+  return out;
+}
+
+bool isOwnEventsTable(std::string_view firstLine) {
+  const std::string line = std::string(firstLine) + "\n";
+  return line == eventsHeaderLine(true) || line == eventsHeaderLine(false);
+}
+
+bool isEventsTableStart(std::string_view head) {
+  const std::string_view start = "onset\tduration";
+  return head.substr(0, start.size()) == start;
+}
+
+}  // namespace stimforge::kwhost

@@ -1,0 +1,85 @@
+// A BIDS events table in memory, and its TSV text (`*_events.tsv`).
+//
+// Times are integer tenths of a millisecond, the unit of Presentation's Time column, until
+// they are written: an onset is written as seconds with exactly four decimals, so that no
+// event moves by rounding. The text is UTF-8 with one header line, cells separated by single
+// tabs, every line ending in "\n", and never an empty cell: a missing value is "n/a".
+#ifndef STIMFORGE_KWHOST_EVENTS_TABLE_H_
+#define STIMFORGE_KWHOST_EVENTS_TABLE_H_
+
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace stimforge::kwhost {
+
+// A duration that has no value: written "n/a".
+constexpr int64_t kNotApplicable = std::numeric_limits<int64_t>::min();
+
+// One row. Its texts are indices into EventsTable::texts, so that a million rows of a few
+// dozen distinct codes hold each text once.
+struct EventRow {
+  int64_t onset = 0;                  // tenths of a millisecond from time zero
+  int64_t duration = kNotApplicable;  // tenths of a millisecond; or n/a
+  int32_t trial = 0;                  // the Trial number (log tables only, which always
+                                      // have one: 32 bits, as the log's column)
+  uint32_t trialType = 0;
+  uint32_t eventType = 0;  // the log's Event Type (log tables only)
+  uint32_t code = 0;       // the raw Code, as UTF-8 (log tables only)
+};
+
+struct EventsTable {
+  // A log's table has the columns onset, duration, trial_type, event_type, code, trial;
+  // a protocol's only onset, duration, trial_type.
+  bool logColumns = true;
+  std::vector<std::string> texts;  // UTF-8
+  std::vector<EventRow> rows;
+
+  // Appends `text` to `texts` and returns its index. May throw std::bad_alloc.
+  uint32_t addText(std::string text);
+};
+
+// The header line of a table, with its "\n".
+std::string eventsHeaderLine(bool logColumns);
+
+// Whether `firstLine` (without its line break) is the header line of a table kwhost writes:
+// an existing events file is replaced only then (and when its sidecar is kwhost's own).
+bool isOwnEventsTable(std::string_view firstLine);
+
+// Whether `head`, the start of a file, is the start of a BIDS events table (kwhost's or
+// another program's): its first line begins "onset<TAB>duration".
+bool isEventsTableStart(std::string_view head);
+
+// Sorts the rows by onset; rows with equal onsets keep their order.
+void sortByOnset(EventsTable& table);
+
+// `tenths` of a millisecond as seconds with four decimals: 173282 -> "17.3282",
+// -100 -> "-0.0100", 0 -> "0.0000". Exact for every int64_t.
+std::string secondsText(int64_t tenths);
+
+// `text` as a cell can hold it: tabs, line breaks and other control characters become
+// blanks (and `changed` is set), an empty text becomes "n/a".
+std::string tsvCellText(std::string_view text, bool& changed);
+
+// The table's text: the header line, then one line per row in the rows' order, each text
+// as tsvCellText writes it. A negative duration is written 0. A text that tsvCellText had
+// to change, and that a row uses, adds one warning to `warnings` ("the name \"A\tB\" holds a tab,
+// line break or control character: written with blanks"). May throw std::bad_alloc.
+std::string formatEventsTsv(const EventsTable& table, std::set<std::string>& warnings);
+
+// The warnings formatEventsTsv adds, alone.
+void addEventsTsvWarnings(const EventsTable& table, std::set<std::string>& warnings);
+
+// Hands the text formatEventsTsv makes to `write` in pieces of about a megabyte, so that a
+// table of a million rows is never held as one text. Returns false as soon as `write` does.
+// May throw std::bad_alloc.
+bool writeEventsTsv(const EventsTable& table,
+                    const std::function<bool(const std::string& piece)>& write);
+
+}  // namespace stimforge::kwhost
+
+#endif  // STIMFORGE_KWHOST_EVENTS_TABLE_H_

@@ -1,0 +1,110 @@
+#include "kwhost/timeline/svg_text.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+
+#include "kwhost/common/text_utf8.h"
+
+namespace stimforge::kwhost {
+namespace {
+
+constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
+
+}  // namespace
+
+void appendXmlText(std::string& out, std::string_view text) {
+  size_t pos = 0;
+  while (pos < text.size()) {
+    char32_t codePoint = 0;
+    const size_t length = utf8SequenceAt(text, pos, codePoint);
+    if (length == 0) {
+      out += kReplacement;
+      ++pos;
+      continue;
+    }
+    switch (codePoint) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&apos;";
+        break;
+      case '\t':
+      case '\n':
+      case '\r':
+        out += ' ';
+        break;
+      default:
+        if (codePoint < 0x20 || codePoint == 0xFFFE || codePoint == 0xFFFF)
+          out += kReplacement;
+        else
+          out.append(text.data() + pos, length);
+        break;
+    }
+    pos += length;
+  }
+}
+
+std::string xmlText(std::string_view text) {
+  std::string out;
+  appendXmlText(out, text);
+  return out;
+}
+
+std::string cutWithEllipsis(std::string_view text, size_t maxCharacters) {
+  size_t pos = 0;
+  size_t characters = 0;
+  size_t keep = 0;  // the bytes of the first maxCharacters - 1 characters
+  while (pos < text.size()) {
+    if (characters == maxCharacters - 1)
+      keep = pos;
+    if (characters == maxCharacters)
+      return std::string(text.substr(0, keep)) + "\xE2\x80\xA6";
+    char32_t ignored = 0;
+    const size_t length = utf8SequenceAt(text, pos, ignored);
+    pos += length == 0 ? 1 : length;
+    ++characters;
+  }
+  return std::string(text);
+}
+
+void appendShortNumber(std::string& out, double value, int decimals) {
+  char buffer[64];
+  const int n = std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+  if (n <= 0 || static_cast<size_t>(n) >= sizeof buffer) {
+    out += '0';  // only for values far beyond any time axis
+    return;
+  }
+  size_t end = static_cast<size_t>(n);
+  bool hasDot = false;
+  for (size_t i = 0; i < end; ++i)
+    hasDot = hasDot || buffer[i] == '.';
+  if (hasDot) {
+    while (buffer[end - 1] == '0')
+      --end;
+    if (buffer[end - 1] == '.')
+      --end;
+  }
+  if (end == 2 && buffer[0] == '-' && buffer[1] == '0')
+    out += '0';
+  else
+    out.append(buffer, end);
+}
+
+std::string shortNumber(double value, int decimals) {
+  std::string out;
+  appendShortNumber(out, value, decimals);
+  return out;
+}
+
+}  // namespace stimforge::kwhost

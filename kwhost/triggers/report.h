@@ -1,0 +1,42 @@
+// The report of `kwhost triggers`: a readable text, and the same figures as JSON under
+// stable names (the README's kwhost section lists them). Times are printed in milliseconds
+// with one decimal; trigger numbers count from 1 in the log, line numbers from 1 in the file.
+#ifndef STIMFORGE_KWHOST_TRIGGERS_REPORT_H_
+#define STIMFORGE_KWHOST_TRIGGERS_REPORT_H_
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "kwhost/triggers/analysis.h"
+#include "kwhost/triggers/log_triggers.h"
+
+namespace stimforge::kwhost {
+
+// Everything known about one log that was read. The references must outlive the report.
+struct LogReport {
+  const std::string& path;
+  const TriggerSelection& selection;
+  const LogTriggers& triggers;
+  const TriggerFindings& findings;
+  const StimulusOutside& outside;
+};
+
+// A time in tenths of a millisecond as milliseconds with one decimal ("-12.5").
+std::string formatMs(Tenths time);
+
+// What is wrong with the log, one short phrase each; empty when it is consistent.
+std::vector<std::string> reportFindings(const LogReport& report);
+
+// The text report of one log, several lines, each ending in '\n', the verdict last.
+std::string textReport(const LogReport& report);
+
+// The JSON object of one log.
+nlohmann::json jsonReport(const LogReport& report);
+
+// The JSON object of a log that could not be read: {"file": PATH, "error": PROBLEM}.
+nlohmann::json jsonError(const std::string& path, const std::string& problem);
+
+}  // namespace stimforge::kwhost
+
+#endif  // STIMFORGE_KWHOST_TRIGGERS_REPORT_H_
