@@ -118,16 +118,9 @@ class SegmentMatcher {
 
 }  // namespace
 
-bool PathPattern::compile(std::string_view text, PathPattern& pattern, std::string& problem) {
-  pattern = PathPattern();
-  pattern.text_ = std::string(text);
-  if (text.empty()) {
-    problem = "the pattern is empty";
-    return false;
-  }
-  // Placeholders hold entity names until every key is known; then the indices are set.
-  std::vector<std::vector<std::pair<Token, std::string>>> segments(1);
-  std::vector<bool> used(functionalEntityCount(), false);
+bool PathPattern::readSegments(std::string_view text, std::vector<NamedSegment>& segments,
+                               std::vector<bool>& used, std::string& problem) {
+  segments.assign(1, NamedSegment());
   auto addText = [&](char c) {
     auto& tokens = segments.back();
     if (tokens.empty() || tokens.back().first.kind != Token::Kind::kText)
@@ -147,11 +140,8 @@ bool PathPattern::compile(std::string_view text, PathPattern& pattern, std::stri
       auto& tokens = segments.back();
       if (tokens.empty() || tokens.back().first.kind != Token::Kind::kStar)
         tokens.push_back({{Token::Kind::kStar, "", 0}, ""});
-    } else if (c == '{' && i + 1 < text.size() && text[i + 1] == '{') {
-      addText('{');
-      ++i;
-    } else if (c == '}' && i + 1 < text.size() && text[i + 1] == '}') {
-      addText('}');
+    } else if ((c == '{' || c == '}') && i + 1 < text.size() && text[i + 1] == c) {
+      addText(c);
       ++i;
     } else if (c == '}') {
       problem = "a lone \"}\" at column " + column + "; write \"}}\" for a literal brace";
@@ -180,6 +170,21 @@ bool PathPattern::compile(std::string_view text, PathPattern& pattern, std::stri
     problem = "an empty file name at the end";
     return false;
   }
+  return true;
+}
+
+bool PathPattern::compile(std::string_view text, PathPattern& pattern, std::string& problem) {
+  pattern = PathPattern();
+  pattern.text_ = std::string(text);
+  if (text.empty()) {
+    problem = "the pattern is empty";
+    return false;
+  }
+  // Placeholders hold entity names until every key is known; then the indices are set.
+  std::vector<NamedSegment> segments;
+  std::vector<bool> used(functionalEntityCount(), false);
+  if (!readSegments(text, segments, used, problem))
+    return false;
   for (size_t k = 0; k < used.size(); ++k) {
     if (used[k])
       pattern.keys_.push_back(functionalEntities()[k].key);

@@ -64,6 +64,13 @@ class PathPattern {
     size_t key = 0;    // kEntity: the index into keys_
   };
   using Segment = std::vector<Token>;
+  // A segment as read, its placeholders still by name.
+  using NamedSegment = std::vector<std::pair<Token, std::string>>;
+
+  // Reads `text` into segments (one per folder), marking in `used` the entities (in the
+  // order of functionalEntities()) it names. Returns false with `problem` set.
+  static bool readSegments(std::string_view text, std::vector<NamedSegment>& segments,
+                           std::vector<bool>& used, std::string& problem);
 
   std::string text_;
   std::vector<std::string> keys_;

@@ -78,17 +78,15 @@ bool runFits(const PatternValues& values, const DatasetRun& run) {
   return true;
 }
 
-}  // namespace
-
-void planStudy(const StudyInput& input, StudyPlan& plan) {
-  plan = StudyPlan();
-  StudyFile study;
+// The study file, the patterns (--match first), the dataset's runs and the logs. Returns
+// false after adding the refusals to `plan`.
+bool readInputs(const StudyInput& input, StudyFile& study, std::vector<PathPattern>& patterns,
+                BidsDataset& dataset, std::vector<std::string>& logs, StudyPlan& plan) {
   std::string problem;
   if (input.studyFile && !loadStudyFile(*input.studyFile, study, problem)) {
     plan.refusals.push_back(problem);
-    return;
+    return false;
   }
-  std::vector<PathPattern> patterns;
   for (const std::string& text : input.patterns) {
     PathPattern pattern;
     if (!PathPattern::compile(text, pattern, problem))
@@ -100,105 +98,99 @@ void planStudy(const StudyInput& input, StudyPlan& plan) {
     plan.refusals.push_back(
         "no pattern tells which log is which run: give --match PATTERN "
         "or a study file with match = [...]");
-  BidsDataset dataset;
   if (!findBoldRuns(input.bidsRoot, dataset, problem))
     plan.refusals.push_back(problem);
-  std::vector<std::string> logs;
   if (!listLogs(input.source, logs, problem))
     plan.refusals.push_back(problem);
-  if (!plan.refusals.empty())
-    return;
-  for (const PathPattern& pattern : patterns)
-    plan.patterns.push_back(pattern.text());
-  plan.skippedImages = dataset.skipped;
+  return plan.refusals.empty();
+}
 
-  std::vector<bool> runHasLog(dataset.runs.size(), false);
-  std::map<std::string, std::string> logOfEvents;  // lower-cased events path to its log
-  for (const std::string& log : logs) {
-    size_t index = 0;
-    PatternMatch match;
-    for (; index < patterns.size(); ++index) {
-      match = patterns[index].match(log);
-      if (match.kind != PatternMatch::Kind::kNone)
-        break;
-    }
-    if (match.kind == PatternMatch::Kind::kNone) {
+// The first pattern that takes `log`, and the values it reads, into `run`. Returns false
+// after listing the log in `plan` when no pattern takes it, or none in one way.
+bool matchLog(const std::string& log, const std::vector<PathPattern>& patterns, StudyRun& run,
+              StudyPlan& plan) {
+  size_t index = 0;
+  PatternMatch match;
+  for (; index < patterns.size(); ++index) {
+    match = patterns[index].match(log);
+    if (match.kind != PatternMatch::Kind::kNone)
+      break;
+  }
+  switch (match.kind) {
+    case PatternMatch::Kind::kNone:
       plan.unmatchedLogs.push_back(log);
-      continue;
-    }
-    if (match.kind == PatternMatch::Kind::kAmbiguous) {
+      return false;
+    case PatternMatch::Kind::kAmbiguous:
       plan.ambiguousLogs.push_back({log, index, match.values, match.other});
-      continue;
-    }
-    if (match.kind == PatternMatch::Kind::kTooMany) {
+      return false;
+    case PatternMatch::Kind::kTooMany:
       plan.refusedLogs.push_back(
           {log, "the pattern \"" + patterns[index].text() +
                     "\" reads its path in too many ways; make the pattern stricter"});
-      continue;
-    }
-    StudyRun run;
-    run.log = log;
-    run.pattern = index;
-    run.values = match.values;
-    for (BidsEntity& entity : run.values) {
-      const auto renames = study.renames.find(entity.key);
-      if (renames == study.renames.end())
-        continue;
-      const auto renamed = renames->second.find(entity.value);
-      if (renamed != renames->second.end())
-        entity.value = renamed->second;
-    }
-    if (!checkFunctionalRunName(joinValues(run.values, true), problem)) {
-      plan.refusals.push_back(log + ": " + valuesText(run.values) +
-                              " is no BIDS run name: " + problem);
-      continue;
-    }
-    std::vector<size_t> fits;
-    for (size_t r = 0; r < dataset.runs.size(); ++r) {
-      if (runFits(run.values, dataset.runs[r]))
-        fits.push_back(r);
-    }
-    if (fits.size() > 1) {
-      std::string names;
-      for (const size_t r : fits)
-        names += (names.empty() ? "" : ", ") + dataset.runs[r].name;
-      plan.refusedLogs.push_back({log, std::to_string(fits.size()) + " BOLD runs fit its " +
-                                           valuesText(run.values) + ": " + names +
-                                           "; capture the entity that tells them apart"});
-      continue;
-    }
-    std::string folder;
-    if (fits.empty()) {
-      // No scan: the events go where the run's image would be.
-      run.name = joinValues(run.values, false);
-      folder = "sub-" + run.values.front().value + "/";
-      if (run.values[1].key == "ses")
-        folder += "ses-" + run.values[1].value + "/";
-      folder += "func";
-    } else {
-      const DatasetRun& bold = dataset.runs[fits.front()];
-      runHasLog[fits.front()] = true;
-      run.name = bold.name;
-      folder = bold.folder;
-      for (const BoldImage& image : bold.images)
-        run.bold.push_back(image.path);
-      run.problem = bold.problem;
-    }
-    run.eventsTsv = folder + "/" + run.name + "_events.tsv";
-    run.eventsJson = folder + "/" + run.name + "_events.json";
-    // Case aside, so that two logs cannot share a file on a system that ignores case.
-    const auto [earlier, first] = logOfEvents.emplace(lowerCase(run.eventsTsv), log);
-    if (!first) {
-      plan.refusals.push_back(earlier->second + " and " + log + " are both logs of " +
-                              run.eventsTsv);
-      continue;
-    }
-    for (const BidsEntity& entity : run.values) {
-      if (entity.key == "task")
-        run.settings = study.settingsFor(entity.value);
-    }
-    plan.runs.push_back(std::move(run));
+      return false;
+    case PatternMatch::Kind::kOne:
+      break;
   }
+  run.log = log;
+  run.pattern = index;
+  run.values = match.values;
+  return true;
+}
+
+void renameValues(const StudyFile& study, PatternValues& values) {
+  for (BidsEntity& entity : values) {
+    const auto renames = study.renames.find(entity.key);
+    if (renames == study.renames.end())
+      continue;
+    const auto renamed = renames->second.find(entity.value);
+    if (renamed != renames->second.end())
+      entity.value = renamed->second;
+  }
+}
+
+// Gives `run` its BOLD run (marked in `runHasLog`), or none, and the events files' paths.
+// Returns false after refusing the log in `plan` when several runs fit it.
+bool placeRun(const BidsDataset& dataset, StudyRun& run, std::vector<bool>& runHasLog,
+              StudyPlan& plan) {
+  std::vector<size_t> fits;
+  for (size_t r = 0; r < dataset.runs.size(); ++r) {
+    if (runFits(run.values, dataset.runs[r]))
+      fits.push_back(r);
+  }
+  if (fits.size() > 1) {
+    std::string names;
+    for (const size_t r : fits)
+      names += (names.empty() ? "" : ", ") + dataset.runs[r].name;
+    plan.refusedLogs.push_back({run.log, std::to_string(fits.size()) + " BOLD runs fit its " +
+                                             valuesText(run.values) + ": " + names +
+                                             "; capture the entity that tells them apart"});
+    return false;
+  }
+  std::string folder;
+  if (fits.empty()) {
+    // No scan: the events go where the run's image would be.
+    run.name = joinValues(run.values, false);
+    folder = "sub-" + run.values.front().value + "/";
+    if (run.values[1].key == "ses")
+      folder += "ses-" + run.values[1].value + "/";
+    folder += "func";
+  } else {
+    const DatasetRun& bold = dataset.runs[fits.front()];
+    runHasLog[fits.front()] = true;
+    run.name = bold.name;
+    folder = bold.folder;
+    for (const BoldImage& image : bold.images)
+      run.bold.push_back(image.path);
+    run.problem = bold.problem;
+  }
+  run.eventsTsv = folder + "/" + run.name + "_events.tsv";
+  run.eventsJson = folder + "/" + run.name + "_events.json";
+  return true;
+}
+
+// The runs no log became, and the study file's tasks that no run has.
+void listLeftovers(const BidsDataset& dataset, const std::vector<bool>& runHasLog,
+                   const StudyFile& study, StudyPlan& plan) {
   for (size_t r = 0; r < dataset.runs.size(); ++r) {
     if (!runHasLog[r])
       plan.scansWithoutLog.push_back(dataset.runs[r]);
@@ -212,6 +204,51 @@ void planStudy(const StudyInput& input, StudyPlan& plan) {
     if (!used)
       plan.unusedTasks.push_back(task);
   }
+}
+
+}  // namespace
+
+void planStudy(const StudyInput& input, StudyPlan& plan) {
+  plan = StudyPlan();
+  StudyFile study;
+  std::vector<PathPattern> patterns;
+  BidsDataset dataset;
+  std::vector<std::string> logs;
+  if (!readInputs(input, study, patterns, dataset, logs, plan))
+    return;
+  for (const PathPattern& pattern : patterns)
+    plan.patterns.push_back(pattern.text());
+  plan.skippedImages = dataset.skipped;
+
+  std::vector<bool> runHasLog(dataset.runs.size(), false);
+  std::map<std::string, std::string> logOfEvents;  // lower-cased events path to its log
+  std::string problem;
+  for (const std::string& log : logs) {
+    StudyRun run;
+    if (!matchLog(log, patterns, run, plan))
+      continue;
+    renameValues(study, run.values);
+    if (!checkFunctionalRunName(joinValues(run.values, true), problem)) {
+      plan.refusals.push_back(log + ": " + valuesText(run.values) +
+                              " is no BIDS run name: " + problem);
+      continue;
+    }
+    if (!placeRun(dataset, run, runHasLog, plan))
+      continue;
+    // Case aside, so that two logs cannot share a file on a system that ignores case.
+    const auto [earlier, first] = logOfEvents.emplace(lowerCase(run.eventsTsv), log);
+    if (!first) {
+      plan.refusals.push_back(earlier->second + " and " + log + " are both logs of " +
+                              run.eventsTsv);
+      continue;
+    }
+    for (const BidsEntity& entity : run.values) {
+      if (entity.key == "task")
+        run.settings = study.settingsFor(entity.value);
+    }
+    plan.runs.push_back(std::move(run));
+  }
+  listLeftovers(dataset, runHasLog, study, plan);
 }
 
 }  // namespace stimforge::kwhost
