@@ -2,7 +2,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <filesystem>
 #include <ostream>
+#include <system_error>
 #include <vector>
 
 #include "kwhost/common/text_codec.h"
@@ -185,6 +187,36 @@ void refuseExtras(const std::vector<std::string>& extras, const std::vector<CLI:
 
 }  // namespace
 
+namespace {
+
+// A usage error's message, with a hint when an argument before any "--" that begins with
+// "-" names an existing file: Presentation names a log "-run1.log" when no subject name was
+// typed, and such a name is read as options.
+std::string withDashPathHint(std::string message, int argc, const char* const* argv) {
+  std::string command = "COMMAND";
+  for (int i = 1; i < argc; ++i) {
+    for (size_t row = 0; row < commandCount(); ++row) {
+      if (command == "COMMAND" && std::string(argv[i]) == commandTable()[row].name)
+        command = argv[i];
+    }
+  }
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (argument == "--")
+      break;
+    std::error_code error;
+    if (argument.size() > 1 && argument[0] == '-' &&
+        std::filesystem::is_regular_file(std::filesystem::u8path(argument), error)) {
+      return message + "\n\"" + argument +
+             "\" was read as options: give paths that begin with \"-\" after \"--\", as in "
+             "\"kwhost " + command + " -- " + argument + "\"";
+    }
+  }
+  return message;
+}
+
+}  // namespace
+
 int parseCommandLine(int argc, const char* const* argv, Invocation& invocation, std::ostream& out,
                      std::ostream& err) {
   CLI::App app{kDescription, "kwhost"};
@@ -251,9 +283,9 @@ int parseCommandLine(int argc, const char* const* argv, Invocation& invocation, 
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == 0)
       return app.exit(e, out, err);  // --help
-    return reportUsageError(e.what(), err);
+    return reportUsageError(withDashPathHint(e.what(), argc, argv), err);
   } catch (const UsageError& e) {
-    return reportUsageError(e.message, err);
+    return reportUsageError(withDashPathHint(e.message, argc, argv), err);
   }
   return -1;
 }
