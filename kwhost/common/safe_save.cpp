@@ -63,8 +63,12 @@ std::string fileNameOf(const std::string& path) {
   return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 
-bool saveFileSafely(const std::string& path, const FileProducer& produce,
-                    const ReplacePolicy& policy, std::string& error) {
+namespace {
+
+// The checks before a save, and the file written whole to a temporary name beside the
+// target. Returns false with `error` set and nothing left behind.
+bool writeTemporary(const std::string& path, const FileProducer& produce,
+                    const ReplacePolicy& policy, fs::path& temporary, std::string& error) {
   const std::string failure = "cannot save the " + policy.what + " to " + path + ": ";
   if (path.empty()) {
     error = "cannot save the " + policy.what + ": the file name is empty";
@@ -79,8 +83,7 @@ bool saveFileSafely(const std::string& path, const FileProducer& produce,
             " that kwhost wrote; it is left as it was (give --force to replace it)";
     return false;
   }
-  const fs::path target(path);
-  const fs::path temporary = temporaryNameBeside(target);
+  temporary = temporaryNameBeside(fs::path(path));
   std::FILE* file = std::fopen(temporary.string().c_str(), "wb");
   if (file == nullptr) {
     error = failure + systemReason();
@@ -92,20 +95,87 @@ bool saveFileSafely(const std::string& path, const FileProducer& produce,
                        std::fflush(file) == 0;
   const std::string reason = written ? std::string() : systemReason();
   const bool closed = std::fclose(file) == 0;
-  std::error_code ignored;
   if (!written || !closed) {
     error = failure + (written ? systemReason() : reason);
+    std::error_code ignored;
     fs::remove(temporary, ignored);
     return false;
   }
+  return true;
+}
+
+}  // namespace
+
+bool saveFileSafely(const std::string& path, const FileProducer& produce,
+                    const ReplacePolicy& policy, std::string& error) {
+  fs::path temporary;
+  if (!writeTemporary(path, produce, policy, temporary, error))
+    return false;
   // filesystem::rename replaces an existing file on every platform (std::rename does not
   // on Windows).
   std::error_code renameError;
-  fs::rename(temporary, target, renameError);
+  fs::rename(temporary, fs::path(path), renameError);
   if (renameError) {
-    error = failure + renameError.message();
+    error = "cannot save the " + policy.what + " to " + path + ": " + renameError.message();
+    std::error_code ignored;
     fs::remove(temporary, ignored);
     return false;
+  }
+  return true;
+}
+
+bool saveFilesTogether(const std::vector<FileToSave>& files, const ReplacePolicy& policy,
+                       std::string& error) {
+  std::vector<fs::path> temporaries;
+  std::error_code ignored;
+  const auto removeTemporaries = [&temporaries, &ignored](size_t from) {
+    for (size_t i = from; i < temporaries.size(); ++i)
+      fs::remove(temporaries[i], ignored);
+  };
+  for (const FileToSave& file : files) {
+    fs::path temporary;
+    if (!writeTemporary(file.path, file.produce, policy, temporary, error)) {
+      removeTemporaries(0);
+      return false;
+    }
+    temporaries.push_back(temporary);
+  }
+  // Each old version is kept under a temporary name until every new one is in place.
+  std::vector<fs::path> backups(files.size());
+  size_t done = 0;
+  std::error_code failed;
+  for (; done < files.size() && !failed; ++done) {
+    const fs::path target(files[done].path);
+    if (fs::exists(target, ignored)) {
+      backups[done] = temporaryNameBeside(target);
+      fs::rename(target, backups[done], failed);
+      if (failed) {
+        backups[done].clear();
+        break;
+      }
+    }
+    fs::rename(temporaries[done], target, failed);
+    if (failed) {
+      if (!backups[done].empty())
+        fs::rename(backups[done], target, ignored);
+      break;
+    }
+  }
+  if (failed) {
+    error = "cannot save the " + policy.what + " to " + files[done].path + ": " +
+            failed.message() + "; the files saved with it got their old versions back";
+    for (size_t i = 0; i < done; ++i) {
+      if (backups[i].empty())
+        fs::remove(fs::path(files[i].path), ignored);
+      else
+        fs::rename(backups[i], fs::path(files[i].path), ignored);
+    }
+    removeTemporaries(done);
+    return false;
+  }
+  for (const fs::path& backup : backups) {
+    if (!backup.empty())
+      fs::remove(backup, ignored);
   }
   return true;
 }

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace stimforge::kwhost {
 
@@ -31,6 +32,21 @@ struct ReplacePolicy {
 // when it cannot be written.
 [[nodiscard]] bool saveFileSafely(const std::string& path, const FileProducer& produce,
                                   const ReplacePolicy& policy, std::string& error);
+
+// One file of a set saved together.
+struct FileToSave {
+  std::string path;
+  FileProducer produce;
+};
+
+// Saves `files` together: each is written whole to a temporary file beside its target first
+// (checked against `policy` as saveFileSafely checks it), and only then are they renamed
+// over their targets, in order. When a rename fails, the files already renamed get their old
+// versions back (or are removed when they were new), so that the targets hold either all
+// their old contents or all the new ones. Returns false with `error` set and no temporary
+// file left behind.
+[[nodiscard]] bool saveFilesTogether(const std::vector<FileToSave>& files,
+                                     const ReplacePolicy& policy, std::string& error);
 
 // Whether something (a file or a folder) is at `path`.
 bool pathExists(const std::string& path);
