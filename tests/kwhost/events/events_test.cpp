@@ -213,6 +213,21 @@ TEST(EventsFromProtocol, MillisecondsAndVolumes) {
             "18.0000\t10.0000\trest\n");
 }
 
+// A condition name that is not UTF-8 is warned of in the words a log's texts are, the
+// converted text shown and the undefined bytes counted.
+TEST(EventsFromProtocol, NameNotUtf8IsWarnedOfAsInALog) {
+  Protocol protocol;
+  protocol.conditions = {{"caf\xE9\x81", 0, {0}, {999}}};
+  EventsTable table;
+  std::vector<TrialTypeLevel> levels;
+  std::set<std::string> warnings;
+  std::string error;
+  ASSERT_TRUE(eventsFromProtocol(protocol, {0, 0}, table, levels, warnings, error)) << error;
+  EXPECT_EQ(warnings, std::set<std::string>{"the condition name \"caf\xC3\xA9\xEF\xBF\xBD\" is not "
+                                            "UTF-8: read as Windows-1252, with 1 undefined "
+                                            "byte(s) as U+FFFD"});
+}
+
 // The version a header line, or the block of JSON after the table, states reaches the
 // sidecar, with the system the block names; nothing is made up.
 TEST(EventsFromLog, SoftwareVersionOnlyWhereTheLogStatesOne) {
