@@ -74,7 +74,8 @@ TEST(KwhostEvents, RefusalsLeaveNothingWritten) {
        "(save it as ANSI or UTF-8)\n"},
       {{"events", "a.log", "--zero", "scenario", "--map", "bad.tsv"},
        2,
-       "kwhost: --map: bad.tsv:2: expected pattern<TAB>trial_type (one tab)\n"},
+       "kwhost: --map: bad.tsv:2: expected pattern<TAB>trial_type or "
+       "pattern<TAB>trial_type<TAB>event type\n"},
       {{"events", "p.prt"},
        2,
        "kwhost: p.prt is a protocol, which counts from the scenario's start: give --zero MS or "
