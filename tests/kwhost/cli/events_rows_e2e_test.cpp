@@ -106,12 +106,12 @@ TEST(KwhostEventsRows, ProtocolZeroNamesAndColumns) {
   } cases[] = {
       // --zero is milliseconds on a protocol in volumes too.
       {{"v.prt", "--zero", "4000", "--tr", "2000"}, 0, "v_events.tsv", "-4.0000\t10.0000\trest"},
-      {{"v.prt", "--zero", "scenario", "--bids-name", all}, 0, all + "_events.tsv",
+      {{"v.prt", "--zero", "scenario", "--tr", "2000", "--bids-name", all}, 0, all + "_events.tsv",
        "0.0000\t10.0000\trest"},
       {{"v.prt", "--zero", "0", "--bids-name", "sub-01_task-x_run-1_acq-fast"}, 2, "",
        "kwhost: --bids-name: \"sub-01_task-x_run-1_acq-fast\": \"acq-fast\" is out of order; "
        "expected the entities sub, ses, task, acq, ce, rec, dir, run, echo, part in that order, "
-       "sub and task required\n"},
+       "each at most once, sub and task required\nRun with --help for more information.\n"},
       {{"stimulus_properties.log", "--columns", "stim_type,ttime"}, 0,
        "stimulus_properties_events.tsv",
        "1.0000\t3.0000\tflower\tPicture\tflower\t1\t1\tc1\tflower\tother\t0.0000"},
