@@ -257,8 +257,7 @@ void defineEventsArguments(CLI::App& command, EventsArguments& a) {
   command
       .add_option("--bids-name", a.bidsName,
                   "A single input's files as NAME_events.tsv and NAME_events.json")
-      ->type_name(
-          "sub-X[_ses-X]_task-X[_acq-X][_ce-X][_rec-X][_dir-X][_run-N][_echo-N][_part-P]");
+      ->type_name("sub-X[_ses-X]_task-X[_acq-X][_ce-X][_rec-X][_dir-X][_run-N][_echo-N][_part-P]");
   command
       .add_option("--columns", a.columns,
                   "Logs: also write these columns of the log's table: stim_type, pair_index, "
@@ -445,8 +444,7 @@ int checkColumnsOfInputs(const EventsOptions& options, std::ostream& err) {
     if (source == nullptr || !readLogHeader(*source, header))
       continue;
     if (!checkTableColumns(header, options.log.columns, error)) {
-      err << "kwhost: " << escapeLine(input) << ": " << escapeLine(error)
-          << "; nothing written\n";
+      err << "kwhost: " << escapeLine(input) << ": " << escapeLine(error) << "; nothing written\n";
       return kUsageError;
     }
   }

@@ -74,9 +74,9 @@ class Plot : public CommandRunner {
     logOption(command, "--tr", events_.tr, "MS", "Logs: the repetition time in milliseconds");
     logOption(command, "--scan", events_.scan, "N",
               "Logs, auto: the scan drawn from its time zero when the log holds several");
-    logOptions_.push_back(command.add_flag(
-        "--keep-triggers", events_.keepTriggers,
-        "Logs: draw the rows of the --trigger events that the types select too"));
+    logOptions_.push_back(
+        command.add_flag("--keep-triggers", events_.keepTriggers,
+                         "Logs: draw the rows of the --trigger events that the types select too"));
   }
 
   void check() override {

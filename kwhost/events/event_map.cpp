@@ -23,9 +23,8 @@ bool EventMap::parse(std::string_view raw, const std::string& fileName, std::str
     const size_t tab = line.find('\t');
     const size_t typeTab =
         tab == std::string_view::npos ? std::string_view::npos : line.find('\t', tab + 1);
-    if (tab == std::string_view::npos ||
-        (typeTab != std::string_view::npos &&
-         line.find('\t', typeTab + 1) != std::string_view::npos)) {
+    if (tab == std::string_view::npos || (typeTab != std::string_view::npos &&
+                                          line.find('\t', typeTab + 1) != std::string_view::npos)) {
       error = where + "expected pattern<TAB>trial_type or pattern<TAB>trial_type<TAB>event type";
       return false;
     }

@@ -233,8 +233,8 @@ struct TrialKey {
 
 // What the one pass over the event table gathers besides the rows.
 struct LogPass {
-  CodeTable codes;       // the selected rows' codes, raw; EventRow::code indexes them
-  CodeTable eventTypes;  // the selected rows' event types, raw; EventRow::eventType too
+  CodeTable codes;             // the selected rows' codes, raw; EventRow::code indexes them
+  CodeTable eventTypes;        // the selected rows' event types, raw; EventRow::eventType too
   std::vector<TrialKey> keys;  // EventRow::trialType indexes them during the pass
   std::vector<Tenths> triggers;
   std::optional<int64_t> codeZero;  // the Time of the first event with the zero code
@@ -424,9 +424,8 @@ struct RowTexts {
 // The trial_type of `key` and where it comes from, through the map. Returns kSuccess,
 // kUsageError with `error` set when a --map pattern cannot be matched; `dropped` is set
 // for a code --unmapped drop leaves out.
-int nameKey(const std::string& code, const std::string& type,
-            const LogEventsOptions& options, std::string& trialType, std::string& origin,
-            bool& dropped, std::string& error) {
+int nameKey(const std::string& code, const std::string& type, const LogEventsOptions& options,
+            std::string& trialType, std::string& origin, bool& dropped, std::string& error) {
   dropped = false;
   if (code.empty()) {
     // A Quit line and the like: the event type is all that tells what it was.
@@ -475,8 +474,8 @@ int nameCodes(const LogPass& pass, const LogEventsOptions& options, LogEvents& e
     std::string trialType;
     std::string origin;
     bool dropped = false;
-    const int status = nameKey(codes[key.code], types[key.type], options, trialType, origin,
-                               dropped, error);
+    const int status =
+        nameKey(codes[key.code], types[key.type], options, trialType, origin, dropped, error);
     if (status != kSuccess)
       return status;
     if (dropped) {
@@ -628,15 +627,14 @@ int readEvents(LogSource& source, const std::string& name, const LogEventsOption
     return kFailure;
   }
   if (pass.triggerRows > 0) {
-    const std::string rows = std::to_string(pass.triggerRows) + " trigger rows (" +
-                             triggerText(options.trigger) + ")";
+    const std::string rows =
+        std::to_string(pass.triggerRows) + " trigger rows (" + triggerText(options.trigger) + ")";
     if (events.table.rows.empty() && pass.withoutTime == 0) {
       error = "the events selected in " + name + " are all " + rows +
               ", which are left out: --keep-triggers writes them";
       return kFailure;
     }
-    events.triggerRowsNote =
-        "left out " + rows + " of " + name + "; --keep-triggers keeps them";
+    events.triggerRowsNote = "left out " + rows + " of " + name + "; --keep-triggers keeps them";
   }
   if (pass.withoutTime > 0) {
     events.warnings.insert(std::to_string(pass.withoutTime) + " selected event(s) of " + name +

@@ -72,7 +72,7 @@ struct LogEvents {
   // "left out 240 trigger rows (Response events with code 5) of NAME; --keep-triggers keeps
   // them", or "" when no trigger row was left out.
   std::string triggerRowsNote;
-  int64_t zeroTime = 0;            // time zero as a Time of the log (tenths of a millisecond)
+  int64_t zeroTime = 0;  // time zero as a Time of the log (tenths of a millisecond)
 };
 
 // Reads the log in `source`, named `name` in messages, into `events`. Returns 0, or the exit

@@ -27,8 +27,8 @@ struct ProtocolZero {
 
 // Builds the table (sorted by onset, ties in condition then interval order) and the
 // trial_type levels. Returns false with `error` set for a protocol in volumes without a TR,
-// or a time resolution that is neither. Names that are not UTF-8 are converted (toUtf8), each with a warning in
-// `warnings`. May throw std::bad_alloc.
+// or a time resolution that is neither. Names that are not UTF-8 are converted (toUtf8), each with
+// a warning in `warnings`. May throw std::bad_alloc.
 [[nodiscard]] bool eventsFromProtocol(const Protocol& protocol, const ProtocolZero& zero,
                                       EventsTable& table, std::vector<TrialTypeLevel>& levels,
                                       std::set<std::string>& warnings, std::string& error);

@@ -13,18 +13,27 @@ struct TableColumnFacts {
   const char* name;
   const char* logName;
   const char* longName;
+  int EventColumnPlaces::*place;
+  LogNumber EventRecord::*time;  // null for the columns of text and numbers
 };
 
+// In the order of TableColumn: factsOf indexes it.
 constexpr TableColumnFacts kTableColumns[] = {
-    {TableColumn::kStimType, "stim_type", "Stim Type", "Presentation stimulus type"},
-    {TableColumn::kPairIndex, "pair_index", "Pair Index", "Presentation pair index"},
-    {TableColumn::kTTime, "ttime", "TTime", "Time from the trial's start"},
+    {TableColumn::kStimType, "stim_type", "Stim Type", "Presentation stimulus type",
+     &EventColumnPlaces::stimType, nullptr},
+    {TableColumn::kPairIndex, "pair_index", "Pair Index", "Presentation pair index",
+     &EventColumnPlaces::pairIndex, nullptr},
+    {TableColumn::kTTime, "ttime", "TTime", "Time from the trial's start",
+     &EventColumnPlaces::ttime, &EventRecord::ttime},
     {TableColumn::kTimeUncertainty, "time_uncertainty", "Uncertainty",
-     "Uncertainty of the event's time"},
+     "Uncertainty of the event's time", &EventColumnPlaces::uncertainty, &EventRecord::uncertainty},
     {TableColumn::kDurationUncertainty, "duration_uncertainty", "Uncertainty",
-     "Uncertainty of the event's duration"},
-    {TableColumn::kReqTime, "req_time", "ReqTime", "Requested time"},
-    {TableColumn::kReqDur, "req_dur", "ReqDur", "Requested duration"},
+     "Uncertainty of the event's duration", &EventColumnPlaces::durationUncertainty,
+     &EventRecord::durationUncertainty},
+    {TableColumn::kReqTime, "req_time", "ReqTime", "Requested time", &EventColumnPlaces::reqTime,
+     &EventRecord::reqTime},
+    {TableColumn::kReqDur, "req_dur", "ReqDur", "Requested duration", &EventColumnPlaces::reqDur,
+     &EventRecord::reqDur},
 };
 
 const TableColumnFacts& factsOf(TableColumn column) {
@@ -32,38 +41,7 @@ const TableColumnFacts& factsOf(TableColumn column) {
 }
 
 int placeOf(const EventColumnPlaces& places, TableColumn column) {
-  switch (column) {
-    case TableColumn::kStimType:
-      return places.stimType;
-    case TableColumn::kPairIndex:
-      return places.pairIndex;
-    case TableColumn::kTTime:
-      return places.ttime;
-    case TableColumn::kTimeUncertainty:
-      return places.uncertainty;
-    case TableColumn::kDurationUncertainty:
-      return places.durationUncertainty;
-    case TableColumn::kReqTime:
-      return places.reqTime;
-    case TableColumn::kReqDur:
-      return places.reqDur;
-  }
-  return -1;
-}
-
-const LogNumber& timeIn(const EventRecord& record, TableColumn column) {
-  switch (column) {
-    case TableColumn::kTTime:
-      return record.ttime;
-    case TableColumn::kTimeUncertainty:
-      return record.uncertainty;
-    case TableColumn::kDurationUncertainty:
-      return record.durationUncertainty;
-    case TableColumn::kReqTime:
-      return record.reqTime;
-    default:
-      return record.reqDur;
-  }
+  return places.*factsOf(column).place;
 }
 
 bool isAsciiAlnum(char c) {
@@ -71,8 +49,8 @@ bool isAsciiAlnum(char c) {
 }
 
 // The names a log's table always has.
-constexpr const char* kFixedNames[] = {"onset", "duration", "trial_type",
-                                       "event_type", "code", "trial"};
+constexpr const char* kFixedNames[] = {"onset",      "duration", "trial_type",
+                                       "event_type", "code",     "trial"};
 
 // A text column gets Levels up to this many distinct values: beyond, they would describe
 // nothing a reader could take in.
@@ -134,7 +112,8 @@ bool checkTableColumns(const LogHeader& header, const std::vector<TableColumn>& 
   }
   for (const TableColumn column : columns) {
     if (placeOf(layout.places, column) < 0) {
-      problem = std::string("--columns ") + factsOf(column).name + ": the log has no such column (" +
+      problem = std::string("--columns ") + factsOf(column).name +
+                ": the log has no such column (" +
                 (has.empty() ? std::string("it has none of them") : "it has " + has) + ")";
       return false;
     }
@@ -152,8 +131,8 @@ LogColumnReader::LogColumnReader(const EventLayout& layout, bool properties,
     for (int n = 2; !taken.insert(name).second; ++n)
       name = column.name + "_" + std::to_string(n);
     if (name != column.name) {
-      warnings.insert("the column \"" + column.logName + "\" is written as \"" + name +
-                      "\": \"" + column.name + "\" is taken by another column");
+      warnings.insert("the column \"" + column.logName + "\" is written as \"" + name + "\": \"" +
+                      column.name + "\" is taken by another column");
       column.name = name;
     }
     columns_.push_back(std::move(column));
@@ -178,9 +157,9 @@ LogColumnReader::LogColumnReader(const EventLayout& layout, bool properties,
     column.logName = facts.logName;
     column.table = which;
     column.place = placeOf(layout.places, which);
-    column.kind = which == TableColumn::kStimType    ? Kind::kText
-                  : which == TableColumn::kPairIndex ? Kind::kNumber
-                                                     : Kind::kTime;
+    column.kind = facts.time != nullptr             ? Kind::kTime
+                  : which == TableColumn::kStimType ? Kind::kText
+                                                    : Kind::kNumber;
     plan(std::move(column));
   }
 }
@@ -188,14 +167,15 @@ LogColumnReader::LogColumnReader(const EventLayout& layout, bool properties,
 void LogColumnReader::add(const EventRecord& record) {
   for (Column& column : columns_) {
     if (column.kind == Kind::kTime) {
-      const LogNumber& number = timeIn(record, column.table);
+      const LogNumber& number = record.*factsOf(column.table).time;
       const bool exact =
           number.isWhole() && number.whole <= kMaxLogTime && number.whole >= -kMaxLogTime;
       column.times.push_back(exact ? number.whole : kNotApplicable);
       continue;
     }
     const size_t index = codeField_ + 1 + static_cast<size_t>(column.place);
-    std::string_view cell = index < record.fields.size() ? record.fields[index] : std::string_view();
+    std::string_view cell =
+        index < record.fields.size() ? record.fields[index] : std::string_view();
     cell = cell.substr(0, cell.find('\0'));
     if (cell == "NA" || cell == "next")
       cell = std::string_view();
@@ -232,13 +212,12 @@ void LogColumnReader::describe(const EventsTable& table,
                               "\", as the log writes it;" + kNotApplicableMeaning;
     } else {
       described.longName = factsOf(column.table).longName;
-      described.description = "The log's " + column.logName + " column" +
-                              (column.table == TableColumn::kTimeUncertainty ? " after Time"
-                               : column.table == TableColumn::kDurationUncertainty
-                                   ? " after Duration"
-                                   : "") +
-                              (column.kind == Kind::kTime ? ", in seconds;" : ";") +
-                              kNotApplicableMeaning;
+      described.description =
+          "The log's " + column.logName + " column" +
+          (column.table == TableColumn::kTimeUncertainty       ? " after Time"
+           : column.table == TableColumn::kDurationUncertainty ? " after Duration"
+                                                               : "") +
+          (column.kind == Kind::kTime ? ", in seconds;" : ";") + kNotApplicableMeaning;
     }
     described.seconds = column.kind == Kind::kTime;
     if (column.kind == Kind::kText) {
@@ -252,8 +231,8 @@ void LogColumnReader::describe(const EventsTable& table,
       }
       if (values.size() <= kMaxLevels) {
         for (const std::string& value : values)
-          described.levels.emplace_back(value, "The value \"" + value + "\" of the log's column \"" +
-                                                   column.logName + "\".");
+          described.levels.emplace_back(
+              value, "The value \"" + value + "\" of the log's column \"" + column.logName + "\".");
       }
     }
     facts.push_back(std::move(described));

@@ -43,8 +43,8 @@ std::string propertyColumnName(std::string_view logName);
 // Whether the log whose header is `header` has every column of `columns`: it must have a
 // line of column names, which must name each. Returns false with `problem` set (the
 // columns it has named, as --columns names them).
-[[nodiscard]] bool checkTableColumns(const LogHeader& header, const std::vector<TableColumn>& columns,
-                                     std::string& problem);
+[[nodiscard]] bool checkTableColumns(const LogHeader& header,
+                                     const std::vector<TableColumn>& columns, std::string& problem);
 
 // Reads the extra columns of the events one pass selects.
 class LogColumnReader {

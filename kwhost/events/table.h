@@ -36,8 +36,8 @@ struct EventRow {
 // table without one keeps its rows small. Its cells run parallel to the rows: one per row,
 // in the rows' order.
 struct ExtraColumn {
-  std::string name;   // the header's name
-  bool time = false;  // `times` holds the cells; else `cells`
+  std::string name;             // the header's name
+  bool time = false;            // `times` holds the cells; else `cells`
   std::vector<uint32_t> cells;  // indices into EventsTable::texts ("" is written n/a)
   std::vector<int64_t> times;   // tenths of a millisecond, or kNotApplicable
 };
@@ -82,9 +82,10 @@ std::string secondsText(int64_t tenths);
 std::string tsvCellText(std::string_view text, bool& changed);
 
 // The table's text: the header line, then one line per row in the rows' order, each text
-// as tsvCellText writes it, the extra columns' times as onsets are. A negative duration is written 0. A text that tsvCellText had
-// to change, and that a row uses, adds one warning to `warnings` ("the name \"A\tB\" holds a tab,
-// line break or control character: written with blanks"). May throw std::bad_alloc.
+// as tsvCellText writes it, the extra columns' times as onsets are. A negative duration is written
+// 0. A text that tsvCellText had to change, and that a row uses, adds one warning to `warnings`
+// ("the name \"A\tB\" holds a tab, line break or control character: written with blanks"). May
+// throw std::bad_alloc.
 std::string formatEventsTsv(const EventsTable& table, std::set<std::string>& warnings);
 
 // The warnings formatEventsTsv adds, alone.

@@ -101,7 +101,7 @@ void checkWithTheValidator(const std::string& log, const std::vector<std::string
   dataset.write(func + "/sub-01_task-x_run-1_bold.nii.gz", boldImage(volumes, 2.0f));
   dataset.write(func + "/sub-01_task-x_run-1_bold.json",
                 "{\"RepetitionTime\": 2.0, \"TaskName\": \"x\"}\n");
-  std::vector<std::string> args = {"events", log, "--bids-name", "sub-01_task-x_run-1",
+  std::vector<std::string> args = {"events",    log, "--bids-name", "sub-01_task-x_run-1",
                                    "--out-dir", func};
   args.insert(args.end(), options.begin(), options.end());
   const KwhostResult written = runKwhost(dataset, args);

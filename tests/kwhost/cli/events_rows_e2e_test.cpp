@@ -54,15 +54,23 @@ TEST(KwhostEventsRows, KeyPressTriggersSharedCodesAndQuitOnARealLog) {
     size_t rows;      // its rows
   } cases[] = {
       {{"--trigger", "Response:5"}, 0, left, "0.0197\t0.9998\t5\tPicture\t5\t1", 48},
-      {{"--trigger", "Response:5", "--keep-triggers"}, 0, shared, "0.0000\tn/a\t5\tResponse\t5\t0",
+      {{"--trigger", "Response:5", "--keep-triggers"},
+       0,
+       shared,
+       "0.0000\tn/a\t5\tResponse\t5\t0",
        288},
-      {{"--trigger", "Response:5", "--keep-triggers", "--map", "map.tsv"}, 0, "",
-       "0.0197\t0.9998\trest\tPicture\t5\t1", 288},
+      {{"--trigger", "Response:5", "--keep-triggers", "--map", "map.tsv"},
+       0,
+       "",
+       "0.0197\t0.9998\trest\tPicture\t5\t1",
+       288},
       {{"--types", "Quit"}, 0, "", "478.6718\tn/a\tQuit\tQuit\tn/a\t24", 1},
-      {{"--types", "Response", "--trigger", "Response:5"}, 1,
+      {{"--types", "Response", "--trigger", "Response:5"},
+       1,
        "kwhost: the events selected in run1.log are all 240 trigger rows (Response events with "
        "code 5), which are left out: --keep-triggers writes them\n",
-       "", 0},
+       "",
+       0},
   };
   for (const auto& c : cases) {
     TempFolder folder;
@@ -106,19 +114,28 @@ TEST(KwhostEventsRows, ProtocolZeroNamesAndColumns) {
   } cases[] = {
       // --zero is milliseconds on a protocol in volumes too.
       {{"v.prt", "--zero", "4000", "--tr", "2000"}, 0, "v_events.tsv", "-4.0000\t10.0000\trest"},
-      {{"v.prt", "--zero", "scenario", "--tr", "2000", "--bids-name", all}, 0, all + "_events.tsv",
+      {{"v.prt", "--zero", "scenario", "--tr", "2000", "--bids-name", all},
+       0,
+       all + "_events.tsv",
        "0.0000\t10.0000\trest"},
-      {{"v.prt", "--zero", "0", "--bids-name", "sub-01_task-x_run-1_acq-fast"}, 2, "",
+      {{"v.prt", "--zero", "0", "--bids-name", "sub-01_task-x_run-1_acq-fast"},
+       2,
+       "",
        "kwhost: --bids-name: \"sub-01_task-x_run-1_acq-fast\": \"acq-fast\" is out of order; "
        "expected the entities sub, ses, task, acq, ce, rec, dir, run, echo, part in that order, "
        "each at most once, sub and task required\nRun with --help for more information.\n"},
-      {{"stimulus_properties.log", "--columns", "stim_type,ttime"}, 0,
+      {{"stimulus_properties.log", "--columns", "stim_type,ttime"},
+       0,
        "stimulus_properties_events.tsv",
        "1.0000\t3.0000\tflower\tPicture\tflower\t1\t1\tc1\tflower\tother\t0.0000"},
-      {{"stimulus_properties.log", "v.prt", "--zero", "0", "--columns", "ttime"}, 2, "",
+      {{"stimulus_properties.log", "v.prt", "--zero", "0", "--columns", "ttime"},
+       2,
+       "",
        "kwhost: v.prt is a protocol: --columns takes a log's columns; nothing written\n"},
-      {{"v.prt", "stimulus_properties.log", "--zero", "0", "--columns", "ttime,pair_index"}, 2,
-       "", "kwhost: v.prt is a protocol: --columns takes a log's columns; nothing written\n"},
+      {{"v.prt", "stimulus_properties.log", "--zero", "0", "--columns", "ttime,pair_index"},
+       2,
+       "",
+       "kwhost: v.prt is a protocol: --columns takes a log's columns; nothing written\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args.back());

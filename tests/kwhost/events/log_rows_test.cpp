@@ -120,8 +120,7 @@ TEST(LogRows, LevelsSayTheTypeOfATypedLineAndOfSharedValues) {
   for (const TrialTypeLevel& level : run(kLog, options).events.facts.levels)
     levels.push_back(level.value + ": " + level.origin);
   EXPECT_EQ(levels, (std::vector<std::string>{
-                        "1: Events from the code \"1\".",
-                        "5: Events from the code \"5\".",
+                        "1: Events from the code \"1\".", "5: Events from the code \"5\".",
                         "Quit: Events from the Quit events without a Code.",
                         "button: Events from the Response events' codes that fully match the "
                         "pattern \"5\" (line 1 of m.tsv)."}));
@@ -136,11 +135,13 @@ TEST(LogRows, LevelsSayTheTypeOfATypedLineAndOfSharedValues) {
 }
 
 TEST(LogColumns, OutputNames) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"configuration(num)", "configuration"}, {"conditionID(str)", "conditionid"},
-      {"Target Pos.(num)", "target_pos"},      {"__a--b__", "a_b"},
-      {"(num)", "column"},                     {"\xC3\xA9t\xC3\xA9", "t"},
-      {"x(str)(num)", "x_str"}};
+  const std::pair<const char*, const char*> cases[] = {{"configuration(num)", "configuration"},
+                                                       {"conditionID(str)", "conditionid"},
+                                                       {"Target Pos.(num)", "target_pos"},
+                                                       {"__a--b__", "a_b"},
+                                                       {"(num)", "column"},
+                                                       {"\xC3\xA9t\xC3\xA9", "t"},
+                                                       {"x(str)(num)", "x_str"}};
   for (const auto& [log, name] : cases)
     EXPECT_EQ(propertyColumnName(log), name) << log;
 }
