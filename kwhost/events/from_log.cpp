@@ -223,19 +223,20 @@ std::string blockAfterTable(EventTableReader& reader) {
   return std::string();
 }
 
-// What a row's trial_type depends on: its code alone, or (for a map with typed lines and for
-// an empty code) its event type and code.
+// What a row's trial_type depends on during the pass (EventRow::trialType): its raw code
+// alone, the code's own index; or, for a map with typed lines and for an empty code, its
+// event type and code, kTypedKey with an index into LogPass::typedKeys.
+constexpr uint32_t kTypedKey = uint32_t{1} << 31;
 struct TrialKey {
   uint32_t code = 0;  // raw, in LogPass::codes
   uint32_t type = 0;  // raw, in LogPass::eventTypes
-  bool typed = false;
 };
 
 // What the one pass over the event table gathers besides the rows.
 struct LogPass {
-  CodeTable codes;             // the selected rows' codes, raw; EventRow::code indexes them
-  CodeTable eventTypes;        // the selected rows' event types, raw; EventRow::eventType too
-  std::vector<TrialKey> keys;  // EventRow::trialType indexes them during the pass
+  CodeTable codes;       // the selected rows' codes, raw; EventRow::code indexes them
+  CodeTable eventTypes;  // the selected rows' event types, raw; EventRow::eventType too
+  std::vector<TrialKey> typedKeys;
   std::vector<Tenths> triggers;
   std::optional<int64_t> codeZero;  // the Time of the first event with the zero code
   size_t withoutTime = 0;           // selected events without a whole Time, left out
@@ -243,33 +244,26 @@ struct LogPass {
   std::string runBlock;             // the block of JSON after the table (blockAfterTable)
 };
 
-// The keys of LogPass as the rows come: a code's key is found in a vector, a typed key
-// (rare: a typed map, an empty code) in a hash map.
+// The keys of the rows as they come: a code's key costs nothing, a typed key (rare: a typed
+// map, an empty code) is found in a hash map.
 class TrialKeys {
  public:
-  TrialKeys(bool typedMap, std::vector<TrialKey>& keys) : typedMap_(typedMap), keys_(keys) {}
+  TrialKeys(bool typedMap, std::vector<TrialKey>& typedKeys)
+      : typedMap_(typedMap), typedKeys_(typedKeys) {}
 
   uint32_t keyOf(uint32_t code, uint32_t type, bool emptyCode) {
-    if (typedMap_ || emptyCode) {
-      const uint64_t pair = (uint64_t{type} << 32) | code;
-      const auto [place, added] = typed_.emplace(pair, static_cast<uint32_t>(keys_.size()));
-      if (added)
-        keys_.push_back(TrialKey{code, type, true});
-      return place->second;
-    }
-    if (code >= byCode_.size())
-      byCode_.resize(code + 1, UINT32_MAX);
-    if (byCode_[code] == UINT32_MAX) {
-      byCode_[code] = static_cast<uint32_t>(keys_.size());
-      keys_.push_back(TrialKey{code, type, false});
-    }
-    return byCode_[code];
+    if (!typedMap_ && !emptyCode)
+      return code;
+    const uint64_t pair = (uint64_t{type} << 32) | code;
+    const auto [place, added] = typed_.emplace(pair, static_cast<uint32_t>(typedKeys_.size()));
+    if (added)
+      typedKeys_.push_back(TrialKey{code, type});
+    return kTypedKey | place->second;
   }
 
  private:
   bool typedMap_;
-  std::vector<TrialKey>& keys_;
-  std::vector<uint32_t> byCode_;
+  std::vector<TrialKey>& typedKeys_;
   std::unordered_map<uint64_t, uint32_t> typed_;
 };
 
@@ -317,7 +311,7 @@ bool readTable(LogSource& source, const EventLayout& layout, const LogEventsOpti
   };
   CodeTable seenTypes;
   std::vector<TypeFacts> typeFacts;
-  TrialKeys keys(options.map != nullptr && options.map->hasTypedLines(), pass.keys);
+  TrialKeys keys(options.map != nullptr && options.map->hasTypedLines(), pass.typedKeys);
   // Only the columns an events row takes, unless it has extra ones: far less work than
   // every column of every line.
   EventTableReader reader(source, layout,
@@ -415,10 +409,16 @@ constexpr uint32_t kDropped = UINT32_MAX;
 // its UTF-8 text, each key's trial_type (through the map) and where that trial_type comes
 // from.
 struct RowTexts {
-  std::vector<uint32_t> code;       // raw code -> the code's text in the table
-  std::vector<uint32_t> trialType;  // key -> the trial_type's text, or kDropped
-  std::vector<uint32_t> eventType;  // raw event type -> its text in the table
+  std::vector<uint32_t> code;  // raw code -> the code's text in the table
+  // The trial_type's text (or kDropped) of each raw code, then of each typed key: see
+  // trialTypeOf.
+  std::vector<uint32_t> trialType;
+  std::vector<uint32_t> eventType;                       // raw event type -> its text in the table
   std::map<std::string, std::set<std::string>> origins;  // cell text -> where it comes from
+
+  uint32_t trialTypeOf(uint32_t key) const {
+    return trialType[(key & kTypedKey) == 0 ? key : code.size() + (key & ~kTypedKey)];
+  }
 };
 
 // The trial_type of `key` and where it comes from, through the map. Returns kSuccess,
@@ -468,14 +468,20 @@ int nameCodes(const LogPass& pass, const LogEventsOptions& options, LogEvents& e
     types[i] = utf8Of(pass.eventTypes[i], "the event type", events.warnings);
     texts.eventType[i] = table.addText(types[i]);
   }
-  texts.trialType.resize(pass.keys.size());
-  for (size_t k = 0; k < pass.keys.size(); ++k) {
-    const TrialKey& key = pass.keys[k];
+  // A code's own entry is used only when no map line names a type, and never for "".
+  const bool typedMap = options.map != nullptr && options.map->hasTypedLines();
+  texts.trialType.assign(pass.codes.size() + pass.typedKeys.size(), kDropped);
+  for (size_t k = 0; k < texts.trialType.size(); ++k) {
+    const bool typed = k >= pass.codes.size();
+    if (!typed && (typedMap || pass.codes[static_cast<uint32_t>(k)].empty()))
+      continue;
+    const TrialKey key =
+        typed ? pass.typedKeys[k - pass.codes.size()] : TrialKey{static_cast<uint32_t>(k), 0};
     std::string trialType;
     std::string origin;
     bool dropped = false;
-    const int status =
-        nameKey(codes[key.code], types[key.type], options, trialType, origin, dropped, error);
+    const int status = nameKey(codes[key.code], typed ? types[key.type] : std::string(), options,
+                               trialType, origin, dropped, error);
     if (status != kSuccess)
       return status;
     if (dropped) {
@@ -489,6 +495,16 @@ int nameCodes(const LogPass& pass, const LogEventsOptions& options, LogEvents& e
   return kSuccess;
 }
 
+// Cell `from` of each extra column to its place `to` (at most `from`).
+void keepExtraCells(size_t from, size_t to, std::vector<ExtraColumn>& columns) {
+  for (ExtraColumn& column : columns) {
+    if (column.time)
+      column.times[to] = column.times[from];
+    else
+      column.cells[to] = column.cells[from];
+  }
+}
+
 // In place: the rows kept (not dropped, inside the window) move forward with their extra
 // cells, their onsets from time zero and their texts from the raw indices to the table's;
 // then sorted by onset, and under --duration next each lasting to the next row.
@@ -496,25 +512,23 @@ void finishRows(const RowTexts& texts, int64_t zero,
                 const std::optional<std::pair<Tenths, Tenths>>& window,
                 const LogEventsOptions& options, EventsTable& table) {
   std::vector<EventRow>& rows = table.rows;
+  const bool extra = !table.extra.empty();
   size_t kept = 0;
   for (size_t i = 0; i < rows.size(); ++i) {
     const EventRow read = rows[i];
-    if (texts.trialType[read.trialType] == kDropped)
+    const uint32_t trialType = texts.trialTypeOf(read.trialType);
+    if (trialType == kDropped)
       continue;
     if (window && (read.onset < window->first || read.onset >= window->second))
       continue;
-    for (ExtraColumn& column : table.extra) {
-      if (column.time)
-        column.times[kept] = column.times[i];
-      else
-        column.cells[kept] = column.cells[i];
-    }
+    if (extra)
+      keepExtraCells(i, kept, table.extra);
     EventRow& row = rows[kept++];
     row = read;
     row.onset = read.onset - zero;
     if (options.duration == EventDuration::kNext)
       row.duration = kNotApplicable;
-    row.trialType = texts.trialType[read.trialType];
+    row.trialType = trialType;
     row.eventType = texts.eventType[read.eventType];
     row.code = texts.code[read.code];
   }

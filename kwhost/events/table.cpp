@@ -149,6 +149,14 @@ char* putExtraCell(char* at, const ExtraColumn& column, size_t row, const Cells&
   return at + 3;
 }
 
+// The most the extra cells of row `row` take, tabs included.
+size_t extraCellsSize(const std::vector<ExtraColumn>& columns, size_t row, const Cells& cells) {
+  size_t size = 0;
+  for (const ExtraColumn& column : columns)
+    size += column.time ? kMaxNumberCell : cells.size(column.cells[row]);
+  return size;
+}
+
 }  // namespace
 
 uint32_t EventsTable::addText(std::string text) {
@@ -266,15 +274,16 @@ bool writeEventsTsv(const EventsTable& table,
   int32_t lastTrial = 0;
   char lastTrialText[16];  // its digits (at most 11), copied whole
   size_t lastTrialSize = 0;
-  for (size_t r = 0; r < table.rows.size(); ++r) {
-    const EventRow& row = table.rows[r];
+  const bool extra = !table.extra.empty();
+  size_t r = 0;  // the row's index, for its extra cells
+  for (const EventRow& row : table.rows) {
     // The most the row can take: three numbers, the cells (the last with room to copy
     // sixteen bytes at once) and the line break.
     size_t most = 3 * kMaxNumberCell + cells.size(row.trialType) + Cells::kPadding + 1;
     if (table.logColumns)
       most += cells.size(row.eventType) + cells.size(row.code);
-    for (const ExtraColumn& column : table.extra)
-      most += column.time ? kMaxNumberCell : cells.size(column.cells[r]);
+    if (extra)
+      most += extraCellsSize(table.extra, r, cells);
     if (piece.size() - used < most) {
       piece.resize(used);
       if (!write(piece))
@@ -304,10 +313,13 @@ bool writeEventsTsv(const EventsTable& table,
       std::memcpy(at, lastTrialText, sizeof lastTrialText);
       at += lastTrialSize;
     }
-    for (const ExtraColumn& column : table.extra)
-      at = putExtraCell(at, column, r, cells);
+    if (extra) {
+      for (const ExtraColumn& column : table.extra)
+        at = putExtraCell(at, column, r, cells);
+    }
     *at++ = '\n';
     used += static_cast<size_t>(at - start);
+    ++r;
   }
   piece.resize(used);
   return used == 0 || write(piece);
