@@ -232,7 +232,7 @@ void defineEventsArguments(CLI::App& command, EventsArguments& a) {
   command
       .add_option("--zero", a.zero,
                   "Time zero: auto (the trigger of the first stored volume; default), "
-                  "scenario, MS, or code:NAME")
+                  "scenario, MS (milliseconds, on protocols in volumes too), or code:NAME")
       ->type_name("ZERO");
   command.add_option("--skip", a.skip, "auto: volumes discarded before the image (default 0)")
       ->type_name("K");
