@@ -3,22 +3,24 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <map>
 #include <ostream>
 
+#include "kwhost/bids/bids_entities.h"
 #include "kwhost/cli/command_line.h"
 #include "kwhost/cli/command_table.h"
 #include "kwhost/common/read_file.h"
 #include "kwhost/common/safe_save.h"
 #include "kwhost/common/text_codec.h"
-#include "kwhost/events/bids_name.h"
 #include "kwhost/events/from_protocol.h"
 #include "kwhost/events/table.h"
 #include "kwhost/protocol/file.h"
 #include "kwhost/protocol/file_io.h"
+#include "logformat/log_header.h"
 
 namespace stimforge::kwhost {
 namespace fs = std::filesystem;
@@ -162,6 +164,10 @@ int readInput(const std::string& input, const EventsOptions& options, EventMap* 
       err << "kwhost: " << escapeLine(error) << '\n';
       return kFailure;
     }
+    if (!options.log.columns.empty()) {
+      err << "kwhost: " << escapeLine(input) << " is a protocol: --columns takes a log's columns\n";
+      return kUsageError;
+    }
     ProtocolZero protocolZero;
     protocolZero.tenths = zero.kind == TimeZero::Kind::kTime ? zero.tenths : 0;
     protocolZero.trTenths = options.log.tr;
@@ -176,7 +182,7 @@ int readInput(const std::string& input, const EventsOptions& options, EventMap* 
     facts.zero = zero.kind == TimeZero::Kind::kScenario
                      ? "the scenario's start (0 in the protocol)"
                      : "a time given by the user, " + millisecondsText(protocolZero.tenths) +
-                           (volumes ? " volume(s)" : " ms") + " in the protocol";
+                           " ms from the protocol's origin";
     if (volumes)
       facts.zero +=
           "; volume v starts at (v - 1) x TR, TR " + millisecondsText(options.log.tr) + " ms";
@@ -198,6 +204,8 @@ int readInput(const std::string& input, const EventsOptions& options, EventMap* 
       err << "kwhost: " << escapeLine(error) << '\n';
       return status;
     }
+    if (!events.triggerRowsNote.empty())
+      err << "kwhost: " << escapeLine(events.triggerRowsNote) << '\n';
     warnings = std::move(events.warnings);
     if (!events.triggerFindings.empty())
       warnings.insert(events.triggerFindings);
@@ -224,7 +232,7 @@ void defineEventsArguments(CLI::App& command, EventsArguments& a) {
   command
       .add_option("--zero", a.zero,
                   "Time zero: auto (the trigger of the first stored volume; default), "
-                  "scenario, MS, or code:NAME")
+                  "scenario, MS (milliseconds, on protocols in volumes too), or code:NAME")
       ->type_name("ZERO");
   command.add_option("--skip", a.skip, "auto: volumes discarded before the image (default 0)")
       ->type_name("K");
@@ -233,7 +241,14 @@ void defineEventsArguments(CLI::App& command, EventsArguments& a) {
   command.add_option("--scan", a.scan, "auto: the scan to write when the log holds several")
       ->type_name("N");
   command.add_option("--tr", a.tr, "The repetition time in milliseconds")->type_name("MS");
-  command.add_option("--map", a.map, "A TSV of pattern<TAB>trial_type lines")->type_name("FILE");
+  command.add_flag("--keep-triggers", a.keepTriggers,
+                   "Write the rows of the --trigger events that the types select too (left "
+                   "out by default: they mark the scan's time)");
+  command
+      .add_option("--map", a.map,
+                  "A TSV of pattern<TAB>trial_type lines; a third field, an event type, limits "
+                  "a line to events of that type")
+      ->type_name("FILE");
   command.add_option("--unmapped", a.unmapped, "Codes no map line matches: keep (default) or drop")
       ->type_name("RULE")
       ->check(CLI::IsMember({"keep", "drop"}));
@@ -242,7 +257,12 @@ void defineEventsArguments(CLI::App& command, EventsArguments& a) {
   command
       .add_option("--bids-name", a.bidsName,
                   "A single input's files as NAME_events.tsv and NAME_events.json")
-      ->type_name("sub-X[_ses-Y]_task-Z[_run-N]");
+      ->type_name("sub-X[_ses-X]_task-X[_acq-X][_ce-X][_rec-X][_dir-X][_run-N][_echo-N][_part-P]");
+  command
+      .add_option("--columns", a.columns,
+                  "Logs: also write these columns of the log's table: stim_type, pair_index, "
+                  "ttime, time_uncertainty, duration_uncertainty, req_time, req_dur")
+      ->type_name("C1,C2,...");
   command.add_flag("--force", a.force, "Replace files kwhost did not write");
 }
 
@@ -304,9 +324,31 @@ bool checkOutputs(const EventsArguments& a, std::string& error) {
     return false;
   }
   std::string problem;
-  if (!a.bidsName.empty() && !checkBidsName(a.bidsName, problem)) {
+  if (!a.bidsName.empty() && !checkFunctionalRunName(a.bidsName, problem)) {
     error = "--bids-name: \"" + escapeLine(a.bidsName) + "\": " + escapeLine(problem);
     return false;
+  }
+  return true;
+}
+
+// --columns into `columns`: known names, each once.
+bool checkColumns(const std::string& text, std::vector<TableColumn>& columns, std::string& error) {
+  for (size_t start = 0; !text.empty() && start <= text.size();) {
+    size_t end = text.find(',', start);
+    if (end == std::string::npos)
+      end = text.size();
+    const std::string name = text.substr(start, end - start);
+    TableColumn column = TableColumn::kStimType;
+    if (!tableColumnNamed(name, column)) {
+      error = "--columns: \"" + escapeLine(name) + "\" is none of " + tableColumnNames();
+      return false;
+    }
+    if (std::find(columns.begin(), columns.end(), column) != columns.end()) {
+      error = "--columns: \"" + escapeLine(name) + "\" is named twice";
+      return false;
+    }
+    columns.push_back(column);
+    start = end + 1;
   }
   return true;
 }
@@ -345,6 +387,9 @@ bool checkEventsArguments(const EventsArguments& a, EventsOptions& options, std:
     error = "--tr: \"" + escapeLine(a.tr) + "\" is not a positive time in ms (at most one decimal)";
     return false;
   }
+  log.keepTriggers = a.keepTriggers;
+  if (!checkColumns(a.columns, log.columns, error))
+    return false;
   options.mapPath = a.map;
   log.unmapped = a.unmapped == "drop" ? Unmapped::kDrop : Unmapped::kKeep;
   if (a.unmapped != "keep" && a.map.empty()) {
@@ -375,6 +420,32 @@ int planJobs(const EventsOptions& options, std::vector<Job>& jobs, std::ostream&
             << " would both write " << escapeLine(path) << ": nothing written\n";
         return kUsageError;
       }
+    }
+  }
+  return kSuccess;
+}
+
+// Whether every input has the --columns columns, before anything is written: kSuccess, or
+// kUsageError reported on `err`. An input that cannot be read is left to its own turn.
+int checkColumnsOfInputs(const EventsOptions& options, std::ostream& err) {
+  if (options.log.columns.empty())
+    return kSuccess;
+  for (const std::string& input : options.inputs) {
+    std::string error;
+    if (!checkReadable(input, error))
+      continue;
+    if (isProtocolFile(input)) {
+      err << "kwhost: " << escapeLine(input)
+          << " is a protocol: --columns takes a log's columns; nothing written\n";
+      return kUsageError;
+    }
+    std::unique_ptr<LogSource> source = openLogFile(input);
+    LogHeader header;
+    if (source == nullptr || !readLogHeader(*source, header))
+      continue;
+    if (!checkTableColumns(header, options.log.columns, error)) {
+      err << "kwhost: " << escapeLine(input) << ": " << escapeLine(error) << "; nothing written\n";
+      return kUsageError;
     }
   }
   return kSuccess;
@@ -440,7 +511,9 @@ int runEvents(const EventsOptions& options, std::ostream& out, std::ostream& err
     return kFailure;
   }
   std::vector<Job> jobs;
-  const int planned = planJobs(options, jobs, err);
+  int planned = planJobs(options, jobs, err);
+  if (planned == kSuccess)
+    planned = checkColumnsOfInputs(options, err);
   if (planned != kSuccess)
     return planned;
   int status = kSuccess;

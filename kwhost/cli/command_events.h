@@ -31,6 +31,8 @@ struct EventsArguments {
   std::string output;  // -o
   std::string outDir;
   std::string bidsName;
+  std::string columns;  // --columns; "" = not given
+  bool keepTriggers = false;
   bool force = false;
 };
 
@@ -56,11 +58,13 @@ struct EventsOptions {
 
 // Runs the command; messages go to `err` ("kwhost: ..."), a line per file written to `out`.
 // Returns 0 when every input gave its files; 1 when an input was refused (not a log,
-// unreadable, no selected events, no triggers, several scans, a file that is not kwhost's
-// own in the way, a folder that does not exist, a write that failed); 2 for a bad --map
-// file, a protocol without --zero or in volumes without --tr, or two inputs writing the
-// same file. A refused input leaves nothing written; two inputs writing the same file are
-// refused before anything is written.
+// unreadable, no selected events, only trigger rows, no triggers, several scans, a file
+// that is not kwhost's own in the way, a folder that does not exist, a write that failed);
+// 2 for a bad --map file, a protocol without --zero or in volumes without --tr, two inputs
+// writing the same file, or --columns that an input cannot give (a column its log lacks,
+// a log without column names, a protocol). A refused input leaves nothing written; two
+// inputs writing the same file and --columns an input cannot give are refused before
+// anything is written. Trigger rows left out are said on `err`.
 int runEvents(const EventsOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace stimforge::kwhost

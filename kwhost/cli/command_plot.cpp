@@ -74,6 +74,9 @@ class Plot : public CommandRunner {
     logOption(command, "--tr", events_.tr, "MS", "Logs: the repetition time in milliseconds");
     logOption(command, "--scan", events_.scan, "N",
               "Logs, auto: the scan drawn from its time zero when the log holds several");
+    logOptions_.push_back(
+        command.add_flag("--keep-triggers", events_.keepTriggers,
+                         "Logs: draw the rows of the --trigger events that the types select too"));
   }
 
   void check() override {
@@ -97,6 +100,7 @@ class Plot : public CommandRunner {
     if (!checkEventsArguments(events_, checked, error))
       throw UsageError{error};
     options_.log = checked.log;
+    options_.log.propertyColumns = false;  // a picture draws no columns
     for (const CLI::Option* option : logOptions_) {
       if (option->count() > 0)
         options_.logOptions.push_back(option->get_name());

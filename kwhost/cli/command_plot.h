@@ -23,8 +23,8 @@ struct PlotOptions {
   std::optional<double> from;  // --from, --to: the window, in the axis's unit
   std::optional<double> to;
   // A log is drawn as `kwhost events` would write it with these (its --types, --duration,
-  // --zero, --skip, --trigger, --tr, --scan); `logOptions` names those given, which any
-  // other input refuses.
+  // --zero, --skip, --trigger, --keep-triggers, --tr, --scan), without its extra columns;
+  // `logOptions` names those given, which any other input refuses.
   LogEventsOptions log;
   std::vector<std::string> logOptions;
 };

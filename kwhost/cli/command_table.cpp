@@ -53,11 +53,14 @@ const Command kCommands[] = {
     {"events", "Write BIDS events files (*_events.tsv and .json) from logs or protocol files",
      Needs::kNothing, defineEvents,
      "Exit status: 0 when the files of every input were written; 1 when an input is missing, "
-     "unreadable or malformed, has no selected events or no time zero (no triggers under "
-     "--zero auto, several scans without --scan, no event with the --zero code), or a file "
-     "cannot be written or is in the way and was not written by kwhost; 2 for a usage error, "
-     "among them a --map file that cannot be read or used, two inputs that would write the "
-     "same file, and a protocol without --zero scenario or --zero MS."},
+     "unreadable or malformed, has no selected events (or only trigger rows, which "
+     "--keep-triggers keeps) or no time zero (no triggers under --zero auto, several scans "
+     "without --scan, no event with the --zero code), or a file cannot be written or is in the "
+     "way and was not written by kwhost; 2 for a usage error, among them a --map file that "
+     "cannot be read or used, two inputs that would write the same file, a protocol without "
+     "--zero scenario or --zero MS (or in volumes without --tr), and a --columns column that "
+     "an input's log lacks (or --columns on a protocol or a log without column names), "
+     "refused before anything is written."},
     {"plot", "Draw a protocol, a Presentation log or an events file as a timeline in an SVG file",
      Needs::kProtocolFiles, definePlot,
      "Exit status: 0 when the picture was saved; 1 when the input is missing, unreadable, "

@@ -4,6 +4,7 @@
 #include <map>
 #include <new>
 #include <optional>
+#include <unordered_map>
 #include <utility>
 
 #include "kwhost/common/exit_status.h"
@@ -119,14 +120,48 @@ std::string millisecondsText(int64_t tenths) {
 
 namespace {
 
+// What a row's trial_type depends on during the pass (EventRow::trialType): its raw code
+// alone, the code's own index; or, for a map with typed lines and for an empty code, its
+// event type and code, kTypedKey with an index into LogPass::typedKeys.
+constexpr uint32_t kTypedKey = uint32_t{1} << 31;
+struct TrialKey {
+  uint32_t code = 0;  // raw, in LogPass::codes
+  uint32_t type = 0;  // raw, in LogPass::eventTypes
+};
+
 // What the one pass over the event table gathers besides the rows.
 struct LogPass {
   CodeTable codes;       // the selected rows' codes, raw; EventRow::code indexes them
   CodeTable eventTypes;  // the selected rows' event types, raw; EventRow::eventType too
+  std::vector<TrialKey> typedKeys;
   std::vector<Tenths> triggers;
   std::optional<int64_t> codeZero;  // the Time of the first event with the zero code
   size_t withoutTime = 0;           // selected events without a whole Time, left out
+  size_t triggerRows = 0;           // selected trigger rows left out
   std::string runBlock;             // the block of JSON after the table (jsonBlockAfterTable)
+};
+
+// The keys of the rows as they come: a code's key costs nothing, a typed key (rare: a typed
+// map, an empty code) is found in a hash map.
+class TrialKeys {
+ public:
+  TrialKeys(bool typedMap, std::vector<TrialKey>& typedKeys)
+      : typedMap_(typedMap), typedKeys_(typedKeys) {}
+
+  uint32_t keyOf(uint32_t code, uint32_t type, bool emptyCode) {
+    if (!typedMap_ && !emptyCode)
+      return code;
+    const uint64_t pair = (uint64_t{type} << 32) | code;
+    const auto [place, added] = typed_.emplace(pair, static_cast<uint32_t>(typedKeys_.size()));
+    if (added)
+      typedKeys_.push_back(TrialKey{code, type});
+    return kTypedKey | place->second;
+  }
+
+ private:
+  bool typedMap_;
+  std::vector<TrialKey>& typedKeys_;
+  std::unordered_map<uint64_t, uint32_t> typed_;
 };
 
 // Checks that `source` holds a Presentation log and reads its header. Returns kSuccess or
@@ -158,11 +193,11 @@ void reserveRows(uint64_t logBytes, std::vector<EventRow>& rows) {
 }
 
 // The one pass over the event table: the selected events into `rows` (onset holding the
-// Time until time zero is known, code and eventType indexing the pass's raw texts), the
-// triggers, the first event of a zero code and the block after the table. Returns false
-// when the file cannot be read.
-bool readTable(LogSource& source, const LogHeader& header, const LogEventsOptions& options,
-               std::vector<EventRow>& rows, LogPass& pass) {
+// Time until time zero is known, code and eventType indexing the pass's raw texts, trialType
+// the pass's keys), their extra cells into `columns`, the triggers, the first event of a
+// zero code and the block after the table. Returns false when the file cannot be read.
+bool readTable(LogSource& source, const EventLayout& layout, const LogEventsOptions& options,
+               std::vector<EventRow>& rows, LogColumnReader& columns, LogPass& pass) {
   reserveRows(options.logBytes, rows);
   // What the pass asks of an event type, found once for each distinct type: every line
   // looks its type up once, instead of comparing it with the trigger and every type chosen.
@@ -173,9 +208,11 @@ bool readTable(LogSource& source, const LogHeader& header, const LogEventsOption
   };
   CodeTable seenTypes;
   std::vector<TypeFacts> typeFacts;
-  // Only the columns an events row takes: far less work than every column of every line.
-  EventTableReader reader(source, eventLayoutFor(header, header.subjectFirst()),
-                          EventColumns::kTimeAndDuration);
+  TrialKeys keys(options.map != nullptr && options.map->hasTypedLines(), pass.typedKeys);
+  // Only the columns an events row takes, unless it has extra ones: far less work than
+  // every column of every line.
+  EventTableReader reader(source, layout,
+                          columns.empty() ? EventColumns::kTimeAndDuration : EventColumns::kAll);
   EventRecord record;
   EventTableReader::Result result;
   while ((result = reader.next(record)) == EventTableReader::Result::kEvent) {
@@ -190,7 +227,10 @@ bool readTable(LogSource& source, const LogHeader& header, const LogEventsOption
     TypeFacts& type = typeFacts[seen];
     int64_t time = 0;
     const bool timed = timeOf(record.time, time);
-    if (timed && type.trigger && (!options.trigger.code || record.code == *options.trigger.code))
+    // A line without a Code is no trigger, as `kwhost triggers` reads them.
+    const bool trigger = type.trigger && !record.code.empty() &&
+                         (!options.trigger.code || record.code == *options.trigger.code);
+    if (timed && trigger)
       pass.triggers.push_back(time);
     if (options.zero.kind == TimeZero::Kind::kCode && !pass.codeZero && timed &&
         record.code == options.zero.code) {
@@ -198,6 +238,10 @@ bool readTable(LogSource& source, const LogHeader& header, const LogEventsOption
     }
     if (!type.selected)
       continue;
+    if (trigger && !options.keepTriggers) {
+      ++pass.triggerRows;
+      continue;
+    }
     if (!timed) {
       ++pass.withoutTime;
       continue;
@@ -212,7 +256,10 @@ bool readTable(LogSource& source, const LogHeader& header, const LogEventsOption
     if (type.index == UINT32_MAX)
       type.index = pass.eventTypes.add(record.eventType);
     row.eventType = type.index;
+    row.trialType = keys.keyOf(row.code, row.eventType, record.code.empty());
     rows.push_back(row);
+    if (!columns.empty())
+      columns.add(record);
   }
   if (result == EventTableReader::Result::kError)
     return false;
@@ -252,80 +299,139 @@ int chooseTimeZero(const LogPass& pass, const std::string& name, const LogEvents
   return kSuccess;
 }
 
-// A raw code's trial_type left out by --unmapped drop.
+// A key's trial_type left out by --unmapped drop.
 constexpr uint32_t kDropped = UINT32_MAX;
 
-// The texts of the table for the raw codes and event types: each distinct code once, its
-// UTF-8 text, its trial_type (through the map) and where that trial_type comes from.
+// The texts of the table for the raw codes, event types and keys: each distinct code once,
+// its UTF-8 text, each key's trial_type (through the map) and where that trial_type comes
+// from.
 struct RowTexts {
-  std::vector<uint32_t> code;       // raw code -> the code's text in the table
-  std::vector<uint32_t> trialType;  // raw code -> the trial_type's text, or kDropped
-  std::vector<uint32_t> eventType;  // raw event type -> its text in the table
+  std::vector<uint32_t> code;  // raw code -> the code's text in the table
+  // The trial_type's text (or kDropped) of each raw code, then of each typed key: see
+  // trialTypeOf.
+  std::vector<uint32_t> trialType;
+  std::vector<uint32_t> eventType;                       // raw event type -> its text in the table
   std::map<std::string, std::set<std::string>> origins;  // cell text -> where it comes from
+
+  uint32_t trialTypeOf(uint32_t key) const {
+    return trialType[(key & kTypedKey) == 0 ? key : code.size() + (key & ~kTypedKey)];
+  }
 };
+
+// The trial_type of `key` and where it comes from, through the map. Returns kSuccess,
+// kUsageError with `error` set when a --map pattern cannot be matched; `dropped` is set
+// for a code --unmapped drop leaves out.
+int nameKey(const std::string& code, const std::string& type, const LogEventsOptions& options,
+            std::string& trialType, std::string& origin, bool& dropped, std::string& error) {
+  dropped = false;
+  if (code.empty()) {
+    // A Quit line and the like: the event type is all that tells what it was.
+    trialType = type;
+    origin = "the " + type + " events without a Code";
+    return kSuccess;
+  }
+  trialType = code;
+  origin = "the code \"" + code + "\"";
+  if (options.map == nullptr)
+    return kSuccess;
+  const MapLine* line = nullptr;
+  if (!options.map->lineFor(type, code, line, error))
+    return kUsageError;
+  if (line == nullptr) {
+    dropped = options.unmapped == Unmapped::kDrop;
+    return kSuccess;
+  }
+  trialType = line->trialType;
+  origin = "the " + (line->eventType.empty() ? std::string() : line->eventType + " events' ") +
+           "codes that fully match the pattern \"" + line->pattern + "\" (line " +
+           std::to_string(line->lineNumber) + " of " + options.map->fileName() + ")";
+  return kSuccess;
+}
 
 // Fills `texts` and the table's texts. Returns kSuccess, or kUsageError with `error` set
 // when a --map pattern cannot be matched.
 int nameCodes(const LogPass& pass, const LogEventsOptions& options, LogEvents& events,
               RowTexts& texts, std::string& error) {
   EventsTable& table = events.table;
+  std::vector<std::string> codes(pass.codes.size());
   texts.code.resize(pass.codes.size());
-  texts.trialType.resize(pass.codes.size());
   for (uint32_t i = 0; i < pass.codes.size(); ++i) {
-    std::string code = utf8Of(pass.codes[i], "the code", events.warnings);
-    std::string trialType = code;
-    std::string origin = "the code \"" + code + "\"";
-    if (options.map != nullptr) {
-      const MapLine* line = nullptr;
-      if (!options.map->lineFor(code, line, error))
-        return kUsageError;
-      if (line != nullptr) {
-        trialType = line->trialType;
-        origin = "the codes that fully match the pattern \"" + line->pattern + "\" (line " +
-                 std::to_string(line->lineNumber) + " of " + options.map->fileName() + ")";
-      }
-      if (line == nullptr && options.unmapped == Unmapped::kDrop) {
-        texts.code[i] = table.addText(std::move(code));
-        texts.trialType[i] = kDropped;
-        continue;
-      }
-    }
-    texts.code[i] = table.addText(std::move(code));
-    bool changed = false;
-    texts.origins[tsvCellText(trialType, changed)].insert(std::move(origin));
-    texts.trialType[i] = table.addText(std::move(trialType));
+    codes[i] = utf8Of(pass.codes[i], "the code", events.warnings);
+    texts.code[i] = table.addText(codes[i]);
   }
+  std::vector<std::string> types(pass.eventTypes.size());
   texts.eventType.resize(pass.eventTypes.size());
   for (uint32_t i = 0; i < pass.eventTypes.size(); ++i) {
-    texts.eventType[i] =
-        table.addText(utf8Of(pass.eventTypes[i], "the event type", events.warnings));
+    types[i] = utf8Of(pass.eventTypes[i], "the event type", events.warnings);
+    texts.eventType[i] = table.addText(types[i]);
+  }
+  // A code's own entry is used only when no map line names a type, and never for "".
+  const bool typedMap = options.map != nullptr && options.map->hasTypedLines();
+  texts.trialType.assign(pass.codes.size() + pass.typedKeys.size(), kDropped);
+  for (size_t k = 0; k < texts.trialType.size(); ++k) {
+    const bool typed = k >= pass.codes.size();
+    if (!typed && (typedMap || pass.codes[static_cast<uint32_t>(k)].empty()))
+      continue;
+    const TrialKey key =
+        typed ? pass.typedKeys[k - pass.codes.size()] : TrialKey{static_cast<uint32_t>(k), 0};
+    std::string trialType;
+    std::string origin;
+    bool dropped = false;
+    const int status = nameKey(codes[key.code], typed ? types[key.type] : std::string(), options,
+                               trialType, origin, dropped, error);
+    if (status != kSuccess)
+      return status;
+    if (dropped) {
+      texts.trialType[k] = kDropped;
+      continue;
+    }
+    bool changed = false;
+    texts.origins[tsvCellText(trialType, changed)].insert(std::move(origin));
+    texts.trialType[k] = table.addText(std::move(trialType));
   }
   return kSuccess;
 }
 
-// In place: the rows kept (not dropped, inside the window) move forward, their onsets from
-// time zero and their texts from the raw indices to the table's; then sorted by onset, and
-// under --duration next each lasting to the next row.
+// Cell `from` of each extra column to its place `to` (at most `from`).
+void keepExtraCells(size_t from, size_t to, std::vector<ExtraColumn>& columns) {
+  for (ExtraColumn& column : columns) {
+    if (column.time)
+      column.times[to] = column.times[from];
+    else
+      column.cells[to] = column.cells[from];
+  }
+}
+
+// In place: the rows kept (not dropped, inside the window) move forward with their extra
+// cells, their onsets from time zero and their texts from the raw indices to the table's;
+// then sorted by onset, and under --duration next each lasting to the next row.
 void finishRows(const RowTexts& texts, int64_t zero,
                 const std::optional<std::pair<Tenths, Tenths>>& window,
                 const LogEventsOptions& options, EventsTable& table) {
   std::vector<EventRow>& rows = table.rows;
+  const bool extra = !table.extra.empty();
   size_t kept = 0;
-  for (const EventRow& read : rows) {
-    if (texts.trialType[read.code] == kDropped)
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const EventRow read = rows[i];
+    const uint32_t trialType = texts.trialTypeOf(read.trialType);
+    if (trialType == kDropped)
       continue;
     if (window && (read.onset < window->first || read.onset >= window->second))
       continue;
+    if (extra)
+      keepExtraCells(i, kept, table.extra);
     EventRow& row = rows[kept++];
     row = read;
     row.onset = read.onset - zero;
     if (options.duration == EventDuration::kNext)
       row.duration = kNotApplicable;
-    row.trialType = texts.trialType[read.code];
+    row.trialType = trialType;
     row.eventType = texts.eventType[read.eventType];
     row.code = texts.code[read.code];
   }
   rows.resize(kept);
+  for (ExtraColumn& column : table.extra)
+    column.time ? column.times.resize(kept) : column.cells.resize(kept);
   sortByOnset(table);
   if (options.duration == EventDuration::kNext) {
     for (size_t i = 0; i + 1 < table.rows.size(); ++i)
@@ -333,20 +439,45 @@ void finishRows(const RowTexts& texts, int64_t zero,
   }
 }
 
-// The sidecar's Levels: one for each trial_type written, saying where it comes from.
+// The event types written under each trial_type value (as cells), from the rows written.
+std::map<std::string, std::set<std::string>> typesByTrialType(const EventsTable& table) {
+  // Pairs of text indices, each distinct pair once: few, for a table holds few of each.
+  std::vector<uint32_t> firstType(table.texts.size(), UINT32_MAX);
+  std::set<std::pair<uint32_t, uint32_t>> more;
+  for (const EventRow& row : table.rows) {
+    uint32_t& first = firstType[row.trialType];
+    if (first == UINT32_MAX)
+      first = row.eventType;
+    else if (first != row.eventType)
+      more.emplace(row.trialType, row.eventType);
+  }
+  std::map<std::string, std::set<std::string>> types;
+  bool changed = false;
+  for (uint32_t i = 0; i < firstType.size(); ++i) {
+    if (firstType[i] != UINT32_MAX)
+      types[tsvCellText(table.texts[i], changed)].insert(table.texts[firstType[i]]);
+  }
+  for (const auto& [trialType, type] : more)
+    types[tsvCellText(table.texts[trialType], changed)].insert(table.texts[type]);
+  return types;
+}
+
+std::string listed(const std::set<std::string>& names) {
+  std::string text;
+  size_t i = 0;
+  for (const std::string& name : names) {
+    text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + name;
+    ++i;
+  }
+  return text;
+}
+
+// The sidecar's Levels: one for each trial_type written, saying where it comes from and,
+// for a value of several event types, which; a warning for each such value.
 void describeLevels(const EventsTable& table,
                     const std::map<std::string, std::set<std::string>>& origins,
-                    SidecarFacts& facts) {
-  std::vector<char> used(table.texts.size(), 0);
-  for (const EventRow& row : table.rows)
-    used[row.trialType] = 1;
-  std::set<std::string> written;
-  for (size_t i = 0; i < used.size(); ++i) {
-    bool changed = false;
-    if (used[i])
-      written.insert(tsvCellText(table.texts[i], changed));
-  }
-  for (const std::string& value : written) {
+                    const std::string& name, LogEvents& events) {
+  for (const auto& [value, types] : typesByTrialType(table)) {
     std::string description = "Events from ";
     bool first = true;
     const auto found = origins.find(value);
@@ -356,7 +487,15 @@ void describeLevels(const EventsTable& table,
         first = false;
       }
     }
-    facts.levels.push_back({value, description + "."});
+    if (types.size() > 1) {
+      description += ", of the event types " + listed(types);
+      events.warnings.insert("the trial_type \"" + value + "\" is written for events of " +
+                             std::to_string(types.size()) + " types in " + name + " (" +
+                             listed(types) +
+                             "): a --map line with an event type as its third field tells "
+                             "them apart");
+    }
+    events.facts.levels.push_back({value, description + "."});
   }
 }
 
@@ -386,10 +525,27 @@ int readEvents(LogSource& source, const std::string& name, const LogEventsOption
   int status = readHeader(source, name, header, error);
   if (status != kSuccess)
     return status;
+  if (!options.columns.empty() && !checkTableColumns(header, options.columns, error)) {
+    error = name + ": " + error;
+    return kUsageError;
+  }
+  EventLayout layout = eventLayoutFor(header, header.subjectFirst());
+  layout.emptyCodeIsEvent = true;
+  LogColumnReader columns(layout, options.propertyColumns, options.columns, events.warnings);
   LogPass pass;
-  if (!readTable(source, header, options, events.table.rows, pass)) {
+  if (!readTable(source, layout, options, events.table.rows, columns, pass)) {
     error = name + ": the file cannot be read";
     return kFailure;
+  }
+  if (pass.triggerRows > 0) {
+    const std::string rows =
+        std::to_string(pass.triggerRows) + " trigger rows (" + triggerText(options.trigger) + ")";
+    if (events.table.rows.empty() && pass.withoutTime == 0) {
+      error = "the events selected in " + name + " are all " + rows +
+              ", which are left out: --keep-triggers writes them";
+      return kFailure;
+    }
+    events.triggerRowsNote = "left out " + rows + " of " + name + "; --keep-triggers keeps them";
   }
   if (pass.withoutTime > 0) {
     events.warnings.insert(std::to_string(pass.withoutTime) + " selected event(s) of " + name +
@@ -405,8 +561,10 @@ int readEvents(LogSource& source, const std::string& name, const LogEventsOption
   status = nameCodes(pass, options, events, texts, error);
   if (status != kSuccess)
     return status;
+  columns.finish(events.table, events.warnings);
   finishRows(texts, zero, window, options, events.table);
-  describeLevels(events.table, texts.origins, events.facts);
+  describeLevels(events.table, texts.origins, name, events);
+  columns.describe(events.table, events.facts.extraColumns);
   describeLog(header, pass.runBlock, name, events);
   return kSuccess;
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "kwhost/events/event_map.h"
+#include "kwhost/events/log_columns.h"
 #include "kwhost/events/run_facts.h"
 #include "kwhost/events/sidecar.h"
 #include "kwhost/events/table.h"
@@ -53,6 +54,12 @@ struct LogEventsOptions {
   size_t scan = 0;           // --scan N, from 1; 0 = not given
   EventMap* map = nullptr;   // --map; null = none
   Unmapped unmapped = Unmapped::kKeep;
+  // --keep-triggers: the rows of the trigger events that `types` selects are written too.
+  // Without it they are left out: they mark the scan's time, they are no events.
+  bool keepTriggers = false;
+  // The log's stimulus-property columns as extra columns (plot draws none).
+  bool propertyColumns = true;
+  std::vector<TableColumn> columns;  // --columns, each at most once
   // The log's size in bytes, when known (0: unknown): the rows are reserved from it, so that
   // a million of them are not copied as they grow.
   uint64_t logBytes = 0;
@@ -63,7 +70,10 @@ struct LogEvents {
   SidecarFacts facts;
   std::set<std::string> warnings;  // for standard error, one line each
   std::string triggerFindings;     // what the trigger check found wrong; "" when nothing
-  int64_t zeroTime = 0;            // time zero as a Time of the log (tenths of a millisecond)
+  // "left out 240 trigger rows (Response events with code 5) of NAME; --keep-triggers keeps
+  // them", or "" when no trigger row was left out.
+  std::string triggerRowsNote;
+  int64_t zeroTime = 0;  // time zero as a Time of the log (tenths of a millisecond)
 };
 
 // Reads the log in `source`, named `name` in messages, into `events`. Returns 0, or the exit
@@ -71,10 +81,14 @@ struct LogEvents {
 //   1: not a Presentation log, unreadable, no triggers under auto ("no scanner triggers in
 //      NAME: give --zero scenario, --zero MS or --zero code:NAME"), several scans without
 //      --scan (listed), a --scan beyond the scans, a scan of K triggers or fewer, a code
-//      zero whose Code no event has;
-//   2: a --map pattern that std::regex gives up on.
-// No selected event is not a failure here: the table is then empty. May throw
-// std::bad_alloc.
+//      zero whose Code no event has, selected events that are all trigger rows left out
+//      (the message names --keep-triggers);
+//   2: a --map pattern that std::regex gives up on, a --columns column the log lacks.
+// No selected event is not a failure here: the table is then empty.
+// The rows: every selected event with a whole Time but the trigger rows (see keepTriggers);
+// an event whose Code is empty (a Quit line) has the trial_type of its event type and no
+// map line applies to it. A trial_type written for rows of two or more event types adds a
+// warning naming them. May throw std::bad_alloc.
 int eventsFromLog(LogSource& source, const std::string& name, const LogEventsOptions& options,
                   LogEvents& events, std::string& error);
 

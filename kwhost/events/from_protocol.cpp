@@ -18,10 +18,6 @@ bool eventsFromProtocol(const Protocol& protocol, const ProtocolZero& zero, Even
     error = "the protocol counts in volumes: give --tr MS";
     return false;
   }
-  if (volumes && zero.tenths % 10 != 0) {
-    error = "the protocol counts in volumes: --zero must be a whole number of volumes";
-    return false;
-  }
   table = EventsTable();
   table.logColumns = false;
   levels.clear();
@@ -34,13 +30,14 @@ bool eventsFromProtocol(const Protocol& protocol, const ProtocolZero& zero, Even
     levels.push_back({cell, "the protocol condition \"" + cell + "\""});
     const uint32_t text = table.addText(std::move(name));
     for (size_t i = 0; i < condition.starts.size() && i < condition.ends.size(); ++i) {
-      // int32_t values times 10, or times a TR that fits 32 bits: no overflow in 64 bits.
+      // int32_t values times 10, or times a TR that fits 32 bits, less a zero within
+      // kMaxLogTime: no overflow in 64 bits.
       const int64_t start = condition.starts[i];
       const int64_t end = condition.ends[i];
       EventRow row;
       row.trialType = text;
       if (volumes) {
-        row.onset = ((start - 1) - zero.tenths / 10) * zero.trTenths;
+        row.onset = (start - 1) * zero.trTenths - zero.tenths;
         row.duration = (end - start + 1) * zero.trTenths;
       } else {
         row.onset = start * 10 - zero.tenths;

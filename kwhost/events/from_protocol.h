@@ -1,9 +1,9 @@
 // The events table of a kwhost protocol file: one row per interval.
 //
 // A protocol counts from the scenario's start, not from the scan, so the caller gives time
-// zero explicitly, in the protocol's own unit: milliseconds, or volumes.
+// zero explicitly, in milliseconds whatever the protocol's unit:
 //   milliseconds: onset = start - zero, duration = end - start;
-//   volumes:      volume v starts at (v - 1 - zero) x TR, an interval from v1 to v2 lasts
+//   volumes:      volume v starts at (v - 1) x TR - zero, an interval from v1 to v2 lasts
 //                 (v2 - v1 + 1) x TR.
 #ifndef STIMFORGE_KWHOST_EVENTS_FROM_PROTOCOL_H_
 #define STIMFORGE_KWHOST_EVENTS_FROM_PROTOCOL_H_
@@ -20,17 +20,15 @@
 namespace stimforge::kwhost {
 
 struct ProtocolZero {
-  // Time zero in tenths of the protocol's unit (a tenth of a millisecond, or a tenth of a
-  // volume); 0 is the scenario's start.
+  // Time zero in tenths of a millisecond; 0 is the scenario's start.
   int64_t tenths = 0;
   int64_t trTenths = 0;  // the TR in tenths of a millisecond; 0 = not given
 };
 
 // Builds the table (sorted by onset, ties in condition then interval order) and the
 // trial_type levels. Returns false with `error` set for a protocol in volumes without a TR,
-// a zero in volumes that is not a whole number of volumes, or a time resolution that is
-// neither. Names that are not UTF-8 are converted (toUtf8), each with a warning in
-// `warnings`. May throw std::bad_alloc.
+// or a time resolution that is neither. Names that are not UTF-8 are converted (toUtf8), each with
+// a warning in `warnings`. May throw std::bad_alloc.
 [[nodiscard]] bool eventsFromProtocol(const Protocol& protocol, const ProtocolZero& zero,
                                       EventsTable& table, std::vector<TrialTypeLevel>& levels,
                                       std::set<std::string>& warnings, std::string& error);

@@ -53,6 +53,18 @@ json buildEventsSidecar(const SidecarFacts& facts) {
     sidecar["code"] = column("Presentation code", "The Code column of the log, unmapped.");
     sidecar["trial"] = column("Presentation trial", "The Trial column of the log.");
   }
+  for (const ExtraColumnFacts& extra : facts.extraColumns) {
+    json entry = {{"LongName", extra.longName}, {"Description", extra.description}};
+    if (extra.seconds)
+      entry["Units"] = "s";
+    if (!extra.levels.empty()) {
+      json levels = json::object();
+      for (const auto& [value, meaning] : extra.levels)
+        levels[value] = meaning;
+      entry["Levels"] = std::move(levels);
+    }
+    sidecar[extra.name] = std::move(entry);
+  }
   if (facts.fromPresentation) {
     json presentation = {{"SoftwareName", "Presentation"}};
     if (!facts.softwareVersion.empty())

@@ -9,6 +9,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace stimforge::kwhost {
@@ -20,6 +21,16 @@ constexpr char kOwnEventsPhrase[] = "Written by kwhost events.";
 struct TrialTypeLevel {
   std::string value;   // as the TSV writes it (tsvCellText)
   std::string origin;  // "the Code \"X\"", "the Codes that fully match the map pattern ..."
+};
+
+// A column after the fixed ones, as the sidecar describes it.
+struct ExtraColumnFacts {
+  std::string name;
+  std::string longName;
+  std::string description;  // says what n/a means there
+  bool seconds = false;     // Units "s"
+  // Levels: each value written and what it is; none when empty.
+  std::vector<std::pair<std::string, std::string>> levels;
 };
 
 struct SidecarFacts {
@@ -34,10 +45,12 @@ struct SidecarFacts {
   std::string scenario;     // UTF-8; "" when unknown
   std::string writtenLine;  // the log's date line, UTF-8; "" when unknown
   std::vector<TrialTypeLevel> levels;
+  std::vector<ExtraColumnFacts> extraColumns;  // in the table's order
 };
 
 // The sidecar as a JSON object: LongName and Description for every column, Units "s" on
-// onset and duration only, Levels for trial_type, StimulusPresentation. May throw
+// onset, duration and the extra columns of times, Levels for trial_type and the extra
+// columns that have them, StimulusPresentation. May throw
 // std::bad_alloc.
 nlohmann::ordered_json buildEventsSidecar(const SidecarFacts& facts);
 

@@ -136,6 +136,27 @@ class Cells {
   std::string text_;
 };
 
+// Cell `row` of an extra column, with the tab before it. Requires: the room of a number
+// cell, or of a text cell and Cells::kPadding, at `at`.
+char* putExtraCell(char* at, const ExtraColumn& column, size_t row, const Cells& cells) {
+  if (!column.time)
+    return cells.put(at, column.cells[row]);
+  *at++ = '\t';
+  const int64_t time = column.times[row];
+  if (time != kNotApplicable)
+    return putSeconds(at, time);
+  std::memcpy(at, "n/a", 3);
+  return at + 3;
+}
+
+// The most the extra cells of row `row` take, tabs included.
+size_t extraCellsSize(const std::vector<ExtraColumn>& columns, size_t row, const Cells& cells) {
+  size_t size = 0;
+  for (const ExtraColumn& column : columns)
+    size += column.time ? kMaxNumberCell : cells.size(column.cells[row]);
+  return size;
+}
+
 }  // namespace
 
 uint32_t EventsTable::addText(std::string text) {
@@ -148,11 +169,52 @@ std::string eventsHeaderLine(bool logColumns) {
                     : "onset\tduration\ttrial_type\n";
 }
 
+std::string eventsHeaderLine(const EventsTable& table) {
+  std::string line = eventsHeaderLine(table.logColumns);
+  for (const ExtraColumn& column : table.extra) {
+    line.insert(line.size() - 1, "\t");
+    line.insert(line.size() - 1, column.name);
+  }
+  return line;
+}
+
+namespace {
+
+// Puts `cells` in the order `order` gives (order[i]: the index of the new i-th cell).
+template <typename T>
+void reorder(std::vector<T>& cells, const std::vector<uint32_t>& order) {
+  if (cells.empty())
+    return;
+  std::vector<T> sorted;
+  sorted.reserve(order.size());
+  for (const uint32_t from : order)
+    sorted.push_back(cells[from]);
+  cells.swap(sorted);
+}
+
+}  // namespace
+
 void sortByOnset(EventsTable& table) {
   const auto earlier = [](const EventRow& a, const EventRow& b) { return a.onset < b.onset; };
   // A log is nearly always in time order already: then there is nothing to move.
-  if (!std::is_sorted(table.rows.begin(), table.rows.end(), earlier))
+  if (std::is_sorted(table.rows.begin(), table.rows.end(), earlier))
+    return;
+  if (table.extra.empty()) {
     std::stable_sort(table.rows.begin(), table.rows.end(), earlier);
+    return;
+  }
+  // The extra cells follow their rows: the order is found once and applied to each.
+  std::vector<uint32_t> order(table.rows.size());
+  for (size_t i = 0; i < order.size(); ++i)
+    order[i] = static_cast<uint32_t>(i);
+  std::stable_sort(order.begin(), order.end(), [&table](uint32_t a, uint32_t b) {
+    return table.rows[a].onset < table.rows[b].onset;
+  });
+  reorder(table.rows, order);
+  for (ExtraColumn& column : table.extra) {
+    reorder(column.cells, order);
+    reorder(column.times, order);
+  }
 }
 
 std::string secondsText(int64_t tenths) {
@@ -185,6 +247,10 @@ void addEventsTsvWarnings(const EventsTable& table, std::set<std::string>& warni
       used[row.code] = 1;
     }
   }
+  for (const ExtraColumn& column : table.extra) {
+    for (const uint32_t cell : column.cells)
+      used[cell] = 1;
+  }
   for (size_t i = 0; i < table.texts.size(); ++i) {
     bool changed = false;
     if (used[i])
@@ -201,19 +267,23 @@ bool writeEventsTsv(const EventsTable& table,
   const Cells cells(table);
   constexpr size_t kPiece = size_t{1} << 20;
   // The piece is written in place: `used` bytes of it hold text, the rest is room.
-  std::string piece = eventsHeaderLine(table.logColumns);
+  std::string piece = eventsHeaderLine(table);
   size_t used = piece.size();
   piece.resize(kPiece);
   constexpr char kNotApplicableCell[] = "n/a";
   int32_t lastTrial = 0;
   char lastTrialText[16];  // its digits (at most 11), copied whole
   size_t lastTrialSize = 0;
+  const bool extra = !table.extra.empty();
+  size_t r = 0;  // the row's index, for its extra cells
   for (const EventRow& row : table.rows) {
     // The most the row can take: three numbers, the cells (the last with room to copy
     // sixteen bytes at once) and the line break.
     size_t most = 3 * kMaxNumberCell + cells.size(row.trialType) + Cells::kPadding + 1;
     if (table.logColumns)
       most += cells.size(row.eventType) + cells.size(row.code);
+    if (extra)
+      most += extraCellsSize(table.extra, r, cells);
     if (piece.size() - used < most) {
       piece.resize(used);
       if (!write(piece))
@@ -243,8 +313,13 @@ bool writeEventsTsv(const EventsTable& table,
       std::memcpy(at, lastTrialText, sizeof lastTrialText);
       at += lastTrialSize;
     }
+    if (extra) {
+      for (const ExtraColumn& column : table.extra)
+        at = putExtraCell(at, column, r, cells);
+    }
     *at++ = '\n';
     used += static_cast<size_t>(at - start);
+    ++r;
   }
   piece.resize(used);
   return used == 0 || write(piece);
@@ -262,7 +337,12 @@ std::string formatEventsTsv(const EventsTable& table, std::set<std::string>& war
 
 bool isOwnEventsTable(std::string_view firstLine) {
   const std::string line = std::string(firstLine) + "\n";
-  return line == eventsHeaderLine(true) || line == eventsHeaderLine(false);
+  if (line == eventsHeaderLine(true) || line == eventsHeaderLine(false))
+    return true;
+  // A log's fixed columns and then its own.
+  std::string fixed = eventsHeaderLine(true);
+  fixed.back() = '\t';
+  return line.compare(0, fixed.size(), fixed) == 0 && line.size() > fixed.size() + 1;
 }
 
 bool isEventsTableStart(std::string_view head) {

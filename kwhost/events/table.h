@@ -32,29 +32,45 @@ struct EventRow {
   uint32_t code = 0;       // the raw Code, as UTF-8 (log tables only)
 };
 
+// A column after the fixed ones (a log's own columns), held apart from the rows so that a
+// table without one keeps its rows small. Its cells run parallel to the rows: one per row,
+// in the rows' order.
+struct ExtraColumn {
+  std::string name;             // the header's name
+  bool time = false;            // `times` holds the cells; else `cells`
+  std::vector<uint32_t> cells;  // indices into EventsTable::texts ("" is written n/a)
+  std::vector<int64_t> times;   // tenths of a millisecond, or kNotApplicable
+};
+
 struct EventsTable {
-  // A log's table has the columns onset, duration, trial_type, event_type, code, trial;
-  // a protocol's only onset, duration, trial_type.
+  // A log's table has the columns onset, duration, trial_type, event_type, code, trial,
+  // then its `extra` columns; a protocol's only onset, duration, trial_type.
   bool logColumns = true;
   std::vector<std::string> texts;  // UTF-8
   std::vector<EventRow> rows;
+  std::vector<ExtraColumn> extra;
 
   // Appends `text` to `texts` and returns its index. May throw std::bad_alloc.
   uint32_t addText(std::string text);
 };
 
-// The header line of a table, with its "\n".
+// The header line of a table without extra columns, with its "\n".
 std::string eventsHeaderLine(bool logColumns);
 
-// Whether `firstLine` (without its line break) is the header line of a table kwhost writes:
-// an existing events file is replaced only then (and when its sidecar is kwhost's own).
+// The header line of `table`, its extra columns included, with its "\n".
+std::string eventsHeaderLine(const EventsTable& table);
+
+// Whether `firstLine` (without its line break) is the header line of a table kwhost writes
+// (a log's fixed columns may be followed by others): an existing events file is replaced
+// only then (and when its sidecar is kwhost's own).
 bool isOwnEventsTable(std::string_view firstLine);
 
 // Whether `head`, the start of a file, is the start of a BIDS events table (kwhost's or
 // another program's): its first line begins "onset<TAB>duration".
 bool isEventsTableStart(std::string_view head);
 
-// Sorts the rows by onset; rows with equal onsets keep their order.
+// Sorts the rows by onset, the extra columns' cells with them; rows with equal onsets keep
+// their order. May throw std::bad_alloc.
 void sortByOnset(EventsTable& table);
 
 // `tenths` of a millisecond as seconds with four decimals: 173282 -> "17.3282",
@@ -66,9 +82,10 @@ std::string secondsText(int64_t tenths);
 std::string tsvCellText(std::string_view text, bool& changed);
 
 // The table's text: the header line, then one line per row in the rows' order, each text
-// as tsvCellText writes it. A negative duration is written 0. A text that tsvCellText had
-// to change, and that a row uses, adds one warning to `warnings` ("the name \"A\tB\" holds a tab,
-// line break or control character: written with blanks"). May throw std::bad_alloc.
+// as tsvCellText writes it, the extra columns' times as onsets are. A negative duration is written
+// 0. A text that tsvCellText had to change, and that a row uses, adds one warning to `warnings`
+// ("the name \"A\tB\" holds a tab, line break or control character: written with blanks"). May
+// throw std::bad_alloc.
 std::string formatEventsTsv(const EventsTable& table, std::set<std::string>& warnings);
 
 // The warnings formatEventsTsv adds, alone.

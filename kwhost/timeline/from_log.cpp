@@ -112,6 +112,8 @@ int logTimeline(const std::string& path, const std::string& displayName,
   if (!events.facts.zero.empty() && result.notes.empty())
     result.notes.push_back("time zero: " + events.facts.zero);
   warnings.insert(events.warnings.begin(), events.warnings.end());
+  if (!events.triggerRowsNote.empty())
+    warnings.insert(events.triggerRowsNote);
   addEventRows(events.table, result);
 
   LogTriggers triggers;

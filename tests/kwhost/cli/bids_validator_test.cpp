@@ -88,45 +88,61 @@ std::string validatorPath() {
   return SF_BIDS_VALIDATOR;
 }
 
+// Writes the events of `log` (a path) with `options` into a minimal dataset whose run has
+// `volumes` volumes of 2 s, and checks them with the validator and our own rules.
+void checkWithTheValidator(const std::string& log, const std::vector<std::string>& options,
+                           int16_t volumes) {
+  TempFolder dataset;
+  const std::string func = "sub-01/func";
+  std::filesystem::create_directories(dataset.path() / func);
+  dataset.write("dataset_description.json",
+                "{\"Name\": \"kwhost events\", \"BIDSVersion\": \"1.8.0\"}\n");
+  dataset.write("README", "The events of a log, written by kwhost events.\n");
+  dataset.write(func + "/sub-01_task-x_run-1_bold.nii.gz", boldImage(volumes, 2.0f));
+  dataset.write(func + "/sub-01_task-x_run-1_bold.json",
+                "{\"RepetitionTime\": 2.0, \"TaskName\": \"x\"}\n");
+  std::vector<std::string> args = {"events",    log, "--bids-name", "sub-01_task-x_run-1",
+                                   "--out-dir", func};
+  args.insert(args.end(), options.begin(), options.end());
+  const KwhostResult written = runKwhost(dataset, args);
+  ASSERT_EQ(written.status, 0) << written.err;
+
+  const std::string tsv = dataset.read(func + "/sub-01_task-x_run-1_events.tsv");
+  const std::string json = dataset.read(func + "/sub-01_task-x_run-1_events.json");
+  EXPECT_EQ(eventsFileProblem(tsv, json), "");
+
+  TempFolder streams;
+  const std::string command =
+      shellQuoted(validatorPath()) + " --json " + shellQuoted(dataset.path().string()) + " >" +
+      shellQuoted(streams.file("out")) + " 2>" + shellQuoted(streams.file("err"));
+  const int status = std::system(command.c_str());
+  const nlohmann::json report = nlohmann::json::parse(streams.read("out"), nullptr, false);
+  ASSERT_TRUE(report.is_object()) << "status " << status << ": " << streams.read("err");
+  EXPECT_TRUE(report["issues"]["errors"].empty()) << report["issues"]["errors"].dump(2);
+  for (const nlohmann::json& warning : report["issues"]["warnings"])
+    EXPECT_EQ(warning.dump().find("_events."), std::string::npos) << warning.dump(2);
+}
+
 TEST(BidsValidator, EventsOfTheRealLogsPassTheReferenceValidator) {
   ASSERT_TRUE(std::filesystem::exists(validatorPath()))
       << "the BIDS validator is not installed at " << validatorPath()
       << ": run `sh scripts/install-deps.sh bids` (npm install of bids-validator@1.15.0)";
   SF_SKIP_WITHOUT_REAL_LOGS();
+  // 240 triggers 2 s apart in each log: 240 volumes cover every onset.
   for (const char* stem : {"idor_sound", "idor_two_tables"}) {
-    TempFolder dataset;
-    const std::string func = "sub-01/func";
-    std::filesystem::create_directories(dataset.path() / func);
-    dataset.write("dataset_description.json",
-                  "{\"Name\": \"kwhost events\", \"BIDSVersion\": \"1.8.0\"}\n");
-    dataset.write("README", "The events of a shared real log, written by kwhost events.\n");
-    // 240 triggers 2 s apart in each log: 240 volumes cover every onset.
-    dataset.write(func + "/sub-01_task-x_run-1_bold.nii.gz", boldImage(240, 2.0f));
-    dataset.write(func + "/sub-01_task-x_run-1_bold.json",
-                  "{\"RepetitionTime\": 2.0, \"TaskName\": \"x\"}\n");
-    const std::string log = realLogsFolder() + "/" + stem + ".log";
-    const KwhostResult written = runKwhost(
-        dataset, {"events", log, "--bids-name", "sub-01_task-x_run-1", "--out-dir", func});
-    ASSERT_EQ(written.status, 0) << written.err;
-
-    const std::string tsv = dataset.read(func + "/sub-01_task-x_run-1_events.tsv");
-    const std::string json = dataset.read(func + "/sub-01_task-x_run-1_events.json");
-    EXPECT_EQ(eventsFileProblem(tsv, json), "") << stem;
-
-    TempFolder streams;
-    const std::string command =
-        shellQuoted(validatorPath()) + " --json " + shellQuoted(dataset.path().string()) + " >" +
-        shellQuoted(streams.file("out")) + " 2>" + shellQuoted(streams.file("err"));
-    const int status = std::system(command.c_str());
-    const nlohmann::json report = nlohmann::json::parse(streams.read("out"), nullptr, false);
-    ASSERT_TRUE(report.is_object()) << "status " << status << ": " << streams.read("err");
-    EXPECT_TRUE(report["issues"]["errors"].empty())
-        << stem << ": " << report["issues"]["errors"].dump(2);
-    for (const nlohmann::json& warning : report["issues"]["warnings"]) {
-      EXPECT_EQ(warning.dump().find("_events."), std::string::npos)
-          << stem << ": " << warning.dump(2);
-    }
+    SCOPED_TRACE(stem);
+    checkWithTheValidator(realLogsFolder() + "/" + stem + ".log", {}, 240);
   }
+}
+
+// The log's own columns, each described in the sidecar, pass too: its last onset is 6 s.
+TEST(BidsValidator, ExtraColumnsPassTheReferenceValidator) {
+  ASSERT_TRUE(std::filesystem::exists(validatorPath()));
+  checkWithTheValidator(std::string(SF_SAMPLES_DIR) + "/stimulus_properties.log",
+                        {"--columns",
+                         "stim_type,pair_index,ttime,time_uncertainty,duration_uncertainty,"
+                         "req_time,req_dur"},
+                        5);
 }
 
 }  // namespace

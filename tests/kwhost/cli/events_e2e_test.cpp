@@ -74,7 +74,8 @@ TEST(KwhostEvents, RefusalsLeaveNothingWritten) {
        "(save it as ANSI or UTF-8)\n"},
       {{"events", "a.log", "--zero", "scenario", "--map", "bad.tsv"},
        2,
-       "kwhost: --map: bad.tsv:2: expected pattern<TAB>trial_type (one tab)\n"},
+       "kwhost: --map: bad.tsv:2: expected pattern<TAB>trial_type or "
+       "pattern<TAB>trial_type<TAB>event type\n"},
       {{"events", "p.prt"},
        2,
        "kwhost: p.prt is a protocol, which counts from the scenario's start: give --zero MS or "
@@ -82,6 +83,14 @@ TEST(KwhostEvents, RefusalsLeaveNothingWritten) {
       {{"events", "v.prt", "--zero", "0"},
        2,
        "kwhost: v.prt: the protocol counts in volumes: give --tr MS\n"},
+      {{"events", "a.log", "--trigger", "Picture"},
+       1,
+       "kwhost: the events selected in a.log are all 1 trigger rows (Picture events), which are "
+       "left out: --keep-triggers writes them\n"},
+      {{"events", "sub/a.log", "a.log", "--zero", "scenario", "--columns", "ttime,stim_type"},
+       2,
+       "kwhost: sub/a.log: --columns stim_type: the log has no such column (it has ttime, "
+       "time_uncertainty); nothing written\n"},
       {{"events", "a.log", "--zero", "scenario", "--out-dir", "missing"},
        1,
        "kwhost: --out-dir: missing is not a folder\n"},

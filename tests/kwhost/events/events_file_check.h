@@ -2,12 +2,14 @@
 // function shared by the tests and the events fuzzer: a header of known columns, onset and
 // duration first; every row as long as the header; no empty cell; numbers as the standard
 // writes them; durations zero or positive or n/a; onsets sorted; every trial_type among the
-// sidecar's Levels; valid UTF-8 throughout.
+// sidecar's Levels; a log's own columns after the fixed ones, each described, their times
+// numbers and their texts among their Levels (or n/a); valid UTF-8 throughout.
 #ifndef STIMFORGE_TESTS_STANDIN_EVENTS_FILE_CHECK_H_
 #define STIMFORGE_TESTS_STANDIN_EVENTS_FILE_CHECK_H_
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <regex>
 #include <string>
 #include <vector>
@@ -46,8 +48,9 @@ inline std::string eventsFileProblem(const std::string& tsv, const std::string& 
   const std::vector<std::string> logHeader = {"onset",      "duration", "trial_type",
                                               "event_type", "code",     "trial"};
   const std::vector<std::string>& header = rows[0];
-  if (header != logHeader &&
-      header != std::vector<std::string>(logHeader.begin(), logHeader.begin() + 3))
+  const bool logTable = header.size() >= logHeader.size() &&
+                        std::equal(logHeader.begin(), logHeader.end(), header.begin());
+  if (!logTable && header != std::vector<std::string>(logHeader.begin(), logHeader.begin() + 3))
     return "an unexpected header";
   for (const std::string& column : header) {
     if (!sidecar.contains(column))
@@ -73,8 +76,17 @@ inline std::string eventsFileProblem(const std::string& tsv, const std::string& 
     previous = onset;
     if (!levels.is_object() || !levels.contains(row[2]))
       return where + "trial_type \"" + row[2] + "\" is not among the Levels";
-    if (header.size() == 6 && row[5] != "n/a" && !std::regex_match(row[5], number))
+    if (logTable && row[5] != "n/a" && !std::regex_match(row[5], number))
       return where + "trial is not a number";
+    for (size_t c = logHeader.size(); c < header.size(); ++c) {
+      const nlohmann::json& column = sidecar[header[c]];
+      if (row[c] == "n/a")
+        continue;
+      if (column.contains("Units") && !std::regex_match(row[c], number))
+        return where + header[c] + " is not a number";
+      if (column.contains("Levels") && !column["Levels"].contains(row[c]))
+        return where + header[c] + " \"" + row[c] + "\" is not among its Levels";
+    }
   }
   return "";
 }

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "kwhost/common/text_utf8.h"
-#include "kwhost/events/bids_name.h"
 #include "kwhost/events/event_map.h"
 #include "kwhost/events/from_log.h"
 #include "kwhost/events/from_protocol.h"
@@ -126,8 +125,11 @@ TEST(TextUtf8, KeepsUtf8ConvertsWindows1252) {
 
 TEST(EventMap, BadLinesNameTheirLine) {
   const std::pair<const char*, const char*> cases[] = {
-      {"a\tA\nno tab\n", "m.tsv:2: expected pattern<TAB>trial_type (one tab)"},
-      {"a\tA\tB\n", "m.tsv:1: expected pattern<TAB>trial_type (one tab)"},
+      {"a\tA\nno tab\n",
+       "m.tsv:2: expected pattern<TAB>trial_type or pattern<TAB>trial_type<TAB>event type"},
+      {"a\tA\tPicture\tB\n",
+       "m.tsv:1: expected pattern<TAB>trial_type or pattern<TAB>trial_type<TAB>event type"},
+      {"a\tA\t\n", "m.tsv:1: the event type after the second tab must not be empty"},
       {"\n\nx\t\n", "m.tsv:3: the pattern and the trial_type must not be empty"},
   };
   for (const auto& [text, message] : cases) {
@@ -153,23 +155,9 @@ TEST(EventMap, FullMatchFirstLineWins) {
   for (int pass = 0; pass < 2; ++pass) {  // the second from the kept answers
     for (const auto& [code, name] : cases) {
       const MapLine* line = nullptr;
-      ASSERT_TRUE(map.lineFor(code, line, error));
+      ASSERT_TRUE(map.lineFor("Picture", code, line, error));
       EXPECT_EQ(line ? line->trialType : "(none)", name ? name : "(none)") << code;
     }
-  }
-}
-
-TEST(BidsName, EntitiesInOrderLabelsAlphanumeric) {
-  const std::pair<const char*, bool> cases[] = {
-      {"sub-01_task-x_run-1", true},  {"sub-01_ses-pre_task-faces", true},
-      {"sub-01_task-x", true},        {"sub-01", false},
-      {"task-x_sub-01", false},       {"sub-0_1_task-x", false},
-      {"sub-01_task-x_run-a", false}, {"sub-01_task-x-y", false},
-      {"sub-01_task-x_acq-b", false}, {"sub-_task-x", false},
-      {"sub-01_task-x_", false},      {"sub-é_task-x", false}};
-  for (const auto& [name, valid] : cases) {
-    std::string problem;
-    EXPECT_EQ(checkBidsName(name, problem), valid) << name << ": " << problem;
   }
 }
 
@@ -207,10 +195,11 @@ TEST(EventsFromProtocol, MillisecondsAndVolumes) {
   protocol.conditions = {{"rest", 0, {1, 11}, {5, 15}}, {"task", 0, {6}, {10}}};
   EXPECT_FALSE(eventsFromProtocol(protocol, {0, 0}, table, levels, warnings, error));
   EXPECT_EQ(error, "the protocol counts in volumes: give --tr MS");
-  ASSERT_TRUE(eventsFromProtocol(protocol, {10, 20000}, table, levels, warnings, error));
+  // --zero 4000 --tr 2000: the zero is in milliseconds here too, not in volumes.
+  ASSERT_TRUE(eventsFromProtocol(protocol, {40000, 20000}, table, levels, warnings, error));
   EXPECT_EQ(formatEventsTsv(table, warnings),
-            "onset\tduration\ttrial_type\n-2.0000\t10.0000\trest\n8.0000\t10.0000\ttask\n"
-            "18.0000\t10.0000\trest\n");
+            "onset\tduration\ttrial_type\n-4.0000\t10.0000\trest\n6.0000\t10.0000\ttask\n"
+            "16.0000\t10.0000\trest\n");
 }
 
 // A condition name that is not UTF-8 is warned of in the words a log's texts are, the
