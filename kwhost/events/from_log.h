@@ -13,6 +13,7 @@
 
 #include "kwhost/events/event_map.h"
 #include "kwhost/events/log_columns.h"
+#include "kwhost/events/log_facts.h"
 #include "kwhost/events/sidecar.h"
 #include "kwhost/events/table.h"
 #include "kwhost/triggers/analysis.h"
@@ -90,30 +91,6 @@ struct LogEvents {
 // warning naming them. May throw std::bad_alloc.
 int eventsFromLog(LogSource& source, const std::string& name, const LogEventsOptions& options,
                   LogEvents& events, std::string& error);
-
-// The version of Presentation that a log's header states, or "" when it states none. Only
-// the lines after the "Scenario - " line (line 0) and before the column-name line are
-// looked at, and only when both were found. A line states the version when, blanks around
-// it trimmed, it begins with "Presentation ", "Presentation version ", "Presentation
-// Version ", "Version: " or "Version " and then a version number: digits and dots that
-// begin and end with a digit, hold a dot, and end the line or a word ("20.1"; "20.1a" is
-// none). The version is that number, with " Build B" after it when the line goes on with
-// "Build B", B digits and dots alike (a dot not needed): "Presentation 18.0 Build
-// 07.16.15" -> "18.0 Build 07.16.15". Whatever else follows is not taken. The first line
-// that states one counts.
-std::string statedSoftwareVersion(const LogHeader& header);
-
-// The version that one line states, by the rule above; "" when it states none.
-std::string versionStatedBy(std::string_view line);
-
-// What the block of JSON after a log's event table says about the run: the version its
-// "app" text states (by the rule above) and its "os" text. Both "" when the block is no
-// JSON object or does not say.
-struct RunFacts {
-  std::string softwareVersion;
-  std::string operatingSystem;
-};
-RunFacts runFactsOf(std::string_view block);
 
 // `tenths` as milliseconds: 173282 -> "17328.2".
 std::string millisecondsText(int64_t tenths);
