@@ -7,8 +7,6 @@
 #include <unordered_map>
 #include <utility>
 
-#include <nlohmann/json.hpp>
-
 #include "kwhost/common/exit_status.h"
 #include "kwhost/common/text_codec.h"
 #include "kwhost/common/text_utf8.h"
