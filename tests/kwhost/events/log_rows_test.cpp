@@ -159,14 +159,13 @@ TEST(LogColumns, WrittenAfterTheFixedOnesAndDescribed) {
   options.zero.kind = TimeZero::Kind::kScenario;
   options.columns = {TableColumn::kReqDur, TableColumn::kStimType,
                      TableColumn::kDurationUncertainty};
-  MemoryLogSource source(log);
-  LogEvents events;
-  std::string error;
-  ASSERT_EQ(eventsFromLog(source, "x.log", options, events, error), 0) << error;
-  std::set<std::string> warnings;
-  EXPECT_EQ(formatEventsTsv(events.table, warnings),
+  const Outcome out = run(log, options);
+  ASSERT_EQ(out.status, 0) << out.error;
+  const LogEvents& events = out.events;
+  EXPECT_EQ(eventsHeaderLine(events.table),
             "onset\tduration\ttrial_type\tevent_type\tcode\ttrial\tform\tcode_2\treq_dur\t"
-            "stim_type\tduration_uncertainty\n"
+            "stim_type\tduration_uncertainty\n");
+  EXPECT_EQ(out.tsv,
             "1.0000\t3.0000\tx\tPicture\tx\t1\tn/a\tn/a\t3.0000\tmiss\t0.0002\n"
             "2.0000\t3.0000\tf\tPicture\tf\t1\tflower\t1\tn/a\thit\t0.0002\n"
             "3.5000\tn/a\t1\tResponse\t1\t1\tn/a\tn/a\tn/a\tn/a\tn/a\n");
@@ -185,10 +184,10 @@ TEST(LogColumns, WrittenAfterTheFixedOnesAndDescribed) {
   const std::string plain =
       "Scenario - S\nLogfile written - 01/02/2020 10:00:00\n\nTrial\tEvent Type\tCode\tTime\t"
       "TTime\n\n1\tPicture\tf\t100\t0\n";
-  MemoryLogSource lacking(plain);
   options.columns = {TableColumn::kTTime, TableColumn::kReqTime};
-  EXPECT_EQ(eventsFromLog(lacking, "x.log", options, events, error), 2);
-  EXPECT_EQ(error, "x.log: --columns req_time: the log has no such column (it has ttime)");
+  const Outcome lacking = run(plain, options);
+  EXPECT_EQ(lacking.status, 2);
+  EXPECT_EQ(lacking.error, "x.log: --columns req_time: the log has no such column (it has ttime)");
 }
 
 }  // namespace
