@@ -171,8 +171,9 @@ TEST(KwhostTriggers, AgainstTheBoldRun) {
     EXPECT_EQ(report["time_zero_trigger"], s.zeroTrigger);
     EXPECT_EQ(report["time_zero_ms"], s.zeroMs);
     EXPECT_EQ(report["consistent"], s.status == 0);
-    if (s.k.is_null())
+    if (s.k.is_null()) {
       EXPECT_FALSE(report["skip_unknown_reason"].get<std::string>().empty());
+    }
   }
 }
 
