@@ -145,10 +145,10 @@ TEST(KwhostTriggers, AgainstTheBoldRun) {
   // clang-format off
   const BoldSession sessions[] = {
       {{"--bold", image("run_240.nii.gz")}, "idor_two_tables", 0, 0, 1, 9423.9},
-      {{"--bold", image("run_236.nii.gz")}, "idor_two_tables", 0, 4, 5, 17415.4},
-      {{"--bold", image("run_236.nii.gz"), "--tr", "2000"}, "idor_sound", 0, 4, 5, 25326.1},
+      {{"--bold", image("run_236.nii.gz")}, "idor_two_tables", 0, 4, 5, 17418.1},
+      {{"--bold", image("run_236.nii.gz"), "--tr", "2000"}, "idor_sound", 0, 4, 5, 25327.7},
       {{"--bold", image("run_244.nii.gz")}, "idor_two_tables", 1, nullptr, nullptr, nullptr},
-      {{"--bold", image("run_244.nii.gz"), "--skip", "4"}, "idor_two_tables", 1, 4, 5, 17415.4},
+      {{"--bold", image("run_244.nii.gz"), "--skip", "4"}, "idor_two_tables", 1, 4, 5, 17418.1},
       {{"--bold", image("run_236_sidecar_2.nii.gz")}, "idor_two_tables", 1, nullptr, nullptr,
        nullptr},
       {{"--bold", image("first_pulse.nii.gz")}, "first_pulse", 0, 0, 1, 9423.9},
