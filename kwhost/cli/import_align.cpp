@@ -64,12 +64,12 @@ bool checkTimeZero(const AlignRequest& request, ScanCheck& check, std::ostream& 
 
 // What is said before the runs: the trigger that gives the shift.
 std::string shiftText(const AlignRequest& request, const ScanCheck& check, int64_t shift) {
-  std::string text = "time zero of " + request.log + ": trigger " +
-                     std::to_string(*check.timeZeroTrigger + 1);
+  std::string text =
+      "time zero of " + request.log + ": trigger " + std::to_string(*check.timeZeroTrigger + 1);
   if (check.timeZeroAfterTrigger)
     text += " + " + std::to_string(*check.dummies.k) + " x TR";
-  text += " (" + request.trigger.type + ") at " + formatMs(*check.timeZero) + " ms (K = " +
-          std::to_string(*check.dummies.k) + ": " + check.dummies.rule + "); " +
+  text += " (" + request.trigger.type + ") at " + formatMs(*check.timeZero) +
+          " ms (K = " + std::to_string(*check.dummies.k) + ": " + check.dummies.rule + "); " +
           request.protocol + " is shifted " + (shift > 0 ? "earlier" : "later") + " by " +
           std::to_string(shift > 0 ? shift : -shift) + " ms";
   return text;
@@ -99,8 +99,8 @@ int planAlignment(const AlignRequest& request, std::vector<PlannedRun>& runs, st
     return kFailure;
   const int64_t shift = shiftFromTimeZero(*check.timeZero);
   if (shift > kMaxShiftMs || shift < -kMaxShiftMs) {
-    err << "kwhost: " << escapeLine(request.log) << ": time zero is "
-        << formatMs(*check.timeZero) << " ms: a shift of more than " << kMaxShiftMs
+    err << "kwhost: " << escapeLine(request.log) << ": time zero is " << formatMs(*check.timeZero)
+        << " ms: a shift of more than " << kMaxShiftMs
         << " ms, the most the plug-in's dialogue takes\n";
     return kFailure;
   }

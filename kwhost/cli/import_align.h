@@ -20,10 +20,10 @@ namespace stimforge::kwhost {
 inline constexpr int64_t kMaxShiftMs = 3000000;
 
 struct AlignRequest {
-  std::string log;        // the one LOG
-  std::string bold;       // the BOLD image; "" for --align
-  std::string protocol;   // where the import saves LOG's protocol (run1.prt)
-  bool force = false;     // --force: the shifted protocol may replace a file
+  std::string log;       // the one LOG
+  std::string bold;      // the BOLD image; "" for --align
+  std::string protocol;  // where the import saves LOG's protocol (run1.prt)
+  bool force = false;    // --force: the shifted protocol may replace a file
   TriggerSelection trigger;
   ScanCheckOptions check;  // --skip (empty = auto), --scan, --tr
 };

@@ -216,8 +216,9 @@ std::vector<size_t> scanStarts(const std::vector<Tenths>& times, const TriggerFi
 }  // namespace
 
 bool ScanFindings::hasFindings() const {
-  return (count < 3 && !firstPulseOnly) || irregularCount > 0 || (countDifference && *countDifference != 0) ||
-         (medianAgrees && !*medianAgrees) || (driftPpm && std::fabs(*driftPpm) > kMaxDriftPpm);
+  return (count < 3 && !firstPulseOnly) || irregularCount > 0 ||
+         (countDifference && *countDifference != 0) || (medianAgrees && !*medianAgrees) ||
+         (driftPpm && std::fabs(*driftPpm) > kMaxDriftPpm);
 }
 
 bool TriggerFindings::hasFindings() const {

@@ -90,7 +90,7 @@ struct ScanFindings {
   // The time of trigger K + 1 of the scan (index first + K); absent when count <= K.
   std::optional<Tenths> timeZero;
   std::optional<size_t> timeZeroTrigger;  // its index in the log's list
-  Tenths end = 0;  // lastTime plus one TR (lastTime alone when there is no TR)
+  Tenths end = 0;         // lastTime plus one TR (lastTime alone when there is no TR)
   bool endKnown = false;  // whether there was a TR for `end`
   // The log holds this one trigger and no other: a design that logs the first pulse only.
   // Its time zero is that trigger; it is no finding unless --volumes asks for more.

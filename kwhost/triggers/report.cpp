@@ -284,9 +284,9 @@ void appendBoldTimeZero(const ScanCheck& check, std::string& text) {
 void appendBold(const BoldRun& bold, const ScanCheck& check, std::string& text) {
   text += "  BOLD run: " + bold.image.string() + " (NIfTI-" + std::to_string(bold.niftiVersion) +
           ", " + std::to_string(bold.volumes) + " volumes)\n";
-  text += "    TR " + (check.trMs ? msText(*check.trMs) + " ms (" +
-                                        trSourceName(bold.trSource) + ")"
-                                  : std::string("unknown"));
+  text +=
+      "    TR " + (check.trMs ? msText(*check.trMs) + " ms (" + trSourceName(bold.trSource) + ")"
+                              : std::string("unknown"));
   text += bold.headerTrMs ? "; header " + msText(*bold.headerTrMs) + " ms"
                           : "; header: none (" + bold.headerNoTrReason + ")";
   text += bold.sidecarTrMs ? "; sidecar " + msText(*bold.sidecarTrMs) + " ms\n" : "\n";
@@ -304,8 +304,8 @@ void appendBold(const BoldRun& bold, const ScanCheck& check, std::string& text) 
     text += std::string("    median interval ") +
             (*check.medianAgrees ? "agrees with" : "DISAGREES with") + " the scan's TR\n";
   if (check.countDifference)
-    text += "    count: " + std::to_string(*check.expectedCount + *check.countDifference) +
-            " of " + std::to_string(*check.expectedCount) + " (volumes + K)\n";
+    text += "    count: " + std::to_string(*check.expectedCount + *check.countDifference) + " of " +
+            std::to_string(*check.expectedCount) + " (volumes + K)\n";
   if (check.timeZero) {
     text += "    stimulus events before time zero: " +
             outsideText(check.outside.before, check.outside.firstBefore);
@@ -353,9 +353,9 @@ void addBoldJson(const BoldRun& bold, const ScanCheck& check, json& object) {
   object["scan_median_agrees"] = optionalJson(check.medianAgrees);
   object["scan_expected_count"] = optionalJson(check.expectedCount);
   object["scan_count_difference"] = optionalJson(check.countDifference);
-  object["events_before_scan"] =
-      check.timeZero ? stimulusJson(check.outside.before, check.outside.firstBefore)
-                     : json(nullptr);
+  object["events_before_scan"] = check.timeZero
+                                     ? stimulusJson(check.outside.before, check.outside.firstBefore)
+                                     : json(nullptr);
   object["events_after_scan"] =
       check.end ? stimulusJson(check.outside.after, check.outside.firstAfter) : json(nullptr);
   object["bold_findings"] = check.findings;
@@ -432,8 +432,8 @@ std::string textReport(const LogReport& report) {
     text += "\n";
     // Without a TR, "plus one TR" means nothing: no figure at all rather than a wrong one.
     if (findings.tr) {
-      text += "  stimulus events after the last trigger plus one TR: " +
-              std::to_string(outside.after);
+      text +=
+          "  stimulus events after the last trigger plus one TR: " + std::to_string(outside.after);
       text += outside.firstAfter ? ", the first " + describeStimulus(*outside.firstAfter) : "";
       text += "\n";
     }
@@ -475,8 +475,8 @@ json jsonReport(const LogReport& report) {
       {"skip", findings.options.skip},
       {"scans", scans},
       {"stimulus_before", stimulusJson(report.outside.before, report.outside.firstBefore)},
-      {"stimulus_after", findings.tr ? stimulusJson(report.outside.after, report.outside.firstAfter)
-                                     : json(nullptr)},
+      {"stimulus_after",
+       findings.tr ? stimulusJson(report.outside.after, report.outside.firstAfter) : json(nullptr)},
       {"findings", problems},
       {"consistent", problems.empty()},
   };

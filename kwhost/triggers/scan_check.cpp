@@ -8,12 +8,6 @@
 namespace stimforge::kwhost {
 namespace {
 
-std::string msText(double ms) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%.10g ms", ms);
-  return text;
-}
-
 std::string fixed(double value, int decimals) {
   char text[64];
   std::snprintf(text, sizeof text, "%.*f", decimals, value);
@@ -78,8 +72,9 @@ DummyVolumes decideK(const ScanCheckOptions& options, const std::optional<BoldRu
 void placeTimeZero(const std::vector<Tenths>& triggers, const ScanFindings& scan,
                    ScanCheck& check) {
   const int64_t k = *check.dummies.k;
-  const std::vector<Tenths> scanTimes(triggers.begin() + static_cast<std::ptrdiff_t>(scan.first),
-                                      triggers.begin() + static_cast<std::ptrdiff_t>(scan.last) + 1);
+  const std::vector<Tenths> scanTimes(
+      triggers.begin() + static_cast<std::ptrdiff_t>(scan.first),
+      triggers.begin() + static_cast<std::ptrdiff_t>(scan.last) + 1);
   check.timeZero = timeZeroTenths(scanTimes, k, check.trMs);
   if (!check.timeZero)
     return;
@@ -114,7 +109,7 @@ void checkTr(const ScanFindings& scan, ScanCheck& check) {
     check.medianAgrees = std::fabs(*scan.medianInterval - tr) <= kTrTolerance * tr;
     if (!*check.medianAgrees)
       check.findings.push_back("median interval " + fixed(*scan.medianInterval / 10.0, 1) +
-                               " ms is not within 1% of the scan's TR (" + msText(*check.trMs) +
+                               " ms is not within 1% of the scan's TR (" + formatTrMs(*check.trMs) +
                                ")");
   }
 }
@@ -185,7 +180,7 @@ std::string onsetDescription(const ScanCheck& check, const std::optional<BoldRun
   text += "the first stored volume of " + bold->image.filename().string() + " (" +
           std::to_string(bold->volumes) + " volumes";
   if (check.trMs)
-    text += ", TR " + msText(*check.trMs) +
+    text += ", TR " + formatTrMs(*check.trMs) +
             (bold->trSource == TrSource::kSidecar  ? " from the sidecar"
              : bold->trSource == TrSource::kHeader ? " from the header"
                                                    : " from --tr");

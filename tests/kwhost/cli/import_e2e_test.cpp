@@ -206,8 +206,8 @@ std::vector<int64_t> logTimes(const std::string& stem) {
 struct AlignSession {
   std::vector<std::string> args;  // after "import idor_two_tables.log --quiet"
   int status;
-  const char* shifted;    // the shifted protocol's name, "" for none
-  int64_t timeZero;       // tenths
+  const char* shifted;  // the shifted protocol's name, "" for none
+  int64_t timeZero;     // tenths
   const char* errPart;
 };
 
@@ -220,12 +220,18 @@ TEST(KwhostImport, ShiftedToTheScansTimeZero) {
     GTEST_SKIP() << "no BOLD images (python3-nibabel)";
   const std::vector<int64_t> times = logTimes("idor_two_tables");
   const AlignSession sessions[] = {
-      {{"--bold", (runs / "run_236.nii.gz").string()}, 0, "idor_two_tables_min17418.prt",
-       174181, "trigger 5 (Pulse) at 17418.1 ms"},
+      {{"--bold", (runs / "run_236.nii.gz").string()},
+       0,
+       "idor_two_tables_min17418.prt",
+       174181,
+       "trigger 5 (Pulse) at 17418.1 ms"},
       {{"--align", "--skip", "5"}, 0, "idor_two_tables_min19416.prt", 194167, "trigger 6"},
       {{"--bold", (runs / "run_244.nii.gz").string()}, 1, "", 0, "time zero is unknown"},
-      {{"--align", "--bold", (runs / "run_236.nii.gz").string(), "--force"}, 0,
-       "idor_two_tables_min17418.prt", 174181, "moves 5 wholly before 0"},
+      {{"--align", "--bold", (runs / "run_236.nii.gz").string(), "--force"},
+       0,
+       "idor_two_tables_min17418.prt",
+       174181,
+       "moves 5 wholly before 0"},
   };
   for (const AlignSession& s : sessions) {
     SCOPED_TRACE(s.args[0] + " " + s.args[1]);

@@ -209,9 +209,9 @@ TEST(KwhostTriggers, BoldInputThatCannotBeUsed) {
     EXPECT_EQ(r.out, "");
   }
   // No TR in the image, but --tr: checked against --tr.
-  const testing::KwhostResult r = runKwhost(
-      folder, {"triggers", "idor_sound.log", "--bold", (images / "no_tr.nii.gz").string(), "--tr",
-               "2000", "--volumes", "240"});
+  const testing::KwhostResult r =
+      runKwhost(folder, {"triggers", "idor_sound.log", "--bold", (images / "no_tr.nii.gz").string(),
+                         "--tr", "2000", "--volumes", "240"});
   EXPECT_NE(r.out.find("BOLD run:"), std::string::npos) << r.err;
 }
 
