@@ -50,10 +50,10 @@ const Command kCommands[] = {
     {"triggers",
      "Check the scanner's triggers of each Presentation log: TR, missed triggers, scans, drift",
      Needs::kNothing, defineTriggers,
-     "Exit status: 0 when the triggers of every log are consistent; 1 when any log has "
-     "findings (with --bold, the log against the image too); 2 when any log could not be "
-     "opened or read or is not a Presentation log (the others are still reported), when the "
-     "--bold image or its sidecar cannot be used, or for a usage error."},
+     "Exit status: 0 when the triggers of every log are consistent (with --bold, against the "
+     "image too); 1 when any log has findings; 2 when any log could not be opened or read or is "
+     "not a Presentation log (the others are still reported), when the --bold image or its "
+     "sidecar cannot be used, or for a usage error."},
     {"events", "Write BIDS events files (*_events.tsv and .json) from logs or protocol files",
      Needs::kNothing, defineEvents,
      "Exit status: 0 when the files of every input were written; 1 when an input is missing, "
