@@ -32,14 +32,7 @@ for platform in linux windows; do
   run_kwhost "$platform" json 0 triggers "$name" --json --bold run_bold.nii.gz
   run_kwhost "$platform" import 0 import "$name" --quiet --bold run_bold.nii.gz
 done
-for file in json.out json.err import.out import.err; do
-  sed 's/\r$//' "$work/windows/$file" >"$work/windows-$file"
-  if ! cmp -s "$work/linux/$file" "$work/windows-$file"; then
-    echo "FAILED: $file differs (Linux, then Windows):"
-    diff "$work/linux/$file" "$work/windows-$file" | head -20 || true
-    status=1
-  fi
-done
+compare_outputs json.out json.err import.out import.err
 saved=0
 for file in "$work/linux/$stem"*.prt; do
   [ -f "$file" ] || continue
