@@ -8,6 +8,7 @@
 
 #include "kwhost/cli/command_dialogue.h"
 #include "kwhost/cli/command_line.h"
+#include "kwhost/cli/import_align.h"
 #include "kwhost/cli/plugin_runs.h"
 #include "kwhost/common/read_file.h"
 #include "kwhost/common/safe_save.h"
@@ -102,6 +103,19 @@ class Import : public PluginCommand {
     command.add_option("--tr", tr_, "The repetition time in milliseconds (default 2000)")
         ->type_name("MS");
     addSaveOptions(command, save_, true);
+    command
+        .add_option("--bold", bold_,
+                    "The run's BOLD image: shift the protocol so that 0 is its first stored "
+                    "volume (one LOG)")
+        ->type_name("FILE");
+    command.add_flag("--align", align_,
+                     "Shift the protocol so that 0 is trigger K + 1 of the log (one LOG)");
+    command.add_option("--skip", skip_, "With --bold or --align: K (default: auto with --bold, 0)")
+        ->type_name("K|auto");
+    command.add_option("--trigger", trigger_, "With --bold or --align: the triggers' TYPE[:CODE]")
+        ->type_name("TYPE[:CODE]");
+    command.add_option("--scan", scan_, "With --bold or --align: the scan of the log")
+        ->type_name("N");
   }
 
   void check() override {
@@ -115,6 +129,7 @@ class Import : public PluginCommand {
         duration_ == "column" ? DurationMode::kDurationColumn : DurationMode::kNextEvent;
     for (const std::string& log : logs_)
       requireFit(log, "the log file's path \"" + escapeLine(log) + "\"");
+    checkAlignment();
   }
 
   int plan(std::vector<PlannedRun>& runs, std::ostream& err) override {
@@ -152,11 +167,48 @@ class Import : public PluginCommand {
         return true;
       };
       runs.push_back(std::move(run));
+      if (aligning()) {
+        AlignRequest request = alignment_;
+        request.log = log;
+        request.protocol = save;
+        request.force = save_.rules.force;
+        const int aligned = planAlignment(request, runs, err);
+        if (aligned != 0)
+          return aligned;
+      }
     }
     return status;
   }
 
  private:
+  bool aligning() const { return align_ || !bold_.empty(); }
+
+  // The options of --bold and --align, checked into alignment_.
+  void checkAlignment() {
+    if (!aligning()) {
+      if (!skip_.empty() || !trigger_.empty() || !scan_.empty())
+        throw UsageError{"--skip, --trigger and --scan work with --bold or --align only"};
+      return;
+    }
+    if (logs_.size() != 1)
+      throw UsageError{"--bold and --align shift one LOG's protocol; " +
+                       std::to_string(logs_.size()) + " were given"};
+    alignment_.bold = bold_;
+    if (!trigger_.empty() && !parseTriggerSelection(trigger_, alignment_.trigger))
+      throw UsageError{"--trigger: \"" + escapeLine(trigger_) + "\" is not TYPE or TYPE:CODE"};
+    if (skip_ == "auto" && bold_.empty())
+      throw UsageError{"--skip auto works out K from the image: it needs --bold"};
+    if (!skip_.empty() && skip_ != "auto")
+      alignment_.check.skip = wholeNumberWithin(skip_, "--skip", 0, 100000000);
+    if (bold_.empty() && !alignment_.check.skip)
+      alignment_.check.skip = 0;
+    // Without an image, the import's TR places time zero K TR after a lone first pulse.
+    if (bold_.empty())
+      alignment_.check.tr = Tenths{options_.repetitionTimeMs} * 10;
+    if (!scan_.empty())
+      alignment_.check.scan = static_cast<size_t>(wholeNumberWithin(scan_, "--scan", 1, 100000000));
+  }
+
   // Checks that `log` is a Presentation log, and finds its layout. False after a message.
   bool checkLog(const std::string& log, bool& subject, std::ostream& err) const {
     std::string error;
@@ -200,6 +252,12 @@ class Import : public PluginCommand {
   CLI::Option* subjectFlag_ = nullptr;
   std::string tr_ = "2000";
   std::string duration_ = "next";
+  std::string bold_;
+  bool align_ = false;
+  std::string skip_;
+  std::string trigger_;
+  std::string scan_;
+  AlignRequest alignment_;
 };
 
 }  // namespace

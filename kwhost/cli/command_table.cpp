@@ -37,7 +37,10 @@ const Command kCommands[] = {
      SF_PLUGIN_RUNS_EXIT ", among them a line of the --answers file that does not fit a dialog."},
     {"import", "Create a protocol from each Presentation log file (one plug-in run per file)",
      Needs::kPluginRuns, defineImport,
-     SF_PLUGIN_RUNS_EXIT ", among them two logs that would save the same protocol file."},
+     SF_PLUGIN_RUNS_EXIT ", among them two logs that would save the same protocol file; with "
+                         "--bold or --align, a log or image that cannot be used, a time zero "
+                         "that is unknown, a shifted file in the way, or a failed shift (the "
+                         "imported protocol then stays)."},
     {"shift", "Shift every interval of a protocol earlier or later and save it under a new name",
      Needs::kPluginRuns, defineShift, SF_PLUGIN_RUNS_EXIT "."},
     {"reorder", "Reorder a protocol's conditions and save it under a new name", Needs::kPluginRuns,
@@ -47,9 +50,10 @@ const Command kCommands[] = {
     {"triggers",
      "Check the scanner's triggers of each Presentation log: TR, missed triggers, scans, drift",
      Needs::kNothing, defineTriggers,
-     "Exit status: 0 when the triggers of every log are consistent; 1 when any log has "
-     "findings; 2 when any log could not be opened or read or is not a Presentation log (the "
-     "others are still reported), or for a usage error."},
+     "Exit status: 0 when the triggers of every log are consistent (with --bold, against the "
+     "image too); 1 when any log has findings; 2 when any log could not be opened or read or is "
+     "not a Presentation log (the others are still reported), when the --bold image or its "
+     "sidecar cannot be used, or for a usage error."},
     {"events", "Write BIDS events files (*_events.tsv and .json) from logs or protocol files",
      Needs::kNothing, defineEvents,
      "Exit status: 0 when the files of every input were written; 1 when an input is missing, "

@@ -198,11 +198,23 @@ int runPlannedRuns(const CommandContext& context, std::vector<PlannedRun>& runs,
     err << "kwhost: " << error << '\n';
     status = kFailure;
   }
-  // Every run is made, also after one failed: the runs of an import are independent.
+  // Every run is made, also after one failed (the runs of an import are independent), but
+  // for a step on what the failed run would have saved.
+  bool previousOk = true;
   for (size_t i = 0; started && i < runs.size(); ++i) {
     PlannedRun& run = runs[i];
-    const bool ok = runOnce(run, *plugin, store, dialogs, session, log, reportUnusedAnswers, err);
-    for (const SaveRecord& record : session.saves()) {
+    bool ok = false;
+    bool made = false;
+    if (run.afterPrevious && !previousOk) {
+      err << "kwhost: " << escapeLine(run.label) << ": not made, as the run before it failed\n";
+    } else if (!run.prepare || run.prepare(run, err)) {
+      ok = runOnce(run, *plugin, store, dialogs, session, log, reportUnusedAnswers, err);
+      made = true;
+    }
+    previousOk = ok;
+    if (!ok && !run.failureNote.empty())
+      err << "kwhost: " << escapeLine(run.failureNote) << '\n';
+    for (const SaveRecord& record : made ? session.saves() : std::vector<SaveRecord>()) {
       if (record.written)
         written.push_back(record);
     }

@@ -28,6 +28,13 @@ struct PlannedRun {
   // Looks at what the run saved once it has ended; false (after a message on `err`) makes
   // the run fail. Empty: nothing more to check.
   std::function<bool(const std::vector<SaveRecord>& saves, std::ostream& err)> checkSaves;
+  // Made only when the run before it succeeded: a step on what that run saved.
+  bool afterPrevious = false;
+  // Called just before the run is made (after the runs before it), e.g. to read what they
+  // saved; false (after a message on `err`) makes the run fail unmade.
+  std::function<bool(PlannedRun& run, std::ostream& err)> prepare;
+  // Said on `err` when the run fails, e.g. what stays as it was.
+  std::string failureNote;
 };
 
 // The options of the commands that save: where files go and what they may replace, and

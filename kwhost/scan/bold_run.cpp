@@ -4,16 +4,11 @@
 #include <cstdio>
 
 namespace stimforge::kwhost {
-namespace {
-
-// A TR for messages: "2000 ms", "723.4 ms".
-std::string formatMs(double ms) {
+std::string formatTrMs(double ms) {
   char text[40];
   std::snprintf(text, sizeof text, "%.10g ms", ms);
   return text;
 }
-
-}  // namespace
 
 BoldRun combineBoldRun(const std::filesystem::path& image, const BoldHeader& header,
                        const BoldSidecar& sidecar) {
@@ -40,8 +35,8 @@ BoldRun combineBoldRun(const std::filesystem::path& image, const BoldHeader& hea
   }
   if (run.headerTrMs && run.sidecarTrMs &&
       std::fabs(*run.headerTrMs - *run.sidecarTrMs) > kHeaderTrTolerance * *run.sidecarTrMs) {
-    run.findings.push_back("the header's TR (pixdim[4], " + formatMs(*run.headerTrMs) +
-                           ") and the sidecar's RepetitionTime (" + formatMs(*run.sidecarTrMs) +
+    run.findings.push_back("the header's TR (pixdim[4], " + formatTrMs(*run.headerTrMs) +
+                           ") and the sidecar's RepetitionTime (" + formatTrMs(*run.sidecarTrMs) +
                            ", " + sidecar.repetitionTimeMs->file.filename().string() +
                            ") differ by more than 0.1%: the sidecar's is used");
   }

@@ -38,6 +38,9 @@ struct BoldRun {
   std::vector<std::string> findings;
 };
 
+// A TR for messages: "2000 ms", "723.4 ms" (ten significant digits at most).
+std::string formatTrMs(double ms);
+
 // Combines a header that passed its checks and a merged sidecar. Never fails: a run without a
 // TR has trSource kNone (see noTrMessage).
 BoldRun combineBoldRun(const std::filesystem::path& image, const BoldHeader& header,

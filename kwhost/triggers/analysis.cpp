@@ -184,6 +184,8 @@ ScanFindings analyzeScan(const std::vector<Tenths>& times, size_t first, size_t 
     scan.timeZero = times[*scan.timeZeroTrigger];
   }
   scan.end = log.tr ? sum(scan.lastTime, roundToTenths(*log.tr)) : scan.lastTime;
+  scan.endKnown = log.tr.has_value();
+  scan.firstPulseOnly = log.count == 1;
   return scan;
 }
 
@@ -214,12 +216,13 @@ std::vector<size_t> scanStarts(const std::vector<Tenths>& times, const TriggerFi
 }  // namespace
 
 bool ScanFindings::hasFindings() const {
-  return count < 3 || irregularCount > 0 || (countDifference && *countDifference != 0) ||
-         (medianAgrees && !*medianAgrees) || (driftPpm && std::fabs(*driftPpm) > kMaxDriftPpm);
+  return (count < 3 && !firstPulseOnly) || irregularCount > 0 ||
+         (countDifference && *countDifference != 0) || (medianAgrees && !*medianAgrees) ||
+         (driftPpm && std::fabs(*driftPpm) > kMaxDriftPpm);
 }
 
 bool TriggerFindings::hasFindings() const {
-  if (count == 0 || !tr)
+  if (count == 0 || (!tr && count != 1))
     return true;
   return std::any_of(scans.begin(), scans.end(),
                      [](const ScanFindings& scan) { return scan.hasFindings(); });

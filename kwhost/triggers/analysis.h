@@ -90,7 +90,11 @@ struct ScanFindings {
   // The time of trigger K + 1 of the scan (index first + K); absent when count <= K.
   std::optional<Tenths> timeZero;
   std::optional<size_t> timeZeroTrigger;  // its index in the log's list
-  Tenths end = 0;  // lastTime plus one TR (lastTime alone when there is no TR)
+  Tenths end = 0;         // lastTime plus one TR (lastTime alone when there is no TR)
+  bool endKnown = false;  // whether there was a TR for `end`
+  // The log holds this one trigger and no other: a design that logs the first pulse only.
+  // Its time zero is that trigger; it is no finding unless --volumes asks for more.
+  bool firstPulseOnly = false;
   // The interval before this scan when the triggers were split there (0 for the first
   // scan), and the triggers it would hide were it a burst of lost ones instead of a pause
   // between two scans.
@@ -99,7 +103,7 @@ struct ScanFindings {
 
   // Whether the scan shows anything wrong: irregular intervals, a count that is not N + K,
   // a median that disagrees with --tr, a drift above kMaxDriftPpm, fewer than three
-  // triggers.
+  // triggers (but for firstPulseOnly).
   bool hasFindings() const;
 };
 
@@ -113,7 +117,9 @@ struct TriggerFindings {
   std::optional<double> medianInterval;  // over the whole log, at least three triggers
   std::vector<ScanFindings> scans;       // in log order; empty when there is no trigger
 
-  // Whether anything is wrong: no trigger, or any scan's findings.
+  // Whether anything is wrong: no trigger, no TR with two triggers or more, or any scan's
+  // findings. A log of one trigger (first pulse only) has findings only when --volumes asks
+  // for more triggers.
   bool hasFindings() const;
 };
 

@@ -43,6 +43,8 @@ void LogTriggers::addTrigger(int64_t line, Tenths time) {
 void LogTriggers::addStimulus(int64_t line, Tenths time, std::string_view type,
                               std::string_view code) {
   ++stimulusEvents;
+  if (keepStimuli)
+    stimuli.push_back(StimulusEvent{line, time, std::string(type), std::string(code)});
   if (!times.empty() && time < times.front()) {
     if (lateBefore_++ == 0)
       firstLateBefore_ = StimulusEvent{line, time, std::string(type), std::string(code)};
@@ -81,7 +83,9 @@ StimulusOutside LogTriggers::outside(Tenths end) const {
 
 ReadTriggersResult readLogTriggers(LogSource& source, const TriggerSelection& selection,
                                    LogTriggers& triggers, std::string& problem) {
+  const bool keepStimuli = triggers.keepStimuli;
   triggers = LogTriggers();
+  triggers.keepStimuli = keepStimuli;
   if (!checkPresentationLog(source, problem))
     return ReadTriggersResult::kNotALog;
   LogHeader header;

@@ -54,6 +54,11 @@ class LogTriggers {
   size_t backward = 0;            // triggers whose time is before the previous trigger's
   int64_t firstBackward = -1;     // the line of the first of those, -1 when none
   size_t stimulusEvents = 0;      // Picture, Sound and Video lines with a whole Time
+  // Set before reading to keep every stimulus event in `stimuli` (for checkLogAgainstScan,
+  // whose time zero and end may lie anywhere among the triggers); off, only those around
+  // the triggers are kept, compactly.
+  bool keepStimuli = false;
+  std::vector<StimulusEvent> stimuli;  // in log order, when keepStimuli
 
   // The stimulus events before times.front() (by time) or after `end` (a time past the last
   // trigger, such as the last scan's end). All zero when there is no trigger. Events whose
@@ -92,7 +97,8 @@ enum class ReadTriggersResult {
 
 // Reads `source` whole once: checks that it is a Presentation log (checkPresentationLog),
 // tells its layout from the column-name line (LogHeader::subjectFirst), then collects the
-// triggers of `selection` and the stimulus events. On anything but kRead, `problem` holds a
+// triggers of `selection` and the stimulus events into `triggers` (cleared first, but for its
+// keepStimuli). On anything but kRead, `problem` holds a
 // one-line reason without the file's name. May throw std::bad_alloc.
 [[nodiscard]] ReadTriggersResult readLogTriggers(LogSource& source,
                                                  const TriggerSelection& selection,

@@ -121,7 +121,8 @@ json scanJson(const LogReport& report, const ScanFindings& scan) {
       {"count_place", countPlaceJson(scan.countPlace)},
       {"time_zero_ms", nullptr},
       {"time_zero_trigger", nullptr},
-      {"end_ms", msJson(scan.end)},
+      {"end_ms", scan.endKnown ? msJson(scan.end) : json(nullptr)},
+      {"first_pulse_only", scan.firstPulseOnly},
       {"split_gap_before_ms", msJson(scan.splitGapBefore)},
       {"hidden_before_scan", scan.hiddenBeforeScan},
       {"consistent", !scan.hasFindings()},
@@ -214,6 +215,8 @@ void appendScan(const LogReport& report, size_t number, const ScanFindings& scan
     if (scan.medianAgrees)
       text += *scan.medianAgrees ? " (agrees with --tr within 1%)" : " (DISAGREES with --tr)";
     text += "\n";
+  } else if (scan.firstPulseOnly) {
+    text += "    first trigger only: a design that logs the first pulse\n";
   } else {
     text += "    fewer than three triggers: no TR estimate\n";
   }
@@ -238,6 +241,126 @@ std::string describeStimulus(const StimulusEvent& event) {
          std::to_string(event.line + 1) + ")";
 }
 
+std::string msText(double ms) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%.10g", ms);
+  return text;
+}
+
+const char* trSourceName(TrSource source) {
+  switch (source) {
+    case TrSource::kSidecar:
+      return "sidecar";
+    case TrSource::kHeader:
+      return "header";
+    case TrSource::kNone:
+      break;
+  }
+  return "--tr";
+}
+
+std::string outsideText(size_t count, const std::optional<StimulusEvent>& first) {
+  return std::to_string(count) + (first ? ", the first " + describeStimulus(*first) : "") + "\n";
+}
+
+void appendBoldTimeZero(const ScanCheck& check, std::string& text) {
+  if (check.dummies.k)
+    text += "    K = " + std::to_string(*check.dummies.k) + ": " + check.dummies.rule + "\n";
+  else
+    text += "    K unknown: " + check.dummies.unknownReason + "\n";
+  if (!check.timeZero) {
+    text += "    time zero: none\n";
+    return;
+  }
+  text += "    time zero: trigger " + std::to_string(*check.timeZeroTrigger + 1);
+  if (check.timeZeroAfterTrigger)
+    text += " + " + std::to_string(*check.dummies.k) + " x TR";
+  text += " at " + formatMs(*check.timeZero) + " ms\n";
+  if (check.end)
+    text += "    end of the stored scan: " + formatMs(*check.end) + " ms (time zero + " +
+            std::to_string(check.volumes) + " x " + msText(*check.trMs) + " ms)\n";
+}
+
+void appendBold(const BoldRun& bold, const ScanCheck& check, std::string& text) {
+  text += "  BOLD run: " + bold.image.string() + " (NIfTI-" + std::to_string(bold.niftiVersion) +
+          ", " + std::to_string(bold.volumes) + " volumes)\n";
+  text +=
+      "    TR " + (check.trMs ? msText(*check.trMs) + " ms (" + trSourceName(bold.trSource) + ")"
+                              : std::string("unknown"));
+  text += bold.headerTrMs ? "; header " + msText(*bold.headerTrMs) + " ms"
+                          : "; header: none (" + bold.headerNoTrReason + ")";
+  text += bold.sidecarTrMs ? "; sidecar " + msText(*bold.sidecarTrMs) + " ms\n" : "\n";
+  text += "    sidecars:";
+  for (const std::filesystem::path& file : bold.sidecar.files)
+    text += " " + file.string();
+  text += bold.sidecar.files.empty() ? " none\n" : "\n";
+  if (check.scan && check.scanCount > 1)
+    text += "    scan " + std::to_string(*check.scan + 1) + " of " +
+            std::to_string(check.scanCount) + " checked\n";
+  appendBoldTimeZero(check, text);
+  if (check.driftPpm)
+    text += "    clock drift " + formatFixed(*check.driftPpm, 1) + " ppm against the scan's TR\n";
+  if (check.medianAgrees)
+    text += std::string("    median interval ") +
+            (*check.medianAgrees ? "agrees with" : "DISAGREES with") + " the scan's TR\n";
+  if (check.countDifference)
+    text += "    count: " + std::to_string(*check.expectedCount + *check.countDifference) + " of " +
+            std::to_string(*check.expectedCount) + " (volumes + K)\n";
+  if (check.timeZero) {
+    text += "    stimulus events before time zero: " +
+            outsideText(check.outside.before, check.outside.firstBefore);
+    if (check.end)
+      text += "    stimulus events after the end of the stored scan: " +
+              outsideText(check.outside.after, check.outside.firstAfter);
+  }
+}
+
+template <typename T>
+json sidecarValueJson(const std::optional<SidecarValue<T>>& value) {
+  return value ? json(value->value) : json(nullptr);
+}
+
+void addBoldJson(const BoldRun& bold, const ScanCheck& check, json& object) {
+  json files = json::array();
+  for (const std::filesystem::path& file : bold.sidecar.files)
+    files.push_back(file.string());
+  const auto tenthsJson = [](const std::optional<Tenths>& t) {
+    return t ? msJson(*t) : json(nullptr);
+  };
+  object["bold_file"] = bold.image.string();
+  object["bold_nifti_version"] = bold.niftiVersion;
+  object["bold_volumes"] = bold.volumes;
+  object["bold_tr_ms"] = optionalJson(check.trMs);
+  object["bold_tr_source"] = check.trMs ? json(trSourceName(bold.trSource)) : json(nullptr);
+  object["header_tr_ms"] = optionalJson(bold.headerTrMs);
+  object["sidecar_tr_ms"] = optionalJson(bold.sidecarTrMs);
+  object["sidecar_files"] = files;
+  object["discarded_by_scanner"] = optionalJson(bold.discardedByScanner);
+  object["discarded_by_user"] = optionalJson(bold.discardedByUser);
+  object["skip"] = optionalJson(check.dummies.k);
+  object["skip_rule"] = check.dummies.k ? json(check.dummies.rule) : json(nullptr);
+  object["skip_unknown_reason"] =
+      check.dummies.k ? json(nullptr) : json(check.dummies.unknownReason);
+  object["scan_checked"] = check.scan ? json(*check.scan + 1) : json(nullptr);
+  object["time_zero_ms"] = tenthsJson(check.timeZero);
+  object["time_zero_trigger"] =
+      check.timeZeroTrigger ? json(*check.timeZeroTrigger + 1) : json(nullptr);
+  object["time_zero_after_trigger_tr"] =
+      check.timeZeroAfterTrigger ? json(*check.dummies.k) : json(nullptr);
+  object["scan_end_ms"] = tenthsJson(check.end);
+  object["scan_drift_ppm"] =
+      check.driftPpm ? json(std::round(*check.driftPpm * 10.0) / 10.0 + 0.0) : json(nullptr);
+  object["scan_median_agrees"] = optionalJson(check.medianAgrees);
+  object["scan_expected_count"] = optionalJson(check.expectedCount);
+  object["scan_count_difference"] = optionalJson(check.countDifference);
+  object["events_before_scan"] = check.timeZero
+                                     ? stimulusJson(check.outside.before, check.outside.firstBefore)
+                                     : json(nullptr);
+  object["events_after_scan"] =
+      check.end ? stimulusJson(check.outside.after, check.outside.firstAfter) : json(nullptr);
+  object["bold_findings"] = check.findings;
+}
+
 }  // namespace
 
 std::string formatMs(Tenths time) {
@@ -257,13 +380,13 @@ std::vector<std::string> reportFindings(const LogReport& report) {
                      "another type");
     return result;
   }
-  if (!findings.tr)
+  if (!findings.tr && findings.count != 1)
     result.push_back(findings.count < 3 ? "fewer than three triggers: no TR estimate"
                                         : "no TR estimate: the intervals are not positive");
   for (size_t i = 0; i < findings.scans.size(); ++i) {
     const ScanFindings& scan = findings.scans[i];
     const std::string name = "scan " + std::to_string(i + 1) + ": ";
-    if (scan.count < 3 && findings.tr)
+    if (scan.count < 3 && findings.tr && !scan.firstPulseOnly)
       result.push_back(name + "fewer than three triggers");
     if (scan.irregularCount > 0)
       result.push_back(name + std::to_string(scan.irregularCount) + " irregular interval" +
@@ -277,6 +400,9 @@ std::vector<std::string> reportFindings(const LogReport& report) {
     if (scan.driftPpm && std::fabs(*scan.driftPpm) > kMaxDriftPpm)
       result.push_back(name + "clock drift " + formatFixed(*scan.driftPpm, 1) + " ppm");
   }
+  if (report.scan)
+    for (const std::string& finding : report.scan->findings)
+      result.push_back("BOLD run: " + finding);
   return result;
 }
 
@@ -303,11 +429,17 @@ std::string textReport(const LogReport& report) {
   if (findings.count > 0) {
     text += "  stimulus events before the first trigger: " + std::to_string(outside.before);
     text += outside.firstBefore ? ", the first " + describeStimulus(*outside.firstBefore) : "";
-    text +=
-        "\n  stimulus events after the last trigger plus one TR: " + std::to_string(outside.after);
-    text += outside.firstAfter ? ", the first " + describeStimulus(*outside.firstAfter) : "";
     text += "\n";
+    // Without a TR, "plus one TR" means nothing: no figure at all rather than a wrong one.
+    if (findings.tr) {
+      text +=
+          "  stimulus events after the last trigger plus one TR: " + std::to_string(outside.after);
+      text += outside.firstAfter ? ", the first " + describeStimulus(*outside.firstAfter) : "";
+      text += "\n";
+    }
   }
+  if (report.bold && report.scan)
+    appendBold(*report.bold, *report.scan, text);
   const std::vector<std::string> problems = reportFindings(report);
   if (problems.empty()) {
     text += "  verdict: consistent\n";
@@ -327,7 +459,7 @@ json jsonReport(const LogReport& report) {
   for (const ScanFindings& scan : findings.scans)
     scans.push_back(scanJson(report, scan));
   const std::vector<std::string> problems = reportFindings(report);
-  return {
+  json object = {
       {"file", report.path},
       {"trigger_type", report.selection.type},
       {"trigger_code", optionalJson(report.selection.code)},
@@ -343,10 +475,14 @@ json jsonReport(const LogReport& report) {
       {"skip", findings.options.skip},
       {"scans", scans},
       {"stimulus_before", stimulusJson(report.outside.before, report.outside.firstBefore)},
-      {"stimulus_after", stimulusJson(report.outside.after, report.outside.firstAfter)},
+      {"stimulus_after",
+       findings.tr ? stimulusJson(report.outside.after, report.outside.firstAfter) : json(nullptr)},
       {"findings", problems},
       {"consistent", problems.empty()},
   };
+  if (report.bold && report.scan)
+    addBoldJson(*report.bold, *report.scan, object);
+  return object;
 }
 
 json jsonError(const std::string& path, const std::string& problem) {

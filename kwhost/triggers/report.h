@@ -10,6 +10,7 @@
 
 #include "kwhost/triggers/analysis.h"
 #include "kwhost/triggers/log_triggers.h"
+#include "kwhost/triggers/scan_check.h"
 
 namespace stimforge::kwhost {
 
@@ -20,12 +21,16 @@ struct LogReport {
   const LogTriggers& triggers;
   const TriggerFindings& findings;
   const StimulusOutside& outside;
+  // With --bold: the run and the log checked against it (both or neither).
+  const BoldRun* bold = nullptr;
+  const ScanCheck* scan = nullptr;
 };
 
 // A time in tenths of a millisecond as milliseconds with one decimal ("-12.5").
 std::string formatMs(Tenths time);
 
-// What is wrong with the log, one short phrase each; empty when it is consistent.
+// What is wrong with the log, one short phrase each (the scan check's findings last); empty
+// when it is consistent.
 std::vector<std::string> reportFindings(const LogReport& report);
 
 // The text report of one log, several lines, each ending in '\n', the verdict last.

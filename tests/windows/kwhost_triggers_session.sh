@@ -25,14 +25,7 @@ for platform in linux windows; do
   run_kwhost "$platform" text "$expected" triggers "$name" --tr 2000
   run_kwhost "$platform" json "$expected" triggers "$name" --json --skip 5
 done
-for file in text.out text.err json.out json.err; do
-  sed 's/\r$//' "$work/windows/$file" >"$work/windows-$file"
-  if ! cmp -s "$work/linux/$file" "$work/windows-$file"; then
-    echo "FAILED: $file differs (Linux, then Windows):"
-    diff "$work/linux/$file" "$work/windows-$file" | head -20 || true
-    status=1
-  fi
-done
+compare_outputs text.out text.err json.out json.err
 [ -s "$work/linux/text.out" ] || { echo "FAILED: no report"; status=1; }
 [ "$status" -eq 0 ] && echo "ok: triggers of $name, the same on Windows and Linux"
 exit "$status"

@@ -35,3 +35,17 @@ run_kwhost() {
     status=1
   fi
 }
+
+# compare_outputs FILE...: each FILE of the windows folder, its CRLF line ends (the Windows
+# console streams') read as LF, against the linux folder's; status=1 with the difference
+# when they differ.
+compare_outputs() {
+  for file in "$@"; do
+    sed 's/\r$//' "$work/windows/$file" >"$work/windows-$file"
+    if ! cmp -s "$work/linux/$file" "$work/windows-$file"; then
+      echo "FAILED: $file differs (Linux, then Windows):"
+      diff "$work/linux/$file" "$work/windows-$file" | head -20 || true
+      status=1
+    fi
+  done
+}

@@ -4,7 +4,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -180,6 +184,96 @@ TEST(KwhostImport, LogPathWhoseProtocolNameWouldNotFitIsRefused) {
   EXPECT_THAT(inSubfolder, ::testing::UnorderedElementsAre(std::string(150, 'p') + ".log",
                                                            std::string(150, 'p') + ".prt",
                                                            std::string(154, 'q')));
+}
+
+// Every Time of the real log `stem`'s event lines, in tenths.
+std::vector<int64_t> logTimes(const std::string& stem) {
+  std::ifstream in(testing::realLogsFolder() + "/" + stem + ".log", std::ios::binary);
+  std::vector<int64_t> times;
+  std::string line;
+  while (std::getline(in, line)) {
+    std::vector<std::string> fields;
+    std::stringstream cells(line);
+    for (std::string cell; std::getline(cells, cell, '\t');)
+      fields.push_back(cell);
+    if (fields.size() > 4 && !fields[4].empty() &&
+        fields[4].find_first_not_of("0123456789") == std::string::npos)
+      times.push_back(std::stoll(fields[4]));
+  }
+  return times;
+}
+
+struct AlignSession {
+  std::vector<std::string> args;  // after "import idor_two_tables.log --quiet"
+  int status;
+  const char* shifted;  // the shifted protocol's name, "" for none
+  int64_t timeZero;     // tenths
+  const char* errPart;
+};
+
+// import --bold and --align through the real plug-in: the shifted protocol's starts are the
+// log's times less time zero (within 1 ms), but for the intervals the shift cut at 0.
+TEST(KwhostImport, ShiftedToTheScansTimeZero) {
+  SF_SKIP_WITHOUT_REAL_LOGS();
+  const std::filesystem::path runs = std::filesystem::path(SF_BOLD_IMAGES) / "runs";
+  if (!std::filesystem::exists(runs / "run_236.nii.gz"))
+    GTEST_SKIP() << "no BOLD images (python3-nibabel)";
+  const std::vector<int64_t> times = logTimes("idor_two_tables");
+  const AlignSession sessions[] = {
+      {{"--bold", (runs / "run_236.nii.gz").string()},
+       0,
+       "idor_two_tables_min17418.prt",
+       174181,
+       "trigger 5 (Pulse) at 17418.1 ms"},
+      {{"--align", "--skip", "5"}, 0, "idor_two_tables_min19416.prt", 194167, "trigger 6"},
+      {{"--bold", (runs / "run_244.nii.gz").string()}, 1, "", 0, "time zero is unknown"},
+      {{"--align", "--bold", (runs / "run_236.nii.gz").string(), "--force"},
+       0,
+       "idor_two_tables_min17418.prt",
+       174181,
+       "moves 5 wholly before 0"},
+  };
+  for (const AlignSession& s : sessions) {
+    SCOPED_TRACE(s.args[0] + " " + s.args[1]);
+    TempFolder folder;
+    const std::string log = testing::copyRealLog(folder, "idor_two_tables");
+    std::vector<std::string> args = {"import", log, "--quiet"};
+    args.insert(args.end(), s.args.begin(), s.args.end());
+    const testing::KwhostResult r = runKwhost(folder, args);
+    EXPECT_EQ(r.status, s.status) << r.err;
+    EXPECT_NE(r.err.find(s.errPart), std::string::npos) << r.err;
+    if (std::string(s.shifted).empty()) {
+      EXPECT_FALSE(std::filesystem::exists(folder.file("idor_two_tables.prt")));
+      continue;
+    }
+    const Protocol original = readBack(folder, "idor_two_tables.prt");
+    const Protocol shifted = readBack(folder, s.shifted);
+    ASSERT_EQ(shifted.conditions.size(), original.conditions.size());
+    size_t compared = 0;
+    for (const Condition& condition : shifted.conditions) {
+      for (const int32_t start : condition.starts) {
+        if (start == 0)
+          continue;  // cut at 0, or wholly before it
+        const bool found = std::any_of(times.begin(), times.end(), [&](int64_t t) {
+          return std::fabs(static_cast<double>(t - s.timeZero) / 10.0 - start) <= 1.0;
+        });
+        EXPECT_TRUE(found) << condition.name << " at " << start;
+        ++compared;
+      }
+    }
+    EXPECT_GT(compared, 200u);
+  }
+
+  // A shifted file in the way is refused before anything runs: not even the import is saved.
+  TempFolder folder;
+  const std::string log = testing::copyRealLog(folder, "idor_two_tables");
+  folder.write("idor_two_tables_min17418.prt", "mine\n");
+  const testing::KwhostResult r =
+      runKwhost(folder, {"import", log, "--quiet", "--bold", (runs / "run_236.nii.gz").string()});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "kwhost: idor_two_tables_min17418.prt exists; give --force to replace it\n");
+  EXPECT_FALSE(std::filesystem::exists(folder.file("idor_two_tables.prt")));
+  EXPECT_EQ(folder.read("idor_two_tables_min17418.prt"), "mine\n");
 }
 
 }  // namespace

@@ -112,6 +112,21 @@ def main():
     with open(os.path.join(out, "run1.txt"), "w", encoding="utf-8") as f:
         f.write("not an image name\n")
 
+    # Runs for the shared real logs of 240 triggers at a TR of 2 s (kwhost triggers --bold):
+    # as many volumes, four fewer (4 dummies), four more; one for a first-pulse-only copy of a
+    # log, with and without dummies stated in its sidecar; and one whose sidecar disagrees.
+    runs = os.path.join(out, "runs")
+    for volumes in (240, 236, 244):
+        save(runs, "run_%d.nii.gz" % volumes, 1, 2.0, volumes=volumes, shape=(4, 4, 2))
+        write_json(runs, "run_%d.json" % volumes, {"RepetitionTime": 2.0})
+    save(runs, "first_pulse.nii.gz", 1, 2.0, volumes=236)
+    save(runs, "first_pulse_dummies.nii.gz", 1, 2.0, volumes=236)
+    write_json(runs, "first_pulse_dummies.json",
+               {"RepetitionTime": 2.0, "NumberOfVolumesDiscardedByScanner": 4})
+    save(runs, "run_236_sidecar_2.nii.gz", 1, 2.0, volumes=236)
+    write_json(runs, "run_236_sidecar_2.json",
+               {"RepetitionTime": 2.0, "NumberOfVolumesDiscardedByScanner": 2})
+
 
 if __name__ == "__main__":
     main()

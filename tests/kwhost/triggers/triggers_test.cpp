@@ -109,6 +109,12 @@ TEST(Triggers, GeneratedFaultsAreFound) {
       // The trigger after the one that goes back ends a gap of three periods.
       {"backward time", backward, {}, true, {60}, 2, 2, 0, {}, {}, {100000}},
       {"two triggers", regular(2, 20000), {}, true, {2}, 0, 0, 0, {}, {}, {100000}},
+      // One trigger is a design that logs the first pulse: no finding without a TR.
+      {"first pulse only", regular(1, 20000), {}, false, {1}, 0, 0, 0, {}, {}, {100000}},
+      {"first pulse only, --volumes 1", regular(1, 20000), {0, 1, 0}, false, {1}, 0, 0, 0, {},
+       {0}, {100000}},
+      {"first pulse only, --volumes 10", regular(1, 20000), {0, 10, 0}, true, {1}, 0, 0, 0, {},
+       {-9}, {100000}},
   };
   // clang-format on
   for (const GeneratedCase& c : cases) {

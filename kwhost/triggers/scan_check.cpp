@@ -1,0 +1,191 @@
+#include "kwhost/triggers/scan_check.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace stimforge::kwhost {
+namespace {
+
+std::string fixed(double value, int decimals) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", decimals, value);
+  return text;
+}
+
+// The scan checked: --scan N, else the only one. Sets check.scan or a finding.
+void chooseScan(const ScanCheckOptions& options, ScanCheck& check) {
+  const size_t count = check.triggers.scans.size();
+  check.scanCount = count;
+  if (count == 0) {
+    check.findings.push_back("no trigger: time zero cannot come from the scan");
+  } else if (options.scan > count) {
+    check.findings.push_back("--scan " + std::to_string(options.scan) + ": the log holds " +
+                             std::to_string(count) + " scan(s)");
+  } else if (options.scan > 0) {
+    check.scan = options.scan - 1;
+  } else if (count == 1) {
+    check.scan = 0;
+  } else {
+    check.findings.push_back("the log holds " + std::to_string(count) +
+                             " scans: choose one with --scan N");
+  }
+}
+
+// K without an image: --skip, else 0 (time zero at the scan's first trigger).
+DummyVolumes skipWithoutBold(const ScanCheckOptions& options, const ScanFindings& scan) {
+  DummyVolumes out;
+  const int64_t k = options.skip.value_or(0);
+  if (scan.count > 1 && static_cast<uint64_t>(k) >= scan.count) {
+    out.unknownReason = "--skip " + std::to_string(k) + " leaves no trigger for time zero (" +
+                        std::to_string(scan.count) + " triggers)";
+    return out;
+  }
+  out.k = k;
+  out.rule = options.skip ? "given with --skip " + std::to_string(k) + ": time zero at trigger " +
+                                std::to_string(k + 1)
+                          : "no --skip: time zero at the scan's first trigger";
+  if (scan.count == 1 && k > 0)
+    out.rule = "given with --skip " + std::to_string(k) +
+               ": one trigger (first pulse only), time zero " + std::to_string(k) + " TR after it";
+  return out;
+}
+
+DummyVolumes decideK(const ScanCheckOptions& options, const std::optional<BoldRun>& bold,
+                     const ScanFindings& scan) {
+  if (!bold)
+    return skipWithoutBold(options, scan);
+  DummyVolumeInput input;
+  input.triggers = static_cast<int64_t>(scan.count);
+  input.volumes = bold->volumes;
+  input.irregularIntervals = static_cast<int64_t>(scan.irregularCount);
+  input.missingAtGaps = scan.missingAtGaps;
+  input.scans = 1;  // chooseScan settled it
+  input.discardedByScanner = bold->discardedByScanner;
+  input.discardedByUser = bold->discardedByUser;
+  input.skip = options.skip;
+  return decideDummyVolumes(input);
+}
+
+// Time zero and its trigger. Requires: dummies.k.
+void placeTimeZero(const std::vector<Tenths>& triggers, const ScanFindings& scan,
+                   ScanCheck& check) {
+  const int64_t k = *check.dummies.k;
+  const std::vector<Tenths> scanTimes(
+      triggers.begin() + static_cast<std::ptrdiff_t>(scan.first),
+      triggers.begin() + static_cast<std::ptrdiff_t>(scan.last) + 1);
+  check.timeZero = timeZeroTenths(scanTimes, k, check.trMs);
+  if (!check.timeZero)
+    return;
+  if (static_cast<uint64_t>(k) < scan.count) {
+    check.timeZeroTrigger = scan.first + static_cast<size_t>(k);
+  } else {
+    check.timeZeroTrigger = scan.first;
+    check.timeZeroAfterTrigger = true;
+  }
+  if (check.volumes > 0 && check.trMs) {
+    const double length = static_cast<double>(check.volumes) * *check.trMs * 10.0;
+    const double end = static_cast<double>(*check.timeZero) + length;
+    if (end < 9.2e18)
+      check.end = static_cast<Tenths>(std::llround(end));
+  }
+}
+
+// The drift and the median against the TR used, as the trigger analysis does for --tr.
+void checkTr(const ScanFindings& scan, ScanCheck& check) {
+  check.fittedTr = scan.fittedTr;
+  check.medianInterval = scan.medianInterval;
+  if (!check.trMs)
+    return;
+  const double tr = *check.trMs * 10.0;
+  if (scan.fittedTr) {
+    check.driftPpm = (*scan.fittedTr - tr) / tr * 1e6;
+    if (std::fabs(*check.driftPpm) > kMaxDriftPpm)
+      check.findings.push_back("clock drift " + fixed(*check.driftPpm, 1) +
+                               " ppm against the scan's TR");
+  }
+  if (scan.medianInterval) {
+    check.medianAgrees = std::fabs(*scan.medianInterval - tr) <= kTrTolerance * tr;
+    if (!*check.medianAgrees)
+      check.findings.push_back("median interval " + fixed(*scan.medianInterval / 10.0, 1) +
+                               " ms is not within 1% of the scan's TR (" + formatTrMs(*check.trMs) +
+                               ")");
+  }
+}
+
+void checkCount(const ScanFindings& scan, ScanCheck& check) {
+  if (!check.dummies.k || check.volumes <= 0 || scan.count == 1)
+    return;
+  check.expectedCount = check.volumes + *check.dummies.k;
+  check.countDifference = static_cast<int64_t>(scan.count) - *check.expectedCount;
+  // With an image, a K worked out meets the count by construction, and a K given with --skip
+  // that misses it is already a finding of decideDummyVolumes.
+  if (*check.countDifference != 0 && !check.withBold)
+    check.findings.push_back(std::to_string(scan.count) + " triggers, not " +
+                             std::to_string(*check.expectedCount) + " (volumes + K)");
+}
+
+void countOutside(const std::vector<StimulusEvent>& stimuli, ScanCheck& check) {
+  if (!check.timeZero)
+    return;
+  for (const StimulusEvent& event : stimuli) {
+    if (event.time < *check.timeZero && check.outside.before++ == 0)
+      check.outside.firstBefore = event;
+    if (check.end && event.time >= *check.end && check.outside.after++ == 0)
+      check.outside.firstAfter = event;
+  }
+}
+
+}  // namespace
+
+ScanCheck checkLogAgainstScan(const std::vector<Tenths>& triggers,
+                              const std::vector<StimulusEvent>& stimuli,
+                              const ScanCheckOptions& options, const std::optional<BoldRun>& bold) {
+  ScanCheck check;
+  check.withBold = bold.has_value();
+  if (bold && bold->trMs)
+    check.trMs = bold->trMs;
+  else if (options.tr > 0)
+    check.trMs = static_cast<double>(options.tr) / 10.0;
+  check.volumes = bold ? bold->volumes : options.volumes;
+  if (bold)
+    check.findings = bold->findings;
+  TriggerOptions analysis;
+  // The analysis compares intervals with whole tenths; the drift below uses the exact TR.
+  if (check.trMs)
+    analysis.tr = std::max<Tenths>(1, std::llround(*check.trMs * 10.0));
+  check.triggers = analyzeTriggers(triggers, analysis);
+  chooseScan(options, check);
+  if (!check.scan)
+    return check;
+  const ScanFindings& scan = check.triggers.scans[*check.scan];
+  check.dummies = decideK(options, bold, scan);
+  if (!check.dummies.k)
+    check.findings.push_back("K unknown: " + check.dummies.unknownReason);
+  for (const std::string& finding : check.dummies.findings)
+    check.findings.push_back(finding);
+  if (check.dummies.k)
+    placeTimeZero(triggers, scan, check);
+  checkTr(scan, check);
+  checkCount(scan, check);
+  countOutside(stimuli, check);
+  return check;
+}
+
+std::string onsetDescription(const ScanCheck& check, const std::optional<BoldRun>& bold) {
+  std::string text = "Onset (in seconds) of the event, measured from ";
+  if (!bold)
+    return text + "time zero: " + check.dummies.rule;
+  text += "the first stored volume of " + bold->image.filename().string() + " (" +
+          std::to_string(bold->volumes) + " volumes";
+  if (check.trMs)
+    text += ", TR " + formatTrMs(*check.trMs) +
+            (bold->trSource == TrSource::kSidecar  ? " from the sidecar"
+             : bold->trSource == TrSource::kHeader ? " from the header"
+                                                   : " from --tr");
+  return text + "): K = " + (check.dummies.k ? std::to_string(*check.dummies.k) : "unknown") +
+         ", " + check.dummies.rule;
+}
+
+}  // namespace stimforge::kwhost
