@@ -8,6 +8,7 @@
 #include <exception>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <ostream>
 
 #include "kwhost/bids/bids_entities.h"
@@ -144,7 +145,7 @@ void warnAll(const std::set<std::string>& warnings, std::ostream& err) {
 
 // The table and sidecar facts of one input. Returns 0 or the exit status, reported.
 int readInput(const std::string& input, const EventsOptions& options, EventMap* map,
-              EventsTable& table, SidecarFacts& facts, std::ostream& err) {
+              const BoldRun* bold, EventsTable& table, SidecarFacts& facts, std::ostream& err) {
   std::string error;
   if (!checkReadable(input, error)) {
     err << "kwhost: " << escapeLine(error) << '\n';
@@ -164,8 +165,9 @@ int readInput(const std::string& input, const EventsOptions& options, EventMap* 
       err << "kwhost: " << escapeLine(error) << '\n';
       return kFailure;
     }
-    if (!options.log.columns.empty()) {
-      err << "kwhost: " << escapeLine(input) << " is a protocol: --columns takes a log's columns\n";
+    if (!options.log.columns.empty() || bold != nullptr) {
+      err << "kwhost: " << escapeLine(input) << " is a protocol: "
+          << (bold != nullptr ? "--bold" : "--columns") << " takes a log's\n";
       return kUsageError;
     }
     ProtocolZero protocolZero;
@@ -194,6 +196,7 @@ int readInput(const std::string& input, const EventsOptions& options, EventMap* 
     }
     LogEventsOptions logOptions = options.log;
     logOptions.map = map;
+    logOptions.bold = bold;
     std::error_code sizeUnknown;
     const std::uintmax_t bytes = fs::file_size(fs::path(input), sizeUnknown);
     logOptions.logBytes = sizeUnknown ? 0 : static_cast<uint64_t>(bytes);
@@ -234,8 +237,16 @@ void defineEventsArguments(CLI::App& command, EventsArguments& a) {
                   "Time zero: auto (the trigger of the first stored volume; default), "
                   "scenario, MS (milliseconds, on protocols in volumes too), or code:NAME")
       ->type_name("ZERO");
-  command.add_option("--skip", a.skip, "auto: volumes discarded before the image (default 0)")
-      ->type_name("K");
+  command
+      .add_option("--skip", a.skip,
+                  "auto: the triggers without a stored volume (default 0; with --bold, auto: "
+                  "worked out from the image)")
+      ->type_name("K|auto");
+  command
+      .add_option("--bold", a.bold,
+                  "The run's BOLD image (.nii or .nii.gz) of a single log: time zero is its "
+                  "first stored volume, checked against the triggers")
+      ->type_name("FILE");
   command.add_option("--trigger", a.trigger, "The triggers' event type and code (default Pulse)")
       ->type_name("TYPE[:CODE]");
   command.add_option("--scan", a.scan, "auto: the scan to write when the log holds several")
@@ -353,6 +364,21 @@ bool checkColumns(const std::string& text, std::vector<TableColumn>& columns, st
   return true;
 }
 
+// --skip K, or auto with --bold (its default there), and --bold for a single input.
+bool checkSkip(const EventsArguments& a, EventsOptions& options, std::string& error) {
+  options.boldPath = a.bold;
+  if (!a.bold.empty() && a.inputs.size() != 1) {
+    error = "--bold takes a single log: its run's image";
+    return false;
+  }
+  options.log.skipGiven = !a.skip.empty() && a.skip != "auto";
+  if (a.skip == "auto" && a.bold.empty()) {
+    error = "--skip auto works out K from the image: give --bold FILE, or --skip K";
+    return false;
+  }
+  return !options.log.skipGiven || wholeAtLeast(a.skip, 0, "--skip", options.log.skip, error);
+}
+
 }  // namespace
 
 bool checkEventsArguments(const EventsArguments& a, EventsOptions& options, std::string& error) {
@@ -365,7 +391,7 @@ bool checkEventsArguments(const EventsArguments& a, EventsOptions& options, std:
   options.zeroGiven = a.zero != "auto";
   if (!checkZero(a.zero, log.zero, error))
     return false;
-  if (!wholeAtLeast(a.skip, 0, "--skip", log.skip, error))
+  if (!checkSkip(a, options, error))
     return false;
   if (!parseTriggerSelection(a.trigger, log.trigger)) {
     error = "--trigger: \"" + escapeLine(a.trigger) + "\" is not TYPE or TYPE:CODE";
@@ -378,9 +404,10 @@ bool checkEventsArguments(const EventsArguments& a, EventsOptions& options, std:
     log.scan = static_cast<size_t>(scan);
     options.scanGiven = true;
   }
-  const bool autoOnly = a.skip != "0" || a.trigger != "Pulse" || options.scanGiven;
+  const bool autoOnly = (!a.skip.empty() && a.skip != "0") || a.trigger != "Pulse" ||
+                        options.scanGiven || !a.bold.empty();
   if (autoOnly && log.zero.kind != TimeZero::Kind::kAuto) {
-    error = "--skip, --trigger and --scan work with --zero auto only";
+    error = "--skip, --trigger, --scan and --bold work with --zero auto only";
     return false;
   }
   if (!a.tr.empty() && (!parseTenths(a.tr, log.tr) || log.tr <= 0 || log.tr > INT32_MAX)) {
@@ -510,6 +537,15 @@ int runEvents(const EventsOptions& options, std::ostream& out, std::ostream& err
     err << "kwhost: --out-dir: " << escapeLine(options.outDir) << " is not a folder\n";
     return kFailure;
   }
+  std::optional<BoldRun> bold;
+  if (!options.boldPath.empty()) {
+    bold.emplace();
+    std::string error;
+    if (!readBoldRun(fs::u8path(options.boldPath), options.log.tr > 0, *bold, error)) {
+      err << "kwhost: --bold: " << escapeLine(error) << '\n';
+      return kFailure;
+    }
+  }
   std::vector<Job> jobs;
   int planned = planJobs(options, jobs, err);
   if (planned == kSuccess)
@@ -522,7 +558,7 @@ int runEvents(const EventsOptions& options, std::ostream& out, std::ostream& err
     SidecarFacts facts;
     const int read = readInput(job.input, options,
                                map.lines().empty() && options.mapPath.empty() ? nullptr : &map,
-                               table, facts, err);
+                               bold ? &*bold : nullptr, table, facts, err);
     if (read != kSuccess) {
       status = std::max(status, read);
       continue;

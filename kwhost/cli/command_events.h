@@ -22,7 +22,7 @@ struct EventsArguments {
   std::string types;  // "" = not given
   std::string duration = "column";
   std::string zero = "auto";
-  std::string skip = "0";
+  std::string skip;  // "" = not given: 0, or auto with --bold
   std::string trigger = "Pulse";
   std::string scan;  // "" = not given
   std::string tr;    // "" = not given
@@ -33,6 +33,7 @@ struct EventsArguments {
   std::string bidsName;
   std::string columns;  // --columns; "" = not given
   bool keepTriggers = false;
+  std::string bold;  // --bold; "" = none
   bool force = false;
 };
 
@@ -49,6 +50,7 @@ struct EventsOptions {
   std::string output;
   std::string outDir;
   std::string bidsName;
+  std::string boldPath;  // --bold: the run's image; the log's time zero comes from it
   bool force = false;
 };
 

@@ -271,12 +271,80 @@ bool readTable(LogSource& source, const EventLayout& layout, const LogEventsOpti
 
 // Time zero as a Time of the log, and under auto the window of the scan kept. Says in the
 // sidecar facts what time zero is. Returns kSuccess or the exit status with `error` set.
+// The log against its run, before the pass: its triggers and stimulus events read once more
+// (a light read). Returns kSuccess, or kFailure with `error` set when K is unknown.
+int checkAgainstScan(LogSource& source, const std::string& name, const LogEventsOptions& options,
+                     LogEvents& events, std::string& error) {
+  LogTriggers triggers;
+  triggers.keepStimuli = true;
+  std::string problem;
+  if (readLogTriggers(source, options.trigger, triggers, problem) != ReadTriggersResult::kRead) {
+    error = name + ": " + problem;
+    return kFailure;
+  }
+  ScanCheckOptions scanOptions;
+  scanOptions.tr = options.tr;
+  if (options.skipGiven)
+    scanOptions.skip = options.skip;
+  scanOptions.scan = options.scan;
+  events.scanCheck =
+      checkLogAgainstScan(triggers.times, triggers.stimuli, scanOptions, *options.bold);
+  const ScanCheck& check = *events.scanCheck;
+  if (triggers.times.empty()) {
+    error = "no scanner triggers in " + name + ": give --zero scenario, --zero MS or --zero "
+            "code:NAME";
+    return kFailure;
+  }
+  if (!check.timeZero) {
+    error = name + " against " + options.bold->image.filename().u8string() +
+            ": no time zero: " + check.dummies.unknownReason +
+            "; give --skip K (the triggers without a stored volume) once you know it";
+    return kFailure;
+  }
+  return kSuccess;
+}
+
+// "2 stimulus events of NAME before time zero (the first a Picture "x" at line 7)".
+std::string outsideText(size_t count, const std::optional<StimulusEvent>& first,
+                        const std::string& name, const char* where) {
+  std::string text = std::to_string(count) + " stimulus event(s) of " + name + " " + where;
+  if (first)
+    text += " (the first a " + first->type + " \"" + first->code + "\" at line " +
+            std::to_string(first->line + 1) + ")";
+  return text;
+}
+
+// Time zero from the check against the run; its findings go with the trigger findings, the
+// stimulus events outside the stored scan to the warnings.
+int scanZero(const ScanCheck& check, const std::string& name, const LogEventsOptions& options,
+             LogEvents& events, int64_t& zero) {
+  zero = *check.timeZero;
+  if (check.outside.before > 0)
+    events.warnings.insert(outsideText(check.outside.before, check.outside.firstBefore, name,
+                                       "lie before time zero, the first stored volume"));
+  if (check.outside.after > 0)
+    events.warnings.insert(outsideText(check.outside.after, check.outside.firstAfter, name,
+                                       "lie after the end of the stored scan"));
+  events.facts.zero = onsetDescription(check, *options.bold);
+  if (check.hasFindings()) {
+    std::string& text = events.triggerFindings;
+    text = "the log against " + options.bold->image.filename().u8string() + " needs a look:";
+    for (const std::string& finding : check.findings)
+      text += " " + finding + ";";
+    text.back() = '.';
+    text += " Run kwhost triggers --bold for the details.";
+  }
+  return kSuccess;
+}
+
 int chooseTimeZero(const LogPass& pass, const std::string& name, const LogEventsOptions& options,
                    LogEvents& events, int64_t& zero,
                    std::optional<std::pair<Tenths, Tenths>>& window, std::string& error) {
   zero = 0;
   switch (options.zero.kind) {
     case TimeZero::Kind::kAuto:
+      if (events.scanCheck)
+        return scanZero(*events.scanCheck, name, options, events, zero);
       return autoZero(pass.triggers, name, options, events, zero, window, error);
     case TimeZero::Kind::kScenario:
       events.facts.zero = "the scenario's start (Presentation's own origin, Time 0 of the log)";
@@ -528,6 +596,11 @@ int readEvents(LogSource& source, const std::string& name, const LogEventsOption
   if (!options.columns.empty() && !checkTableColumns(header, options.columns, error)) {
     error = name + ": " + error;
     return kUsageError;
+  }
+  if (options.bold != nullptr && options.zero.kind == TimeZero::Kind::kAuto) {
+    status = checkAgainstScan(source, name, options, events, error);
+    if (status != kSuccess)
+      return status;
   }
   EventLayout layout = eventLayoutFor(header, header.subjectFirst());
   layout.emptyCodeIsEvent = true;

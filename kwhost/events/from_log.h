@@ -16,7 +16,9 @@
 #include "kwhost/events/run_facts.h"
 #include "kwhost/events/sidecar.h"
 #include "kwhost/events/table.h"
+#include "kwhost/scan/bold_run.h"
 #include "kwhost/triggers/analysis.h"
+#include "kwhost/triggers/scan_check.h"
 #include "kwhost/triggers/log_triggers.h"
 #include "logformat/log_header.h"
 #include "logformat/log_source.h"
@@ -54,6 +56,11 @@ struct LogEventsOptions {
   size_t scan = 0;           // --scan N, from 1; 0 = not given
   EventMap* map = nullptr;   // --map; null = none
   Unmapped unmapped = Unmapped::kKeep;
+  // --bold: the run's image. Under --zero auto, time zero is then the first stored volume,
+  // as checkLogAgainstScan works it out (triggers/scan_check.h): K is `skip` when
+  // `skipGiven`, else by the rule; a K that cannot be worked out refuses the log.
+  const BoldRun* bold = nullptr;
+  bool skipGiven = false;
   // --keep-triggers: the rows of the trigger events that `types` selects are written too.
   // Without it they are left out: they mark the scan's time, they are no events.
   bool keepTriggers = false;
@@ -74,6 +81,8 @@ struct LogEvents {
   // them", or "" when no trigger row was left out.
   std::string triggerRowsNote;
   int64_t zeroTime = 0;  // time zero as a Time of the log (tenths of a millisecond)
+  // With --bold: the log checked against the run (K, the TR, the events outside the scan).
+  std::optional<ScanCheck> scanCheck;
 };
 
 // Reads the log in `source`, named `name` in messages, into `events`. Returns 0, or the exit
@@ -82,7 +91,8 @@ struct LogEvents {
 //      NAME: give --zero scenario, --zero MS or --zero code:NAME"), several scans without
 //      --scan (listed), a --scan beyond the scans, a scan of K triggers or fewer, a code
 //      zero whose Code no event has, selected events that are all trigger rows left out
-//      (the message names --keep-triggers);
+//      (the message names --keep-triggers), with --bold a K that cannot be worked out
+//      (the message says why, and that --skip K gives it);
 //   2: a --map pattern that std::regex gives up on, a --columns column the log lacks.
 // No selected event is not a failure here: the table is then empty.
 // The rows: every selected event with a whole Time but the trigger rows (see keepTriggers);

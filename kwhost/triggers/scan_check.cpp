@@ -174,17 +174,25 @@ ScanCheck checkLogAgainstScan(const std::vector<Tenths>& triggers,
 }
 
 std::string onsetDescription(const ScanCheck& check, const std::optional<BoldRun>& bold) {
-  std::string text = "Onset (in seconds) of the event, measured from ";
-  if (!bold)
-    return text + "time zero: " + check.dummies.rule;
-  text += "the first stored volume of " + bold->image.filename().string() + " (" +
-          std::to_string(bold->volumes) + " volumes";
-  if (check.trMs)
-    text += ", TR " + formatTrMs(*check.trMs) +
-            (bold->trSource == TrSource::kSidecar  ? " from the sidecar"
-             : bold->trSource == TrSource::kHeader ? " from the header"
-                                                   : " from --tr");
-  return text + "): K = " + (check.dummies.k ? std::to_string(*check.dummies.k) : "unknown") +
+  std::string text = "time zero";
+  if (bold) {
+    text = "the first stored volume of " + bold->image.filename().u8string() + " (" +
+           std::to_string(bold->volumes) + " volumes";
+    if (check.trMs)
+      text += ", TR " + formatTrMs(*check.trMs) +
+              (bold->trSource == TrSource::kSidecar  ? " from the sidecar"
+               : bold->trSource == TrSource::kHeader ? " from the header"
+                                                     : " from --tr");
+    text += ")";
+  }
+  if (check.timeZero) {
+    const Tenths zero = *check.timeZero;
+    const uint64_t magnitude =
+        zero < 0 ? 0 - static_cast<uint64_t>(zero) : static_cast<uint64_t>(zero);
+    text += ", at Time " + std::string(zero < 0 ? "-" : "") + std::to_string(magnitude / 10) +
+            "." + std::to_string(magnitude % 10) + " ms in the log";
+  }
+  return text + ": K = " + (check.dummies.k ? std::to_string(*check.dummies.k) : "unknown") +
          ", " + check.dummies.rule;
 }
 

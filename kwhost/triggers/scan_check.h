@@ -10,8 +10,8 @@
 //   this check exists to end. With --skip K the check takes K as given (findings, if any,
 //   go to standard error and the files are still written, as for trigger findings).
 // - Onsets are event time - *timeZero (tenths of a millisecond).
-// - The sidecar's onset Description is onsetDescription(check): the BOLD file, its volumes,
-//   the TR used and the rule that chose K.
+// - The sidecar's onset Description gives onsetDescription(check): the BOLD file, its
+//   volumes, the TR used and the rule that chose K.
 // - findings (ScanCheck::findings) are printed on standard error; they do not stop the
 //   writing while K is known.
 #ifndef STIMFORGE_KWHOST_TRIGGERS_SCAN_CHECK_H_
@@ -92,9 +92,10 @@ ScanCheck checkLogAgainstScan(const std::vector<Tenths>& triggers,
                               const std::vector<StimulusEvent>& stimuli,
                               const ScanCheckOptions& options, const std::optional<BoldRun>& bold);
 
-// The events sidecar's onset Description for a check with a known time zero, e.g.
-// "seconds from the first stored volume of sub-01_task-x_bold.nii.gz (236 volumes, TR
-// 2000 ms from the sidecar): 4 triggers more than volumes (...): taken as dummy volumes ...".
+// What time zero is, for the events sidecar's onset Description ("... from time zero: TEXT.")
+// of a check with a known time zero, e.g. "the first stored volume of
+// sub-01_task-x_bold.nii.gz (236 volumes, TR 2000 ms from the sidecar), at Time 25328.2 ms
+// in the log: K = 4, 4 triggers more than volumes (...): taken as dummy volumes ...".
 std::string onsetDescription(const ScanCheck& check, const std::optional<BoldRun>& bold);
 
 }  // namespace stimforge::kwhost

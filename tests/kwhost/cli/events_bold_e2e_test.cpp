@@ -1,0 +1,68 @@
+// kwhost events --bold: time zero from the run's image, on the shared real logs of 240 Pulses
+// against images nibabel wrote (the fixture of tests/kwhost/scan).
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "kwhost_e2e_support.h"
+#include "kwhost_runner.h"
+#include "temp_folder.h"
+
+namespace stimforge::kwhost {
+namespace {
+
+using ::testing::HasSubstr;
+using testing::runKwhost;
+using testing::TempFolder;
+
+TEST(KwhostEventsBold, OnsetsFromTheFirstStoredVolume) {
+  SF_SKIP_WITHOUT_REAL_LOGS();
+  const std::filesystem::path runs = std::filesystem::path(SF_BOLD_IMAGES) / "runs";
+  if (!std::filesystem::exists(runs / "run_240.nii.gz"))
+    GTEST_SKIP() << "no BOLD images (python3-nibabel)";
+  const TempFolder folder;
+  const std::string log = testing::copyRealLog(folder, "idor_two_tables");
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    const char* zeroMs;  // the same rows as --zero MS; "" when nothing is written
+    const char* err;     // a part of standard error
+  } cases[] = {
+      {{"--bold", (runs / "run_240.nii.gz").string()}, 0, "9423.9", ""},
+      {{"--bold", (runs / "run_236.nii.gz").string()}, 0, "17418.1", ""},
+      {{"--bold", (runs / "run_244.nii.gz").string()}, 1, "", "give --skip K"},
+      {{"--bold", (runs / "run_244.nii.gz").string(), "--skip", "4"},
+       0,
+       "17418.1",
+       "the image has 244 volumes"},
+      {{"--bold", (runs / "run_240.nii.gz").string(), log}, 2, "", "--bold takes a single log"},
+      {{"--bold", (runs / "run_240.nii.gz").string(), "--zero", "scenario"},
+       2,
+       "",
+       "work with --zero auto only"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[1] + " " + std::to_string(c.args.size()));
+    std::vector<std::string> args = {"events", log, "-o", "bold.tsv", "--force"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    std::filesystem::remove(folder.path() / "bold.tsv");
+    const auto bold = runKwhost(folder, args);
+    EXPECT_EQ(bold.status, c.status) << bold.err;
+    EXPECT_THAT(bold.err, HasSubstr(c.err));
+    if (*c.zeroMs == '\0') {
+      EXPECT_FALSE(std::filesystem::exists(folder.path() / "bold.tsv"));
+      continue;
+    }
+    const auto given = runKwhost(folder, {"events", log, "-o", "given.tsv", "--force", "--zero",
+                                          c.zeroMs});
+    ASSERT_EQ(given.status, 0) << given.err;
+    EXPECT_EQ(folder.read("bold.tsv"), folder.read("given.tsv"));
+    EXPECT_THAT(folder.read("bold.json"), HasSubstr("the first stored volume of run_2"));
+  }
+}
+
+}  // namespace
+}  // namespace stimforge::kwhost
