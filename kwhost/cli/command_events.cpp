@@ -17,6 +17,7 @@
 #include "kwhost/common/read_file.h"
 #include "kwhost/common/safe_save.h"
 #include "kwhost/common/text_codec.h"
+#include "kwhost/events/files.h"
 #include "kwhost/events/from_protocol.h"
 #include "kwhost/events/table.h"
 #include "kwhost/protocol/file.h"
@@ -107,30 +108,6 @@ std::string fileStart(const std::string& path, size_t count) {
   text.resize(std::fread(&text[0], 1, count, file));
   std::fclose(file);
   return text;
-}
-
-// Whether `path` may be written: it does not exist, or it is an events file or sidecar
-// kwhost wrote. An events file is kwhost's own when it starts with one of kwhost's header
-// lines and its sidecar is kwhost's own.
-bool mayReplace(const Job& job, std::string& error) {
-  std::error_code ignored;
-  std::string text;
-  const bool jsonExists = fs::exists(fs::path(job.json), ignored);
-  const bool ownJson =
-      jsonExists && readWholeFile(job.json, text, error) && isOwnEventsSidecar(text);
-  if (jsonExists && !ownJson) {
-    error = job.json + " exists and is not a sidecar kwhost wrote: give --force to replace it";
-    return false;
-  }
-  if (fs::exists(fs::path(job.tsv), ignored)) {
-    if (!isOwnEventsTable(firstLineOf(job.tsv)) || !ownJson) {
-      error = job.tsv +
-              " exists and is not an events file kwhost wrote: give --force to "
-              "replace it";
-      return false;
-    }
-  }
-  return true;
 }
 
 bool isProtocolFile(const std::string& path) {
@@ -482,7 +459,7 @@ int checkColumnsOfInputs(const EventsOptions& options, std::ostream& err) {
 int writeJob(const Job& job, const EventsTable& table, const SidecarFacts& facts,
              const EventsOptions& options, std::ostream& out, std::ostream& err) {
   std::string error;
-  if (!options.force && !mayReplace(job, error)) {
+  if (!options.force && !mayReplaceEventsFiles(job.tsv, job.json, error)) {
     err << "kwhost: " << escapeLine(error) << '\n';
     return kFailure;
   }
@@ -508,10 +485,11 @@ int writeJob(const Job& job, const EventsTable& table, const SidecarFacts& facts
     }
   };
   const auto sidecar = [&json](const PieceWriter& write) { return write(json); };
-  const bool tsvSaved = saveFileSafely(job.tsv, tsv, policy, error);
+  // Both or neither: a table beside a sidecar of another run would be described wrongly.
+  const bool saved = saveFilesTogether({{job.tsv, tsv}, {job.json, sidecar}}, policy, error);
   if (thrown)
     std::rethrow_exception(thrown);
-  if (!tsvSaved || !saveFileSafely(job.json, sidecar, policy, error)) {
+  if (!saved) {
     err << "kwhost: " << escapeLine(error) << '\n';
     return kFailure;
   }

@@ -15,6 +15,7 @@ std::unique_ptr<CommandRunner> definePreset(CLI::App& command);
 std::unique_ptr<CommandRunner> defineTriggers(CLI::App& command);
 std::unique_ptr<CommandRunner> defineEvents(CLI::App& command);
 std::unique_ptr<CommandRunner> definePlot(CLI::App& command);
+std::unique_ptr<CommandRunner> defineBids(CLI::App& command);
 
 namespace {
 
@@ -71,6 +72,15 @@ const Command kCommands[] = {
      "malformed or of no known kind, or the picture cannot be saved or a file that is no "
      "picture kwhost drew is in the way; 2 for a usage error, among them an option for logs "
      "given with another input."},
+    {"bids",
+     "Convert a study's logs into the events files of a BIDS dataset, each checked against "
+     "its scan",
+     Needs::kNothing, defineBids,
+     "Exit status: 0 when every matched log was written with no finding; 1 when a run has "
+     "findings or failed (its old files kept, the other runs still written) or a log matched "
+     "no pattern; 2 when the whole study is refused before anything is written (two logs for "
+     "one run, a name that is not valid BIDS, a bad pattern or study file, a BIDS_ROOT without "
+     "dataset_description.json) or for a usage error. Scans without a log do not change it."},
 };
 
 #undef SF_PLUGIN_RUNS_EXIT

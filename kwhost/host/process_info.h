@@ -14,6 +14,9 @@ std::string executableFolder();
 // Whether standard input is a terminal.
 bool standardInputIsTerminal();
 
+// Whether standard error is a terminal (progress lines are shown only there).
+bool standardErrorIsTerminal();
+
 }  // namespace stimforge::kwhost
 
 #endif  // STIMFORGE_KWHOST_HOST_PROCESS_INFO_H_

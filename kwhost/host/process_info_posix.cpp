@@ -20,4 +20,8 @@ bool standardInputIsTerminal() {
   return isatty(STDIN_FILENO) == 1;
 }
 
+bool standardErrorIsTerminal() {
+  return isatty(STDERR_FILENO) == 1;
+}
+
 }  // namespace stimforge::kwhost

@@ -23,4 +23,8 @@ bool standardInputIsTerminal() {
   return _isatty(_fileno(stdin)) != 0;
 }
 
+bool standardErrorIsTerminal() {
+  return _isatty(_fileno(stderr)) != 0;
+}
+
 }  // namespace stimforge::kwhost

@@ -1,0 +1,48 @@
+// One run of `kwhost bids`: its log read, checked against its BOLD run as `kwhost events
+// --bold` checks it, and its events file and sidecar written beside the run.
+#ifndef STIMFORGE_KWHOST_CLI_BIDS_RUN_H_
+#define STIMFORGE_KWHOST_CLI_BIDS_RUN_H_
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "kwhost/study/study_plan.h"
+
+namespace stimforge::kwhost {
+
+struct StudyRunOutcome {
+  enum class Status {
+    kWritten,   // written, nothing found wrong
+    kFindings,  // written, with findings
+    kNoScan,    // written from the log's own time zero: the run has no BOLD image
+    kFailed,    // not written: its old files are as they were
+  };
+  Status status = Status::kFailed;
+  std::optional<int64_t> triggers;
+  std::optional<int64_t> volumes;
+  std::optional<int64_t> skip;  // K
+  std::optional<double> trMs;
+  std::string zero;                   // how time zero was found (the sidecar's words)
+  size_t rows = 0;                    // events written
+  std::vector<std::string> findings;  // what is wrong; for kFailed, why it failed
+};
+
+// Where a study's files are, for its runs.
+struct StudyPlaces {
+  std::filesystem::path source;    // SOURCE, the logs' folder
+  std::filesystem::path bidsRoot;  // BIDS_ROOT
+  bool force = false;              // replace events files kwhost did not write
+};
+
+// Converts `run`: reads its log (SOURCE/run.log), works out time zero from its scan (or the
+// log's own triggers without one), writes BIDS_ROOT/run.eventsTsv and .eventsJson together
+// (both or neither). Never throws; a run that cannot be converted has kFailed and its old
+// files as they were.
+StudyRunOutcome convertStudyRun(const StudyRun& run, const StudyPlaces& places);
+
+}  // namespace stimforge::kwhost
+
+#endif  // STIMFORGE_KWHOST_CLI_BIDS_RUN_H_

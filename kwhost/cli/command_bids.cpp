@@ -1,0 +1,305 @@
+// kwhost bids SOURCE BIDS_ROOT [--study FILE] [--match PATTERN]... [--dry-run] [--json]
+// [--force]: every log of a study converted into its BOLD run's events files, each checked
+// against its scan. Loads no plug-in.
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include <chrono>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "kwhost/cli/bids_run.h"
+#include "kwhost/cli/command_line.h"
+#include "kwhost/cli/command_table.h"
+#include "kwhost/common/exit_status.h"
+#include "kwhost/common/text_codec.h"
+#include "kwhost/host/process_info.h"
+#include "kwhost/study/study_plan.h"
+
+namespace stimforge::kwhost {
+namespace {
+
+struct BidsArguments {
+  std::string source;
+  std::string bidsRoot;
+  std::string study;
+  std::vector<std::string> patterns;
+  bool dryRun = false;
+  bool json = false;
+  bool force = false;
+};
+
+const char* statusWord(StudyRunOutcome::Status status) {
+  switch (status) {
+    case StudyRunOutcome::Status::kWritten:
+      return "consistent";
+    case StudyRunOutcome::Status::kFindings:
+      return "findings";
+    case StudyRunOutcome::Status::kNoScan:
+      return "no scan";
+    case StudyRunOutcome::Status::kFailed:
+      return "failed";
+  }
+  return "";
+}
+
+std::string valuesText(const PatternValues& values) {
+  std::string text;
+  for (const BidsEntity& entity : values)
+    text += (text.empty() ? "" : "_") + entity.key + "-" + entity.value;
+  return text;
+}
+
+// "240 triggers, 236 volumes, K 4, TR 2000.0 ms", with what is known.
+std::string figuresText(const StudyRunOutcome& outcome) {
+  std::string text;
+  const auto add = [&text](const std::string& part) { text += (text.empty() ? "" : ", ") + part; };
+  if (outcome.triggers)
+    add(std::to_string(*outcome.triggers) + " triggers");
+  if (outcome.volumes)
+    add(std::to_string(*outcome.volumes) + " volumes");
+  if (outcome.skip)
+    add("K " + std::to_string(*outcome.skip));
+  if (outcome.trMs) {
+    char tr[32];
+    std::snprintf(tr, sizeof tr, "TR %.1f ms", *outcome.trMs);
+    add(tr);
+  }
+  return text;
+}
+
+std::string runLine(const StudyRun& run, const StudyRunOutcome& outcome) {
+  std::string line = run.log + " -> " + run.eventsTsv + ": ";
+  const std::string figures = figuresText(outcome);
+  if (!figures.empty())
+    line += figures + ": ";
+  line += statusWord(outcome.status);
+  for (size_t i = 0; i < outcome.findings.size(); ++i)
+    line += (i == 0 ? ": " : "; ") + outcome.findings[i];
+  return escapeLine(line);
+}
+
+struct Totals {
+  size_t written = 0;
+  size_t withFindings = 0;
+  size_t failed = 0;
+  size_t noScan = 0;
+};
+
+Totals totalsOf(const std::vector<StudyRunOutcome>& outcomes) {
+  Totals totals;
+  for (const StudyRunOutcome& outcome : outcomes) {
+    totals.written += outcome.status != StudyRunOutcome::Status::kFailed;
+    totals.withFindings += outcome.status == StudyRunOutcome::Status::kFindings;
+    totals.failed += outcome.status == StudyRunOutcome::Status::kFailed;
+    totals.noScan += outcome.status == StudyRunOutcome::Status::kNoScan;
+  }
+  return totals;
+}
+
+std::string count(size_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// The logs and runs that became no events file, one line each.
+void printLeftovers(const StudyPlan& plan, std::ostream& out) {
+  for (const std::string& log : plan.unmatchedLogs)
+    out << escapeLine(log) << ": matches no pattern\n";
+  for (const AmbiguousLog& log : plan.ambiguousLogs) {
+    out << escapeLine(log.log + ": the pattern \"" + plan.patterns[log.pattern] +
+                      "\" reads it in two ways: " + valuesText(log.one) + " and " +
+                      valuesText(log.other))
+        << "\n";
+  }
+  for (const RefusedLog& log : plan.refusedLogs)
+    out << escapeLine(log.log + ": " + log.reason) << "\n";
+  for (const DatasetRun& run : plan.scansWithoutLog)
+    out << escapeLine(run.folder + "/" + run.name) << ": a scan without a log\n";
+  for (const SkippedImage& image : plan.skippedImages)
+    out << escapeLine(image.path + ": not taken as a run: " + image.reason) << "\n";
+}
+
+size_t logsLeftOut(const StudyPlan& plan) {
+  return plan.unmatchedLogs.size() + plan.ambiguousLogs.size() + plan.refusedLogs.size();
+}
+
+void printSummary(const StudyPlan& plan, const std::vector<StudyRunOutcome>& outcomes,
+                  std::ostream& out) {
+  for (size_t i = 0; i < plan.runs.size(); ++i)
+    out << runLine(plan.runs[i], outcomes[i]) << "\n";
+  printLeftovers(plan, out);
+  const Totals totals = totalsOf(outcomes);
+  out << "kwhost bids: " << count(totals.written, "run written", "runs written") << " ("
+      << totals.withFindings << " with findings, " << totals.noScan << " without a scan), "
+      << totals.failed << " failed; " << count(logsLeftOut(plan), "log", "logs")
+      << " not converted; " << count(plan.scansWithoutLog.size(), "scan", "scans")
+      << " without a log\n";
+}
+
+void printPlan(const StudyPlan& plan, std::ostream& out) {
+  for (const StudyRun& run : plan.runs) {
+    out << escapeLine(run.log + " -> " + run.eventsTsv + ": " +
+                      (run.bold.empty() ? std::string("no scan") : run.bold.front()) +
+                      (run.problem.empty() ? "" : ": " + run.problem))
+        << "\n";
+  }
+  printLeftovers(plan, out);
+  out << "kwhost bids: dry run: " << count(plan.runs.size(), "run", "runs")
+      << " planned, nothing written\n";
+}
+
+nlohmann::json optionalJson(const std::optional<int64_t>& value) {
+  return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
+}
+
+nlohmann::json runJson(const StudyRun& run, const StudyRunOutcome* outcome) {
+  nlohmann::json json = {{"log", run.log},
+                         {"events", run.eventsTsv},
+                         {"sidecar", run.eventsJson},
+                         {"bold", run.bold}};
+  if (outcome == nullptr)
+    return json;
+  json["status"] = statusWord(outcome->status);
+  json["triggers"] = optionalJson(outcome->triggers);
+  json["volumes"] = optionalJson(outcome->volumes);
+  json["skip"] = optionalJson(outcome->skip);
+  json["tr_ms"] = outcome->trMs ? nlohmann::json(*outcome->trMs) : nlohmann::json(nullptr);
+  json["rows"] = outcome->rows;
+  json["findings"] = outcome->findings;
+  return json;
+}
+
+nlohmann::json studyJson(const StudyPlan& plan, const std::vector<StudyRunOutcome>& outcomes,
+                         bool dryRun) {
+  nlohmann::json runs = nlohmann::json::array();
+  for (size_t i = 0; i < plan.runs.size(); ++i)
+    runs.push_back(runJson(plan.runs[i], dryRun ? nullptr : &outcomes[i]));
+  nlohmann::json ambiguous = nlohmann::json::array();
+  for (const AmbiguousLog& log : plan.ambiguousLogs)
+    ambiguous.push_back({{"log", log.log}, {"one", valuesText(log.one)},
+                         {"other", valuesText(log.other)}});
+  nlohmann::json refused = nlohmann::json::array();
+  for (const RefusedLog& log : plan.refusedLogs)
+    refused.push_back({{"log", log.log}, {"reason", log.reason}});
+  nlohmann::json scans = nlohmann::json::array();
+  for (const DatasetRun& run : plan.scansWithoutLog)
+    scans.push_back(run.folder + "/" + run.name);
+  nlohmann::json json = {{"dry_run", dryRun},
+                         {"runs", runs},
+                         {"unmatched_logs", plan.unmatchedLogs},
+                         {"ambiguous_logs", ambiguous},
+                         {"refused_logs", refused},
+                         {"scans_without_log", scans}};
+  if (!dryRun) {
+    const Totals totals = totalsOf(outcomes);
+    json["totals"] = {{"written", totals.written},
+                      {"with_findings", totals.withFindings},
+                      {"failed", totals.failed},
+                      {"without_scan", totals.noScan},
+                      {"logs_not_converted", logsLeftOut(plan)},
+                      {"scans_without_log", plan.scansWithoutLog.size()}};
+  }
+  return json;
+}
+
+// Says on standard error, while a study takes longer than a second and only on a terminal,
+// which run is being converted.
+class Progress {
+ public:
+  Progress(std::ostream& err, size_t runs)
+      : err_(err), runs_(runs), shown_(standardErrorIsTerminal()),
+        start_(std::chrono::steady_clock::now()) {}
+
+  void at(size_t run) {
+    if (!shown_ || std::chrono::steady_clock::now() - start_ < std::chrono::seconds(1))
+      return;
+    err_ << "\rkwhost bids: run " << run + 1 << " of " << runs_ << "   " << std::flush;
+    written_ = true;
+  }
+
+  ~Progress() {
+    if (written_)
+      err_ << "\r" << std::string(40, ' ') << "\r" << std::flush;
+  }
+
+ private:
+  std::ostream& err_;
+  size_t runs_;
+  bool shown_;
+  bool written_ = false;
+  std::chrono::steady_clock::time_point start_;
+};
+
+int studyStatus(const StudyPlan& plan, const std::vector<StudyRunOutcome>& outcomes) {
+  const Totals totals = totalsOf(outcomes);
+  return totals.failed + totals.withFindings + logsLeftOut(plan) > 0 ? kFailure : kSuccess;
+}
+
+class Bids : public CommandRunner {
+ public:
+  explicit Bids(CLI::App& command) {
+    command.add_option("SOURCE", arguments_.source, "The folder of the study's logs")
+        ->required();
+    command.add_option("BIDS_ROOT", arguments_.bidsRoot,
+                       "The BIDS dataset (the folder with dataset_description.json)")
+        ->required();
+    command.add_option("--study", arguments_.study,
+                       "A study file (TOML): patterns, renamings and per-task settings")
+        ->type_name("FILE");
+    command.add_option("--match", arguments_.patterns,
+                       "A pattern over each log's path below SOURCE, e.g. "
+                       "sub{sub}/sub{sub}_{task}_run{run}.log (repeatable; the first that "
+                       "matches wins)")
+        ->type_name("PATTERN");
+    command.add_flag("--dry-run", arguments_.dryRun, "Print the plan and write nothing");
+    command.add_flag("--json", arguments_.json, "Print one JSON document instead of lines");
+    command.add_flag("--force", arguments_.force, "Replace events files kwhost did not write");
+  }
+
+  int run(const CommandContext& context) override {
+    StudyInput input;
+    input.source = std::filesystem::u8path(arguments_.source);
+    input.bidsRoot = std::filesystem::u8path(arguments_.bidsRoot);
+    if (!arguments_.study.empty())
+      input.studyFile = std::filesystem::u8path(arguments_.study);
+    input.patterns = arguments_.patterns;
+    StudyPlan plan;
+    planStudy(input, plan);
+    if (!plan.refusals.empty()) {
+      for (const std::string& refusal : plan.refusals)
+        context.err << "kwhost: bids: " << escapeLine(refusal) << "\n";
+      context.err << "kwhost: bids: nothing was written\n";
+      return kUsageError;
+    }
+    std::vector<StudyRunOutcome> outcomes;
+    if (!arguments_.dryRun) {
+      const StudyPlaces places{input.source, input.bidsRoot, arguments_.force};
+      Progress progress(context.err, plan.runs.size());
+      for (size_t i = 0; i < plan.runs.size(); ++i) {
+        progress.at(i);
+        outcomes.push_back(convertStudyRun(plan.runs[i], places));
+      }
+    }
+    if (arguments_.json)
+      context.out << studyJson(plan, outcomes, arguments_.dryRun).dump(2) << "\n";
+    else if (arguments_.dryRun)
+      printPlan(plan, context.out);
+    else
+      printSummary(plan, outcomes, context.out);
+    return arguments_.dryRun ? (logsLeftOut(plan) > 0 ? kFailure : kSuccess)
+                             : studyStatus(plan, outcomes);
+  }
+
+ private:
+  BidsArguments arguments_;
+};
+
+}  // namespace
+
+std::unique_ptr<CommandRunner> defineBids(CLI::App& command) {
+  return std::make_unique<Bids>(command);
+}
+
+}  // namespace stimforge::kwhost

@@ -1,0 +1,30 @@
+#include "kwhost/events/files.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "kwhost/common/read_file.h"
+#include "kwhost/common/safe_save.h"
+#include "kwhost/events/sidecar.h"
+#include "kwhost/events/table.h"
+
+namespace stimforge::kwhost {
+
+bool mayReplaceEventsFiles(const std::string& tsv, const std::string& json, std::string& error) {
+  namespace fs = std::filesystem;
+  std::error_code ignored;
+  std::string text;
+  const bool jsonExists = fs::exists(fs::u8path(json), ignored);
+  const bool ownJson = jsonExists && readWholeFile(json, text, error) && isOwnEventsSidecar(text);
+  if (jsonExists && !ownJson) {
+    error = json + " exists and is not a sidecar kwhost wrote: give --force to replace it";
+    return false;
+  }
+  if (fs::exists(fs::u8path(tsv), ignored) && (!isOwnEventsTable(firstLineOf(tsv)) || !ownJson)) {
+    error = tsv + " exists and is not an events file kwhost wrote: give --force to replace it";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace stimforge::kwhost

@@ -1,0 +1,18 @@
+// An events file and its sidecar as files on disk: whether kwhost may replace them.
+#ifndef STIMFORGE_KWHOST_EVENTS_FILES_H_
+#define STIMFORGE_KWHOST_EVENTS_FILES_H_
+
+#include <string>
+
+namespace stimforge::kwhost {
+
+// Whether the events file `tsv` and its sidecar `json` may be written without --force: each
+// does not exist, or is kwhost's own. A sidecar is kwhost's own when isOwnEventsSidecar says
+// so; an events file when it starts with one of kwhost's header lines and its sidecar is
+// kwhost's own. Returns false with `error` set to a message that names the file and --force.
+[[nodiscard]] bool mayReplaceEventsFiles(const std::string& tsv, const std::string& json,
+                                         std::string& error);
+
+}  // namespace stimforge::kwhost
+
+#endif  // STIMFORGE_KWHOST_EVENTS_FILES_H_
