@@ -196,7 +196,7 @@ TEST(CommandLine, ValuesOutsideThePluginsBoundsAreRefused) {
 
 TEST(CommandLine, EveryCommandOfTheTableIsACommandOfItsOwn) {
   ASSERT_EQ(commandNames(),
-            "info, show, run, import, shift, reorder, preset, triggers, events, plot");
+            "info, show, run, import, shift, reorder, preset, triggers, events, plot, bids");
   for (size_t i = 0; i < commandCount(); ++i) {
     const Command& row = commandTable()[i];
     const Parsed p = parse({row.name, "--help"});
@@ -214,16 +214,16 @@ TEST(CommandLine, UsageErrorsAreExplainedWithAPointerToHelp) {
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
       {{},
        "a command is required: info, show, run, import, shift, reorder, preset, triggers, events, "
-       "plot"},
+       "plot, bids"},
       {{"--no-volume"},
        "a command is required: info, show, run, import, shift, reorder, preset, triggers, events, "
-       "plot"},
+       "plot, bids"},
       {{"frobnicate", "x"},
        "unknown command \"frobnicate\"; the commands are info, show, run, import, shift, "
-       "reorder, preset, triggers, events, plot"},
+       "reorder, preset, triggers, events, plot, bids"},
       {{"--log", "l", "frobnicate"},
        "unknown command \"frobnicate\"; the commands are info, show, run, import, shift, "
-       "reorder, preset, triggers, events, plot"},
+       "reorder, preset, triggers, events, plot, bids"},
       {{"run", "p.prt", "q.prt"}, "unexpected arguments: q.prt"},
       {{"info", "--frobnicate"}, "unexpected arguments: --frobnicate"},
       {{"show"}, "PROTOCOL is required"},

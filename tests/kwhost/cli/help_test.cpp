@@ -54,6 +54,7 @@ TEST(HelpTexts, EachCommandStatesItsOwnExitStatuses) {
       {"triggers", "1 when any log has findings; 2 when any log could not be opened or read"},
       {"events", "0 when the files of every input were written"},
       {"plot", "0 when the picture was saved"},
+      {"bids", "0 when every matched log was written with no finding"},
   };
   ASSERT_EQ(std::size(cases), commandCount());
   for (const Case& c : cases) {
