@@ -67,8 +67,11 @@ class Plot : public CommandRunner {
         ->check(CLI::IsMember({"column", "next"}));
     logOption(command, "--zero", events_.zero, "ZERO",
               "Logs: time zero: auto (default), scenario, MS, or code:NAME");
-    logOption(command, "--skip", events_.skip, "K",
-              "Logs, auto: volumes discarded before the image (default 0)");
+    logOption(command, "--skip", events_.skip, "K|auto",
+              "Logs, auto: the triggers without a stored volume (default 0; auto with --bold)");
+    logOption(command, "--bold", events_.bold, "FILE",
+              "Logs: the run's BOLD image: time zero is its first stored volume, and the "
+              "stored scan is drawn");
     logOption(command, "--trigger", events_.trigger, "TYPE[:CODE]",
               "Logs: the triggers' event type and code (default Pulse)");
     logOption(command, "--tr", events_.tr, "MS", "Logs: the repetition time in milliseconds");
@@ -100,6 +103,7 @@ class Plot : public CommandRunner {
     if (!checkEventsArguments(events_, checked, error))
       throw UsageError{error};
     options_.log = checked.log;
+    options_.boldPath = checked.boldPath;
     options_.log.propertyColumns = false;  // a picture draws no columns
     for (const CLI::Option* option : logOptions_) {
       if (option->count() > 0)
@@ -218,9 +222,16 @@ int runPlotCommand(const PlotOptions& options, std::ostream& err) {
       break;
     case PlotInput::kLog: {
       std::string().swap(text);  // the log is read again through the log format layer
+      BoldRun bold;
+      LogEventsOptions log = options.log;
+      if (!options.boldPath.empty()) {
+        if (!readBoldRun(std::filesystem::u8path(options.boldPath), log.tr > 0, bold, error))
+          return fail(err, "--bold: " + error);
+        log.bold = &bold;
+      }
       std::set<std::string> warnings;
       const int status =
-          logTimeline(options.input, displayName, options.log, timeline, warnings, error);
+          logTimeline(options.input, displayName, log, timeline, warnings, error);
       for (const std::string& warning : warnings)
         err << "kwhost: warning: " << escapeLine(warning) << '\n';
       if (status != 0) {

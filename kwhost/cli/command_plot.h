@@ -26,6 +26,7 @@ struct PlotOptions {
   // --zero, --skip, --trigger, --keep-triggers, --tr, --scan), without its extra columns;
   // `logOptions` names those given, which any other input refuses.
   LogEventsOptions log;
+  std::string boldPath;  // --bold: the log's run; its stored scan is drawn
   std::vector<std::string> logOptions;
 };
 

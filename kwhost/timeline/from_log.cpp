@@ -129,6 +129,12 @@ int logTimeline(const std::string& path, const std::string& displayName,
   analysis.skip = fromScenario ? 0 : options.skip;
   const TriggerFindings findings = analyzeTriggers(triggers.times, analysis);
   result.triggers = triggerMarks(triggers.times, findings, events.zeroTime, !fromScenario);
+  if (events.scanCheck && events.scanCheck->end) {
+    const ScanCheck& check = *events.scanCheck;
+    result.triggers->storedScan =
+        std::make_pair(0.0, static_cast<double>(*check.end - events.zeroTime) / 10000.0);
+    result.triggers->outsideScan = check.outside.before + check.outside.after;
+  }
   timeline = std::move(result);
   return 0;
 }

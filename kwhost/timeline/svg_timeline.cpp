@@ -31,6 +31,8 @@ constexpr unsigned kExtra = 0xFF7F0E;
 constexpr unsigned kScan = 0x1F77B4;
 constexpr unsigned kScanBand = 0xD6E6F4;
 constexpr unsigned kTimeZero = 0x2CA02C;
+constexpr unsigned kOutsideScan = 0x555555;
+constexpr double kOutsideScanOpacity = 0.15;
 
 struct Extent {
   double first = std::numeric_limits<double>::infinity();
@@ -62,6 +64,10 @@ Extent extentOf(const Timeline& timeline) {
     extent.add(t.scanEnds);
     if (t.timeZero)
       extent.add(*t.timeZero);
+    if (t.storedScan) {
+      extent.add(t.storedScan->first);
+      extent.add(t.storedScan->second);
+    }
   }
   return extent;
 }
@@ -262,6 +268,22 @@ size_t drawTriggerMarks(std::string& out, const std::vector<double>& times, unsi
   return times.size();
 }
 
+// The time before the stored scan and after it, shaded across every row and the triggers.
+void shadeOutsideScan(std::string& out, const std::pair<double, double>& scan,
+                      const TimelineGeometry& g) {
+  const int top = g.rowTops.empty() ? g.triggerRowTop : g.rowTops.front();
+  const int height = g.triggerRowTop + kTimelineRowHeight - top;
+  for (const auto& [a, b] : {std::make_pair(g.from, std::min(scan.first, g.to)),
+                             std::make_pair(std::max(scan.second, g.from), g.to)}) {
+    if (b <= a)
+      continue;
+    out += "<rect x=\"" + shortNumber(g.x(a), 2) + "\" y=\"" + std::to_string(top) +
+           "\" width=\"" + shortNumber(g.x(b) - g.x(a), 2) + "\" height=\"" +
+           std::to_string(height) + "\" fill=\"" + hexColour(kOutsideScan) +
+           "\" fill-opacity=\"" + shortNumber(kOutsideScanOpacity, 2) + "\"/>\n";
+  }
+}
+
 void drawTriggers(std::string& out, const TimelineTriggers& t, const TimelineGeometry& g) {
   const int top = g.triggerRowTop;
   drawName(out, "scanner triggers", g, top);
@@ -290,6 +312,8 @@ void drawTriggers(std::string& out, const TimelineTriggers& t, const TimelineGeo
   drawTriggerMarks(out, t.pulses, kPulse, 8, g);
   drawTriggerMarks(out, t.extra, kExtra, kTimelineRowHeight - 6, g);
   drawTriggerMarks(out, t.missed, kMissed, kTimelineRowHeight - 6, g);
+  if (t.storedScan)
+    shadeOutsideScan(out, *t.storedScan, g);
   if (t.timeZero && *t.timeZero >= g.from && *t.timeZero <= g.to) {
     const std::string x = shortNumber(std::round(g.x(*t.timeZero)) + 0.5, 2);
     const int first = g.rowTops.empty() ? top : g.rowTops.front();
@@ -348,6 +372,11 @@ std::vector<LegendEntry> legendEntries(const Timeline& timeline, bool merged) {
   entries.push_back({kExtra, 1.0, extra});
   entries.push_back({kScan, 1.0, scans});
   entries.push_back({kTimeZero, 1.0, t.timeZero ? "time zero" : "no time zero"});
+  if (t.storedScan) {
+    std::string outside = "outside the stored scan: ";
+    appendPlural(outside, t.outsideScan, "stimulus event", "stimulus events");
+    entries.push_back({kOutsideScan, kOutsideScanOpacity * 2, outside});
+  }
   return entries;
 }
 

@@ -35,6 +35,10 @@ struct TimelineTriggers {
   std::vector<double> scanStarts;
   std::vector<double> scanEnds;
   std::optional<double> timeZero;  // drawn across every row
+  // With a BOLD run: the stored scan, from time zero to its end; the time outside it is
+  // shaded across every row, and `outsideScan` stimulus events lie there.
+  std::optional<std::pair<double, double>> storedScan;
+  size_t outsideScan = 0;
 };
 
 struct Timeline {

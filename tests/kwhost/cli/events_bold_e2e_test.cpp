@@ -64,5 +64,25 @@ TEST(KwhostEventsBold, OnsetsFromTheFirstStoredVolume) {
   }
 }
 
+// plot --bold draws the rows from the same time zero and shades the time outside the stored
+// scan; a run whose K cannot be worked out is drawn from the scenario's origin, saying why.
+TEST(KwhostEventsBold, PlotDrawsTheStoredScan) {
+  SF_SKIP_WITHOUT_REAL_LOGS();
+  const std::filesystem::path runs = std::filesystem::path(SF_BOLD_IMAGES) / "runs";
+  if (!std::filesystem::exists(runs / "run_236.nii.gz"))
+    GTEST_SKIP() << "no BOLD images (python3-nibabel)";
+  const TempFolder folder;
+  const std::string log = testing::copyRealLog(folder, "idor_sound");
+  const auto k4 = runKwhost(folder, {"plot", log, "--bold", (runs / "run_236.nii.gz").string(),
+                                     "-o", "k4.svg"});
+  ASSERT_EQ(k4.status, 0) << k4.err;
+  EXPECT_THAT(folder.read("k4.svg"), HasSubstr("outside the stored scan: 2 stimulus events"));
+  EXPECT_THAT(folder.read("k4.svg"), HasSubstr("at Time 25327.7 ms in the log: K = 4"));
+  const auto unknown = runKwhost(
+      folder, {"plot", log, "--bold", (runs / "run_244.nii.gz").string(), "-o", "k.svg"});
+  ASSERT_EQ(unknown.status, 0) << unknown.err;
+  EXPECT_THAT(folder.read("k.svg"), HasSubstr("drawn from the scenario&apos;s origin"));
+}
+
 }  // namespace
 }  // namespace stimforge::kwhost

@@ -248,7 +248,8 @@ TEST(SvgTimeline, TimesAtTheEndsOfTheDoublesStillGiveNumbers) {
   for (const auto& c : cases) {
     Timeline timeline;
     timeline.rows.push_back({"A", 0x112233, c.starts, c.ends, c.ticks});
-    timeline.triggers = TimelineTriggers{c.ticks, c.ticks, c.ticks, c.starts, c.ends, huge};
+    timeline.triggers =
+        TimelineTriggers{c.ticks, c.ticks, c.ticks, c.starts, c.ends, huge, std::nullopt, 0};
     TimelineView view;
     view.from = c.from;
     view.to = c.to;
