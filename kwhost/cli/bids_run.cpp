@@ -122,7 +122,8 @@ StudyRunOutcome convert(const StudyRun& run, const StudyPlaces& places) {
   // The run's first image: the echoes of a multi-echo run share their volumes and TR.
   BoldRun bold;
   if (!run.bold.empty()) {
-    if (!readBoldRun(places.bidsRoot / fs::u8path(run.bold.front()), false, bold, error))
+    if (!readBoldRun(places.bidsRoot / fs::u8path(run.bold.front()), false, bold, error,
+                     places.listings))
       return failed(error);
     options.bold = &bold;
   }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "kwhost/scan/bold_sidecar.h"
 #include "kwhost/study/study_plan.h"
 
 namespace stimforge::kwhost {
@@ -35,6 +36,7 @@ struct StudyPlaces {
   std::filesystem::path source;    // SOURCE, the logs' folder
   std::filesystem::path bidsRoot;  // BIDS_ROOT
   bool force = false;              // replace events files kwhost did not write
+  SidecarListings* listings = nullptr;  // the folders' sidecars, listed once for the study
 };
 
 // Converts `run`: reads its log (SOURCE/run.log), works out time zero from its scan (or the

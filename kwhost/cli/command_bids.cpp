@@ -275,7 +275,8 @@ class Bids : public CommandRunner {
     }
     std::vector<StudyRunOutcome> outcomes;
     if (!arguments_.dryRun) {
-      const StudyPlaces places{input.source, input.bidsRoot, arguments_.force};
+      SidecarListings listings;
+      const StudyPlaces places{input.source, input.bidsRoot, arguments_.force, &listings};
       Progress progress(context.err, plan.runs.size());
       for (size_t i = 0; i < plan.runs.size(); ++i) {
         progress.at(i);

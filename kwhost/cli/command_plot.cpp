@@ -187,6 +187,31 @@ std::string plotOutputPath(const PlotOptions& options) {
   return (folder / name).string();
 }
 
+namespace {
+
+// The timeline of a log (with its run's image for --bold). Returns 0, or the exit status
+// after a message on `err`.
+int drawLog(const PlotOptions& options, const std::string& displayName, Timeline& timeline,
+            std::ostream& err) {
+  std::string error;
+  BoldRun bold;
+  LogEventsOptions log = options.log;
+  if (!options.boldPath.empty()) {
+    if (!readBoldRun(std::filesystem::u8path(options.boldPath), log.tr > 0, bold, error))
+      return fail(err, "--bold: " + error);
+    log.bold = &bold;
+  }
+  std::set<std::string> warnings;
+  const int status = logTimeline(options.input, displayName, log, timeline, warnings, error);
+  for (const std::string& warning : warnings)
+    err << "kwhost: warning: " << escapeLine(warning) << '\n';
+  if (status != 0)
+    err << "kwhost: plot: " << escapeLine(error) << '\n';
+  return status;
+}
+
+}  // namespace
+
 int runPlotCommand(const PlotOptions& options, std::ostream& err) {
   const std::string usage = plotUsageError(options);
   if (!usage.empty()) {
@@ -222,22 +247,9 @@ int runPlotCommand(const PlotOptions& options, std::ostream& err) {
       break;
     case PlotInput::kLog: {
       std::string().swap(text);  // the log is read again through the log format layer
-      BoldRun bold;
-      LogEventsOptions log = options.log;
-      if (!options.boldPath.empty()) {
-        if (!readBoldRun(std::filesystem::u8path(options.boldPath), log.tr > 0, bold, error))
-          return fail(err, "--bold: " + error);
-        log.bold = &bold;
-      }
-      std::set<std::string> warnings;
-      const int status =
-          logTimeline(options.input, displayName, log, timeline, warnings, error);
-      for (const std::string& warning : warnings)
-        err << "kwhost: warning: " << escapeLine(warning) << '\n';
-      if (status != 0) {
-        err << "kwhost: plot: " << escapeLine(error) << '\n';
+      const int status = drawLog(options, displayName, timeline, err);
+      if (status != 0)
         return status;
-      }
       break;
     }
     case PlotInput::kUnknown:

@@ -135,6 +135,7 @@ struct LogPass {
   CodeTable eventTypes;  // the selected rows' event types, raw; EventRow::eventType too
   std::vector<TrialKey> typedKeys;
   std::vector<Tenths> triggers;
+  std::vector<StimulusEvent> stimuli;  // with --bold: the Picture, Sound and Video events
   std::optional<int64_t> codeZero;  // the Time of the first event with the zero code
   size_t withoutTime = 0;           // selected events without a whole Time, left out
   size_t triggerRows = 0;           // selected trigger rows left out
@@ -204,6 +205,7 @@ bool readTable(LogSource& source, const EventLayout& layout, const LogEventsOpti
   struct TypeFacts {
     bool selected = false;
     bool trigger = false;
+    bool stimulus = false;        // kept for the check against the scan (--bold)
     uint32_t index = UINT32_MAX;  // in pass.eventTypes, once a row of the type is kept
   };
   CodeTable seenTypes;
@@ -222,6 +224,7 @@ bool readTable(LogSource& source, const EventLayout& layout, const LogEventsOpti
       facts.selected = std::find(options.types.begin(), options.types.end(), record.eventType) !=
                        options.types.end();
       facts.trigger = record.eventType == options.trigger.type;
+      facts.stimulus = options.bold != nullptr && isStimulusType(record.eventType);
       typeFacts.push_back(facts);
     }
     TypeFacts& type = typeFacts[seen];
@@ -232,6 +235,10 @@ bool readTable(LogSource& source, const EventLayout& layout, const LogEventsOpti
                          (!options.trigger.code || record.code == *options.trigger.code);
     if (timed && trigger)
       pass.triggers.push_back(time);
+    if (timed && type.stimulus && !trigger) {
+      pass.stimuli.push_back(
+          {record.line, time, std::string(record.eventType), std::string(record.code)});
+    }
     if (options.zero.kind == TimeZero::Kind::kCode && !pass.codeZero && timed &&
         record.code == options.zero.code) {
       pass.codeZero = time;
@@ -271,26 +278,18 @@ bool readTable(LogSource& source, const EventLayout& layout, const LogEventsOpti
 
 // Time zero as a Time of the log, and under auto the window of the scan kept. Says in the
 // sidecar facts what time zero is. Returns kSuccess or the exit status with `error` set.
-// The log against its run, before the pass: its triggers and stimulus events read once more
-// (a light read). Returns kSuccess, or kFailure with `error` set when K is unknown.
-int checkAgainstScan(LogSource& source, const std::string& name, const LogEventsOptions& options,
-                     LogEvents& events, std::string& error) {
-  LogTriggers triggers;
-  triggers.keepStimuli = true;
-  std::string problem;
-  if (readLogTriggers(source, options.trigger, triggers, problem) != ReadTriggersResult::kRead) {
-    error = name + ": " + problem;
-    return kFailure;
-  }
+// The log against its run, from the triggers and stimulus events of the pass. Returns
+// kSuccess, or kFailure with `error` set when there is no trigger or K is unknown.
+int checkAgainstScan(const LogPass& pass, const std::string& name,
+                     const LogEventsOptions& options, LogEvents& events, std::string& error) {
   ScanCheckOptions scanOptions;
   scanOptions.tr = options.tr;
   if (options.skipGiven)
     scanOptions.skip = options.skip;
   scanOptions.scan = options.scan;
-  events.scanCheck =
-      checkLogAgainstScan(triggers.times, triggers.stimuli, scanOptions, *options.bold);
+  events.scanCheck = checkLogAgainstScan(pass.triggers, pass.stimuli, scanOptions, *options.bold);
   const ScanCheck& check = *events.scanCheck;
-  if (triggers.times.empty()) {
+  if (pass.triggers.empty()) {
     error = "no scanner triggers in " + name + ": give --zero scenario, --zero MS or --zero "
             "code:NAME";
     return kFailure;
@@ -597,11 +596,6 @@ int readEvents(LogSource& source, const std::string& name, const LogEventsOption
     error = name + ": " + error;
     return kUsageError;
   }
-  if (options.bold != nullptr && options.zero.kind == TimeZero::Kind::kAuto) {
-    status = checkAgainstScan(source, name, options, events, error);
-    if (status != kSuccess)
-      return status;
-  }
   EventLayout layout = eventLayoutFor(header, header.subjectFirst());
   layout.emptyCodeIsEvent = true;
   LogColumnReader columns(layout, options.propertyColumns, options.columns, events.warnings);
@@ -623,6 +617,11 @@ int readEvents(LogSource& source, const std::string& name, const LogEventsOption
   if (pass.withoutTime > 0) {
     events.warnings.insert(std::to_string(pass.withoutTime) + " selected event(s) of " + name +
                            " without a whole Time were left out");
+  }
+  if (options.bold != nullptr && options.zero.kind == TimeZero::Kind::kAuto) {
+    status = checkAgainstScan(pass, name, options, events, error);
+    if (status != kSuccess)
+      return status;
   }
   int64_t zero = 0;
   std::optional<std::pair<Tenths, Tenths>> window;

@@ -44,10 +44,11 @@ BoldRun combineBoldRun(const std::filesystem::path& image, const BoldHeader& hea
 }
 
 bool readBoldRun(const std::filesystem::path& image, bool allowNoTr, BoldRun& run,
-                 std::string& message) {
+                 std::string& message, SidecarListings* listings) {
   BoldHeader header;
   BoldSidecar sidecar;
-  if (!readBoldHeader(image, header, message) || !readBoldSidecar(image, sidecar, message))
+  if (!readBoldHeader(image, header, message) ||
+      !readBoldSidecar(image, sidecar, message, listings))
     return false;
   run = combineBoldRun(image, header, sidecar);
   if (run.trSource == TrSource::kNone && !allowNoTr) {

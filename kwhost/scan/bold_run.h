@@ -50,8 +50,9 @@ BoldRun combineBoldRun(const std::filesystem::path& image, const BoldHeader& hea
 // `message` set to the header's or a sidecar's refusal (one line naming the file), or, unless
 // `allowNoTr`, to noTrMessage(run) when no TR is known. A caller that has a TR of its own
 // (--tr) passes allowNoTr and decides itself.
+// `listings`: see readBoldSidecar.
 [[nodiscard]] bool readBoldRun(const std::filesystem::path& image, bool allowNoTr, BoldRun& run,
-                               std::string& message);
+                               std::string& message, SidecarListings* listings = nullptr);
 
 // "IMAGE: no repetition time: not in the header (pixdim[4] is 0) nor in any sidecar": the
 // refusal for a run with no TR, for a caller that has no TR of its own either.

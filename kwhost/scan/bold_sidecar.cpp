@@ -117,17 +117,30 @@ bool applies(const std::string& name, const BidsFileName& image) {
   return true;
 }
 
-// The sidecars in `folder` that apply to `image`, sorted by name.
-std::vector<fs::path> applyingIn(const fs::path& folder, const BidsFileName& image) {
+// The files in `folder` whose names end in "bold.json", sorted.
+std::vector<fs::path> candidatesIn(const fs::path& folder) {
+  static const std::string kEnd = "bold.json";
   std::vector<fs::path> found;
   std::error_code error;
   for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
     const std::string name = it->path().filename().string();
     std::error_code typeError;
-    if (applies(name, image) && it->is_regular_file(typeError))
+    if (name.size() >= kEnd.size() && name.compare(name.size() - kEnd.size(), kEnd.size(), kEnd) == 0 &&
+        it->is_regular_file(typeError))
       found.push_back(it->path());
   }
   std::sort(found.begin(), found.end());
+  return found;
+}
+
+// The sidecars in `folder` that apply to `image`, sorted by name.
+std::vector<fs::path> applyingIn(const fs::path& folder, const BidsFileName& image,
+                                 SidecarListings* listings) {
+  std::vector<fs::path> found;
+  for (const fs::path& candidate : listings ? listings->in(folder) : candidatesIn(folder)) {
+    if (applies(candidate.filename().string(), image))
+      found.push_back(candidate);
+  }
   return found;
 }
 
@@ -178,7 +191,15 @@ bool parseSidecarText(std::string_view text, const std::string& fileName, Sideca
                    problem);
 }
 
-bool readBoldSidecar(const fs::path& image, BoldSidecar& sidecar, std::string& message) {
+const std::vector<fs::path>& SidecarListings::in(const fs::path& folder) {
+  const auto found = listed_.find(folder);
+  if (found != listed_.end())
+    return found->second;
+  return listed_.emplace(folder, candidatesIn(folder)).first->second;
+}
+
+bool readBoldSidecar(const fs::path& image, BoldSidecar& sidecar, std::string& message,
+                     SidecarListings* listings) {
   sidecar = BoldSidecar{};
   std::error_code error;
   fs::path absolute = fs::absolute(image, error);
@@ -204,7 +225,7 @@ bool readBoldSidecar(const fs::path& image, BoldSidecar& sidecar, std::string& m
     return !fs::is_regular_file(own, error) || applySidecar(own, sidecar, message);
   }
   for (auto level = levels.rbegin(); level != levels.rend(); ++level) {
-    const std::vector<fs::path> found = applyingIn(*level, name);
+    const std::vector<fs::path> found = applyingIn(*level, name, listings);
     if (found.size() > 1) {
       message = found[0].string() + " and " + found[1].string() + " both apply to " + fileName +
                 " at one level";

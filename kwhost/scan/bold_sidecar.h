@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -57,8 +58,22 @@ struct BoldSidecar {
 // sidecar at all is no error. Returns false with `message` set to one line naming the file:
 // a sidecar that cannot be read or is refused by parseSidecarText, or two files at one level
 // that both apply ("A and B both apply to IMAGE at one level").
+// `listings`, when given, keeps each folder's sidecar candidates from one call to the next:
+// a study reads the sidecars of a thousand runs whose root holds a thousand folders.
+class SidecarListings;
 [[nodiscard]] bool readBoldSidecar(const std::filesystem::path& image, BoldSidecar& sidecar,
-                                   std::string& message);
+                                   std::string& message, SidecarListings* listings = nullptr);
+
+// The files of folders whose names end in "bold.json", each folder listed once. For the
+// sidecars of many runs read in one go, while no sidecar is added or removed.
+class SidecarListings {
+ public:
+  // The candidates in `folder`, sorted; listed on the first call for it.
+  const std::vector<std::filesystem::path>& in(const std::filesystem::path& folder);
+
+ private:
+  std::map<std::filesystem::path, std::vector<std::filesystem::path>> listed_;
+};
 
 }  // namespace stimforge::kwhost
 

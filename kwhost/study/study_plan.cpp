@@ -150,12 +150,18 @@ void renameValues(const StudyFile& study, PatternValues& values) {
 
 // Gives `run` its BOLD run (marked in `runHasLog`), or none, and the events files' paths.
 // Returns false after refusing the log in `plan` when several runs fit it.
-bool placeRun(const BidsDataset& dataset, StudyRun& run, std::vector<bool>& runHasLog,
-              StudyPlan& plan) {
+// Only the runs of the log's subject are looked at (`runsOfSubject`, by its label), so that a
+// study of a thousand subjects does not compare every log with every run.
+bool placeRun(const BidsDataset& dataset,
+              const std::map<std::string, std::vector<size_t>>& runsOfSubject, StudyRun& run,
+              std::vector<bool>& runHasLog, StudyPlan& plan) {
   std::vector<size_t> fits;
-  for (size_t r = 0; r < dataset.runs.size(); ++r) {
-    if (runFits(run.values, dataset.runs[r]))
-      fits.push_back(r);
+  const auto subject = runsOfSubject.find(run.values.front().value);
+  if (subject != runsOfSubject.end()) {
+    for (const size_t r : subject->second) {
+      if (runFits(run.values, dataset.runs[r]))
+        fits.push_back(r);
+    }
   }
   if (fits.size() > 1) {
     std::string names;
@@ -221,6 +227,13 @@ void planStudy(const StudyInput& input, StudyPlan& plan) {
   plan.skippedImages = dataset.skipped;
 
   std::vector<bool> runHasLog(dataset.runs.size(), false);
+  std::map<std::string, std::vector<size_t>> runsOfSubject;
+  for (size_t r = 0; r < dataset.runs.size(); ++r) {
+    for (const BidsEntity& entity : dataset.runs[r].entities) {
+      if (entity.key == "sub")
+        runsOfSubject[entity.value].push_back(r);
+    }
+  }
   std::map<std::string, std::string> logOfEvents;  // lower-cased events path to its log
   std::string problem;
   for (const std::string& log : logs) {
@@ -233,7 +246,7 @@ void planStudy(const StudyInput& input, StudyPlan& plan) {
                               " is no BIDS run name: " + problem);
       continue;
     }
-    if (!placeRun(dataset, run, runHasLog, plan))
+    if (!placeRun(dataset, runsOfSubject, run, runHasLog, plan))
       continue;
     // Case aside, so that two logs cannot share a file on a system that ignores case.
     const auto [earlier, first] = logOfEvents.emplace(lowerCase(run.eventsTsv), log);

@@ -5,13 +5,10 @@
 #include "logformat/log_header.h"
 
 namespace stimforge::kwhost {
-namespace {
 
 bool isStimulusType(std::string_view type) {
   return type == "Picture" || type == "Sound" || type == "Video";
 }
-
-}  // namespace
 
 bool parseTriggerSelection(const std::string& text, TriggerSelection& selection) {
   const size_t colon = text.rfind(':');

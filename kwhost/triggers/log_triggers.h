@@ -26,6 +26,9 @@ struct TriggerSelection {
 // when TYPE or CODE is empty.
 [[nodiscard]] bool parseTriggerSelection(const std::string& text, TriggerSelection& selection);
 
+// Whether events of `type` are stimulus events: Picture, Sound and Video.
+bool isStimulusType(std::string_view type);
+
 // A stimulus event (Picture, Sound or Video) kept for the "outside the scan" figures.
 struct StimulusEvent {
   int64_t line = 0;  // its line in the log, the first line being 0
