@@ -242,6 +242,12 @@ int64_t readHeaderBytes(const std::filesystem::path& file, bool gzip,
   znzFile in = znzopen(file.string().c_str(), "rb", gzip ? 1 : 0);
   if (znz_isnull(in))
     return -1;
+#ifdef HAVE_ZLIB
+  // zlib fills a buffer of 16 KB before it hands over the first byte; a header needs 540,
+  // and a study reads a thousand of them.
+  if (gzip && in->withz && in->zfptr != nullptr)
+    gzbuffer(in->zfptr, 1024);
+#endif
   const size_t got = znzread(buffer.data(), 1, buffer.size(), in);
   znzclose(in);
   // znzread passes gzread's -1 on through its size_t.
