@@ -160,11 +160,11 @@ int readInput(const std::string& input, const EventsOptions& options, EventMap* 
     facts.source = fs::path(input).filename().string();
     facts.zero = zero.kind == TimeZero::Kind::kScenario
                      ? "the scenario's start (0 in the protocol)"
-                     : "a time given by the user, " + millisecondsText(protocolZero.tenths) +
+                     : "a time given by the user, " + formatMs(protocolZero.tenths) +
                            " ms from the protocol's origin";
     if (volumes)
       facts.zero +=
-          "; volume v starts at (v - 1) x TR, TR " + millisecondsText(options.log.tr) + " ms";
+          "; volume v starts at (v - 1) x TR, TR " + formatMs(options.log.tr) + " ms";
   } else {
     std::unique_ptr<LogSource> source = openLogFile(input);
     if (source == nullptr) {

@@ -49,7 +49,7 @@ int autoZero(const std::vector<Tenths>& triggers, const std::string& name,
     constexpr size_t kListed = 10;
     for (size_t i = 0; i < scans.size() && i < kListed; ++i) {
       error += " " + std::to_string(i + 1) + ": " + std::to_string(scans[i].count) +
-               " triggers from " + millisecondsText(scans[i].firstTime) + " ms;";
+               " triggers from " + formatMs(scans[i].firstTime) + " ms;";
     }
     error.pop_back();
     if (scans.size() > kListed)
@@ -79,7 +79,7 @@ int autoZero(const std::vector<Tenths>& triggers, const std::string& name,
         " of scan " + std::to_string(chosen + 1) + " of " + std::to_string(scans.size());
   if (options.skip > 0)
     events.facts.zero += ", after " + std::to_string(options.skip) + " discarded volume(s)";
-  events.facts.zero += ", at Time " + millisecondsText(zero) + " ms in the log";
+  events.facts.zero += ", at Time " + formatMs(zero) + " ms in the log";
   if (findings.hasFindings()) {
     std::string& text = events.triggerFindings;
     text = "the triggers of " + name + " need a look:";
@@ -107,18 +107,6 @@ int autoZero(const std::vector<Tenths>& triggers, const std::string& name,
   }
   return kSuccess;
 }
-
-}  // namespace
-
-std::string millisecondsText(int64_t tenths) {
-  const bool negative = tenths < 0;
-  const uint64_t magnitude =
-      negative ? 0 - static_cast<uint64_t>(tenths) : static_cast<uint64_t>(tenths);
-  return (negative ? "-" : "") + std::to_string(magnitude / 10) + "." +
-         std::to_string(magnitude % 10);
-}
-
-namespace {
 
 // What a row's trial_type depends on during the pass (EventRow::trialType): its raw code
 // alone, the code's own index; or, for a map with typed lines and for an empty code, its
@@ -351,7 +339,7 @@ int chooseTimeZero(const LogPass& pass, const std::string& name, const LogEvents
     case TimeZero::Kind::kTime:
       zero = options.zero.tenths;
       events.facts.zero =
-          "a time given by the user, Time " + millisecondsText(zero) + " ms in the log";
+          "a time given by the user, Time " + formatMs(zero) + " ms in the log";
       break;
     case TimeZero::Kind::kCode:
       if (!pass.codeZero) {
@@ -360,7 +348,7 @@ int chooseTimeZero(const LogPass& pass, const std::string& name, const LogEvents
       }
       zero = *pass.codeZero;
       events.facts.zero = "the first event with the code \"" + options.zero.code + "\", at Time " +
-                          millisecondsText(zero) + " ms in the log";
+                          formatMs(zero) + " ms in the log";
       break;
   }
   return kSuccess;

@@ -102,9 +102,6 @@ struct LogEvents {
 int eventsFromLog(LogSource& source, const std::string& name, const LogEventsOptions& options,
                   LogEvents& events, std::string& error);
 
-// `tenths` as milliseconds: 173282 -> "17328.2".
-std::string millisecondsText(int64_t tenths);
-
 }  // namespace stimforge::kwhost
 
 #endif  // STIMFORGE_KWHOST_EVENTS_FROM_LOG_H_

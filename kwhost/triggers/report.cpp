@@ -363,13 +363,6 @@ void addBoldJson(const BoldRun& bold, const ScanCheck& check, json& object) {
 
 }  // namespace
 
-std::string formatMs(Tenths time) {
-  // Digits of the magnitude, so that the most negative value prints too.
-  const uint64_t magnitude =
-      time < 0 ? static_cast<uint64_t>(-(time + 1)) + 1 : static_cast<uint64_t>(time);
-  return (time < 0 ? "-" : "") + std::to_string(magnitude / 10) + "." +
-         std::to_string(magnitude % 10);
-}
 
 std::vector<std::string> reportFindings(const LogReport& report) {
   const TriggerFindings& findings = report.findings;

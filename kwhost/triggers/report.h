@@ -26,8 +26,6 @@ struct LogReport {
   const ScanCheck* scan = nullptr;
 };
 
-// A time in tenths of a millisecond as milliseconds with one decimal ("-12.5").
-std::string formatMs(Tenths time);
 
 // What is wrong with the log, one short phrase each (the scan check's findings last); empty
 // when it is consistent.

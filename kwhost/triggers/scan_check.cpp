@@ -185,13 +185,8 @@ std::string onsetDescription(const ScanCheck& check, const std::optional<BoldRun
                                                      : " from --tr");
     text += ")";
   }
-  if (check.timeZero) {
-    const Tenths zero = *check.timeZero;
-    const uint64_t magnitude =
-        zero < 0 ? 0 - static_cast<uint64_t>(zero) : static_cast<uint64_t>(zero);
-    text += ", at Time " + std::string(zero < 0 ? "-" : "") + std::to_string(magnitude / 10) +
-            "." + std::to_string(magnitude % 10) + " ms in the log";
-  }
+  if (check.timeZero)
+    text += ", at Time " + formatMs(*check.timeZero) + " ms in the log";
   return text + ": K = " + (check.dummies.k ? std::to_string(*check.dummies.k) : "unknown") +
          ", " + check.dummies.rule;
 }
