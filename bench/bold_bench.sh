@@ -10,6 +10,7 @@
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/bench_functions.sh"
 build=$(cd "$1" && pwd)
 kwhost=$build/bin/kwhost
 data=$build/bench-data/bold
@@ -29,16 +30,11 @@ hyperfine -N -i --style none --runs "$runs" --warmup 2 --export-csv "$data/timin
   "$kwhost triggers $log" \
   "$kwhost triggers $log --bold $data/tiny.nii.gz" \
   "$kwhost triggers $log --bold $data/big.nii.gz" >/dev/null
-median_ms() {  # the row $1 (from 2) of the CSV: command,mean,stddev,median,...
-  awk -F, -v row="$1" 'NR == row { printf "%.2f", $(NF - 4) * 1000 }' "$data/timing.csv"
-}
-plain=$(median_ms 2)
-tiny=$(median_ms 3)
-big=$(median_ms 4)
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-verdict() { awk -v v="$1" -v l="$2" 'BEGIN { print (v <= l ? "met" : "NOT met") }'; }
-big_ratio=$(ratio "$big" "$tiny")
-bold_ratio=$(ratio "$big" "$plain")
+plain=$(median_ms "$data/timing.csv" 2 2)
+tiny=$(median_ms "$data/timing.csv" 3 2)
+big=$(median_ms "$data/timing.csv" 4 2)
+big_ratio=$(ratio2 "$big" "$tiny")
+bold_ratio=$(ratio2 "$big" "$plain")
 big_bytes=$(wc -c <"$data/big.nii.gz" | tr -d ' ')
 cat <<EOT
 

@@ -8,6 +8,7 @@ set -eu
 
 build=$(cd "$1" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/bench_functions.sh"
 bin=$build/bin
 data=$build/bench-data
 runs=${SF_BENCH_RUNS:-9}
@@ -62,9 +63,6 @@ ratio() {
   awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", a / b }'
 }
 
-verdict() {  # VALUE LIMIT: "met" when VALUE <= LIMIT
-  awk -v v="$1" -v l="$2" 'BEGIN { print (v <= l ? "met" : "NOT met") }'
-}
 
 echo "Generating inputs in $data ..." >&2
 for n in 10000 100000 1000000; do

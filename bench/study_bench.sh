@@ -12,6 +12,7 @@
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/bench_functions.sh"
 build=$(cd "$1" && pwd)
 kwhost=$build/bin/kwhost
 data=$build/bench-data/study
@@ -30,16 +31,11 @@ hyperfine -N -i --style none --runs "$runs" --warmup 1 --export-csv "$data/timin
   "$kwhost events --out-dir $data/events $(printf '%s ' "$data"/logs/*.log)" \
   "$kwhost bids $data/small/sourcedata $data/small --match $pattern" \
   "$kwhost bids $data/big/sourcedata $data/big --match $pattern" >/dev/null
-median_ms() {  # the row $1 (from 2) of the CSV: command,mean,stddev,median,...
-  awk -F, -v row="$1" 'NR == row { printf "%.1f", $(NF - 4) * 1000 }' "$data/timing.csv"
-}
-events=$(median_ms 2)
-small=$(median_ms 3)
-big=$(median_ms 4)
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-verdict() { awk -v v="$1" -v l="$2" 'BEGIN { print (v <= l ? "met" : "NOT met") }'; }
-study_ratio=$(ratio "$small" "$events")
-big_ratio=$(ratio "$big" "$small")
+events=$(median_ms "$data/timing.csv" 2 1)
+small=$(median_ms "$data/timing.csv" 3 1)
+big=$(median_ms "$data/timing.csv" 4 1)
+study_ratio=$(ratio2 "$small" "$events")
+big_ratio=$(ratio2 "$big" "$small")
 cat <<EOT
 
 ### A study of 1,000 runs (\`kwhost bids\`)

@@ -19,9 +19,13 @@ namespace fs = std::filesystem;
 namespace {
 
 // `path` relative to the dataset's root, "/" between folders: what the sidecar records.
+// Lexically: resolving links would cost a dozen system calls a run, and the names the
+// user gave are the ones to record.
 std::string relativeToRoot(const fs::path& path, const fs::path& root) {
   std::error_code ignored;
-  const fs::path relative = fs::relative(path, root, ignored);
+  const fs::path relative = fs::absolute(path, ignored)
+                                .lexically_normal()
+                                .lexically_relative(fs::absolute(root, ignored).lexically_normal());
   return (relative.empty() ? path : relative).generic_u8string();
 }
 
