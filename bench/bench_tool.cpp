@@ -61,7 +61,7 @@ int makeProtocol(long long conditions, long long intervals, long long seed, cons
   const stimforge::kwhost::Protocol protocol = stimforge::bench::generateProtocol(
       static_cast<uint64_t>(seed), static_cast<int32_t>(conditions), intervals);
   std::string error;
-  if (!stimforge::kwhost::saveProtocolFile(path, protocol, false, error)) {
+  if (!stimforge::kwhost::saveProtocolFile(path, protocol, false, "", error)) {
     std::fprintf(stderr, "bench_tool: %s\n", error.c_str());
     return 1;
   }
@@ -73,7 +73,7 @@ int copyProtocol(const char* from, const char* to) {
   stimforge::kwhost::Protocol protocol;
   std::string error;
   if (!stimforge::kwhost::readProtocolFile(from, protocol, error) ||
-      !stimforge::kwhost::saveProtocolFile(to, protocol, false, error)) {
+      !stimforge::kwhost::saveProtocolFile(to, protocol, false, "", error)) {
     std::fprintf(stderr, "bench_tool: %s\n", error.c_str());
     return 1;
   }

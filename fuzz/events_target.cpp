@@ -7,9 +7,10 @@
 #include "fuzz_check.h"
 #include "fuzz_targets.h"
 #include "kwhost/events/event_map.h"
-#include "kwhost/events/from_log.h"
 #include "kwhost/events/sidecar.h"
 #include "kwhost/events/table.h"
+#include "kwhost/runs/run_pipeline.h"
+#include "kwhost/sources/presentation_source.h"
 #include "logformat/log_source.h"
 
 namespace stimforge::fuzzing {
@@ -21,30 +22,37 @@ int fuzzEvents(const uint8_t* data, size_t size) {
     return 0;
   const uint8_t choice = data[0];
   const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
-  LogEventsOptions options;
-  const TimeZero::Kind kinds[] = {TimeZero::Kind::kAuto, TimeZero::Kind::kScenario,
-                                  TimeZero::Kind::kTime, TimeZero::Kind::kCode};
-  options.zero.kind = kinds[choice & 3];
-  options.zero.tenths = -123456;
-  options.zero.code = "Start";
-  options.duration = (choice & 4) ? EventDuration::kNext : EventDuration::kColumn;
+  RunSettings settings;
+  const ZeroRule::Kind kinds[] = {ZeroRule::Kind::kAuto, ZeroRule::Kind::kScenario,
+                                  ZeroRule::Kind::kTime, ZeroRule::Kind::kCode};
+  settings.zero.kind = kinds[choice & 3];
+  settings.zero.time = -123456;
+  settings.zero.code = "Start";
+  settings.duration = (choice & 4) ? EventDuration::kNext : EventDuration::kColumn;
   if (choice & 8)
-    options.types = {"Picture", "Nothing", "Manual", "Pulse"};
-  options.skip = (choice >> 4) & 1;
-  options.scan = (choice >> 5) & 1;
+    settings.types = std::vector<std::string>{"Picture", "Nothing", "Manual", "Pulse"};
+  if ((choice >> 4) & 1)
+    settings.skip = SkipSetting{false, 1};
+  if ((choice >> 5) & 1)
+    settings.scan = 1;
   EventMap map;
   std::string error;
   SF_FUZZ_CHECK(map.parse("a.*\tA\n\\d+\tnumber\n", "map.tsv", error), "the map parses");
-  if (choice & 64)
-    options.map = &map;
-  options.unmapped = (choice & 128) ? Unmapped::kDrop : Unmapped::kKeep;
+  settings.unmapped = (choice & 128) ? Unmapped::kDrop : Unmapped::kKeep;
 
-  MemoryLogSource source(text);
-  LogEvents events;
-  const int status = eventsFromLog(source, "fuzz.log", options, events, error);
-  if (status != 0) {
-    SF_FUZZ_CHECK(status == 1 || status == 2, "a refusal exits 1 or 2");
-    SF_FUZZ_CHECK(!error.empty() && error.find('\n') == std::string::npos, "a refusal is one line");
+  PresentationSource source(std::make_unique<MemoryLogSource>(text), "fuzz.log");
+  RunRequest request;
+  request.source = &source;
+  request.name = "fuzz.log";
+  request.settings = &settings;
+  request.map = (choice & 64) ? &map : nullptr;
+  request.words = &plainSettingWords();
+  RunEvents events;
+  const Refusal refusal = readRunEvents(request, events);
+  if (refusal.refused()) {
+    const std::string& message = refusal.message;
+    SF_FUZZ_CHECK(!message.empty() && message.find('\n') == std::string::npos,
+                  "a refusal is one line");
     SF_FUZZ_CHECK(events.table.rows.empty(), "a refusal leaves no rows");
     return 0;
   }

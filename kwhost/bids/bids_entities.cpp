@@ -13,9 +13,13 @@ constexpr EntityKind kFunctionalEntities[] = {
     {"echo", EntityValue::kIndex, false}, {"part", EntityValue::kPart, false},
 };
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
-bool isAlnum(char c) { return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool isAlnum(char c) {
+  return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
 
 bool allAlnum(std::string_view text) {
   for (const char c : text) {
@@ -55,9 +59,13 @@ const char* valueWords(EntityValue kind) {
 
 }  // namespace
 
-const EntityKind* functionalEntities() { return kFunctionalEntities; }
+const EntityKind* functionalEntities() {
+  return kFunctionalEntities;
+}
 
-size_t functionalEntityCount() { return std::size(kFunctionalEntities); }
+size_t functionalEntityCount() {
+  return std::size(kFunctionalEntities);
+}
 
 const EntityKind* functionalEntity(std::string_view key) {
   for (const EntityKind& kind : kFunctionalEntities) {
@@ -172,6 +180,22 @@ bool checkFunctionalRunName(std::string_view name, std::string& problem) {
     }
   }
   return true;
+}
+
+std::string eventsTableName(const std::string& name) {
+  return name + "_events.tsv";
+}
+
+std::string eventsSidecarName(const std::string& name) {
+  return name + "_events.json";
+}
+
+std::string sidecarPathOf(const std::string& tsv) {
+  const std::string suffix = ".tsv";
+  if (tsv.size() >= suffix.size() &&
+      tsv.compare(tsv.size() - suffix.size(), suffix.size(), suffix) == 0)
+    return tsv.substr(0, tsv.size() - suffix.size()) + ".json";
+  return tsv + ".json";
 }
 
 }  // namespace stimforge::kwhost

@@ -72,6 +72,15 @@ bool sameEntityValue(std::string_view key, std::string_view a, std::string_view 
 // misplaced entity's message gives the expected order.
 [[nodiscard]] bool checkFunctionalRunName(std::string_view name, std::string& problem);
 
+// The names of a run's events files, the one place they are formed: NAME_events.tsv and
+// NAME_events.json for the run named NAME ("sub-01_task-x_run-1", or a log's stem).
+std::string eventsTableName(const std::string& name);
+std::string eventsSidecarName(const std::string& name);
+
+// The sidecar beside the events file at `tsv`: its path with ".json" for ".tsv" (added when
+// it has no ".tsv").
+std::string sidecarPathOf(const std::string& tsv);
+
 }  // namespace stimforge::kwhost
 
 #endif  // STIMFORGE_KWHOST_BIDS_BIDS_ENTITIES_H_

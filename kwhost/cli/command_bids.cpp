@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "kwhost/cli/bids_run.h"
 #include "kwhost/cli/command_line.h"
 #include "kwhost/cli/command_table.h"
-#include "kwhost/common/exit_status.h"
+#include "kwhost/cli/exit_status.h"
 #include "kwhost/common/text_codec.h"
 #include "kwhost/host/process_info.h"
+#include "kwhost/study/study_conversion.h"
 #include "kwhost/study/study_plan.h"
 
 namespace stimforge::kwhost {
@@ -26,6 +26,7 @@ struct BidsArguments {
   std::string bidsRoot;
   std::string study;
   std::vector<std::string> patterns;
+  std::vector<std::string> exclude;
   bool dryRun = false;
   bool json = false;
   bool force = false;
@@ -107,6 +108,8 @@ std::string count(size_t n, const char* one, const char* many) {
 void printLeftovers(const StudyPlan& plan, std::ostream& out) {
   for (const std::string& log : plan.unmatchedLogs)
     out << escapeLine(log) << ": matches no pattern\n";
+  for (const std::string& log : plan.excludedLogs)
+    out << escapeLine(log) << ": excluded\n";
   for (const AmbiguousLog& log : plan.ambiguousLogs) {
     out << escapeLine(log.log + ": the pattern \"" + plan.patterns[log.pattern] +
                       "\" reads it in two ways: " + valuesText(log.one) + " and " +
@@ -155,10 +158,8 @@ nlohmann::json optionalJson(const std::optional<int64_t>& value) {
 }
 
 nlohmann::json runJson(const StudyRun& run, const StudyRunOutcome* outcome) {
-  nlohmann::json json = {{"log", run.log},
-                         {"events", run.eventsTsv},
-                         {"sidecar", run.eventsJson},
-                         {"bold", run.bold}};
+  nlohmann::json json = {
+      {"log", run.log}, {"events", run.eventsTsv}, {"sidecar", run.eventsJson}, {"bold", run.bold}};
   if (outcome == nullptr)
     return json;
   json["status"] = statusWord(outcome->status);
@@ -178,8 +179,8 @@ nlohmann::json studyJson(const StudyPlan& plan, const std::vector<StudyRunOutcom
     runs.push_back(runJson(plan.runs[i], dryRun ? nullptr : &outcomes[i]));
   nlohmann::json ambiguous = nlohmann::json::array();
   for (const AmbiguousLog& log : plan.ambiguousLogs)
-    ambiguous.push_back({{"log", log.log}, {"one", valuesText(log.one)},
-                         {"other", valuesText(log.other)}});
+    ambiguous.push_back(
+        {{"log", log.log}, {"one", valuesText(log.one)}, {"other", valuesText(log.other)}});
   nlohmann::json refused = nlohmann::json::array();
   for (const RefusedLog& log : plan.refusedLogs)
     refused.push_back({{"log", log.log}, {"reason", log.reason}});
@@ -189,6 +190,7 @@ nlohmann::json studyJson(const StudyPlan& plan, const std::vector<StudyRunOutcom
   nlohmann::json json = {{"dry_run", dryRun},
                          {"runs", runs},
                          {"unmatched_logs", plan.unmatchedLogs},
+                         {"excluded_logs", plan.excludedLogs},
                          {"ambiguous_logs", ambiguous},
                          {"refused_logs", refused},
                          {"scans_without_log", scans}};
@@ -209,7 +211,9 @@ nlohmann::json studyJson(const StudyPlan& plan, const std::vector<StudyRunOutcom
 class Progress {
  public:
   Progress(std::ostream& err, size_t runs)
-      : err_(err), runs_(runs), shown_(standardErrorIsTerminal()),
+      : err_(err),
+        runs_(runs),
+        shown_(standardErrorIsTerminal()),
         start_(std::chrono::steady_clock::now()) {}
 
   void at(size_t run) {
@@ -240,18 +244,25 @@ int studyStatus(const StudyPlan& plan, const std::vector<StudyRunOutcome>& outco
 class Bids : public CommandRunner {
  public:
   explicit Bids(CLI::App& command) {
-    command.add_option("SOURCE", arguments_.source, "The folder of the study's logs")
+    command.add_option("SOURCE", arguments_.source, "The folder of the study's logs")->required();
+    command
+        .add_option("BIDS_ROOT", arguments_.bidsRoot,
+                    "The BIDS dataset (the folder with dataset_description.json)")
         ->required();
-    command.add_option("BIDS_ROOT", arguments_.bidsRoot,
-                       "The BIDS dataset (the folder with dataset_description.json)")
-        ->required();
-    command.add_option("--study", arguments_.study,
-                       "A study file (TOML): patterns, renamings and per-task settings")
+    command
+        .add_option("--study", arguments_.study,
+                    "A study file (TOML): patterns, renamings and per-task settings")
         ->type_name("FILE");
-    command.add_option("--match", arguments_.patterns,
-                       "A pattern over each log's path below SOURCE, e.g. "
-                       "sub{sub}/sub{sub}_{task}_run{run}.log (repeatable; the first that "
-                       "matches wins)")
+    command
+        .add_option("--match", arguments_.patterns,
+                    "A pattern over each log's path below SOURCE, e.g. "
+                    "sub{sub}/sub{sub}_{task}_run{run}.log (repeatable; the first that "
+                    "matches wins)")
+        ->type_name("PATTERN");
+    command
+        .add_option("--exclude", arguments_.exclude,
+                    "Leave out the logs this pattern matches (repeatable): * matches any "
+                    "characters but /; without /, the file name alone is matched")
         ->type_name("PATTERN");
     command.add_flag("--dry-run", arguments_.dryRun, "Print the plan and write nothing");
     command.add_flag("--json", arguments_.json, "Print one JSON document instead of lines");
@@ -265,6 +276,7 @@ class Bids : public CommandRunner {
     if (!arguments_.study.empty())
       input.studyFile = std::filesystem::u8path(arguments_.study);
     input.patterns = arguments_.patterns;
+    input.exclude = arguments_.exclude;
     StudyPlan plan;
     planStudy(input, plan);
     if (!plan.refusals.empty()) {

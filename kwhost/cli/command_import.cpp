@@ -10,6 +10,7 @@
 #include "kwhost/cli/command_line.h"
 #include "kwhost/cli/import_align.h"
 #include "kwhost/cli/plugin_runs.h"
+#include "kwhost/cli/setting_options.h"
 #include "kwhost/common/read_file.h"
 #include "kwhost/common/safe_save.h"
 #include "kwhost/common/text_codec.h"
@@ -82,9 +83,12 @@ std::string likelyCause(const std::string& path, bool subject, bool picturesOnly
          " events is a Picture, Sound, Video or Response event with a Time";
 }
 
+// The settings of --bold and --align.
+const std::vector<Setting> kAlignSettings = {Setting::kSkip, Setting::kTrigger, Setting::kScan};
+
 class Import : public PluginCommand {
  public:
-  explicit Import(CLI::App& command) {
+  explicit Import(CLI::App& command) : alignSettings_(command, kAlignSettings) {
     command.add_option("LOG", logs_, "Presentation log files")->required();
     command
         .add_option("--layout", layout_,
@@ -110,12 +114,6 @@ class Import : public PluginCommand {
         ->type_name("FILE");
     command.add_flag("--align", align_,
                      "Shift the protocol so that 0 is trigger K + 1 of the log (one LOG)");
-    command.add_option("--skip", skip_, "With --bold or --align: K (default: auto with --bold, 0)")
-        ->type_name("K|auto");
-    command.add_option("--trigger", trigger_, "With --bold or --align: the triggers' TYPE[:CODE]")
-        ->type_name("TYPE[:CODE]");
-    command.add_option("--scan", scan_, "With --bold or --align: the scan of the log")
-        ->type_name("N");
   }
 
   void check() override {
@@ -185,8 +183,10 @@ class Import : public PluginCommand {
 
   // The options of --bold and --align, checked into alignment_.
   void checkAlignment() {
+    RunSettings& settings = alignment_.settings;
+    settings = alignSettings_.parse();
     if (!aligning()) {
-      if (!skip_.empty() || !trigger_.empty() || !scan_.empty())
+      if (!alignSettings_.givenNames().empty())
         throw UsageError{"--skip, --trigger and --scan work with --bold or --align only"};
       return;
     }
@@ -194,19 +194,12 @@ class Import : public PluginCommand {
       throw UsageError{"--bold and --align shift one LOG's protocol; " +
                        std::to_string(logs_.size()) + " were given"};
     alignment_.bold = bold_;
-    if (!trigger_.empty() && !parseTriggerSelection(trigger_, alignment_.trigger))
-      throw UsageError{"--trigger: \"" + escapeLine(trigger_) + "\" is not TYPE or TYPE:CODE"};
-    if (skip_ == "auto" && bold_.empty())
+    alignment_.words = &alignSettings_.words();
+    if (settings.skip && settings.skip->automatic && bold_.empty())
       throw UsageError{"--skip auto works out K from the image: it needs --bold"};
-    if (!skip_.empty() && skip_ != "auto")
-      alignment_.check.skip = wholeNumberWithin(skip_, "--skip", 0, 100000000);
-    if (bold_.empty() && !alignment_.check.skip)
-      alignment_.check.skip = 0;
     // Without an image, the import's TR places time zero K TR after a lone first pulse.
     if (bold_.empty())
-      alignment_.check.tr = Tenths{options_.repetitionTimeMs} * 10;
-    if (!scan_.empty())
-      alignment_.check.scan = static_cast<size_t>(wholeNumberWithin(scan_, "--scan", 1, 100000000));
+      settings.tr = Tenths{options_.repetitionTimeMs} * 10;
   }
 
   // Checks that `log` is a Presentation log, and finds its layout. False after a message.
@@ -254,9 +247,7 @@ class Import : public PluginCommand {
   std::string duration_ = "next";
   std::string bold_;
   bool align_ = false;
-  std::string skip_;
-  std::string trigger_;
-  std::string scan_;
+  SettingOptions alignSettings_;
   AlignRequest alignment_;
 };
 

@@ -3,6 +3,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include "kwhost/cli/command_events.h"
 #include "kwhost/cli/command_line.h"
 #include "kwhost/cli/command_table.h"
+#include "kwhost/cli/setting_options.h"
 #include "kwhost/common/read_file.h"
 #include "kwhost/common/safe_save.h"
 #include "kwhost/common/text_codec.h"
@@ -37,49 +39,21 @@ int fail(std::ostream& err, const std::string& message) {
   return kFailure;
 }
 
+// The settings a log is drawn with, as `kwhost events` takes them (a picture draws no
+// columns), and --force for the picture.
+const std::vector<Setting> kPlotSettings = {
+    Setting::kTypes,   Setting::kDuration, Setting::kZero, Setting::kSkip,
+    Setting::kTrigger, Setting::kTr,       Setting::kScan, Setting::kKeepTriggers,
+    Setting::kMap,     Setting::kUnmapped, Setting::kForce};
+
 class Plot : public CommandRunner {
  public:
-  explicit Plot(CLI::App& command) {
+  explicit Plot(CLI::App& command) : settings_(addOptions(command), kPlotSettings) {
     command
-        .add_option("INPUT", options_.input,
-                    "The protocol file, Presentation log or events file to draw")
-        ->required();
-    command
-        .add_option("-o", options_.output,
-                    "The SVG file to write (default: INPUT's whole file name with .svg added)")
+        .add_option("--bold", options_.boldPath,
+                    "The run's BOLD image of a log or an events file: time zero is its first "
+                    "stored volume, and the stored scan is drawn")
         ->type_name("FILE");
-    command
-        .add_option("--out-dir", options_.outDir,
-                    "Write the SVG file into FOLDER instead of beside INPUT")
-        ->type_name("FOLDER");
-    command.add_flag("--force", options_.force,
-                     "Replace an existing file that kwhost did not write");
-    command.add_option("--from", from_, "Draw from this time on, in the axis's unit")
-        ->type_name("TIME");
-    command.add_option("--to", to_, "Draw up to this time, in the axis's unit")->type_name("TIME");
-    command.add_option("--width", width_, "The picture's width in pixels (default 1600)")
-        ->type_name("PX");
-    // A log's rows: the options of kwhost events, with its defaults.
-    logOption(command, "--types", events_.types, "T1,T2,...",
-              "Logs: the event types drawn (default Picture,Sound,Video,Response)");
-    logOption(command, "--duration", events_.duration, "MODE",
-              "Logs: column (the Duration column; default) or next (the time to the next row)")
-        ->check(CLI::IsMember({"column", "next"}));
-    logOption(command, "--zero", events_.zero, "ZERO",
-              "Logs: time zero: auto (default), scenario, MS, or code:NAME");
-    logOption(command, "--skip", events_.skip, "K|auto",
-              "Logs, auto: the triggers without a stored volume (default 0; auto with --bold)");
-    logOption(command, "--bold", events_.bold, "FILE",
-              "Logs: the run's BOLD image: time zero is its first stored volume, and the "
-              "stored scan is drawn");
-    logOption(command, "--trigger", events_.trigger, "TYPE[:CODE]",
-              "Logs: the triggers' event type and code (default Pulse)");
-    logOption(command, "--tr", events_.tr, "MS", "Logs: the repetition time in milliseconds");
-    logOption(command, "--scan", events_.scan, "N",
-              "Logs, auto: the scan drawn from its time zero when the log holds several");
-    logOptions_.push_back(
-        command.add_flag("--keep-triggers", events_.keepTriggers,
-                         "Logs: draw the rows of the --trigger events that the types select too"));
   }
 
   void check() override {
@@ -97,36 +71,54 @@ class Plot : public CommandRunner {
     const std::string problem = plotUsageError(options_);
     if (!problem.empty())
       throw UsageError{problem};
-    events_.inputs = {options_.input};
-    EventsOptions checked;
-    std::string error;
-    if (!checkEventsArguments(events_, checked, error))
-      throw UsageError{error};
-    options_.log = checked.log;
-    options_.boldPath = checked.boldPath;
-    options_.log.propertyColumns = false;  // a picture draws no columns
-    for (const CLI::Option* option : logOptions_) {
-      if (option->count() > 0)
-        options_.logOptions.push_back(option->get_name());
-    }
+    options_.settings = settings_.parse();
+    options_.force = settings_.given(Setting::kForce);
+    const RunSettings& settings = options_.settings;
+    const bool autoSkip = settings.skip && settings.skip->automatic;
+    if (autoSkip && options_.boldPath.empty())
+      throw UsageError{"--skip auto works out K from the image: give --bold FILE, or --skip K"};
+    const bool zeroOnly = (settings.skip && (autoSkip || settings.skip->count != 0)) ||
+                          settings.trigger || settings.scan || !options_.boldPath.empty();
+    if (zeroOnly && settings.zero.kind != ZeroRule::Kind::kAuto)
+      throw UsageError{"--skip, --trigger, --scan and --bold work with --zero auto only"};
+    if (settings.unmapped == Unmapped::kDrop && settings.map.empty())
+      throw UsageError{"--unmapped needs --map"};
+    options_.logOptions = settings_.givenNames();
+    options_.logOptions.erase(
+        std::remove(options_.logOptions.begin(), options_.logOptions.end(), "--force"),
+        options_.logOptions.end());
+    options_.words = &settings_.words();
   }
 
   int run(const CommandContext& context) override { return runPlotCommand(options_, context.err); }
 
  private:
-  CLI::Option* logOption(CLI::App& command, const char* name, std::string& value, const char* type,
-                         const char* help) {
-    CLI::Option* option = command.add_option(name, value, help)->type_name(type);
-    logOptions_.push_back(option);
-    return option;
+  CLI::App& addOptions(CLI::App& command) {
+    command
+        .add_option("INPUT", options_.input,
+                    "The protocol file, stimulus log or events file to draw")
+        ->required();
+    command
+        .add_option("-o", options_.output,
+                    "The SVG file to write (default: INPUT's whole file name with .svg added)")
+        ->type_name("FILE");
+    command
+        .add_option("--out-dir", options_.outDir,
+                    "Write the SVG file into FOLDER instead of beside INPUT")
+        ->type_name("FOLDER");
+    command.add_option("--from", from_, "Draw from this time on, in the axis's unit")
+        ->type_name("TIME");
+    command.add_option("--to", to_, "Draw up to this time, in the axis's unit")->type_name("TIME");
+    command.add_option("--width", width_, "The picture's width in pixels (default 1600)")
+        ->type_name("PX");
+    return command;
   }
 
   PlotOptions options_;
-  EventsArguments events_;
-  std::vector<const CLI::Option*> logOptions_;
   std::string from_;
   std::string to_;
   std::string width_;
+  SettingOptions settings_;
 };
 
 }  // namespace
@@ -195,19 +187,48 @@ int drawLog(const PlotOptions& options, const std::string& displayName, Timeline
             std::ostream& err) {
   std::string error;
   BoldRun bold;
-  LogEventsOptions log = options.log;
-  if (!options.boldPath.empty()) {
-    if (!readBoldRun(std::filesystem::u8path(options.boldPath), log.tr > 0, bold, error))
-      return fail(err, "--bold: " + error);
-    log.bold = &bold;
+  if (!options.boldPath.empty() &&
+      !readBoldRun(fs::u8path(options.boldPath), options.settings.tr.has_value(), bold, error))
+    return fail(err, "--bold: " + error);
+  EventMap map;
+  if (!options.settings.map.empty()) {
+    std::string text;
+    if (!readWholeFile(options.settings.map, text, error) ||
+        !map.parse(text, options.settings.map, error)) {
+      err << "kwhost: plot: --map: " << escapeLine(error) << '\n';
+      return kUsageError;
+    }
   }
+  Refusal refusal;
+  const std::unique_ptr<StimulusSource> source =
+      openStimulusSource(options.input, displayName, refusal);
+  if (source == nullptr)
+    return fail(err, refusal.message);
+  RunRequest request;
+  request.source = source.get();
+  request.name = displayName;
+  request.settings = &options.settings;
+  request.bold = options.boldPath.empty() ? nullptr : &bold;
+  request.map = options.settings.map.empty() ? nullptr : &map;
+  request.words = options.words;
+  request.propertyColumns = false;  // a picture draws no columns
   std::set<std::string> warnings;
-  const int status = logTimeline(options.input, displayName, log, timeline, warnings, error);
+  refusal = runTimeline(request, displayName, timeline, warnings);
   for (const std::string& warning : warnings)
     err << "kwhost: warning: " << escapeLine(warning) << '\n';
-  if (status != 0)
-    err << "kwhost: plot: " << escapeLine(error) << '\n';
-  return status;
+  if (refusal.refused())
+    err << "kwhost: plot: " << escapeLine(refusal.message) << '\n';
+  return refusal.refused() ? eventsStatusOf(refusal) : 0;
+}
+
+// The stored scan of --bold over an events file's rows.
+int drawScanOverEvents(const PlotOptions& options, Timeline& timeline, std::ostream& err) {
+  BoldRun bold;
+  std::string error;
+  if (!readBoldRun(fs::u8path(options.boldPath), false, bold, error))
+    return fail(err, "--bold: " + error);
+  addStoredScan(bold, timeline);
+  return 0;
 }
 
 }  // namespace
@@ -225,6 +246,13 @@ int runPlotCommand(const PlotOptions& options, std::ostream& err) {
   const std::string displayName = fs::path(options.input).filename().string();
   Timeline timeline;
   const PlotInput kind = plotInputKind(std::string_view(text).substr(0, 256));
+  if (kind == PlotInput::kProtocol && !options.boldPath.empty()) {
+    err << "kwhost: plot: --bold goes with a stimulus log or an events file; "
+        << escapeLine(options.input)
+        << " is a protocol file\nRun with --help for more "
+           "information.\n";
+    return kUsageError;
+  }
   if (kind != PlotInput::kLog && kind != PlotInput::kUnknown && !options.logOptions.empty()) {
     err << "kwhost: plot: " << options.logOptions.front() << " goes with a Presentation log; "
         << escapeLine(options.input) << " is "
@@ -244,6 +272,8 @@ int runPlotCommand(const PlotOptions& options, std::ostream& err) {
     case PlotInput::kEvents:
       if (!eventsFileTimeline(text, displayName, timeline, error))
         return fail(err, error);
+      if (!options.boldPath.empty() && drawScanOverEvents(options, timeline, err) != 0)
+        return kFailure;
       break;
     case PlotInput::kLog: {
       std::string().swap(text);  // the log is read again through the log format layer
@@ -270,6 +300,7 @@ int runPlotCommand(const PlotOptions& options, std::ostream& err) {
   ReplacePolicy policy;
   policy.isOwn = [](const std::string& firstLine) { return isTimelineSvg(firstLine); };
   policy.force = options.force;
+  policy.forceHint = kForceHint;
   policy.what = "picture";
   const auto produce = [&svg](const PieceWriter& write) { return write(svg); };
   if (!saveFileSafely(path, produce, policy, error))

@@ -9,7 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "kwhost/events/from_log.h"
+#include "kwhost/settings/run_settings.h"
+#include "kwhost/settings/setting_words.h"
 #include "kwhost/timeline/svg_timeline.h"
 
 namespace stimforge::kwhost {
@@ -22,12 +23,12 @@ struct PlotOptions {
   int width = kDefaultTimelineWidth;
   std::optional<double> from;  // --from, --to: the window, in the axis's unit
   std::optional<double> to;
-  // A log is drawn as `kwhost events` would write it with these (its --types, --duration,
-  // --zero, --skip, --trigger, --keep-triggers, --tr, --scan), without its extra columns;
-  // `logOptions` names those given, which any other input refuses.
-  LogEventsOptions log;
-  std::string boldPath;  // --bold: the log's run; its stored scan is drawn
+  // A log is drawn as `kwhost events` would write it with these settings, without its extra
+  // columns; `logOptions` names those given, which any other input refuses.
+  RunSettings settings;
+  std::string boldPath;  // --bold: the run's image; its stored scan is drawn
   std::vector<std::string> logOptions;
+  const SettingWords* words = nullptr;  // how the settings are named in messages
 };
 
 enum class PlotInput { kProtocol, kLog, kEvents, kUnknown };

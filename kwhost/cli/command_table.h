@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "kwhost/common/exit_status.h"
+#include "kwhost/cli/exit_status.h"
 #include "kwhost/host/version.h"
 
 namespace CLI {

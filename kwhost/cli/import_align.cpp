@@ -6,11 +6,12 @@
 #include <ostream>
 
 #include "kwhost/cli/command_dialogue.h"
-#include "kwhost/common/exit_status.h"
+#include "kwhost/cli/exit_status.h"
+#include "kwhost/cli/setting_options.h"
 #include "kwhost/common/text_codec.h"
+#include "kwhost/protocol/file_io.h"
+#include "kwhost/runs/run_pipeline.h"
 #include "kwhost/scan/bold_run.h"
-#include "kwhost/triggers/report.h"
-#include "logformat/log_source.h"
 
 namespace stimforge::kwhost {
 namespace {
@@ -24,51 +25,58 @@ std::string shiftedName(const std::string& protocol, int64_t shift) {
       .string();
 }
 
-// Reads the log's triggers and checks them (against the image with --bold). False after a
+// The log's time zero: its triggers checked (against the image with --bold). False after a
 // message.
-bool checkTimeZero(const AlignRequest& request, ScanCheck& check, std::ostream& err) {
+bool checkTimeZero(const AlignRequest& request, ScanCheck& check, std::string& triggerType,
+                   std::ostream& err) {
   std::optional<BoldRun> bold;
   std::string message;
   if (!request.bold.empty()) {
     BoldRun run;
-    if (!readBoldRun(std::filesystem::u8path(request.bold), request.check.tr > 0, run, message)) {
+    if (!readBoldRun(std::filesystem::u8path(request.bold), request.settings.tr.has_value(), run,
+                     message)) {
       err << "kwhost: " << escapeLine(message) << '\n';
       return false;
     }
     bold = std::move(run);
   }
-  const std::unique_ptr<LogSource> source = openLogFile(request.log);
-  LogTriggers triggers;
-  if (!source) {
-    message = "cannot be opened";
-  } else if (readLogTriggers(*source, request.trigger, triggers, message) !=
-             ReadTriggersResult::kRead) {
-    message = message.empty() ? "cannot be read" : message;
-  } else {
-    message.clear();
+  Refusal refusal;
+  const std::unique_ptr<StimulusSource> source =
+      openStimulusSource(request.log, request.log, refusal);
+  RunCheck checked;
+  if (source != nullptr) {
+    RunRequest run;
+    run.source = source.get();
+    run.name = request.log;
+    run.settings = &request.settings;
+    run.bold = bold ? &*bold : nullptr;
+    run.words = request.words;
+    refusal = checkRunTriggers(run, true, checked);
   }
-  if (!message.empty()) {
-    err << "kwhost: " << escapeLine(request.log) << ": " << message << '\n';
+  if (refusal.refused()) {
+    err << "kwhost: " << escapeLine(refusal.message) << '\n';
     return false;
   }
-  check = checkLogAgainstScan(triggers.times, {}, request.check, bold);
+  check = std::move(*checked.scan);
+  triggerType = triggerOf(request.settings, *source).type;
   for (const std::string& finding : check.findings)
     err << "kwhost: " << escapeLine(request.log) << ": " << escapeLine(finding) << '\n';
   if (!check.timeZero) {
-    err << "kwhost: " << escapeLine(request.log)
-        << ": time zero is unknown, so the protocol is not imported; give --skip K\n";
+    err << "kwhost: " << escapeLine(request.log) << ": time zero is unknown, so the protocol is "
+        << "not imported; give " << request.words->given(Setting::kSkip, "K") << '\n';
     return false;
   }
   return true;
 }
 
 // What is said before the runs: the trigger that gives the shift.
-std::string shiftText(const AlignRequest& request, const ScanCheck& check, int64_t shift) {
+std::string shiftText(const AlignRequest& request, const ScanCheck& check,
+                      const std::string& triggerType, int64_t shift) {
   std::string text =
       "time zero of " + request.log + ": trigger " + std::to_string(*check.timeZeroTrigger + 1);
   if (check.timeZeroAfterTrigger)
     text += " + " + std::to_string(*check.dummies.k) + " x TR";
-  text += " (" + request.trigger.type + ") at " + formatMs(*check.timeZero) +
+  text += " (" + triggerType + ") at " + formatMs(*check.timeZero) +
           " ms (K = " + std::to_string(*check.dummies.k) + ": " + check.dummies.rule + "); " +
           request.protocol + " is shifted " + (shift > 0 ? "earlier" : "later") + " by " +
           std::to_string(shift > 0 ? shift : -shift) + " ms";
@@ -95,7 +103,8 @@ ShiftCuts cutsOfShift(const std::vector<int32_t>& starts, const std::vector<int3
 
 int planAlignment(const AlignRequest& request, std::vector<PlannedRun>& runs, std::ostream& err) {
   ScanCheck check;
-  if (!checkTimeZero(request, check, err))
+  std::string triggerType;
+  if (!checkTimeZero(request, check, triggerType, err))
     return kFailure;
   const int64_t shift = shiftFromTimeZero(*check.timeZero);
   if (shift > kMaxShiftMs || shift < -kMaxShiftMs) {
@@ -105,18 +114,22 @@ int planAlignment(const AlignRequest& request, std::vector<PlannedRun>& runs, st
     return kFailure;
   }
   if (shift == 0) {
-    err << "kwhost: " << escapeLine(shiftText(request, check, shift)) << ": 0 ms, no shift\n";
+    err << "kwhost: " << escapeLine(shiftText(request, check, triggerType, shift))
+        << ": 0 ms, no shift\n";
     return 0;
   }
   const std::string shifted = shiftedName(request.protocol, shift);
   for (const std::string& save : {request.protocol, shifted}) {
     std::error_code error;
-    if (!request.force && std::filesystem::exists(std::filesystem::u8path(save), error)) {
-      err << "kwhost: " << escapeLine(save) << " exists; give --force to replace it\n";
+    // kwhost's own protocol files are replaced, as the import itself replaces them.
+    if (!request.force && std::filesystem::exists(std::filesystem::u8path(save), error) &&
+        !isProtocolFileAt(save)) {
+      err << "kwhost: " << escapeLine(save) << " exists and is not a protocol file kwhost wrote; "
+          << kForceHint << "\n";
       return kFailure;
     }
   }
-  err << "kwhost: " << escapeLine(shiftText(request, check, shift)) << '\n';
+  err << "kwhost: " << escapeLine(shiftText(request, check, triggerType, shift)) << '\n';
   PlannedRun run;
   run.label = "shift " + request.protocol;
   run.afterPrevious = true;

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "kwhost/cli/plugin_runs.h"
-#include "kwhost/triggers/log_triggers.h"
-#include "kwhost/triggers/scan_check.h"
+#include "kwhost/settings/run_settings.h"
+#include "kwhost/settings/setting_words.h"
 
 namespace stimforge::kwhost {
 
@@ -24,8 +24,10 @@ struct AlignRequest {
   std::string bold;      // the BOLD image; "" for --align
   std::string protocol;  // where the import saves LOG's protocol (run1.prt)
   bool force = false;    // --force: the shifted protocol may replace a file
-  TriggerSelection trigger;
-  ScanCheckOptions check;  // --skip (empty = auto), --scan, --tr
+  // The trigger, K (not given: auto with --bold, else 0), the scan, and the TR that places
+  // time zero K TR after a lone first pulse without an image (the import's own).
+  RunSettings settings;
+  const SettingWords* words = nullptr;
 };
 
 // The shift in milliseconds for a time zero in tenths: floor(tenths / 10), also below 0.
@@ -40,8 +42,8 @@ struct ShiftCuts {
 ShiftCuts cutsOfShift(const std::vector<int32_t>& starts, const std::vector<int32_t>& ends,
                       int64_t amount);
 
-// Reads the log's triggers (and the image with --bold), works out time zero with
-// checkLogAgainstScan, and appends the shift run to `runs` (after the import run already
+// Reads the log's triggers (and the image with --bold), works out time zero through the run
+// pipeline's check, and appends the shift run to `runs` (after the import run already
 // there): both saves are planned here, before anything runs, and an existing shifted file is
 // refused without --force. Says on `err` which trigger gives the shift. Returns 0, or
 // kFailure after a message (unreadable log or image, K unknown, a shift over kMaxShiftMs,

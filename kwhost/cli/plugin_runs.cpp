@@ -1,5 +1,7 @@
 #include "kwhost/cli/plugin_runs.h"
 
+#include "kwhost/cli/setting_options.h"
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -44,6 +46,7 @@ const char* timeUnit(int32_t timeResolution) {
 }  // namespace
 
 void addSaveOptions(CLI::App& command, SaveOptions& options, bool whereTo) {
+  options.rules.forceHint = kForceHint;
   command.add_flag("--quiet", options.quiet,
                    "Keep the log pane off the screen (--log still gets every line)");
   if (!whereTo)

@@ -80,7 +80,8 @@ bool writeTemporary(const std::string& path, const FileProducer& produce,
   }
   if (policy.isOwn && !policy.force && pathExists(path) && !policy.isOwn(firstLineOf(path))) {
     error = "not replacing " + path + ": it is not a " + policy.what +
-            " that kwhost wrote; it is left as it was (give --force to replace it)";
+            " that kwhost wrote; it is left as it was" +
+            (policy.forceHint.empty() ? std::string() : " (" + policy.forceHint + ")");
     return false;
   }
   temporary = temporaryNameBeside(fs::path(path));
@@ -162,8 +163,8 @@ bool saveFilesTogether(const std::vector<FileToSave>& files, const ReplacePolicy
     }
   }
   if (failed) {
-    error = "cannot save the " + policy.what + " to " + files[done].path + ": " +
-            failed.message() + "; the files saved with it got their old versions back";
+    error = "cannot save the " + policy.what + " to " + files[done].path + ": " + failed.message() +
+            "; the files saved with it got their old versions back";
     for (size_t i = 0; i < done; ++i) {
       if (backups[i].empty())
         fs::remove(fs::path(files[i].path), ignored);

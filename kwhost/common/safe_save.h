@@ -23,6 +23,9 @@ struct ReplacePolicy {
   std::function<bool(const std::string& firstLine)> isOwn;
   bool force = false;  // --force: replace whatever file is there
   std::string what;    // the kind of file, for messages ("protocol file", "events file")
+  // How the user forces a replacement, for the refusal ("give --force to replace it"); the
+  // front end's words. "" adds nothing.
+  std::string forceHint;
 };
 
 // Writes what `produce` gives to `path` through a new temporary file beside it, renamed

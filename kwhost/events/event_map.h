@@ -55,9 +55,6 @@ class EventMap {
   std::unordered_map<std::string, size_t> answers_;  // index into lines_, or its size: none
 };
 
-// What becomes of an event whose Code no map line matches (--unmapped).
-enum class Unmapped { kKeep, kDrop };
-
 }  // namespace stimforge::kwhost
 
 #endif  // STIMFORGE_KWHOST_EVENTS_EVENT_MAP_H_

@@ -6,12 +6,13 @@
 
 namespace stimforge::kwhost {
 
-// Whether the events file `tsv` and its sidecar `json` may be written without --force: each
-// does not exist, or is kwhost's own. A sidecar is kwhost's own when isOwnEventsSidecar says
-// so; an events file when it starts with one of kwhost's header lines and its sidecar is
-// kwhost's own. Returns false with `error` set to a message that names the file and --force.
+// Whether the events file `tsv` and its sidecar `json` may be written without forcing it:
+// each does not exist, or is kwhost's own. A sidecar is kwhost's own when isOwnEventsSidecar
+// says so; an events file when it starts with one of kwhost's header lines and its sidecar is
+// kwhost's own. Returns false with `error` set to a message that names the file and ends with
+// `forceHint` (how the user forces it, in the front end's words).
 [[nodiscard]] bool mayReplaceEventsFiles(const std::string& tsv, const std::string& json,
-                                         std::string& error);
+                                         const std::string& forceHint, std::string& error);
 
 }  // namespace stimforge::kwhost
 

@@ -1,5 +1,6 @@
 #include "kwhost/events/from_protocol.h"
 
+#include "kwhost/common/log_time.h"
 #include "kwhost/common/text_codec.h"
 #include "kwhost/common/text_utf8.h"
 
@@ -15,7 +16,7 @@ bool eventsFromProtocol(const Protocol& protocol, const ProtocolZero& zero, Even
     return false;
   }
   if (volumes && zero.trTenths <= 0) {
-    error = "the protocol counts in volumes: give --tr MS";
+    error = "the protocol counts in volumes";
     return false;
   }
   table = EventsTable();
@@ -45,10 +46,32 @@ bool eventsFromProtocol(const Protocol& protocol, const ProtocolZero& zero, Even
       }
       if (row.duration < 0)
         row.duration = 0;
+      row.onset = microsOfTenths(row.onset);
+      row.duration = microsOfTenths(row.duration);
       table.rows.push_back(row);
     }
   }
   sortByOnset(table);
+  return true;
+}
+
+bool protocolEvents(const Protocol& protocol, const std::string& name, std::optional<int64_t> zero,
+                    int64_t trTenths, EventsTable& table, SidecarFacts& facts,
+                    std::set<std::string>& warnings, std::string& error) {
+  ProtocolZero protocolZero;
+  protocolZero.tenths = zero.value_or(0);
+  protocolZero.trTenths = trTenths;
+  facts = SidecarFacts();
+  if (!eventsFromProtocol(protocol, protocolZero, table, facts.levels, warnings, error))
+    return false;
+  facts.logColumns = false;
+  facts.fromPresentation = false;
+  facts.source = name;
+  facts.zero =
+      !zero ? "the scenario's start (0 in the protocol)"
+            : "a time given by the user, " + formatMs(*zero) + " ms from the protocol's origin";
+  if (protocol.timeResolution == kTimeResolutionVolumes)
+    facts.zero += "; volume v starts at (v - 1) x TR, TR " + formatMs(trTenths) + " ms";
   return true;
 }
 

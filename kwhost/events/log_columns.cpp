@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "kwhost/common/log_time.h"
 #include "kwhost/common/text_utf8.h"
-#include "kwhost/events/from_log.h"
 
 namespace stimforge::kwhost {
 namespace {
@@ -102,7 +102,7 @@ bool checkTableColumns(const LogHeader& header, const std::vector<TableColumn>& 
                        std::string& problem) {
   const EventLayout layout = eventLayoutFor(header, header.subjectFirst());
   if (!layout.placesFromColumnNames) {
-    problem = "--columns needs the log's line of column names, and this log has none";
+    problem = "the log has no line of column names, which these columns need";
     return false;
   }
   std::string has;
@@ -112,8 +112,7 @@ bool checkTableColumns(const LogHeader& header, const std::vector<TableColumn>& 
   }
   for (const TableColumn column : columns) {
     if (placeOf(layout.places, column) < 0) {
-      problem = std::string("--columns ") + factsOf(column).name +
-                ": the log has no such column (" +
+      problem = std::string(factsOf(column).name) + ": the log has no such column (" +
                 (has.empty() ? std::string("it has none of them") : "it has " + has) + ")";
       return false;
     }
@@ -189,6 +188,10 @@ void LogColumnReader::finish(EventsTable& table, std::set<std::string>& warnings
     extra.name = column.name;
     extra.time = column.kind == Kind::kTime;
     extra.times = std::move(column.times);
+    for (int64_t& time : extra.times) {
+      if (time != kNotApplicable)
+        time = microsOfTenths(time);
+    }
     std::vector<uint32_t> textOf(column.raw.size());
     for (uint32_t i = 0; i < column.raw.size(); ++i)
       textOf[i] = table.addText(utf8Of(column.raw[i], "a cell of a log's column", warnings));

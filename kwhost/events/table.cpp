@@ -80,21 +80,34 @@ char* putWhole(char* at, int64_t value) {
   return putUnsigned(at, magnitudeOf(value));
 }
 
-// Tenths of a millisecond as seconds with four decimals: at most 21 characters.
-char* putSeconds(char* at, int64_t tenths) {
-  if (tenths < 0)
+// Microseconds as seconds with four decimals (rounded half away from zero to whole tenths
+// of a millisecond, which Presentation's times always are) or six: at most 22 characters.
+char* putSeconds(char* at, int64_t micros, int decimals) {
+  uint64_t magnitude = magnitudeOf(micros);
+  if (decimals == 6) {
+    if (micros < 0)
+      *at++ = '-';
+    at = putUnsigned(at, magnitude / 1000000);
+    const auto fraction = static_cast<unsigned>(magnitude % 1000000);
+    *at++ = '.';
+    putPair(at, fraction / 10000);
+    putPair(at + 2, fraction / 100 % 100);
+    putPair(at + 4, fraction % 100);
+    return at + 6;
+  }
+  magnitude = magnitude / 100 + (magnitude % 100 >= 50 ? 1 : 0);
+  if (micros < 0 && magnitude > 0)
     *at++ = '-';
-  const uint64_t magnitude = magnitudeOf(tenths);
   at = putUnsigned(at, magnitude / 10000);
-  const auto decimals = static_cast<unsigned>(magnitude % 10000);
+  const auto fraction = static_cast<unsigned>(magnitude % 10000);
   *at++ = '.';
-  putPair(at, decimals / 100);
-  putPair(at + 2, decimals % 100);
+  putPair(at, fraction / 100);
+  putPair(at + 2, fraction % 100);
   return at + 4;
 }
 
 // The longest a number and its tab can be written.
-constexpr size_t kMaxNumberCell = 22;
+constexpr size_t kMaxNumberCell = 24;
 
 // The texts as cells (tsvCellText), each with the tab before it, in one text: a row copies
 // its cells from there, sixteen bytes at once for the short ones, which the padding at the
@@ -138,13 +151,14 @@ class Cells {
 
 // Cell `row` of an extra column, with the tab before it. Requires: the room of a number
 // cell, or of a text cell and Cells::kPadding, at `at`.
-char* putExtraCell(char* at, const ExtraColumn& column, size_t row, const Cells& cells) {
+char* putExtraCell(char* at, const ExtraColumn& column, size_t row, const Cells& cells,
+                   int decimals) {
   if (!column.time)
     return cells.put(at, column.cells[row]);
   *at++ = '\t';
   const int64_t time = column.times[row];
   if (time != kNotApplicable)
-    return putSeconds(at, time);
+    return putSeconds(at, time, decimals);
   std::memcpy(at, "n/a", 3);
   return at + 3;
 }
@@ -217,9 +231,9 @@ void sortByOnset(EventsTable& table) {
   }
 }
 
-std::string secondsText(int64_t tenths) {
+std::string secondsText(int64_t micros, int decimals) {
   char text[kMaxNumberCell];
-  return std::string(text, putSeconds(text, tenths));
+  return std::string(text, putSeconds(text, micros, decimals == 6 ? 6 : 4));
 }
 
 std::string tsvCellText(std::string_view text, bool& changed) {
@@ -278,6 +292,7 @@ bool writeEventsTsv(const EventsTable& table,
   char lastTrialText[16];  // its digits (at most 11), copied whole
   size_t lastTrialSize = 0;
   const bool extra = !table.extra.empty();
+  const int decimals = table.decimals == 6 ? 6 : 4;
   size_t r = 0;  // the row's index, for its extra cells
   for (const EventRow& row : table.rows) {
     // The most the row can take: three numbers, the cells (the last with room to copy
@@ -295,13 +310,13 @@ bool writeEventsTsv(const EventsTable& table,
       piece.resize(std::max(kPiece, most));
     }
     char* const start = &piece[used];
-    char* at = putSeconds(start, row.onset);
+    char* at = putSeconds(start, row.onset, decimals);
     *at++ = '\t';
     if (row.duration == kNotApplicable) {
       std::memcpy(at, kNotApplicableCell, 3);
       at += 3;
     } else {
-      at = putSeconds(at, std::max<int64_t>(row.duration, 0));
+      at = putSeconds(at, std::max<int64_t>(row.duration, 0), decimals);
     }
     at = cells.put(at, row.trialType);
     if (table.logColumns) {
@@ -318,7 +333,7 @@ bool writeEventsTsv(const EventsTable& table,
     }
     if (extra) {
       for (const ExtraColumn& column : table.extra)
-        at = putExtraCell(at, column, r, cells);
+        at = putExtraCell(at, column, r, cells, decimals);
     }
     *at++ = '\n';
     used += static_cast<size_t>(at - start);

@@ -1,9 +1,10 @@
 // A BIDS events table in memory, and its TSV text (`*_events.tsv`).
 //
-// Times are integer tenths of a millisecond, the unit of Presentation's Time column, until
-// they are written: an onset is written as seconds with exactly four decimals, so that no
-// event moves by rounding. The text is UTF-8 with one header line, cells separated by single
-// tabs, every line ending in "\n", and never an empty cell: a missing value is "n/a".
+// Times are integer microseconds until they are written: an onset is written as seconds with
+// the table's decimals (four for Presentation's tenths of a millisecond, six for sources that
+// time to the microsecond), so that no event moves by rounding. The text is UTF-8 with one header
+// line, cells separated by single tabs, every line ending in "\n", and never an empty cell: a
+// missing value is "n/a".
 #ifndef STIMFORGE_KWHOST_EVENTS_TABLE_H_
 #define STIMFORGE_KWHOST_EVENTS_TABLE_H_
 
@@ -23,8 +24,8 @@ constexpr int64_t kNotApplicable = std::numeric_limits<int64_t>::min();
 // One row. Its texts are indices into EventsTable::texts, so that a million rows of a few
 // dozen distinct codes hold each text once.
 struct EventRow {
-  int64_t onset = 0;                  // tenths of a millisecond from time zero
-  int64_t duration = kNotApplicable;  // tenths of a millisecond; or n/a
+  int64_t onset = 0;                  // microseconds from time zero
+  int64_t duration = kNotApplicable;  // microseconds; or n/a
   int32_t trial = 0;                  // the Trial number (log tables only, which always
                                       // have one: 32 bits, as the log's column)
   uint32_t trialType = 0;
@@ -39,13 +40,14 @@ struct ExtraColumn {
   std::string name;             // the header's name
   bool time = false;            // `times` holds the cells; else `cells`
   std::vector<uint32_t> cells;  // indices into EventsTable::texts ("" is written n/a)
-  std::vector<int64_t> times;   // tenths of a millisecond, or kNotApplicable
+  std::vector<int64_t> times;   // microseconds, or kNotApplicable
 };
 
 struct EventsTable {
   // A log's table has the columns onset, duration, trial_type, event_type, code, trial,
   // then its `extra` columns; a protocol's only onset, duration, trial_type.
   bool logColumns = true;
+  int decimals = 4;                // of the seconds written: 4 (whole tenths of a millisecond) to 6
   std::vector<std::string> texts;  // UTF-8
   std::vector<EventRow> rows;
   std::vector<ExtraColumn> extra;
@@ -73,9 +75,10 @@ bool isEventsTableStart(std::string_view head);
 // their order. May throw std::bad_alloc.
 void sortByOnset(EventsTable& table);
 
-// `tenths` of a millisecond as seconds with four decimals: 173282 -> "17.3282",
-// -100 -> "-0.0100", 0 -> "0.0000". Exact for every int64_t.
-std::string secondsText(int64_t tenths);
+// `micros` as seconds with `decimals` decimals (4 to 6), rounded half away from zero where it
+// has finer digits: 17328200 -> "17.3282", -10000 -> "-0.0100", 0 -> "0.0000"; with 6,
+// 10957123 -> "10.957123". Exact for every int64_t.
+std::string secondsText(int64_t micros, int decimals = 4);
 
 // `text` as a cell can hold it: tabs, line breaks and other control characters become
 // blanks (and `changed` is set), an empty text becomes "n/a".

@@ -172,9 +172,11 @@ void HostSession::saveProtocol(const char* fileName) {
       // An import that selected nothing would otherwise leave an empty protocol in place of
       // a good one.
       diagnostics_ << "kwhost: not replacing " << escapeLine(record.path)
-                   << " with a protocol of no conditions; it is left as it was (give --force "
-                      "to replace it)\n";
-    } else if (saveProtocolFile(record.path, protocol, saveRules_.force, error)) {
+                   << " with a protocol of no conditions; it is left as it was"
+                   << (saveRules_.forceHint.empty() ? "" : " (" + saveRules_.forceHint + ")")
+                   << "\n";
+    } else if (saveProtocolFile(record.path, protocol, saveRules_.force, saveRules_.forceHint,
+                                error)) {
       saved = true;
       record.written = true;
       store_.noteSavedAs(record.path);

@@ -35,8 +35,9 @@ constexpr char kSuccessLine[] = "Plugin operations finished successfully.";
 
 // Where and how kwSaveProtocol writes (--out-dir, --force).
 struct SaveRules {
-  std::string outDir;  // "" = where the plug-in says
-  bool force = false;  // replace any file, and an existing one with an empty protocol
+  std::string outDir;     // "" = where the plug-in says
+  bool force = false;     // replace any file, and an existing one with an empty protocol
+  std::string forceHint;  // how the user forces it, in the front end's words
 };
 
 // A protocol the plug-in had saved in a run, written or not.

@@ -13,12 +13,17 @@ bool readProtocolFile(const std::string& path, Protocol& protocol, std::string& 
   return parseProtocolText(text, path, protocol, error);
 }
 
+bool isProtocolFileAt(const std::string& path) {
+  return isProtocolFileStart(firstLineOf(path));
+}
+
 bool saveProtocolFile(const std::string& path, const Protocol& protocol, bool force,
-                      std::string& error) {
+                      const std::string& forceHint, std::string& error) {
   ReplacePolicy policy;
   policy.isOwn = [](const std::string& firstLine) { return isProtocolFileStart(firstLine); };
   policy.force = force;
   policy.what = "protocol";
+  policy.forceHint = forceHint;
   return saveFileSafely(
       path, [&protocol](const PieceWriter& write) { return writeProtocolText(protocol, write); },
       policy, error);

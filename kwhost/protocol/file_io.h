@@ -15,13 +15,18 @@ namespace stimforge::kwhost {
 [[nodiscard]] bool readProtocolFile(const std::string& path, Protocol& protocol,
                                     std::string& error);
 
+// Whether the file at `path` is one of kwhost's protocol files: its first line is the magic
+// line. False when it cannot be read.
+bool isProtocolFileAt(const std::string& path);
+
 // Writes `protocol` to `path`: first to a new temporary file beside it, then renamed over
 // it, so that `path` holds either its old content or the whole new protocol. An existing
 // file that is not one of kwhost's protocol files is replaced only when `force`. Returns
 // false with `error` set ("cannot save the protocol to PATH: reason", or why the file there
 // was kept), and no temporary file left behind, when it cannot be written.
+// `forceHint` says how the user forces it ("give --force to replace it").
 [[nodiscard]] bool saveProtocolFile(const std::string& path, const Protocol& protocol, bool force,
-                                    std::string& error);
+                                    const std::string& forceHint, std::string& error);
 
 }  // namespace stimforge::kwhost
 

@@ -14,10 +14,12 @@
 #include <optional>
 #include <string>
 
+#include "kwhost/settings/run_settings.h"
+
 namespace stimforge::kwhost {
 
-// A TR beyond this (one hour) is no repetition time, in a header or a sidecar.
-inline constexpr double kMaxTrMs = 3600.0 * 1000.0;
+// A TR beyond kMaxTrMs (one hour, kwhost/settings/run_settings.h) is no repetition time, in a
+// header or a sidecar, as it is no TR a user may give.
 
 // What kwhost takes from a header that passed its checks.
 struct BoldHeader {

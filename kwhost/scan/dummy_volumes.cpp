@@ -48,24 +48,25 @@ Allowed allowedBySidecar(const DummyVolumeInput& in) {
 DummyVolumes withSkip(const DummyVolumeInput& in, const Allowed& allowed) {
   DummyVolumes out;
   const int64_t k = *in.skip;
+  const std::string skip = in.words->given(Setting::kSkip, n(k));
   if (k < 0 || (in.triggers > 1 && k >= in.triggers)) {
-    out.unknownReason = "--skip " + n(k) + " leaves no trigger for time zero (" +
-                        plural(in.triggers, "trigger") + ")";
+    out.unknownReason =
+        skip + " leaves no trigger for time zero (" + plural(in.triggers, "trigger") + ")";
     return out;
   }
   out.k = k;
   if (in.triggers == 1) {
-    out.rule = "given with --skip " + n(k) + ": one trigger (first pulse only), time zero " + n(k) +
+    out.rule = "given with " + skip + ": one trigger (first pulse only), time zero " + n(k) +
                " TR after it";
   } else {
-    out.rule = "given with --skip " + n(k) + ": time zero at trigger " + n(k + 1);
+    out.rule = "given with " + skip + ": time zero at trigger " + n(k + 1);
     if (in.triggers - k != in.volumes)
       out.findings.push_back(plural(in.triggers, "trigger") + " less the " + n(k) +
                              " skipped leave " + n(in.triggers - k) + ", the image has " +
                              plural(in.volumes, "volume"));
   }
   if (allowed.stated && !allowed.contains(k))
-    out.findings.push_back("--skip " + n(k) + " disagrees with the sidecar: " + allowed.source(in) +
+    out.findings.push_back(skip + " disagrees with the sidecar: " + allowed.source(in) +
                            ", so K should be " + allowed.text());
   return out;
 }
@@ -76,7 +77,8 @@ DummyVolumes decideDummyVolumes(const DummyVolumeInput& in) {
   DummyVolumes out;
   const Allowed allowed = allowedBySidecar(in);
   if (in.scans > 1) {
-    out.unknownReason = "the log holds " + n(in.scans) + " scans: choose one with --scan N";
+    out.unknownReason = "the log holds " + n(in.scans) + " scans: choose one with " +
+                        in.words->given(Setting::kScan, "N");
     return out;
   }
   if (in.volumes < 1) {
@@ -93,8 +95,9 @@ DummyVolumes decideDummyVolumes(const DummyVolumeInput& in) {
   if (in.triggers == 1) {
     if (allowed.stated && !allowed.onlyZero()) {
       out.unknownReason = "one trigger (first pulse only), and " + allowed.source(in) +
-                          ": the log cannot say whether that trigger came before them; give "
-                          "--skip K (time zero = the trigger + K x TR)";
+                          ": the log cannot say whether that trigger came before them; give " +
+                          in.words->given(Setting::kSkip, "K") +
+                          " (time zero = the trigger + K x TR)";
       return out;
     }
     out.k = 0;

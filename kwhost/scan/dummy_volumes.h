@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "kwhost/settings/setting_words.h"
+
 namespace stimforge::kwhost {
 
 struct DummyVolumeInput {
@@ -19,7 +21,9 @@ struct DummyVolumeInput {
   int64_t scans = 1;                          // scans the triggers form (1 once --scan N chose one)
   std::optional<int64_t> discardedByScanner;  // as the sidecar states them
   std::optional<int64_t> discardedByUser;
-  std::optional<int64_t> skip;  // the user's --skip K
+  std::optional<int64_t> skip;  // K as the user gives it
+  // How the front end names the settings in the rule and the reasons ("given with --skip 4").
+  const SettingWords* words = &plainSettingWords();
 };
 
 struct DummyVolumes {

@@ -1,5 +1,7 @@
 #include "kwhost/study/study_file.h"
 
+#include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <iterator>
 
@@ -11,9 +13,6 @@ namespace stimforge::kwhost {
 namespace {
 
 namespace fs = std::filesystem;
-
-// The longest --skip a study may give: far more triggers than any run has volumes.
-constexpr int64_t kMaxSkip = 1000000;
 
 const char* typeWords(const toml::node& node) {
   switch (node.type()) {
@@ -67,6 +66,9 @@ class StudyReader {
       if (name == "match") {
         if (!readPatterns(name, node))
           return false;
+      } else if (name == "exclude") {
+        if (!readExclude(name, node))
+          return false;
       } else if (name == "rename") {
         if (!readRenames(name, node))
           return false;
@@ -82,12 +84,14 @@ class StudyReader {
           const std::string where = name + "." + label;
           if (!isLabel(label))
             return fail(task.source(), where, "a BIDS task label is letters and digits only");
-          if (!readSettings(where, settings, study_.tasks[label]))
+          TaskSettings& own = study_.tasks[label];
+          own.tableLine = static_cast<int>(task.source().begin.line);
+          if (!readSettings(where, settings, own))
             return false;
         }
       } else {
         return fail(key.source(), name,
-                    "unknown key; the keys are match, rename, defaults and task");
+                    "unknown key; the keys are match, exclude, rename, defaults and task");
       }
     }
     return true;
@@ -174,72 +178,179 @@ class StudyReader {
     return true;
   }
 
+  bool readExclude(const std::string& key, const toml::node& node) {
+    auto noPlaceholder = [](const std::string& text, std::string& what) {
+      what = "\"" + text + "\": an exclude pattern has no placeholders, only * and text";
+      return !text.empty() && text.find('{') == std::string::npos &&
+             text.find('}') == std::string::npos;
+    };
+    return readStrings(key, node, "a list of patterns", study_.exclude, noPlaceholder);
+  }
+
+  // A value as the command line writes it, for the settings' parsers: strings as they are,
+  // whole numbers as their digits, numbers with a fraction when they are whole tenths.
+  static bool valueText(const toml::node& value, std::string& text) {
+    if (const std::optional<std::string> string = value.value_exact<std::string>()) {
+      text = *string;
+      return true;
+    }
+    if (const std::optional<int64_t> whole = value.value_exact<int64_t>()) {
+      text = std::to_string(*whole);
+      return true;
+    }
+    if (const std::optional<double> number = value.value_exact<double>()) {
+      const double tenths = *number * 10.0;
+      if (!(std::fabs(tenths) < 1e17) || std::fabs(tenths - std::round(tenths)) > 1e-6)
+        return false;
+      const auto rounded = static_cast<int64_t>(std::llround(tenths));
+      const int64_t magnitude = rounded < 0 ? -rounded : rounded;
+      text = (rounded < 0 ? "-" : "") + std::to_string(magnitude / 10) + "." +
+             std::to_string(magnitude % 10);
+      return true;
+    }
+    return false;
+  }
+
+  // One scalar setting through its parser.
+  bool readScalar(const std::string& key, Setting setting, const toml::node& value,
+                  RunSettings& run) {
+    std::string text;
+    std::string problem;
+    bool parsed = valueText(value, text);
+    if (!parsed)
+      problem = std::string("expected a ") +
+                (setting == Setting::kZero ? "text or a time in ms" : "text or a number") +
+                ", not " + typeWords(value);
+    const bool number = value.is_integer() || value.is_floating_point();
+    const bool wantsNumber = setting == Setting::kScan || setting == Setting::kSkip;
+    if (parsed && value.is_string() && wantsNumber && text != "auto") {
+      parsed = false;
+      problem = "\"" + text + "\": give " + (setting == Setting::kSkip ? "\"auto\" or " : "") +
+                "a whole number without quotes";
+    } else if (parsed && number && !wantsNumber && setting != Setting::kZero) {
+      parsed = false;
+      problem = "expected a text in quotes, not " + std::string(typeWords(value));
+    }
+    if (parsed) {
+      switch (setting) {
+        case Setting::kTrigger:
+          run.trigger.emplace();
+          parsed = parseTrigger(text, *run.trigger, problem);
+          break;
+        case Setting::kDuration:
+          parsed = parseDuration(text, run.duration, problem);
+          break;
+        case Setting::kSkip:
+          run.skip.emplace();
+          parsed = parseSkip(text, *run.skip, problem);
+          break;
+        case Setting::kScan:
+          run.scan.emplace();
+          parsed = parseScan(text, *run.scan, problem);
+          break;
+        case Setting::kZero:
+          parsed = parseZero(text, run.zero, problem);
+          break;
+        case Setting::kUnmapped:
+          parsed = parseUnmapped(text, run.unmapped, problem);
+          break;
+        default:
+          break;
+      }
+    }
+    return parsed || fail(value.source(), key, problem);
+  }
+
+  // A list setting: each item through its parser.
+  bool readList(const std::string& key, const toml::node& value, const char* expected,
+                bool (*parseItem)(std::string_view, const std::vector<std::string>&, std::string&),
+                std::vector<std::string>& items) {
+    auto check = [parseItem, &items](const std::string& text, std::string& what) {
+      return parseItem(text, items, what);
+    };
+    items.clear();
+    return readStrings(key, value, expected, items, check);
+  }
+
+  bool readFlag(const std::string& key, const toml::node& value, bool& flag) {
+    if (!value.is_boolean())
+      return wrongType(key, value, "true or false");
+    flag = *value.value<bool>();
+    return true;
+  }
+
+  bool readMap(const std::string& key, const toml::node& value, RunSettings& run) {
+    const std::optional<std::string> text = value.value_exact<std::string>();
+    if (!text || text->empty())
+      return wrongType(key, value, "a file name in quotes");
+    const fs::path file = path_.parent_path() / fs::u8path(*text);
+    std::error_code error;
+    if (!fs::is_regular_file(file, error))
+      return fail(value.source(), key, "no file " + file.u8string());
+    run.map = file.u8string();
+    return true;
+  }
+
+  // One key of a settings table into `settings`; false after the refusal.
+  bool readSetting(const std::string& name, const std::string& key,
+                   const toml::source_region& keySource, const toml::node& value,
+                   TaskSettings& settings) {
+    const auto known = settingNamed(name);
+    if (name == "split_scans") {
+      settings.splitScansLine = static_cast<int>(value.source().begin.line);
+      return readFlag(key, value, settings.splitScans);
+    }
+    if (!known)
+      return fail(keySource, key,
+                  "unknown key; the settings are types, map, unmapped, trigger, duration, "
+                  "columns, skip, zero, keep_triggers, scan and split_scans");
+    settings.lines[*known] = static_cast<int>(value.source().begin.line);
+    RunSettings& run = settings.run;
+    switch (*known) {
+      case Setting::kTypes:
+        run.types.emplace();
+        if (!readList(key, value, "a list of event types", parseType, *run.types))
+          return false;
+        return !run.types->empty() ||
+               fail(value.source(), key, "no type given, so no event would be written");
+      case Setting::kColumns:
+        return readList(key, value, "a list of column names", parseColumnName, run.columns);
+      case Setting::kMap:
+        return readMap(key, value, run);
+      case Setting::kKeepTriggers:
+        return readFlag(key, value, run.keepTriggers);
+      default:
+        return readScalar(key, *known, value, run);
+    }
+  }
+
   bool readSettings(const std::string& where, const toml::node& node, TaskSettings& settings) {
     const toml::table* table = node.as_table();
     if (table == nullptr)
       return wrongType(where, node, "a table of settings");
-    auto nonEmpty = [](const std::string& text, std::string& what) {
-      what = "an empty type";
-      return !text.empty();
-    };
-    auto columnName = [](const std::string& text, std::string& what) {
-      what = "\"" + text + "\" is no column name (lower-case letters, digits and _)";
-      for (const char c : text) {
-        if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_'))
-          return false;
-      }
-      return !text.empty();
-    };
     for (auto&& [keyName, value] : *table) {
       const std::string name(keyName.str());
-      const std::string key = where + "." + name;
-      const std::optional<std::string> text = value.value<std::string>();
-      if (name == "types") {
-        settings.types.emplace();
-        if (!readStrings(key, value, "a list of event types", *settings.types, nonEmpty))
-          return false;
-        if (settings.types->empty())
-          return fail(value.source(), key, "no type given, so no event would be written");
-      } else if (name == "columns") {
-        settings.columns.emplace();
-        if (!readStrings(key, value, "a list of column names", *settings.columns, columnName))
-          return false;
-      } else if (name == "map") {
-        if (!value.is_string() || text->empty())
-          return wrongType(key, value, "a file name in quotes");
-        const fs::path file = path_.parent_path() / fs::u8path(*text);
-        std::error_code error;
-        if (!fs::is_regular_file(file, error))
-          return fail(value.source(), key, "no file " + file.u8string());
-        settings.map = file;
-      } else if (name == "trigger") {
-        const size_t colon = text ? text->rfind(':') : std::string::npos;
-        if (!value.is_string() || text->empty() || colon == 0 ||
-            (colon != std::string::npos && colon + 1 == text->size()))
-          return fail(value.source(), key, "expected \"TYPE\" or \"TYPE:CODE\", as \"Pulse\"");
-        settings.trigger = *text;
-      } else if (name == "duration") {
-        if (!value.is_string() || (*text != "column" && *text != "next"))
-          return fail(value.source(), key, "expected \"column\" or \"next\"");
-        settings.duration = *text == "next" ? DurationSetting::kNext : DurationSetting::kColumn;
-      } else if (name == "skip") {
-        const std::optional<int64_t> count = value.value_exact<int64_t>();
-        if (value.is_string() && *text == "auto") {
-          settings.skip = SkipSetting{true, 0};
-        } else if (value.is_integer() && *count >= 0 && *count <= kMaxSkip) {
-          settings.skip = SkipSetting{false, *count};
-        } else {
-          return fail(value.source(), key,
-                      "expected \"auto\" or a whole number from 0 to " + std::to_string(kMaxSkip) +
-                          " (without quotes)");
-        }
-      } else {
-        return fail(keyName.source(), key,
-                    "unknown key; the settings are types, map, trigger, duration, columns and "
-                    "skip");
-      }
+      if (!readSetting(name, where + "." + name, keyName.source(), value, settings))
+        return false;
     }
+    if (settings.splitScans && settings.given(Setting::kScan))
+      return fail(node.source(), where,
+                  "scan and split_scans = true cannot be combined: the one picks a scan of "
+                  "each log, the other makes each scan a run");
     return true;
+  }
+
+  // The settings a study file has a key for: every run setting but the TR and the volumes,
+  // which a study takes from the scan.
+  static std::optional<Setting> settingNamed(const std::string& name) {
+    for (const Setting setting :
+         {Setting::kTypes, Setting::kMap, Setting::kUnmapped, Setting::kTrigger, Setting::kDuration,
+          Setting::kColumns, Setting::kSkip, Setting::kZero, Setting::kKeepTriggers,
+          Setting::kScan}) {
+      if (name == settingKey(setting))
+        return setting;
+    }
+    return std::nullopt;
   }
 
   const fs::path& path_;
@@ -251,18 +362,50 @@ class StudyReader {
 
 TaskSettings mergeTaskSettings(const TaskSettings& base, const TaskSettings& overrides) {
   TaskSettings merged = base;
-  if (overrides.types)
-    merged.types = overrides.types;
-  if (overrides.map)
-    merged.map = overrides.map;
-  if (overrides.trigger)
-    merged.trigger = overrides.trigger;
-  if (overrides.duration)
-    merged.duration = overrides.duration;
-  if (overrides.columns)
-    merged.columns = overrides.columns;
-  if (overrides.skip)
-    merged.skip = overrides.skip;
+  const RunSettings& from = overrides.run;
+  RunSettings& to = merged.run;
+  for (const auto& [setting, line] : overrides.lines) {
+    merged.lines[setting] = line;
+    switch (setting) {
+      case Setting::kTypes:
+        to.types = from.types;
+        break;
+      case Setting::kMap:
+        to.map = from.map;
+        break;
+      case Setting::kUnmapped:
+        to.unmapped = from.unmapped;
+        break;
+      case Setting::kTrigger:
+        to.trigger = from.trigger;
+        break;
+      case Setting::kDuration:
+        to.duration = from.duration;
+        break;
+      case Setting::kColumns:
+        to.columns = from.columns;
+        break;
+      case Setting::kSkip:
+        to.skip = from.skip;
+        break;
+      case Setting::kZero:
+        to.zero = from.zero;
+        break;
+      case Setting::kKeepTriggers:
+        to.keepTriggers = from.keepTriggers;
+        break;
+      case Setting::kScan:
+        to.scan = from.scan;
+        break;
+      default:
+        break;
+    }
+  }
+  if (overrides.splitScansLine != 0) {
+    merged.splitScans = overrides.splitScans;
+    merged.splitScansLine = overrides.splitScansLine;
+  }
+  merged.tableLine = overrides.tableLine;
   return merged;
 }
 
@@ -271,9 +414,98 @@ TaskSettings StudyFile::settingsFor(const std::string& task) const {
   return found == tasks.end() ? defaults : mergeTaskSettings(defaults, found->second);
 }
 
+std::string studyPlace(const StudyFile& study, int line, const std::string& key) {
+  return study.path.u8string() + ":" + std::to_string(line) + ": " + key + ": ";
+}
+
+bool excludeMatches(std::string_view pattern, std::string_view path) {
+  if (pattern.find('/') == std::string_view::npos) {
+    const size_t slash = path.rfind('/');
+    if (slash != std::string_view::npos)
+      path.remove_prefix(slash + 1);
+  }
+  // Globbing with "*" alone: the last star's place is enough to backtrack to.
+  size_t p = 0;
+  size_t t = 0;
+  size_t star = std::string_view::npos;
+  size_t resume = 0;
+  while (t < path.size()) {
+    if (p < pattern.size() && pattern[p] == '*') {
+      star = p++;
+      resume = t;
+    } else if (p < pattern.size() && pattern[p] == path[t]) {
+      ++p;
+      ++t;
+    } else if (star != std::string_view::npos && path[resume] != '/') {
+      p = star + 1;
+      t = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*')
+    ++p;
+  return p == pattern.size();
+}
+
+namespace {
+
+class StudyWords : public SettingWords {
+ public:
+  bool has(Setting setting) const override {
+    return setting != Setting::kTr && setting != Setting::kVolumes;
+  }
+  std::string name(Setting setting) const override {
+    return setting == Setting::kForce ? "--force" : settingKey(setting);
+  }
+  std::string given(Setting setting, const std::string& value) const override {
+    if (setting == Setting::kForce)
+      return "--force";
+    if (setting == Setting::kKeepTriggers)
+      return "keep_triggers = true";
+    if (setting == Setting::kTypes || setting == Setting::kColumns) {
+      std::string list;
+      for (size_t start = 0; start <= value.size();) {
+        size_t end = value.find(',', start);
+        if (end == std::string::npos)
+          end = value.size();
+        list += (list.empty() ? "\"" : ", \"") + value.substr(start, end - start) + "\"";
+        start = end + 1;
+      }
+      return name(setting) + " = [" + list + "]";
+    }
+    return name(setting) + " = " + (bare(value) ? value : "\"" + value + "\"");
+  }
+  std::string detailsHint(bool againstScan) const override {
+    return againstScan ? "Run kwhost triggers --bold for the details."
+                       : "Run kwhost triggers for the details.";
+  }
+
+ private:
+  // Numbers and placeholders (K, MS, N) are written without quotes.
+  static bool bare(const std::string& value) {
+    if (value.empty())
+      return false;
+    const bool digits = std::all_of(value.begin(), value.end(), [](char c) {
+      return (c >= '0' && c <= '9') || c == '.' || c == '-';
+    });
+    const bool placeholder =
+        std::all_of(value.begin(), value.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+    return digits || placeholder;
+  }
+};
+
+}  // namespace
+
+const SettingWords& studyFileWords() {
+  static const StudyWords words;
+  return words;
+}
+
 bool parseStudyFile(std::string_view text, const fs::path& path, StudyFile& study,
                     std::string& problem) {
   study = StudyFile();
+  study.path = path;
   const std::string name = path.u8string();
   toml::parse_result parsed = toml::parse(text, name);
   if (!parsed) {
@@ -287,6 +519,7 @@ bool parseStudyFile(std::string_view text, const fs::path& path, StudyFile& stud
     study = StudyFile();
     return false;
   }
+  study.path = path;
   return true;
 }
 

@@ -19,17 +19,28 @@
 //   trigger = "Pulse"
 //   skip = "auto"
 //
+//   # Logs (and folders) left out of the study: no placeholders; a pattern without "/" is
+//   # matched against the file name alone, one with "/" against the path below SOURCE; "*"
+//   # matches any characters but "/".
+//   exclude = ["*practice*", "pilot/*"]
+//
 //   # Settings for the BIDS task LABEL (after renaming). Every key may be left out.
 //   [task.faces]
 //   types = ["Picture", "Sound"]    # the event types to write
 //   map = "maps/faces.tsv"          # pattern<TAB>trial_type lines, relative to this file
+//   unmapped = "drop"               # codes no map line matches: "keep" (default) or "drop"
 //   trigger = "Response:5"          # the triggers' event type, and code after a colon
 //   duration = "next"               # "column" (the Duration column) or "next" (to next row)
-//   columns = ["stim_type", "ttime"]  # extra columns of the event table, by output name
+//   columns = ["stim_type", "ttime"]  # further columns of the log, by output name
 //   skip = 4                        # triggers without a stored volume: "auto" or 0 or more
+//   zero = "auto"                   # "auto", "scenario", "code:NAME" or a time in ms
+//   keep_triggers = false           # also write the trigger events' rows
+//   scan = 2                        # the scan of each log that is the run
+//   split_scans = true              # each scan of a log a run of its own, numbered on
 //
-// Top-level keys: match, rename, defaults, task. Any other key, a value of the wrong type
-// or a bad value refuses the whole file, naming the file, the line and the key.
+// Top-level keys: match, exclude, rename, defaults, task. Any other key, a value of the wrong
+// type or a bad value refuses the whole file, naming the file, the line and the key; each
+// value goes through the same parser, with the same bounds, as the command line's option.
 #ifndef STIMFORGE_KWHOST_STUDY_STUDY_FILE_H_
 #define STIMFORGE_KWHOST_STUDY_STUDY_FILE_H_
 
@@ -41,38 +52,32 @@
 #include <string_view>
 #include <vector>
 
+#include "kwhost/settings/run_settings.h"
+#include "kwhost/settings/setting_words.h"
 #include "kwhost/study/path_pattern.h"
 
 namespace stimforge::kwhost {
 
-enum class DurationSetting {
-  kColumn,  // the log's Duration column
-  kNext,    // the time to the next written row
-};
-
-struct SkipSetting {
-  bool automatic = true;  // "auto": worked out from the scan
-  int64_t count = 0;      // when not automatic: 0 or more
-};
-
-// A task's settings as the study file gives them; an empty optional is a key left out, for
-// the caller's own default.
+// A task's settings as the study file gives them: the keys given, each with its line, and
+// their values in `run` (the others at their defaults). The map's path is joined to the
+// study file's folder already.
 struct TaskSettings {
-  std::optional<std::vector<std::string>> types;  // at least one, none empty or twice
-  std::optional<std::filesystem::path> map;       // an existing file, relative paths
-                                                  // already joined to the file's folder
-  std::optional<std::string> trigger;             // TYPE or TYPE:CODE, neither empty
-  std::optional<DurationSetting> duration;
-  std::optional<std::vector<std::string>> columns;  // lower-case names, none twice; may be
-                                                    // empty (no extra columns)
-  std::optional<SkipSetting> skip;
+  RunSettings run;
+  std::map<Setting, int> lines;  // each key given: its line in the file
+  bool splitScans = false;       // split_scans = true
+  int splitScansLine = 0;        // 0: not given
+  int tableLine = 0;             // the line of the [task.LABEL] table (0 for defaults)
+
+  bool given(Setting setting) const { return lines.count(setting) > 0; }
 };
 
 // Each key `overrides` gives replaces that of `base`.
 TaskSettings mergeTaskSettings(const TaskSettings& base, const TaskSettings& overrides);
 
 struct StudyFile {
+  std::filesystem::path path;  // as given, for messages ("FILE:LINE: KEY: ...")
   std::vector<PathPattern> patterns;
+  std::vector<std::string> exclude;  // exclude patterns, as written
   // Per entity key, the lab's label to the BIDS label; every BIDS label fits its entity.
   std::map<std::string, std::map<std::string, std::string>> renames;
   TaskSettings defaults;
@@ -87,6 +92,18 @@ struct StudyFile {
 // TOML syntax), FILE being `path` as given.
 [[nodiscard]] bool loadStudyFile(const std::filesystem::path& path, StudyFile& study,
                                  std::string& problem);
+
+// "FILE:LINE: KEY: " for messages about the key `key` ("task.faces.columns") at `line`.
+std::string studyPlace(const StudyFile& study, int line, const std::string& key);
+
+// The words of `kwhost bids`, whose run settings come from the study file: "skip = 4",
+// "trigger = \"Response:5\"", "keep_triggers = true" (and --force, its own option).
+const SettingWords& studyFileWords();
+
+// Whether `path` (below SOURCE, "/" between folders) matches the exclude pattern `pattern`:
+// without "/" the file name alone is matched, with "/" the whole path; "*" matches any
+// characters but "/", every other character itself.
+bool excludeMatches(std::string_view pattern, std::string_view path);
 
 // As loadStudyFile, on `text` read from `path` (used for messages and relative paths).
 [[nodiscard]] bool parseStudyFile(std::string_view text, const std::filesystem::path& path,

@@ -2,7 +2,12 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
+#include <set>
 #include <system_error>
+
+#include "kwhost/runs/run_pipeline.h"
+#include "kwhost/sources/stimulus_source.h"
 
 namespace stimforge::kwhost {
 namespace {
@@ -86,6 +91,11 @@ bool readInputs(const StudyInput& input, StudyFile& study, std::vector<PathPatte
   if (input.studyFile && !loadStudyFile(*input.studyFile, study, problem)) {
     plan.refusals.push_back(problem);
     return false;
+  }
+  for (const std::string& text : input.exclude) {
+    if (text.empty() || text.find_first_of("{}") != std::string::npos)
+      plan.refusals.push_back("--exclude \"" + text +
+                              "\": an exclude pattern has no placeholders, only * and text");
   }
   for (const std::string& text : input.patterns) {
     PathPattern pattern;
@@ -194,22 +204,121 @@ bool placeRun(const BidsDataset& dataset,
   return true;
 }
 
-// The runs no log became, and the study file's tasks that no run has.
+// The runs no log became.
 void listLeftovers(const BidsDataset& dataset, const std::vector<bool>& runHasLog,
-                   const StudyFile& study, StudyPlan& plan) {
+                   StudyPlan& plan) {
   for (size_t r = 0; r < dataset.runs.size(); ++r) {
     if (!runHasLog[r])
       plan.scansWithoutLog.push_back(dataset.runs[r]);
   }
-  for (const auto& [task, settings] : study.tasks) {
-    const bool used = std::any_of(plan.runs.begin(), plan.runs.end(), [&](const StudyRun& run) {
-      return std::any_of(run.values.begin(), run.values.end(), [&](const BidsEntity& entity) {
-        return entity.key == "task" && entity.value == task;
-      });
-    });
-    if (!used)
-      plan.unusedTasks.push_back(task);
+}
+
+const std::string* taskOf(const std::vector<BidsEntity>& entities) {
+  for (const BidsEntity& entity : entities) {
+    if (entity.key == "task")
+      return &entity.value;
   }
+  return nullptr;
+}
+
+// Refuses the [task.LABEL] tables whose task no log (after renaming) and no BOLD run has.
+void checkTaskTables(const StudyFile& study, const std::vector<std::string>& logTasks,
+                     const BidsDataset& dataset, StudyPlan& plan) {
+  std::set<std::string> tasks(logTasks.begin(), logTasks.end());
+  for (const DatasetRun& run : dataset.runs) {
+    if (const std::string* task = taskOf(run.entities))
+      tasks.insert(*task);
+  }
+  std::string names;
+  for (const std::string& task : tasks)
+    names += (names.empty() ? "" : ", ") + task;
+  for (const auto& [task, settings] : study.tasks) {
+    if (tasks.count(task) == 0)
+      plan.refusals.push_back(
+          studyPlace(study, settings.tableLine, "task." + task) +
+          "no log and no BOLD run of the study has the task " + task +
+          (names.empty() ? "; the study has no task at all" : "; the tasks are " + names));
+  }
+}
+
+// Refuses further columns that a run's log cannot give, before anything is written: each
+// log of a task that asks for columns has its head read.
+void checkColumns(const StudyInput& input, const StudyFile& study, StudyPlan& plan) {
+  for (const StudyRun& run : plan.runs) {
+    const RunSettings& settings = run.settings.run;
+    if (settings.columns.empty() || !run.problem.empty())
+      continue;
+    Refusal refusal;
+    const std::string path = (input.source / fs::u8path(run.log)).u8string();
+    const std::unique_ptr<StimulusSource> source = openStimulusSource(path, run.log, refusal);
+    if (source != nullptr)
+      refusal = source->checkColumns(settings.columns);
+    if (refusal.kind != RefusalKind::kUsage)
+      continue;  // a log that cannot be read fails as its run, with its reason
+    const std::string* task = taskOf(run.values);
+    const std::string table =
+        study.tasks.count(task ? *task : "") > 0 && study.tasks.at(*task).given(Setting::kColumns)
+            ? "task." + *task
+            : "defaults";
+    plan.refusals.push_back(
+        studyPlace(study, run.settings.lines.at(Setting::kColumns), table + ".columns") + run.log +
+        ": " + refusal.message);
+    return;  // the first is enough to mend the file
+  }
+}
+
+// The scans of a log, for split_scans: its triggers read and split at the pauses. At least
+// one: a log that cannot be read, or has no trigger, fails as its one run.
+size_t scansOfLog(const StudyInput& input, const std::string& log, const TaskSettings& settings) {
+  Refusal refusal;
+  const std::string path = (input.source / fs::u8path(log)).u8string();
+  const std::unique_ptr<StimulusSource> source = openStimulusSource(path, log, refusal);
+  if (source == nullptr)
+    return 1;
+  RunRequest request;
+  request.source = source.get();
+  request.name = log;
+  request.settings = &settings.run;
+  request.words = &studyFileWords();
+  RunCheck check;
+  if (checkRunTriggers(request, false, check).refused())
+    return 1;
+  return std::max<size_t>(1, check.report.scans.size());
+}
+
+// The run index `first` + `offset`, as wide as `first` is written ("03" + 1 = "04").
+std::string runIndex(const std::string& first, size_t offset) {
+  uint64_t value = 0;
+  for (const char c : first)
+    value = value * 10 + static_cast<uint64_t>(c - '0');
+  std::string text = std::to_string(value + offset);
+  if (text.size() < first.size())
+    text.insert(0, first.size() - text.size(), '0');
+  return text;
+}
+
+// One run per scan of the log, numbered on from its {run}, or from 1.
+std::vector<StudyRun> splitByScans(const StudyRun& run, size_t scans) {
+  std::vector<StudyRun> runs;
+  auto place = std::find_if(run.values.begin(), run.values.end(),
+                            [](const BidsEntity& entity) { return entity.key == "run"; });
+  const std::string first = place == run.values.end() ? "1" : place->value;
+  for (size_t i = 0; i < scans; ++i) {
+    StudyRun one = run;
+    one.settings.run.scan = static_cast<int64_t>(i + 1);
+    auto own = std::find_if(one.values.begin(), one.values.end(),
+                            [](const BidsEntity& entity) { return entity.key == "run"; });
+    if (own == one.values.end()) {
+      // In BIDS order: before echo and part.
+      own = std::find_if(one.values.begin(), one.values.end(), [](const BidsEntity& entity) {
+        return entity.key == "echo" || entity.key == "part";
+      });
+      own = one.values.insert(own, BidsEntity{"run", ""});
+    }
+    own->value = runIndex(first, i);
+    runs.push_back(std::move(one));
+  }
+  return runs;
 }
 
 }  // namespace
@@ -235,33 +344,49 @@ void planStudy(const StudyInput& input, StudyPlan& plan) {
     }
   }
   std::map<std::string, std::string> logOfEvents;  // lower-cased events path to its log
+  std::vector<std::string> logTasks;
+  std::vector<std::string> exclude = input.exclude;
+  exclude.insert(exclude.end(), study.exclude.begin(), study.exclude.end());
   std::string problem;
   for (const std::string& log : logs) {
-    StudyRun run;
-    if (!matchLog(log, patterns, run, plan))
-      continue;
-    renameValues(study, run.values);
-    if (!checkFunctionalRunName(joinValues(run.values, true), problem)) {
-      plan.refusals.push_back(log + ": " + valuesText(run.values) +
-                              " is no BIDS run name: " + problem);
+    if (std::any_of(exclude.begin(), exclude.end(),
+                    [&log](const std::string& pattern) { return excludeMatches(pattern, log); })) {
+      plan.excludedLogs.push_back(log);
       continue;
     }
-    if (!placeRun(dataset, runsOfSubject, run, runHasLog, plan))
+    StudyRun matched;
+    if (!matchLog(log, patterns, matched, plan))
       continue;
-    // Case aside, so that two logs cannot share a file on a system that ignores case.
-    const auto [earlier, first] = logOfEvents.emplace(lowerCase(run.eventsTsv), log);
-    if (!first) {
-      plan.refusals.push_back(earlier->second + " and " + log + " are both logs of " +
-                              run.eventsTsv);
-      continue;
+    renameValues(study, matched.values);
+    if (const std::string* task = taskOf(matched.values)) {
+      matched.settings = study.settingsFor(*task);
+      logTasks.push_back(*task);
     }
-    for (const BidsEntity& entity : run.values) {
-      if (entity.key == "task")
-        run.settings = study.settingsFor(entity.value);
+    std::vector<StudyRun> runs = {matched};
+    if (matched.settings.splitScans)
+      runs = splitByScans(matched, scansOfLog(input, log, matched.settings));
+    for (StudyRun& run : runs) {
+      if (!checkFunctionalRunName(joinValues(run.values, true), problem)) {
+        plan.refusals.push_back(log + ": " + valuesText(run.values) +
+                                " is no BIDS run name: " + problem);
+        continue;
+      }
+      if (!placeRun(dataset, runsOfSubject, run, runHasLog, plan))
+        continue;
+      // Case aside, so that two logs cannot share a file on a system that ignores case.
+      const auto [earlier, first] = logOfEvents.emplace(lowerCase(run.eventsTsv), log);
+      if (!first) {
+        plan.refusals.push_back(earlier->second + " and " + log + " are both logs of " +
+                                run.eventsTsv);
+        continue;
+      }
+      plan.runs.push_back(std::move(run));
     }
-    plan.runs.push_back(std::move(run));
   }
-  listLeftovers(dataset, runHasLog, study, plan);
+  listLeftovers(dataset, runHasLog, plan);
+  checkTaskTables(study, logTasks, dataset, plan);
+  if (plan.refusals.empty())
+    checkColumns(input, study, plan);
 }
 
 }  // namespace stimforge::kwhost

@@ -21,6 +21,7 @@ struct StudyInput {
   std::filesystem::path bidsRoot;                  // the dataset's root
   std::optional<std::filesystem::path> studyFile;  // --study
   std::vector<std::string> patterns;               // --match, tried before the study file's
+  std::vector<std::string> exclude;                // --exclude, with the study file's
 };
 
 // A log and the run it becomes.
@@ -34,7 +35,8 @@ struct StudyRun {
                                   // per echo and part); empty: no scan
   std::string eventsTsv;          // relative to the dataset's root, "/" between folders:
   std::string eventsJson;         // sub-X[/ses-Y]/func/NAME_events.tsv and .json
-  TaskSettings settings;          // the task's settings from the study file
+  TaskSettings settings;          // the task's settings from the study file (with split
+                                  // scans, `scan` the log's scan that is this run)
   std::string problem;            // non-empty when this run fails whatever its log holds
 };
 
@@ -56,20 +58,25 @@ struct StudyPlan {
   // names that are not BIDS and two logs for one run are found with the lists complete.
   std::vector<std::string> refusals;
   std::vector<std::string> patterns;  // the patterns tried, in order
-  std::vector<StudyRun> runs;       // sorted by log
+  std::vector<StudyRun> runs;         // sorted by log
   std::vector<std::string> unmatchedLogs;
+  std::vector<std::string> excludedLogs;  // by an exclude pattern; they change no status
   std::vector<AmbiguousLog> ambiguousLogs;
   std::vector<RefusedLog> refusedLogs;
   std::vector<DatasetRun> scansWithoutLog;
   std::vector<SkippedImage> skippedImages;  // *_bold images that are no run
-  std::vector<std::string> unusedTasks;     // [task.LABEL] tables that no run's task names
 };
 
 // Plans the study: reads the study file and lists SOURCE's *.log files (any depth, sorted
-// by their relative paths) and the dataset's BOLD runs. Each log is taken by the first
-// pattern that matches it; its values are renamed, its name checked as a BIDS run name, and
-// it is given the BOLD run with the same entities (indices compared as numbers; an entity
-// the pattern does not capture may differ only when exactly one run fits).
+// by their relative paths) and the dataset's BOLD runs. A log an exclude pattern matches is
+// listed as excluded; each other log is taken by the first pattern that matches it; its
+// values are renamed, its name checked as a BIDS run name, and it is given the BOLD run with
+// the same entities (indices compared as numbers; an entity the pattern does not capture may
+// differ only when exactly one run fits). A log of a task with split_scans becomes one run per
+// scan it holds (its triggers are read for it), numbered on from the pattern's {run}, or
+// from 1. Refused with the study file's place: further columns a task's log cannot give
+// (each such log's head is read), a [task.LABEL] table of a task that no log and no BOLD run
+// has.
 void planStudy(const StudyInput& input, StudyPlan& plan);
 
 }  // namespace stimforge::kwhost

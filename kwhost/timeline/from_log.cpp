@@ -6,8 +6,6 @@
 #include <unordered_map>
 
 #include "kwhost/timeline/sources.h"
-#include "kwhost/triggers/log_triggers.h"
-#include "logformat/log_source.h"
 
 namespace stimforge::kwhost {
 namespace {
@@ -16,14 +14,20 @@ namespace {
 // a picture cannot show more apart, and a log's times may be far apart.
 constexpr int64_t kMaxMarksPerGap = 4096;
 
-double seconds(double tenths, Tenths zero) {
-  return (tenths - static_cast<double>(zero)) / 10000.0;
+// Time zero in tenths, exact for a zero of whole tenths (every Presentation time).
+double zeroInTenths(Micros zero) {
+  return static_cast<double>(zero) / static_cast<double>(kMicrosPerTenth);
+}
+
+double seconds(double tenths, double zeroTenths) {
+  return secondsOfTenths(tenths - zeroTenths);
 }
 
 }  // namespace
 
 TimelineTriggers triggerMarks(const std::vector<Tenths>& times, const TriggerFindings& findings,
-                              Tenths zero, bool zeroShown) {
+                              Micros zeroMicros, bool zeroShown) {
+  const double zero = zeroInTenths(zeroMicros);
   TimelineTriggers marks;
   marks.pulses.reserve(times.size());
   for (const Tenths t : times)
@@ -64,79 +68,77 @@ void addEventRows(const EventsTable& table, Timeline& timeline) {
       timeline.rows.push_back(std::move(row));
     }
     TimelineRow& row = timeline.rows[it->second];
-    const double onset = static_cast<double>(event.onset) / 10000.0;
+    const double onset = secondsOfMicros(static_cast<double>(event.onset));
     if (event.duration != kNotApplicable && event.duration > 0) {
       row.starts.push_back(onset);
-      row.ends.push_back(onset + static_cast<double>(event.duration) / 10000.0);
+      row.ends.push_back(onset + secondsOfMicros(static_cast<double>(event.duration)));
     } else {
       row.ticks.push_back(onset);
     }
   }
 }
 
-int logTimeline(const std::string& path, const std::string& displayName,
-                const LogEventsOptions& options, Timeline& timeline,
-                std::set<std::string>& warnings, std::string& error) {
-  std::unique_ptr<LogSource> source = openLogFile(path);
-  if (!source) {
-    error = "cannot read " + path;
-    return 1;
-  }
-  LogEvents events;
-  int status = eventsFromLog(*source, displayName, options, events, error);
+namespace {
+
+// The run's events; under zero auto a run the pipeline refuses is read again from the
+// scenario's origin, with a note saying why.
+Refusal eventsToDraw(const RunRequest& request, RunEvents& events, Timeline& result,
+                     bool& fromScenario) {
+  const RunSettings& settings = *request.settings;
+  fromScenario = settings.zero.kind == ZeroRule::Kind::kScenario;
+  Refusal refusal = readRunEvents(request, events);
+  if (!refusal.refused() || refusal.kind == RefusalKind::kUsage ||
+      settings.zero.kind != ZeroRule::Kind::kAuto)
+    return refusal;
+  // What events refuses under auto is still worth seeing: from the program's own origin.
+  RunSettings scenario = settings;
+  scenario.zero = ZeroRule();
+  scenario.zero.kind = ZeroRule::Kind::kScenario;
+  scenario.scan.reset();
+  scenario.skip.reset();
+  RunRequest again = request;
+  again.settings = &scenario;
+  RunEvents drawn;
+  if (readRunEvents(again, drawn).refused())
+    return refusal;
+  result.notes.push_back("drawn from the scenario's origin, as kwhost events refuses it under " +
+                         request.words->given(Setting::kZero, "auto") + ": " + refusal.message);
+  events = std::move(drawn);
+  fromScenario = true;
+  return Refusal::none();
+}
+
+}  // namespace
+
+Refusal runTimeline(const RunRequest& request, const std::string& displayName, Timeline& timeline,
+                    std::set<std::string>& warnings) {
+  RunEvents events;
   Timeline result;
   result.fileName = textAsUtf8(displayName);
-  bool fromScenario = options.zero.kind == TimeZero::Kind::kScenario;
-  if (status == 1 && options.zero.kind == TimeZero::Kind::kAuto) {
-    // What events refuses under auto is still worth seeing: from Presentation's own origin.
-    LogEventsOptions scenario = options;
-    scenario.zero = TimeZero();
-    scenario.zero.kind = TimeZero::Kind::kScenario;
-    scenario.scan = 0;
-    scenario.skip = 0;
-    LogEvents again;
-    std::string ignored;
-    if (source->rewind() && eventsFromLog(*source, displayName, scenario, again, ignored) == 0) {
-      result.notes.push_back(
-          "drawn from the scenario's origin, as kwhost events refuses it "
-          "under --zero auto: " +
-          error);
-      events = std::move(again);
-      error.clear();
-      status = 0;
-      fromScenario = true;
-    }
-  }
-  if (status != 0)
-    return status;
+  bool fromScenario = false;
+  const Refusal refusal = eventsToDraw(request, events, result, fromScenario);
+  if (refusal.refused())
+    return refusal;
   if (!events.facts.zero.empty() && result.notes.empty())
     result.notes.push_back("time zero: " + events.facts.zero);
   warnings.insert(events.warnings.begin(), events.warnings.end());
   if (!events.triggerRowsNote.empty())
     warnings.insert(events.triggerRowsNote);
   addEventRows(events.table, result);
-
-  LogTriggers triggers;
-  std::string problem;
-  if (!source->rewind() ||
-      readLogTriggers(*source, options.trigger, triggers, problem) != ReadTriggersResult::kRead) {
-    error = "cannot read " + path + " again for its triggers" +
-            (problem.empty() ? std::string() : ": " + problem);
-    return 1;
-  }
   TriggerOptions analysis;
-  analysis.tr = options.tr;
-  analysis.skip = fromScenario ? 0 : options.skip;
-  const TriggerFindings findings = analyzeTriggers(triggers.times, analysis);
-  result.triggers = triggerMarks(triggers.times, findings, events.zeroTime, !fromScenario);
+  analysis.tr = request.settings->tr.value_or(0);
+  const SkipSetting skip = request.settings->skip.value_or(SkipSetting{false, 0});
+  analysis.skip = fromScenario || skip.automatic ? 0 : skip.count;
+  const TriggerFindings findings = analyzeTriggers(events.triggers, analysis);
+  result.triggers = triggerMarks(events.triggers, findings, events.zero, !fromScenario);
   if (events.scanCheck && events.scanCheck->end) {
     const ScanCheck& check = *events.scanCheck;
-    result.triggers->storedScan =
-        std::make_pair(0.0, static_cast<double>(*check.end - events.zeroTime) / 10000.0);
+    result.triggers->storedScan = std::make_pair(
+        0.0, secondsOfTenths(static_cast<double>(*check.end) - zeroInTenths(events.zero)));
     result.triggers->outsideScan = check.outside.before + check.outside.after;
   }
   timeline = std::move(result);
-  return 0;
+  return Refusal::none();
 }
 
 }  // namespace stimforge::kwhost

@@ -179,4 +179,21 @@ bool eventsFileTimeline(std::string_view text, const std::string& displayName, T
   return true;
 }
 
+void addStoredScan(const BoldRun& bold, Timeline& timeline) {
+  if (!bold.trMs)
+    return;
+  const double end = static_cast<double>(bold.volumes) * *bold.trMs / 1000.0;
+  TimelineTriggers scan;
+  scan.logged = false;
+  scan.timeZero = 0.0;
+  scan.storedScan = std::make_pair(0.0, end);
+  for (const TimelineRow& row : timeline.rows) {
+    for (const std::vector<double>* times : {&row.starts, &row.ticks}) {
+      for (const double t : *times)
+        scan.outsideScan += t < 0.0 || t >= end ? 1 : 0;
+    }
+  }
+  timeline.triggers = std::move(scan);
+}
+
 }  // namespace stimforge::kwhost

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "kwhost/protocol/value.h"
+#include "kwhost/scan/bold_run.h"
 #include "kwhost/timeline/svg_timeline.h"
 
 namespace stimforge::kwhost {
@@ -41,6 +42,11 @@ Timeline protocolTimeline(const Protocol& protocol, const std::string& displayNa
 // duration is not a number (duration: or n/a; not negative).
 [[nodiscard]] bool eventsFileTimeline(std::string_view text, const std::string& displayName,
                                       Timeline& timeline, std::string& error);
+
+// Draws the stored scan of `bold` (from 0, the first stored volume, to volumes x TR) over an
+// events file's `timeline`, and time zero; the rows outside it are counted. A run without a
+// TR draws nothing.
+void addStoredScan(const BoldRun& bold, Timeline& timeline);
 
 }  // namespace stimforge::kwhost
 

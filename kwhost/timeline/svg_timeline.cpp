@@ -277,16 +277,16 @@ void shadeOutsideScan(std::string& out, const std::pair<double, double>& scan,
                              std::make_pair(std::max(scan.second, g.from), g.to)}) {
     if (b <= a)
       continue;
-    out += "<rect x=\"" + shortNumber(g.x(a), 2) + "\" y=\"" + std::to_string(top) +
-           "\" width=\"" + shortNumber(g.x(b) - g.x(a), 2) + "\" height=\"" +
-           std::to_string(height) + "\" fill=\"" + hexColour(kOutsideScan) +
-           "\" fill-opacity=\"" + shortNumber(kOutsideScanOpacity, 2) + "\"/>\n";
+    out += "<rect x=\"" + shortNumber(g.x(a), 2) + "\" y=\"" + std::to_string(top) + "\" width=\"" +
+           shortNumber(g.x(b) - g.x(a), 2) + "\" height=\"" + std::to_string(height) +
+           "\" fill=\"" + hexColour(kOutsideScan) + "\" fill-opacity=\"" +
+           shortNumber(kOutsideScanOpacity, 2) + "\"/>\n";
   }
 }
 
 void drawTriggers(std::string& out, const TimelineTriggers& t, const TimelineGeometry& g) {
   const int top = g.triggerRowTop;
-  drawName(out, "scanner triggers", g, top);
+  drawName(out, t.logged ? "scanner triggers" : "the stored scan", g, top);
   // Scans as bands, their starts and ends as edges.
   SegmentPath bands(top + kTimelineRowHeight / 2.0);
   std::vector<std::pair<double, double>> scans;
@@ -359,6 +359,13 @@ std::vector<LegendEntry> legendEntries(const Timeline& timeline, bool merged) {
   if (!timeline.triggers)
     return entries;
   const TimelineTriggers& t = *timeline.triggers;
+  if (!t.logged) {
+    std::string outside = "outside the stored scan: ";
+    appendPlural(outside, t.outsideScan, "event", "events");
+    entries.push_back({kTimeZero, 1.0, "time zero: the first stored volume"});
+    entries.push_back({kOutsideScan, kOutsideScanOpacity * 2, outside});
+    return entries;
+  }
   std::string pulses;
   appendPlural(pulses, t.pulses.size(), "trigger", "triggers");
   std::string missed;

@@ -39,6 +39,9 @@ struct TimelineTriggers {
   // shaded across every row, and `outsideScan` stimulus events lie there.
   std::optional<std::pair<double, double>> storedScan;
   size_t outsideScan = 0;
+  // Whether triggers were logged at all: an events file drawn over its scan has none, and
+  // its legend shows the stored scan and time zero alone.
+  bool logged = true;
 };
 
 struct Timeline {

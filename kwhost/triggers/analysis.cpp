@@ -255,12 +255,4 @@ TriggerFindings analyzeTriggers(const std::vector<Tenths>& times, const TriggerO
   return log;
 }
 
-std::string formatMs(Tenths time) {
-  // Digits of the magnitude, so that the most negative value prints too.
-  const uint64_t magnitude =
-      time < 0 ? static_cast<uint64_t>(-(time + 1)) + 1 : static_cast<uint64_t>(time);
-  return (time < 0 ? "-" : "") + std::to_string(magnitude / 10) + "." +
-         std::to_string(magnitude % 10);
-}
-
 }  // namespace stimforge::kwhost

@@ -21,14 +21,9 @@
 #include <string>
 #include <vector>
 
+#include "kwhost/common/log_time.h"
+
 namespace stimforge::kwhost {
-
-// A time or a length of time in the log's unit, tenths of a millisecond.
-using Tenths = int64_t;
-
-// A time in tenths of a millisecond as milliseconds with one decimal: 173282 -> "17328.2",
-// -125 -> "-12.5"; exact for every value.
-std::string formatMs(Tenths time);
 
 // An interval longer than this splits the triggers into scans when no --volumes is given.
 constexpr Tenths kScanSplitGap = 200000;  // 20 s

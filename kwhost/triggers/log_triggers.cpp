@@ -10,21 +10,6 @@ bool isStimulusType(std::string_view type) {
   return type == "Picture" || type == "Sound" || type == "Video";
 }
 
-bool parseTriggerSelection(const std::string& text, TriggerSelection& selection) {
-  const size_t colon = text.rfind(':');
-  TriggerSelection parsed;
-  parsed.type = text.substr(0, colon);
-  if (colon != std::string::npos) {
-    parsed.code = text.substr(colon + 1);
-    if (parsed.code->empty())
-      return false;
-  }
-  if (parsed.type.empty())
-    return false;
-  selection = parsed;
-  return true;
-}
-
 void LogTriggers::addTrigger(int64_t line, Tenths time) {
   if (!times.empty() && time < times.back()) {
     if (backward++ == 0)

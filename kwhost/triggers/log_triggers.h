@@ -10,21 +10,11 @@
 #include <string_view>
 #include <vector>
 
+#include "kwhost/settings/run_settings.h"
 #include "kwhost/triggers/analysis.h"
 #include "logformat/log_source.h"
 
 namespace stimforge::kwhost {
-
-// Which events are the scanner's triggers: every event of `type` (case-sensitive), and only
-// those whose Code is `code` when one is given.
-struct TriggerSelection {
-  std::string type = "Pulse";
-  std::optional<std::string> code;
-};
-
-// Parses --trigger's TYPE[:CODE]: the text after the last colon is the code. Returns false
-// when TYPE or CODE is empty.
-[[nodiscard]] bool parseTriggerSelection(const std::string& text, TriggerSelection& selection);
 
 // Whether events of `type` are stimulus events: Picture, Sound and Video.
 bool isStimulusType(std::string_view type);

@@ -10,15 +10,7 @@ using nlohmann::json;
 
 // A figure in tenths (not always whole) as milliseconds with one decimal.
 std::string formatTenths(double tenths) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.1f", tenths / 10.0);
-  return text;
-}
-
-std::string formatFixed(double value, int decimals) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.*f", decimals, value);
-  return text;
+  return formatFixed(msOfTenths(tenths), 1);
 }
 
 // A figure in tenths as milliseconds in JSON, to a thousandth of a millisecond.
@@ -45,6 +37,11 @@ int64_t fileLine(const LogReport& report, size_t index) {
 std::string triggerName(const TriggerSelection& selection) {
   return selection.code ? selection.type + " events with code " + *selection.code
                         : selection.type + " events";
+}
+
+// The TR the user gives, as the front end names it.
+std::string trName(const LogReport& report) {
+  return report.words.name(Setting::kTr);
 }
 
 const char* kindName(IrregularInterval::Kind kind) {
@@ -213,7 +210,8 @@ void appendScan(const LogReport& report, size_t number, const ScanFindings& scan
   if (scan.medianInterval) {
     text += "    median interval " + formatTenths(*scan.medianInterval) + " ms";
     if (scan.medianAgrees)
-      text += *scan.medianAgrees ? " (agrees with --tr within 1%)" : " (DISAGREES with --tr)";
+      text += *scan.medianAgrees ? " (agrees with " + trName(report) + " within 1%)"
+                                 : " (DISAGREES with " + trName(report) + ")";
     text += "\n";
   } else if (scan.firstPulseOnly) {
     text += "    first trigger only: a design that logs the first pulse\n";
@@ -225,7 +223,7 @@ void appendScan(const LogReport& report, size_t number, const ScanFindings& scan
             formatTenths(*scan.largestResidual) + " ms (trigger " +
             std::to_string(triggerNumber(*scan.largestResidualTrigger)) + ")\n";
   if (scan.driftPpm)
-    text += "    clock drift " + formatFixed(*scan.driftPpm, 1) + " ppm against --tr" +
+    text += "    clock drift " + formatFixed(*scan.driftPpm, 1) + " ppm against " + trName(report) +
             (std::fabs(*scan.driftPpm) > kMaxDriftPpm ? " (above 100 ppm)" : "") + "\n";
   appendIrregular(report, scan, text);
   appendCount(scan, text);
@@ -247,7 +245,8 @@ std::string msText(double ms) {
   return text;
 }
 
-const char* trSourceName(TrSource source) {
+// Where the TR used came from; the TR the user gives as the front end names it.
+std::string trSourceName(TrSource source, const LogReport& report) {
   switch (source) {
     case TrSource::kSidecar:
       return "sidecar";
@@ -256,7 +255,7 @@ const char* trSourceName(TrSource source) {
     case TrSource::kNone:
       break;
   }
-  return "--tr";
+  return trName(report);
 }
 
 std::string outsideText(size_t count, const std::optional<StimulusEvent>& first) {
@@ -281,12 +280,13 @@ void appendBoldTimeZero(const ScanCheck& check, std::string& text) {
             std::to_string(check.volumes) + " x " + msText(*check.trMs) + " ms)\n";
 }
 
-void appendBold(const BoldRun& bold, const ScanCheck& check, std::string& text) {
+void appendBold(const LogReport& report, const BoldRun& bold, const ScanCheck& check,
+                std::string& text) {
   text += "  BOLD run: " + bold.image.string() + " (NIfTI-" + std::to_string(bold.niftiVersion) +
           ", " + std::to_string(bold.volumes) + " volumes)\n";
-  text +=
-      "    TR " + (check.trMs ? msText(*check.trMs) + " ms (" + trSourceName(bold.trSource) + ")"
-                              : std::string("unknown"));
+  text += "    TR " +
+          (check.trMs ? msText(*check.trMs) + " ms (" + trSourceName(bold.trSource, report) + ")"
+                      : std::string("unknown"));
   text += bold.headerTrMs ? "; header " + msText(*bold.headerTrMs) + " ms"
                           : "; header: none (" + bold.headerNoTrReason + ")";
   text += bold.sidecarTrMs ? "; sidecar " + msText(*bold.sidecarTrMs) + " ms\n" : "\n";
@@ -320,7 +320,8 @@ json sidecarValueJson(const std::optional<SidecarValue<T>>& value) {
   return value ? json(value->value) : json(nullptr);
 }
 
-void addBoldJson(const BoldRun& bold, const ScanCheck& check, json& object) {
+void addBoldJson(const LogReport& report, const BoldRun& bold, const ScanCheck& check,
+                 json& object) {
   json files = json::array();
   for (const std::filesystem::path& file : bold.sidecar.files)
     files.push_back(file.string());
@@ -331,7 +332,7 @@ void addBoldJson(const BoldRun& bold, const ScanCheck& check, json& object) {
   object["bold_nifti_version"] = bold.niftiVersion;
   object["bold_volumes"] = bold.volumes;
   object["bold_tr_ms"] = optionalJson(check.trMs);
-  object["bold_tr_source"] = check.trMs ? json(trSourceName(bold.trSource)) : json(nullptr);
+  object["bold_tr_source"] = check.trMs ? json(trSourceName(bold.trSource, report)) : json(nullptr);
   object["header_tr_ms"] = optionalJson(bold.headerTrMs);
   object["sidecar_tr_ms"] = optionalJson(bold.sidecarTrMs);
   object["sidecar_files"] = files;
@@ -363,14 +364,13 @@ void addBoldJson(const BoldRun& bold, const ScanCheck& check, json& object) {
 
 }  // namespace
 
-
 std::vector<std::string> reportFindings(const LogReport& report) {
   const TriggerFindings& findings = report.findings;
   std::vector<std::string> result;
   if (findings.count == 0) {
-    result.push_back("no " + triggerName(report.selection) + " in " + report.path +
-                     "; give --trigger TYPE[:CODE] if the scanner's triggers were logged as "
-                     "another type");
+    result.push_back("no " + triggerName(report.selection) + " in " + report.path + "; give " +
+                     report.words.given(Setting::kTrigger, "TYPE[:CODE]") +
+                     " if the scanner's triggers were logged as another type");
     return result;
   }
   if (!findings.tr && findings.count != 1)
@@ -389,7 +389,7 @@ std::vector<std::string> reportFindings(const LogReport& report) {
                        std::to_string(*scan.expectedCount));
     if (scan.medianAgrees && !*scan.medianAgrees)
       result.push_back(name + "median interval " + formatTenths(*scan.medianInterval) +
-                       " ms is not within 1% of --tr");
+                       " ms is not within 1% of " + trName(report));
     if (scan.driftPpm && std::fabs(*scan.driftPpm) > kMaxDriftPpm)
       result.push_back(name + "clock drift " + formatFixed(*scan.driftPpm, 1) + " ppm");
   }
@@ -415,7 +415,7 @@ std::string textReport(const LogReport& report) {
             std::to_string(triggers.firstBackward + 1) + ")\n";
   if (findings.tr)
     text += "  TR " + formatTenths(*findings.tr) + " ms (" +
-            (findings.trGiven ? "--tr" : "the median interval") + ")\n";
+            (findings.trGiven ? trName(report) : std::string("the median interval")) + ")\n";
   for (size_t i = 0; i < findings.scans.size(); ++i)
     appendScan(report, i + 1, findings.scans[i], text);
   const StimulusOutside& outside = report.outside;
@@ -432,7 +432,7 @@ std::string textReport(const LogReport& report) {
     }
   }
   if (report.bold && report.scan)
-    appendBold(*report.bold, *report.scan, text);
+    appendBold(report, *report.bold, *report.scan, text);
   const std::vector<std::string> problems = reportFindings(report);
   if (problems.empty()) {
     text += "  verdict: consistent\n";
@@ -474,7 +474,7 @@ json jsonReport(const LogReport& report) {
       {"consistent", problems.empty()},
   };
   if (report.bold && report.scan)
-    addBoldJson(*report.bold, *report.scan, object);
+    addBoldJson(report, *report.bold, *report.scan, object);
   return object;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "kwhost/settings/setting_words.h"
 #include "kwhost/triggers/analysis.h"
 #include "kwhost/triggers/log_triggers.h"
 #include "kwhost/triggers/scan_check.h"
@@ -24,8 +25,9 @@ struct LogReport {
   // With --bold: the run and the log checked against it (both or neither).
   const BoldRun* bold = nullptr;
   const ScanCheck* scan = nullptr;
+  // How the front end names the settings ("--tr").
+  const SettingWords& words = plainSettingWords();
 };
-
 
 // What is wrong with the log, one short phrase each (the scan check's findings last); empty
 // when it is consistent.

@@ -8,28 +8,23 @@
 namespace stimforge::kwhost {
 namespace {
 
-std::string fixed(double value, int decimals) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.*f", decimals, value);
-  return text;
-}
-
 // The scan checked: --scan N, else the only one. Sets check.scan or a finding.
 void chooseScan(const ScanCheckOptions& options, ScanCheck& check) {
   const size_t count = check.triggers.scans.size();
+  const SettingWords& words = *options.words;
   check.scanCount = count;
   if (count == 0) {
     check.findings.push_back("no trigger: time zero cannot come from the scan");
   } else if (options.scan > count) {
-    check.findings.push_back("--scan " + std::to_string(options.scan) + ": the log holds " +
-                             std::to_string(count) + " scan(s)");
+    check.findings.push_back(words.given(Setting::kScan, std::to_string(options.scan)) +
+                             ": the log holds " + std::to_string(count) + " scan(s)");
   } else if (options.scan > 0) {
     check.scan = options.scan - 1;
   } else if (count == 1) {
     check.scan = 0;
   } else {
-    check.findings.push_back("the log holds " + std::to_string(count) +
-                             " scans: choose one with --scan N");
+    check.findings.push_back("the log holds " + std::to_string(count) + " scans: choose one with " +
+                             words.given(Setting::kScan, "N"));
   }
 }
 
@@ -37,18 +32,19 @@ void chooseScan(const ScanCheckOptions& options, ScanCheck& check) {
 DummyVolumes skipWithoutBold(const ScanCheckOptions& options, const ScanFindings& scan) {
   DummyVolumes out;
   const int64_t k = options.skip.value_or(0);
+  const std::string skip = options.words->given(Setting::kSkip, std::to_string(k));
   if (scan.count > 1 && static_cast<uint64_t>(k) >= scan.count) {
-    out.unknownReason = "--skip " + std::to_string(k) + " leaves no trigger for time zero (" +
-                        std::to_string(scan.count) + " triggers)";
+    out.unknownReason =
+        skip + " leaves no trigger for time zero (" + std::to_string(scan.count) + " triggers)";
     return out;
   }
   out.k = k;
-  out.rule = options.skip ? "given with --skip " + std::to_string(k) + ": time zero at trigger " +
-                                std::to_string(k + 1)
-                          : "no --skip: time zero at the scan's first trigger";
+  out.rule = options.skip ? "given with " + skip + ": time zero at trigger " + std::to_string(k + 1)
+                          : "no " + options.words->name(Setting::kSkip) +
+                                ": time zero at the scan's first trigger";
   if (scan.count == 1 && k > 0)
-    out.rule = "given with --skip " + std::to_string(k) +
-               ": one trigger (first pulse only), time zero " + std::to_string(k) + " TR after it";
+    out.rule = "given with " + skip + ": one trigger (first pulse only), time zero " +
+               std::to_string(k) + " TR after it";
   return out;
 }
 
@@ -65,6 +61,7 @@ DummyVolumes decideK(const ScanCheckOptions& options, const std::optional<BoldRu
   input.discardedByScanner = bold->discardedByScanner;
   input.discardedByUser = bold->discardedByUser;
   input.skip = options.skip;
+  input.words = options.words;
   return decideDummyVolumes(input);
 }
 
@@ -102,13 +99,13 @@ void checkTr(const ScanFindings& scan, ScanCheck& check) {
   if (scan.fittedTr) {
     check.driftPpm = (*scan.fittedTr - tr) / tr * 1e6;
     if (std::fabs(*check.driftPpm) > kMaxDriftPpm)
-      check.findings.push_back("clock drift " + fixed(*check.driftPpm, 1) +
+      check.findings.push_back("clock drift " + formatFixed(*check.driftPpm, 1) +
                                " ppm against the scan's TR");
   }
   if (scan.medianInterval) {
     check.medianAgrees = std::fabs(*scan.medianInterval - tr) <= kTrTolerance * tr;
     if (!*check.medianAgrees)
-      check.findings.push_back("median interval " + fixed(*scan.medianInterval / 10.0, 1) +
+      check.findings.push_back("median interval " + formatFixed(*scan.medianInterval / 10.0, 1) +
                                " ms is not within 1% of the scan's TR (" + formatTrMs(*check.trMs) +
                                ")");
   }
@@ -173,22 +170,23 @@ ScanCheck checkLogAgainstScan(const std::vector<Tenths>& triggers,
   return check;
 }
 
-std::string onsetDescription(const ScanCheck& check, const std::optional<BoldRun>& bold) {
+std::string onsetDescription(const ScanCheck& check, const std::optional<BoldRun>& bold,
+                             const SettingWords& words) {
   std::string text = "time zero";
   if (bold) {
     text = "the first stored volume of " + bold->image.filename().u8string() + " (" +
            std::to_string(bold->volumes) + " volumes";
     if (check.trMs)
       text += ", TR " + formatTrMs(*check.trMs) +
-              (bold->trSource == TrSource::kSidecar  ? " from the sidecar"
+              (bold->trSource == TrSource::kSidecar  ? std::string(" from the sidecar")
                : bold->trSource == TrSource::kHeader ? " from the header"
-                                                     : " from --tr");
+                                                     : " from " + words.name(Setting::kTr));
     text += ")";
   }
   if (check.timeZero)
     text += ", at Time " + formatMs(*check.timeZero) + " ms in the log";
-  return text + ": K = " + (check.dummies.k ? std::to_string(*check.dummies.k) : "unknown") +
-         ", " + check.dummies.rule;
+  return text + ": K = " + (check.dummies.k ? std::to_string(*check.dummies.k) : "unknown") + ", " +
+         check.dummies.rule;
 }
 
 }  // namespace stimforge::kwhost

@@ -25,6 +25,7 @@
 
 #include "kwhost/scan/bold_run.h"
 #include "kwhost/scan/dummy_volumes.h"
+#include "kwhost/settings/setting_words.h"
 #include "kwhost/triggers/analysis.h"
 #include "kwhost/triggers/log_triggers.h"
 
@@ -35,6 +36,8 @@ struct ScanCheckOptions {
   std::optional<int64_t> skip;  // --skip K; empty = auto (the rule of decideDummyVolumes)
   size_t scan = 0;              // --scan N (from 1); 0 = not given
   int64_t volumes = 0;          // --volumes N; 0 = not given (the image's count wins)
+  // How the front end names the settings in findings and rules ("choose one with --scan N").
+  const SettingWords* words = &plainSettingWords();
 };
 
 // The stimulus events outside the stored scan.
@@ -96,7 +99,9 @@ ScanCheck checkLogAgainstScan(const std::vector<Tenths>& triggers,
 // of a check with a known time zero, e.g. "the first stored volume of
 // sub-01_task-x_bold.nii.gz (236 volumes, TR 2000 ms from the sidecar), at Time 25328.2 ms
 // in the log: K = 4, 4 triggers more than volumes (...): taken as dummy volumes ...".
-std::string onsetDescription(const ScanCheck& check, const std::optional<BoldRun>& bold);
+// `words` names the TR given by the user.
+std::string onsetDescription(const ScanCheck& check, const std::optional<BoldRun>& bold,
+                             const SettingWords& words);
 
 }  // namespace stimforge::kwhost
 

@@ -39,7 +39,7 @@ TEST(ProtocolFileFaults, RegressionLongFileNameFailedForItsTemporaryFileOnly) {
   TempFolder folder;
   const std::string name = std::string(251, 'a') + ".prt";  // 255 characters
   std::string error;
-  ASSERT_TRUE(saveProtocolFile(folder.file(name), sample(), false, error)) << error;
+  ASSERT_TRUE(saveProtocolFile(folder.file(name), sample(), false, "", error)) << error;
   EXPECT_THAT(folder.entries(), ElementsAre(name));
   Protocol read;
   ASSERT_TRUE(readProtocolFile(folder.file(name), read, error)) << error;
@@ -50,7 +50,7 @@ TEST(ProtocolFileFaults, NameBeyondTheFileSystemsLimitIsRefusedAndLeavesNothing)
   TempFolder folder;
   const std::string path = folder.file(std::string(252, 'a') + ".prt");  // 256 characters
   std::string error;
-  EXPECT_FALSE(saveProtocolFile(path, sample(), false, error));
+  EXPECT_FALSE(saveProtocolFile(path, sample(), false, "", error));
   EXPECT_EQ(error, "cannot save the protocol to " + path + ": File name too long");
   EXPECT_TRUE(folder.entries().empty());
 }
@@ -59,13 +59,13 @@ TEST(ProtocolFileFaults, NameBeyondTheFileSystemsLimitIsRefusedAndLeavesNothing)
 TEST(ProtocolFileFaults, FolderThatCannotBeWrittenIsRefusedAndLeavesNothing) {
   std::string error;
   // No file can be made in a process's folder under /proc, not even by the superuser.
-  EXPECT_FALSE(saveProtocolFile("/proc/self/run1.prt", sample(), false, error));
+  EXPECT_FALSE(saveProtocolFile("/proc/self/run1.prt", sample(), false, "", error));
   EXPECT_EQ(error, "cannot save the protocol to /proc/self/run1.prt: No such file or directory");
   if (geteuid() != 0) {  // permissions do not stop the superuser
     TempFolder folder;
     const std::string old = folder.write("run1.prt", "old content");
     fs::permissions(folder.path(), fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_FALSE(saveProtocolFile(old, sample(), false, error));
+    EXPECT_FALSE(saveProtocolFile(old, sample(), false, "", error));
     fs::permissions(folder.path(), fs::perms::owner_all);
     EXPECT_EQ(error, "cannot save the protocol to " + old + ": Permission denied");
     EXPECT_THAT(folder.entries(), ElementsAre("run1.prt"));

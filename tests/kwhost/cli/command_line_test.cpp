@@ -72,7 +72,7 @@ std::vector<std::string> dialogue(const Parsed& parsed) {
 struct Inputs {
   Inputs() {
     std::string error;
-    EXPECT_TRUE(saveProtocolFile(protocol, Protocol{}, false, error)) << error;
+    EXPECT_TRUE(saveProtocolFile(protocol, Protocol{}, false, "", error)) << error;
   }
   TempFolder folder;
   std::string protocol = folder.file("p.prt");

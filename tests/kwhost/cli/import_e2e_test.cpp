@@ -271,7 +271,9 @@ TEST(KwhostImport, ShiftedToTheScansTimeZero) {
   const testing::KwhostResult r =
       runKwhost(folder, {"import", log, "--quiet", "--bold", (runs / "run_236.nii.gz").string()});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "kwhost: idor_two_tables_min17418.prt exists; give --force to replace it\n");
+  EXPECT_EQ(r.err,
+            "kwhost: idor_two_tables_min17418.prt exists and is not a protocol file kwhost "
+            "wrote; give --force to replace it\n");
   EXPECT_FALSE(std::filesystem::exists(folder.file("idor_two_tables.prt")));
   EXPECT_EQ(folder.read("idor_two_tables_min17418.prt"), "mine\n");
 }

@@ -15,11 +15,13 @@
 
 #include "kwhost/protocol/file.h"
 #include "kwhost/protocol/file_io.h"
+#include "kwhost/sources/presentation_source.h"
 #include "kwhost/timeline/from_log.h"
 #include "kwhost/timeline/sources.h"
 #include "kwhost/timeline/svg_timeline.h"
 #include "kwhost_e2e_support.h"
 #include "kwhost_runner.h"
+#include "runs/run_from_text.h"
 #include "temp_folder.h"
 
 namespace stimforge::kwhost {
@@ -133,14 +135,21 @@ std::string syntheticLog(bool pulses) {
 
 // The timeline kwhost draws from `text` in `file`.
 Timeline timelineOf(const std::string& file, const std::string& text,
-                    const LogEventsOptions& log = LogEventsOptions()) {
+                    const RunSettings& settings = RunSettings()) {
   Timeline timeline;
   std::string error;
   if (file.size() > 4 && file.substr(file.size() - 4) == ".log") {
-    TempFolder folder;
+    static const testing::TestWords words;
+    PresentationSource source(std::make_unique<MemoryLogSource>(text), file);
+    RunRequest request;
+    request.source = &source;
+    request.name = file;
+    request.settings = &settings;
+    request.words = &words;
+    request.propertyColumns = false;
     std::set<std::string> warnings;
-    EXPECT_EQ(logTimeline(folder.write(file, text), file, log, timeline, warnings, error), 0)
-        << error;
+    const Refusal refusal = runTimeline(request, file, timeline, warnings);
+    EXPECT_FALSE(refusal.refused()) << refusal.message;
     return timeline;
   }
   if (file.size() > 4 && file.substr(file.size() - 4) == ".prt") {
@@ -205,10 +214,10 @@ TEST(KwhostPlot, BarsWhereTheInputPutsThemAndGapsElsewhere) {
     EXPECT_THAT(result.err, HasSubstr("kwhost: saved " + std::string(c.file) + ".svg: "));
     const Image image = render(folder.file(std::string(c.file) + ".svg"));
     TimelineView view;
-    LogEventsOptions log;
+    RunSettings log;
     for (size_t i = 0; i + 1 < c.options.size(); i += 2) {
       if (c.options[i] == "--zero") {
-        log.zero.kind = TimeZero::Kind::kScenario;
+        log.zero.kind = ZeroRule::Kind::kScenario;
         continue;
       }
       const double value = std::stod(c.options[i + 1]);
@@ -261,7 +270,7 @@ TEST(KwhostPlot, AMillionIntervalsMergedRenderUnderTwoMegabytes) {
     t += 2000;
   }
   std::string error;
-  ASSERT_TRUE(saveProtocolFile(folder.file("big.prt"), protocol, false, error)) << error;
+  ASSERT_TRUE(saveProtocolFile(folder.file("big.prt"), protocol, false, "", error)) << error;
   const testing::KwhostResult result = runKwhost(folder, {"plot", "big.prt"});
   ASSERT_EQ(result.status, 0) << result.err;
   EXPECT_LT(std::filesystem::file_size(folder.file("big.prt.svg")), 2000000u);

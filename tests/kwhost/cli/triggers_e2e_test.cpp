@@ -59,7 +59,7 @@ TEST(KwhostTriggers, ExitStatusesAndMessages) {
       {{"idor_sound.log", "--tr", "2s"},
        2,
        "",
-       "kwhost: --tr: \"2s\" is not a positive time in milliseconds with at most one decimal\n"
+       "kwhost: --tr: \"2s\" is not a time in milliseconds with at most one decimal\n"
        "Run with --help for more information.\n"},
   };
   for (const Session& s : sessions) {

@@ -7,46 +7,68 @@
 
 #include "kwhost/common/text_utf8.h"
 #include "kwhost/events/event_map.h"
-#include "kwhost/events/from_log.h"
 #include "kwhost/events/from_protocol.h"
 #include "kwhost/events/sidecar.h"
 #include "kwhost/events/table.h"
-#include "logformat/log_source.h"
+#include "runs/run_from_text.h"
 
 namespace stimforge::kwhost {
 namespace {
 
-TEST(EventsTable, SecondsAreExactToTheTenthOfAMillisecond) {
-  const std::pair<int64_t, const char*> cases[] = {
-      {0, "0.0000"}, {173282, "17.3282"},         {-100, "-0.0100"},
-      {9, "0.0009"}, {-123456789, "-12345.6789"}, {INT64_MIN + 1, "-922337203685477.5807"}};
-  for (const auto& [tenths, text] : cases)
-    EXPECT_EQ(secondsText(tenths), text) << tenths;
+TEST(EventsTable, SecondsAreExactToTheirDecimals) {
+  const struct {
+    int64_t micros;
+    int decimals;
+    const char* text;
+  } cases[] = {{0, 4, "0.0000"},
+               {17328200, 4, "17.3282"},
+               {-10000, 4, "-0.0100"},
+               {900, 4, "0.0009"},
+               {-12345678900, 4, "-12345.6789"},
+               {49, 4, "0.0000"},  // finer than a tenth: rounded half away from zero
+               {50, 4, "0.0001"},
+               {-50, 4, "-0.0001"},
+               {-49, 4, "0.0000"},
+               {10957123, 6, "10.957123"},
+               {-1, 6, "-0.000001"},
+               {INT64_MIN + 1, 6, "-9223372036854.775807"},
+               {INT64_MAX, 4, "9223372036854.7758"}};
+  for (const auto& c : cases)
+    EXPECT_EQ(secondsText(c.micros, c.decimals), c.text) << c.micros;
 }
 
 // Numbers are written from their digit count: every count, and both sides of each power of
 // ten, against the standard library's text.
 TEST(EventsTable, NumbersOfEveryLength) {
-  std::vector<int64_t> values = {0, INT64_MAX, INT64_MIN + 1};
-  for (int64_t power = 1; power <= INT64_MAX / 10; power *= 10) {
-    for (const int64_t value : {power - 1, power, power + 1, 10 * power - 1})
-      values.insert(values.end(), {value, -value});
+  for (const int decimals : {4, 6}) {
+    // Four decimals are whole tenths of a millisecond, a hundred microseconds each.
+    const int64_t unit = decimals == 4 ? 100 : 1;
+    std::vector<int64_t> values = {0, INT64_MAX / unit, INT64_MIN / unit + 1};
+    for (int64_t power = 1; power <= INT64_MAX / 10 / unit; power *= 10) {
+      for (const int64_t value : {power - 1, power, power + 1, 10 * power - 1})
+        values.insert(values.end(), {value, -value});
+    }
+    EventsTable table;
+    table.decimals = decimals;
+    table.addText("t");
+    for (const int64_t value : values)
+      table.rows.push_back(
+          {value * unit, value * unit, static_cast<int32_t>(value % 1000000000), 0, 0, 0});
+    std::set<std::string> warnings;
+    std::string expected = eventsHeaderLine(true);
+    const size_t places = static_cast<size_t>(decimals);
+    for (const int64_t value : values) {
+      const std::string digits = std::to_string(value < 0 ? -value : value);
+      const std::string padded =
+          std::string(digits.size() <= places ? places + 1 - digits.size() : 0, '0') + digits;
+      const std::string seconds = (value < 0 ? "-" : "") +
+                                  padded.substr(0, padded.size() - places) + "." +
+                                  padded.substr(padded.size() - places);
+      expected += seconds + "\t" + (value < 0 ? "0." + std::string(places, '0') : seconds) +
+                  "\tt\tt\tt\t" + std::to_string(value % 1000000000) + "\n";
+    }
+    EXPECT_EQ(formatEventsTsv(table, warnings), expected) << decimals;
   }
-  EventsTable table;
-  table.addText("t");
-  for (const int64_t value : values)
-    table.rows.push_back({value, value, static_cast<int32_t>(value % 1000000000), 0, 0, 0});
-  std::set<std::string> warnings;
-  std::string expected = eventsHeaderLine(true);
-  for (const int64_t value : values) {
-    const std::string digits = std::to_string(value < 0 ? -value : value);
-    const std::string padded = std::string(digits.size() < 5 ? 5 - digits.size() : 0, '0') + digits;
-    const std::string seconds = (value < 0 ? "-" : "") + padded.substr(0, padded.size() - 4) + "." +
-                                padded.substr(padded.size() - 4);
-    expected += seconds + "\t" + (value < 0 ? "0.0000" : seconds) + "\tt\tt\tt\t" +
-                std::to_string(value % 1000000000) + "\n";
-  }
-  EXPECT_EQ(formatEventsTsv(table, warnings), expected);
 }
 
 // The text goes out in pieces of about a megabyte; a cell longer than a piece is written
@@ -81,9 +103,9 @@ TEST(EventsTable, NoEmptyCellSortedWithTiesInOrderControlCharactersAsBlanks) {
   const uint32_t a = table.addText("a\tb");
   const uint32_t empty = table.addText("");
   const uint32_t pic = table.addText("Picture");
-  table.rows.push_back({20, kNotApplicable, 1, a, pic, a});
-  table.rows.push_back({10, -5, 0, empty, pic, empty});
-  table.rows.push_back({20, 3, 2, pic, pic, pic});
+  table.rows.push_back({2000, kNotApplicable, 1, a, pic, a});
+  table.rows.push_back({1000, -500, 0, empty, pic, empty});
+  table.rows.push_back({2000, 300, 2, pic, pic, pic});
   sortByOnset(table);
   std::set<std::string> warnings;
   EXPECT_EQ(formatEventsTsv(table, warnings),
@@ -194,7 +216,7 @@ TEST(EventsFromProtocol, MillisecondsAndVolumes) {
   protocol.timeResolution = kTimeResolutionVolumes;
   protocol.conditions = {{"rest", 0, {1, 11}, {5, 15}}, {"task", 0, {6}, {10}}};
   EXPECT_FALSE(eventsFromProtocol(protocol, {0, 0}, table, levels, warnings, error));
-  EXPECT_EQ(error, "the protocol counts in volumes: give --tr MS");
+  EXPECT_EQ(error, "the protocol counts in volumes");
   // --zero 4000 --tr 2000: the zero is in milliseconds here too, not in volumes.
   ASSERT_TRUE(eventsFromProtocol(protocol, {40000, 20000}, table, levels, warnings, error));
   EXPECT_EQ(formatEventsTsv(table, warnings),
@@ -247,12 +269,11 @@ TEST(EventsFromLog, SoftwareVersionOnlyWhereTheLogStatesOne) {
     const std::string log = "Scenario - S\nLogfile written - 01/02/2020 10:00:00\n" +
                             std::string(c.line == nullptr ? "" : c.line + std::string("\n")) +
                             "\nTrial\tEvent Type\tCode\tTime\n\n1\tPicture\ta\t100\n" + c.after;
-    MemoryLogSource source(log);
-    LogEventsOptions options;
-    options.zero.kind = TimeZero::Kind::kScenario;
-    LogEvents events;
-    std::string error;
-    ASSERT_EQ(eventsFromLog(source, "x.log", options, events, error), 0) << error;
+    RunSettings settings;
+    settings.zero.kind = ZeroRule::Kind::kScenario;
+    RunEvents events;
+    const Refusal refusal = testing::runFromText(log, settings, events);
+    ASSERT_FALSE(refusal.refused()) << refusal.message;
     ASSERT_EQ(events.table.rows.size(), 1u);
     EXPECT_EQ(events.facts.softwareVersion, c.version);
     const auto presentation = buildEventsSidecar(events.facts)["StimulusPresentation"];
@@ -279,61 +300,62 @@ std::string twoScanLog(bool withTriggers) {
   return log + "1\tResponse\t1\t2000000\t0\t1\n";
 }
 
-int run(const std::string& log, LogEventsOptions options, std::string& tsv, std::string& error) {
-  MemoryLogSource source(log);
-  LogEvents events;
-  const int status = eventsFromLog(source, "x.log", options, events, error);
+RefusalKind run(const std::string& log, const RunSettings& settings, std::string& tsv,
+                std::string& error) {
+  RunEvents events;
+  const Refusal refusal = testing::runFromText(log, settings, events);
+  error = refusal.message;
   std::set<std::string> warnings;
   tsv = formatEventsTsv(events.table, warnings);
-  return status;
+  return refusal.kind;
 }
 
 TEST(EventsFromLog, EachFormOfTimeZeroAndScan) {
   struct Case {
-    const char* zero;  // kind:value
-    size_t scan;
+    const char* zero;  // as --zero writes it
+    int64_t scan;
     const char* firstRow;
-    int status;
+    RefusalKind status;
     const char* error;
   };
   const Case cases[] = {
-      {"auto", 0, "", 1,
+      {"auto", 0, "", RefusalKind::kInput,
        "x.log holds 2 scans; pick one with --scan N: 1: 4 triggers from 1000.0 ms; "
        "2: 4 triggers from 100000.0 ms"},
-      {"auto", 2, "0.0005\t1.5000\tp1\tPicture\tp1\t1\n", 0, ""},
-      {"auto", 3, "", 1, "--scan 3: x.log holds 2 scan(s)"},
-      {"scenario", 0, "1.0005\t1.5000\tp0\tPicture\tp0\t1\n", 0, ""},
-      {"time", 0, "0.0005\t1.5000\tp0\tPicture\tp0\t1\n", 0, ""},
-      {"code:Start", 0, "0.5005\t1.5000\tp0\tPicture\tp0\t1\n", 0, ""},
-      {"code:None", 0, "", 1, "no event of x.log has the code \"None\""},
+      {"auto", 2, "0.0005\t1.5000\tp1\tPicture\tp1\t1\n", RefusalKind::kNone, ""},
+      {"auto", 3, "", RefusalKind::kInput, "--scan 3: x.log holds 2 scan(s)"},
+      {"scenario", 0, "1.0005\t1.5000\tp0\tPicture\tp0\t1\n", RefusalKind::kNone, ""},
+      {"1000", 0, "0.0005\t1.5000\tp0\tPicture\tp0\t1\n", RefusalKind::kNone, ""},
+      {"code:Start", 0, "0.5005\t1.5000\tp0\tPicture\tp0\t1\n", RefusalKind::kNone, ""},
+      {"code:None", 0, "", RefusalKind::kInput, "no event of x.log has the code \"None\""},
   };
   for (const Case& c : cases) {
-    LogEventsOptions options;
-    const std::string zero = c.zero;
-    options.zero.kind = zero == "auto"       ? TimeZero::Kind::kAuto
-                        : zero == "scenario" ? TimeZero::Kind::kScenario
-                        : zero == "time"     ? TimeZero::Kind::kTime
-                                             : TimeZero::Kind::kCode;
-    options.zero.tenths = 10000;
-    if (options.zero.kind == TimeZero::Kind::kCode)
-      options.zero.code = zero.substr(5);
-    options.scan = c.scan;
+    RunSettings settings;
+    std::string problem;
+    ASSERT_TRUE(parseZero(c.zero, settings.zero, problem)) << problem;
+    if (c.scan > 0)
+      settings.scan = c.scan;
     std::string tsv, error;
-    EXPECT_EQ(run(twoScanLog(true), options, tsv, error), c.status) << c.zero;
+    EXPECT_EQ(run(twoScanLog(true), settings, tsv, error), c.status) << c.zero;
     EXPECT_EQ(error, c.error) << c.zero;
-    if (c.status == 0) {
+    if (c.status == RefusalKind::kNone) {
       EXPECT_EQ(tsv.substr(tsv.find('\n') + 1, std::string(c.firstRow).size()), c.firstRow);
     }
   }
-  // The chosen scan keeps its own events only: up to its last trigger plus one TR.
-  LogEventsOptions options;
-  options.scan = 1;
+  // Scan 1 keeps the events before the first trigger of scan 2, scan 2 those from the end of
+  // scan 1 (its last trigger plus its median interval) on: the Response at 200 s.
+  RunSettings settings;
+  settings.scan = 1;
   std::string tsv, error;
-  ASSERT_EQ(run(twoScanLog(true), options, tsv, error), 0);
+  ASSERT_EQ(run(twoScanLog(true), settings, tsv, error), RefusalKind::kNone);
   EXPECT_EQ(tsv.find("p1"), std::string::npos);
   EXPECT_EQ(std::count(tsv.begin(), tsv.end(), '\n'), 5);
+  settings.scan = 2;
+  ASSERT_EQ(run(twoScanLog(true), settings, tsv, error), RefusalKind::kNone);
+  EXPECT_EQ(tsv.find("p0"), std::string::npos);
+  EXPECT_EQ(std::count(tsv.begin(), tsv.end(), '\n'), 6);
 
-  EXPECT_EQ(run(twoScanLog(false), LogEventsOptions(), tsv, error), 1);
+  EXPECT_EQ(run(twoScanLog(false), RunSettings(), tsv, error), RefusalKind::kInput);
   EXPECT_EQ(error,
             "no scanner triggers in x.log: give --zero scenario, --zero MS or --zero code:NAME");
 }
@@ -348,12 +370,10 @@ TEST(EventsFromLog, MapUnmappedNextDurationsAndAn8BitCode) {
   EventMap map;
   std::string error;
   ASSERT_TRUE(map.parse("face\\d\tface\ncaf\xC3\xA9\tcoffee\n", "m.tsv", error));
-  LogEventsOptions options;
-  options.map = &map;
-  options.duration = EventDuration::kNext;
-  MemoryLogSource source(log);
-  LogEvents events;
-  ASSERT_EQ(eventsFromLog(source, "x.log", options, events, error), 0) << error;
+  RunSettings settings;
+  settings.duration = EventDuration::kNext;
+  RunEvents events;
+  ASSERT_FALSE(testing::runFromText(log, settings, events, &map).refused());
   std::set<std::string> warnings;
   EXPECT_EQ(formatEventsTsv(events.table, warnings),
             "onset\tduration\ttrial_type\tevent_type\tcode\ttrial\n"
@@ -369,10 +389,9 @@ TEST(EventsFromLog, MapUnmappedNextDurationsAndAn8BitCode) {
   EXPECT_EQ(events.facts.levels[2].origin,
             "Events from the codes that fully match the pattern \"face\\d\" (line 1 of m.tsv).");
 
-  options.unmapped = Unmapped::kDrop;
-  options.duration = EventDuration::kColumn;
-  MemoryLogSource again(log);
-  ASSERT_EQ(eventsFromLog(again, "x.log", options, events, error), 0);
+  settings.unmapped = Unmapped::kDrop;
+  settings.duration = EventDuration::kColumn;
+  ASSERT_FALSE(testing::runFromText(log, settings, events, &map).refused());
   EXPECT_EQ(formatEventsTsv(events.table, warnings),
             "onset\tduration\ttrial_type\tevent_type\tcode\ttrial\n"
             "0.0100\t0.0050\tface\tPicture\tface1\t1\n"

@@ -6,11 +6,10 @@
 #include <vector>
 
 #include "kwhost/events/event_map.h"
-#include "kwhost/events/from_log.h"
 #include "kwhost/events/log_columns.h"
 #include "kwhost/events/sidecar.h"
 #include "kwhost/events/table.h"
-#include "logformat/log_source.h"
+#include "runs/run_from_text.h"
 
 namespace stimforge::kwhost {
 namespace {
@@ -29,16 +28,17 @@ const char kLog[] =
     "s\t2\tQuit\t\t4000\t0\t1\n";
 
 struct Outcome {
-  int status = 0;
+  RefusalKind status = RefusalKind::kNone;
   std::string error;
   std::string tsv;  // the rows, without the header line
-  LogEvents events;
+  RunEvents events;
 };
 
-Outcome run(const std::string& log, const LogEventsOptions& options) {
+Outcome run(const std::string& log, const RunSettings& settings, EventMap* map = nullptr) {
   Outcome out;
-  MemoryLogSource source(log);
-  out.status = eventsFromLog(source, "x.log", options, out.events, out.error);
+  const Refusal refusal = testing::runFromText(log, settings, out.events, map);
+  out.status = refusal.kind;
+  out.error = refusal.message;
   std::set<std::string> warnings;
   const std::string tsv = formatEventsTsv(out.events.table, warnings);
   out.tsv = tsv.substr(tsv.find('\n') + 1);
@@ -53,54 +53,54 @@ TEST(LogRows, TriggerRowsLeftOutUnlessKeptEmptyCodesAndSharedValues) {
     const char* types;
     bool keep;
     EventMap* map;
-    int status;
+    RefusalKind status;
     const char* rows;
     const char* note;  // or the error when status != 0
     const char* warning;
   } cases[] = {
-      {"Picture,Response", false, nullptr, 0,
+      {"Picture,Response", false, nullptr, RefusalKind::kNone,
        "0.1000\t0.0500\t5\tPicture\t5\t1\n0.2500\tn/a\t1\tResponse\t1\t2\n",
        "left out 2 trigger rows (Response events with code 5) of x.log; --keep-triggers keeps "
        "them",
        ""},
       // Kept, code 5 is shared by a stimulus and a button press: one warning.
-      {"Picture,Response", true, nullptr, 0,
+      {"Picture,Response", true, nullptr, RefusalKind::kNone,
        "0.0002\tn/a\t5\tResponse\t5\t1\n0.1000\t0.0500\t5\tPicture\t5\t1\n"
        "0.2002\tn/a\t5\tResponse\t5\t2\n0.2500\tn/a\t1\tResponse\t1\t2\n",
        "",
        "the trial_type \"5\" is written for events of 2 types in x.log (Picture and Response): "
        "a --map line with an event type as its third field tells them apart"},
       // A line typed Response names the presses alone.
-      {"Picture,Response", true, &typed, 0,
+      {"Picture,Response", true, &typed, RefusalKind::kNone,
        "0.0002\tn/a\tbutton\tResponse\t5\t1\n0.1000\t0.0500\t5\tPicture\t5\t1\n"
        "0.2002\tn/a\tbutton\tResponse\t5\t2\n0.2500\tn/a\t1\tResponse\t1\t2\n",
        "", ""},
-      {"Quit", false, nullptr, 0, "0.3000\tn/a\tQuit\tQuit\tn/a\t2\n", "", ""},
-      {"Pulse", false, nullptr, 1, "",
+      {"Quit", false, nullptr, RefusalKind::kNone, "0.3000\tn/a\tQuit\tQuit\tn/a\t2\n", "", ""},
+      {"Pulse", false, nullptr, RefusalKind::kInput, "",
        "the events selected in x.log are all 2 trigger rows (Pulse events), which are left out: "
        "--keep-triggers writes them",
        ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.types) + (c.keep ? " kept" : "") + (c.map ? " typed" : ""));
-    LogEventsOptions options;
-    options.types.clear();
+    RunSettings settings;
+    settings.types.emplace();
     for (const std::string type : {"Picture", "Response", "Quit", "Pulse"}) {
       if (std::string(c.types).find(type) != std::string::npos)
-        options.types.push_back(type);
+        settings.types->push_back(type);
     }
-    if (std::string(c.types) != "Pulse")
-      options.trigger = TriggerSelection{"Response", std::string("5")};
-    else
-      options.zero.kind = TimeZero::Kind::kScenario;
-    if (options.trigger.type == "Response")
-      options.zero.kind = TimeZero::Kind::kTime, options.zero.tenths = 1000;
-    options.keepTriggers = c.keep;
-    options.map = c.map;
-    const Outcome out = run(kLog, options);
+    if (std::string(c.types) != "Pulse") {
+      settings.trigger = TriggerSelection{"Response", std::string("5")};
+      settings.zero.kind = ZeroRule::Kind::kTime;
+      settings.zero.time = 1000;
+    } else {
+      settings.zero.kind = ZeroRule::Kind::kScenario;
+    }
+    settings.keepTriggers = c.keep;
+    const Outcome out = run(kLog, settings, c.map);
     ASSERT_EQ(out.status, c.status) << out.error;
-    EXPECT_EQ(c.status == 0 ? out.events.triggerRowsNote : out.error, c.note);
-    if (c.status != 0)
+    EXPECT_EQ(c.status == RefusalKind::kNone ? out.events.triggerRowsNote : out.error, c.note);
+    if (c.status != RefusalKind::kNone)
       continue;
     EXPECT_EQ(out.tsv, c.rows);
     EXPECT_EQ(out.events.warnings.count(c.warning), *c.warning == '\0' ? 0u : 1u);
@@ -112,23 +112,21 @@ TEST(LogRows, LevelsSayTheTypeOfATypedLineAndOfSharedValues) {
   EventMap typed;
   std::string error;
   ASSERT_TRUE(typed.parse("5\tbutton\tResponse\n", "m.tsv", error));
-  LogEventsOptions options;
-  options.types = {"Picture", "Response", "Quit"};
-  options.zero.kind = TimeZero::Kind::kScenario;
-  options.map = &typed;
+  RunSettings settings;
+  settings.types = {"Picture", "Response", "Quit"};
+  settings.zero.kind = ZeroRule::Kind::kScenario;
   std::vector<std::string> levels;
-  for (const TrialTypeLevel& level : run(kLog, options).events.facts.levels)
+  for (const TrialTypeLevel& level : run(kLog, settings, &typed).events.facts.levels)
     levels.push_back(level.value + ": " + level.origin);
   EXPECT_EQ(levels, (std::vector<std::string>{
                         "1: Events from the code \"1\".", "5: Events from the code \"5\".",
                         "Quit: Events from the Quit events without a Code.",
                         "button: Events from the Response events' codes that fully match the "
                         "pattern \"5\" (line 1 of m.tsv)."}));
-  options.map = nullptr;
-  options.types = {"Picture", "Response"};
-  options.keepTriggers = true;
-  options.trigger.code = "5";
-  const LogEvents events = run(kLog, options).events;
+  settings.types = {"Picture", "Response"};
+  settings.keepTriggers = true;
+  settings.trigger = TriggerSelection{"Pulse", std::string("5")};
+  const RunEvents events = run(kLog, settings).events;
   ASSERT_EQ(events.facts.levels.size(), 2u);
   EXPECT_EQ(events.facts.levels[1].origin,
             "Events from the code \"5\", of the event types Picture and Response.");
@@ -155,13 +153,12 @@ TEST(LogColumns, WrittenAfterTheFixedOnesAndDescribed) {
       "s\t1\tPicture\tf\tflower\t1\t20000\t123\t1\t30000\t2\t0\tnext\thit\t0\n"
       "s\t1\tPicture\tx\tNA\t\t10000\t0\t1\t30000\t2\t0\t30000\tmiss\t0\n"
       "s\t1\tResponse\t1\t\t\t35000\t15000\t1\n";
-  LogEventsOptions options;
-  options.zero.kind = TimeZero::Kind::kScenario;
-  options.columns = {TableColumn::kReqDur, TableColumn::kStimType,
-                     TableColumn::kDurationUncertainty};
-  const Outcome out = run(log, options);
-  ASSERT_EQ(out.status, 0) << out.error;
-  const LogEvents& events = out.events;
+  RunSettings settings;
+  settings.zero.kind = ZeroRule::Kind::kScenario;
+  settings.columns = {"req_dur", "stim_type", "duration_uncertainty"};
+  const Outcome out = run(log, settings);
+  ASSERT_EQ(out.status, RefusalKind::kNone) << out.error;
+  const RunEvents& events = out.events;
   EXPECT_EQ(eventsHeaderLine(events.table),
             "onset\tduration\ttrial_type\tevent_type\tcode\ttrial\tform\tcode_2\treq_dur\t"
             "stim_type\tduration_uncertainty\n");
@@ -184,9 +181,9 @@ TEST(LogColumns, WrittenAfterTheFixedOnesAndDescribed) {
   const std::string plain =
       "Scenario - S\nLogfile written - 01/02/2020 10:00:00\n\nTrial\tEvent Type\tCode\tTime\t"
       "TTime\n\n1\tPicture\tf\t100\t0\n";
-  options.columns = {TableColumn::kTTime, TableColumn::kReqTime};
-  const Outcome lacking = run(plain, options);
-  EXPECT_EQ(lacking.status, 2);
+  settings.columns = {"ttime", "req_time"};
+  const Outcome lacking = run(plain, settings);
+  EXPECT_EQ(lacking.status, RefusalKind::kUsage);
   EXPECT_EQ(lacking.error, "x.log: --columns req_time: the log has no such column (it has ttime)");
 }
 

@@ -24,7 +24,7 @@ TEST(ProtocolFileIo, SaveReplacesTheFileWholeAndReadGivesItBack) {
   TempFolder folder;
   const std::string path = folder.write("run1.prt", "kwhost-protocol 1\r\nold content");
   std::string error;
-  ASSERT_TRUE(saveProtocolFile(path, sample("elsewhere.prt"), false, error)) << error;
+  ASSERT_TRUE(saveProtocolFile(path, sample("elsewhere.prt"), false, "", error)) << error;
   EXPECT_THAT(folder.entries(), ElementsAre("run1.prt"));  // no temporary file left
   EXPECT_EQ(folder.read("run1.prt"), formatProtocolText(sample("")));
   Protocol read;
@@ -37,13 +37,13 @@ TEST(ProtocolFileIo, AFileKwhostDidNotWriteIsReplacedOnlyWhenForced) {
   TempFolder folder;
   const std::string path = folder.write("run1.prt", "FileVersion: 2\n");
   std::string error;
-  EXPECT_FALSE(saveProtocolFile(path, sample(""), false, error));
+  EXPECT_FALSE(saveProtocolFile(path, sample(""), false, "give --force to replace it", error));
   EXPECT_EQ(error, "not replacing " + path +
                        ": it is not a protocol that kwhost wrote; it is left as it was (give "
                        "--force to replace it)");
   EXPECT_EQ(folder.read("run1.prt"), "FileVersion: 2\n");
   EXPECT_THAT(folder.entries(), ElementsAre("run1.prt"));
-  ASSERT_TRUE(saveProtocolFile(path, sample(""), true, error)) << error;
+  ASSERT_TRUE(saveProtocolFile(path, sample(""), true, "", error)) << error;
   EXPECT_EQ(folder.read("run1.prt"), formatProtocolText(sample("")));
 }
 
@@ -52,14 +52,14 @@ TEST(ProtocolFileIo, SaveThatCannotBeWrittenSaysWhyAndLeavesNothingBehind) {
   const std::string plain = folder.write("plain.txt", "keep");
   std::filesystem::create_directory(folder.path() / "folder.prt");
   std::string error;
-  EXPECT_FALSE(saveProtocolFile(folder.file("missing/run1.prt"), sample(""), false, error));
+  EXPECT_FALSE(saveProtocolFile(folder.file("missing/run1.prt"), sample(""), false, "", error));
   EXPECT_EQ(error, "cannot save the protocol to " + folder.file("missing/run1.prt") +
                        ": No such file or directory");
-  EXPECT_FALSE(saveProtocolFile(plain + "/run1.prt", sample(""), false, error));
+  EXPECT_FALSE(saveProtocolFile(plain + "/run1.prt", sample(""), false, "", error));
   EXPECT_EQ(error, "cannot save the protocol to " + plain + "/run1.prt: Not a directory");
-  EXPECT_FALSE(saveProtocolFile(folder.file("folder.prt"), sample(""), false, error));
+  EXPECT_FALSE(saveProtocolFile(folder.file("folder.prt"), sample(""), false, "", error));
   EXPECT_EQ(error, "cannot save the protocol to " + folder.file("folder.prt") + ": it is a folder");
-  EXPECT_FALSE(saveProtocolFile("", sample(""), false, error));
+  EXPECT_FALSE(saveProtocolFile("", sample(""), false, "", error));
   EXPECT_EQ(error, "cannot save the protocol: the file name is empty");
   EXPECT_THAT(folder.entries(), ElementsAre("folder.prt", "plain.txt"));
   EXPECT_EQ(folder.read("plain.txt"), "keep");

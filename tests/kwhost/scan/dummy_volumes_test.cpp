@@ -22,8 +22,23 @@ void PrintTo(const Row& row, std::ostream* out) {
   *out << row.name;
 }
 
+// The settings named as the command line names them.
+class OptionLikeWords : public SettingWords {
+ public:
+  bool has(Setting) const override { return true; }
+  std::string name(Setting setting) const override {
+    return std::string("--") + settingKey(setting);
+  }
+  std::string given(Setting setting, const std::string& value) const override {
+    return name(setting) + (value.empty() ? "" : " " + value);
+  }
+  std::string detailsHint(bool) const override { return ""; }
+};
+
 DummyVolumeInput inputOf(const Row& row) {
+  static const OptionLikeWords words;
   DummyVolumeInput in;
+  in.words = &words;
   in.triggers = row.triggers;
   in.volumes = row.volumes;
   in.irregularIntervals = row.irregular;

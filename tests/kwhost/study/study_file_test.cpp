@@ -23,20 +23,22 @@ TEST(StudyFile, ReadsTheSample) {
   EXPECT_EQ(study.renames.at("ses").at("post"), "2");
 
   // A task's own table overrides the defaults key by key.
-  const TaskSettings faces = study.settingsFor("faces");
+  const RunSettings faces = study.settingsFor("faces").run;
   EXPECT_EQ(*faces.types, (std::vector<std::string>{"Picture", "Sound"}));
-  EXPECT_EQ(*faces.map, path.parent_path() / "faces_map.tsv");
-  EXPECT_EQ(*faces.trigger, "Pulse");
-  EXPECT_EQ(*faces.duration, DurationSetting::kNext);
-  EXPECT_EQ(*faces.columns, (std::vector<std::string>{"stim_type", "ttime"}));
+  EXPECT_EQ(faces.map, (path.parent_path() / "faces_map.tsv").u8string());
+  EXPECT_EQ(faces.trigger->type, "Pulse");
+  EXPECT_EQ(faces.duration, EventDuration::kNext);
+  EXPECT_EQ(faces.columns, (std::vector<std::string>{"stim_type", "ttime"}));
   EXPECT_TRUE(faces.skip->automatic);
   const TaskSettings nback = study.settingsFor("nback");
-  EXPECT_EQ(*nback.trigger, "Response:5");
-  EXPECT_FALSE(nback.skip->automatic);
-  EXPECT_EQ(nback.skip->count, 4);
-  EXPECT_FALSE(nback.types || nback.map || nback.duration || nback.columns);
-  const TaskSettings other = study.settingsFor("rest");
-  EXPECT_EQ(*other.trigger, "Pulse");
+  EXPECT_EQ(nback.run.trigger->type, "Response");
+  EXPECT_EQ(*nback.run.trigger->code, "5");
+  EXPECT_FALSE(nback.run.skip->automatic);
+  EXPECT_EQ(nback.run.skip->count, 4);
+  EXPECT_FALSE(nback.given(Setting::kTypes) || nback.given(Setting::kMap) ||
+               nback.given(Setting::kDuration) || nback.given(Setting::kColumns));
+  const RunSettings other = study.settingsFor("rest").run;
+  EXPECT_EQ(other.trigger->type, "Pulse");
   EXPECT_FALSE(other.types);
 }
 
@@ -52,7 +54,10 @@ TEST(StudyFile, RefusesWithFileLineAndKey) {
       {"match = [\"{sub}_{task}.log\"]\n[task.faces]\nmap = \"maps/faces.tsv\"\nskip = 0\n", ""},
       {"[task.faces]\ncolumns = []\n", ""},
       {"match = [\"{sub}_{task}.log\"\n", "1:29: "},  // TOML syntax: the parser's own words
-      {"matches = []\n", "1: matches: unknown key; the keys are match, rename, defaults and task"},
+      {"matches = []\n",
+       "1: matches: unknown key; the keys are match, exclude, rename, defaults and task"},
+      {"exclude = [\"{sub}.log\"]\n",
+       "1: exclude: \"{sub}.log\": an exclude pattern has no placeholders, only * and text"},
       {"match = \"{sub}_{task}.log\"\n", "1: match: expected a list of patterns, not a string"},
       {"match = [\"{sub}.log\"]\n",
        "1: match: \"{sub}.log\": the pattern captures no {task}, which every BIDS run name "
@@ -71,21 +76,30 @@ TEST(StudyFile, RefusesWithFileLineAndKey) {
        "not a whole number"},
       {"[task.face_s]\nskip = 1\n", "1: task.face_s: a BIDS task label is letters and digits only"},
       {"[task.faces]\n\nskipp = 1\n",
-       "3: task.faces.skipp: unknown key; the settings are types, map, trigger, duration, "
-       "columns and skip"},
+       "3: task.faces.skipp: unknown key; the settings are types, map, unmapped, trigger, "
+       "duration, columns, skip, zero, keep_triggers, scan and split_scans"},
       {"[defaults]\nskip = -1\n",
-       "2: defaults.skip: expected \"auto\" or a whole number from 0 to 1000000 (without "
-       "quotes)"},
+       "2: defaults.skip: \"-1\" is not auto or a whole number of triggers"},
       {"[defaults]\nskip = \"4\"\n",
-       "2: defaults.skip: expected \"auto\" or a whole number from 0 to 1000000 (without "
-       "quotes)"},
+       "2: defaults.skip: \"4\": give \"auto\" or a whole number without quotes"},
       {"[task.faces]\nskip = 2.5\n",
-       "2: task.faces.skip: expected \"auto\" or a whole number from 0 to 1000000 (without "
-       "quotes)"},
+       "2: task.faces.skip: \"2.5\" is not auto or a whole number of triggers"},
       {"[task.faces]\nduration = \"onset\"\n",
-       "2: task.faces.duration: expected \"column\" or \"next\""},
+       "2: task.faces.duration: \"onset\" is neither column (the Duration column) nor next (the "
+       "time to the next row)"},
       {"[task.faces]\ntrigger = \"Pulse:\"\n",
-       "2: task.faces.trigger: expected \"TYPE\" or \"TYPE:CODE\", as \"Pulse\""},
+       "2: task.faces.trigger: \"Pulse:\" is not TYPE or TYPE:CODE (neither may be empty)"},
+      {"[task.faces]\nscan = 0\n",
+       "2: task.faces.scan: 0 is no scan: the scans of a log count from 1"},
+      {"[task.faces]\nzero = \"first\"\n",
+       "2: task.faces.zero: \"first\" is none of auto, scenario, a time in ms (at most one "
+       "decimal) or code:NAME"},
+      {"[task.faces]\nkeep_triggers = \"yes\"\n",
+       "2: task.faces.keep_triggers: expected true or false, not a string"},
+      {"[task.faces]\nscan = 2\nsplit_scans = true\n",
+       "1: task.faces: scan and split_scans = true cannot be combined: the one picks a scan of "
+       "each log, the other makes each scan a run"},
+      {"[task.faces]\nzero = 9423.9\nscan = 2\nkeep_triggers = true\nunmapped = \"drop\"\n", ""},
       {"[task.faces]\ntypes = []\n",
        "2: task.faces.types: no type given, so no event would be written"},
       {"[task.faces]\ntypes = [\"Picture\", 5]\n",

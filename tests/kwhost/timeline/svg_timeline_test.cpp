@@ -131,7 +131,7 @@ TEST(TimelineLog, TriggerMarksSitWhereTheAnalysisFoundThem) {
   TriggerOptions options;
   options.tr = 20000;
   const TriggerFindings findings = analyzeTriggers(times, options);
-  const TimelineTriggers marks = triggerMarks(times, findings, 20000, true);
+  const TimelineTriggers marks = triggerMarks(times, findings, microsOfTenths(20000), true);
   EXPECT_THAT(marks.pulses, ElementsAreArray({-2.0, 0.0, 2.0, 8.0, 10.0, 10.5, 12.0}));
   EXPECT_THAT(marks.missed, ElementsAreArray({4.0, 6.0}));
   EXPECT_THAT(marks.extra, ElementsAreArray({10.5}));

@@ -116,7 +116,8 @@ TEST(ScanCheck, KAndTimeZeroFromTheImage) {
     if (check.timeZero) {
       // Events before time zero: those of the skipped triggers.
       EXPECT_EQ(check.outside.before, check.timeZeroAfterTrigger ? 1u : *check.timeZeroTrigger);
-      EXPECT_NE(onsetDescription(check, bold).find(check.dummies.rule), std::string::npos);
+      EXPECT_NE(onsetDescription(check, bold, plainSettingWords()).find(check.dummies.rule),
+                std::string::npos);
     }
   }
 }

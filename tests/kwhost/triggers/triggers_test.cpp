@@ -13,9 +13,11 @@
 #include <vector>
 
 #include "kwhost/cli/command_triggers.h"
+#include "kwhost/sources/presentation_source.h"
 #include "kwhost/triggers/analysis.h"
 #include "kwhost/triggers/log_triggers.h"
 #include "kwhost/triggers/report.h"
+#include "runs/run_from_text.h"
 
 namespace stimforge::kwhost {
 namespace {
@@ -55,7 +57,7 @@ TriggerFindings analyzeText(const std::string& text, const TriggerOptions& optio
                             LogTriggers& triggers) {
   MemoryLogSource source(text);
   std::string problem;
-  EXPECT_EQ(readLogTriggers(source, TriggerSelection(), triggers, problem),
+  EXPECT_EQ(readLogTriggers(source, TriggerSelection{"Pulse", {}}, triggers, problem),
             ReadTriggersResult::kRead)
       << problem;
   return analyzeTriggers(triggers.times, options);
@@ -152,7 +154,7 @@ TEST(Triggers, GeneratedFaultsAreFound) {
     }
     // The text's verdict and the exit status follow the same findings.
     const std::string path = "gen.log";
-    const TriggerSelection selection;
+    const TriggerSelection selection{"Pulse", {}};
     const StimulusOutside outside = triggers.outside(f.scans.back().end);
     const LogReport report{path, selection, triggers, f, outside};
     EXPECT_EQ(reportFindings(report).empty(), !f.hasFindings());
@@ -169,8 +171,7 @@ TEST(Triggers, TimelessLinesBackwardTimesAndEventsOutsideTheScan) {
   text += "S1\t0\tResponse\t5\t20000\t0\t1\n";
   text += "S1\t0\tSound\tlate\t45000\t0\t1\n";
   MemoryLogSource source(text);
-  TriggerSelection selection;
-  ASSERT_TRUE(parseTriggerSelection("Response:5", selection));
+  const TriggerSelection selection{"Response", std::string("5")};
   LogTriggers triggers;
   std::string problem;
   ASSERT_EQ(readLogTriggers(source, selection, triggers, problem), ReadTriggersResult::kRead);
@@ -189,36 +190,13 @@ TEST(Triggers, TimelessLinesBackwardTimesAndEventsOutsideTheScan) {
   EXPECT_EQ(outside.firstAfter->line, 11);
 }
 
-TEST(Triggers, BadArgumentsAndFilesThatAreNoLogs) {
-  const char* const bad[][2] = {{"--tr", "0"},      {"--tr", "2000.05"}, {"--tr", "x"},
-                                {"--volumes", "0"}, {"--skip", "-1"},    {"--trigger", "Pulse:"},
-                                {"--trigger", ":5"}};
-  for (const auto& option : bad) {
-    TriggersArguments arguments;
-    arguments.logs = {"a.log"};
-    std::string* value = std::string(option[0]) == "--tr"        ? &arguments.tr
-                         : std::string(option[0]) == "--volumes" ? &arguments.volumes
-                         : std::string(option[0]) == "--skip"    ? &arguments.skip
-                                                                 : &arguments.trigger;
-    *value = option[1];
-    TriggersOptions options;
-    std::string error;
-    EXPECT_FALSE(checkTriggersArguments(arguments, options, error)) << option[1];
-    EXPECT_EQ(error.rfind(option[0], 0), 0u) << error;
-  }
-  TriggersArguments arguments;
-  arguments.tr = "1998.6";
-  TriggersOptions options;
-  std::string error;
-  ASSERT_TRUE(checkTriggersArguments(arguments, options, error));
-  EXPECT_EQ(options.analysis.tr, 19986);
-
+TEST(Triggers, FilesThatAreNoLogs) {
   const std::string texts[] = {std::string("\xFF\xFES\0c", 5), "Subject,Trial\n", ""};
   for (const std::string& text : texts) {
     MemoryLogSource source(text);
     LogTriggers triggers;
     std::string problem;
-    EXPECT_EQ(readLogTriggers(source, TriggerSelection(), triggers, problem),
+    EXPECT_EQ(readLogTriggers(source, TriggerSelection{"Pulse", {}}, triggers, problem),
               ReadTriggersResult::kNotALog);
     EXPECT_FALSE(problem.empty());
   }
@@ -230,16 +208,18 @@ int runOnTexts(const std::vector<std::pair<std::string, std::string>>& logs,
   options.logs.clear();
   for (const auto& log : logs)
     options.logs.push_back(log.first);
-  const LogOpener open = [&logs](const std::string& path) -> std::unique_ptr<LogSource> {
+  const SourceOpener open = [&logs](const std::string& path,
+                                    Refusal&) -> std::unique_ptr<StimulusSource> {
     for (const auto& log : logs) {
       if (log.first == path)
-        return std::make_unique<MemoryLogSource>(log.second);
+        return std::make_unique<PresentationSource>(std::make_unique<MemoryLogSource>(log.second),
+                                                    path);
     }
     return nullptr;
   };
   std::ostringstream outStream;
   std::ostringstream errStream;
-  const int status = runTriggersCommand(options, open, outStream, errStream);
+  const int status = runTriggersCommand(options, testing::TestWords(), open, outStream, errStream);
   out = outStream.str();
   err = errStream.str();
   return status;
@@ -248,7 +228,8 @@ int runOnTexts(const std::vector<std::pair<std::string, std::string>>& logs,
 TEST(Triggers, JsonReadsBack) {
   TriggersOptions options;
   options.json = true;
-  options.analysis = {20000, 95, 0};
+  options.settings.tr = 20000;
+  options.settings.volumes = 95;
   std::string out;
   std::string err;
   const int status = runOnTexts({{"burst.log", pulseLog(regular(100, 20000, 100000, {40, 41}))},
@@ -322,7 +303,7 @@ TEST(Triggers, RealLogs) {
     ASSERT_TRUE(source);
     LogTriggers triggers;
     std::string problem;
-    ASSERT_EQ(readLogTriggers(*source, TriggerSelection(), triggers, problem),
+    ASSERT_EQ(readLogTriggers(*source, TriggerSelection{"Pulse", {}}, triggers, problem),
               ReadTriggersResult::kRead);
     EXPECT_TRUE(triggers.subjectColumn);
     const TriggerFindings f = analyzeTriggers(triggers.times, {log.tr, 0, 0});

@@ -1,8 +1,7 @@
-// kwhost's exit statuses, the one place they are defined. In common/ rather than cli/,
-// because the lab tools' library functions (the events of a log, for one) end with the
-// status their command exits with, and those libraries do not see cli/.
-#ifndef STIMFORGE_KWHOST_COMMON_EXIT_STATUS_H_
-#define STIMFORGE_KWHOST_COMMON_EXIT_STATUS_H_
+// kwhost's exit statuses, the one place they are defined. Only the command line turns what a
+// library says (a kind of refusal, findings) into one of them.
+#ifndef STIMFORGE_KWHOST_CLI_EXIT_STATUS_H_
+#define STIMFORGE_KWHOST_CLI_EXIT_STATUS_H_
 
 namespace stimforge::kwhost {
 
@@ -22,4 +21,4 @@ constexpr int kTriggerUnreadable = 2;
 
 }  // namespace stimforge::kwhost
 
-#endif  // STIMFORGE_KWHOST_COMMON_EXIT_STATUS_H_
+#endif  // STIMFORGE_KWHOST_CLI_EXIT_STATUS_H_

@@ -1,7 +1,8 @@
-// One run of `kwhost bids`: its log read, checked against its BOLD run as `kwhost events
-// --bold` checks it, and its events file and sidecar written beside the run.
-#ifndef STIMFORGE_KWHOST_CLI_BIDS_RUN_H_
-#define STIMFORGE_KWHOST_CLI_BIDS_RUN_H_
+// One run of a study: its log read through the run pipeline, checked against its BOLD run as
+// `kwhost events --bold` checks it, with the study file's settings, and its events file and
+// sidecar written beside the run.
+#ifndef STIMFORGE_KWHOST_STUDY_STUDY_CONVERSION_H_
+#define STIMFORGE_KWHOST_STUDY_STUDY_CONVERSION_H_
 
 #include <cstdint>
 #include <filesystem>
@@ -47,4 +48,4 @@ StudyRunOutcome convertStudyRun(const StudyRun& run, const StudyPlaces& places);
 
 }  // namespace stimforge::kwhost
 
-#endif  // STIMFORGE_KWHOST_CLI_BIDS_RUN_H_
+#endif  // STIMFORGE_KWHOST_STUDY_STUDY_CONVERSION_H_

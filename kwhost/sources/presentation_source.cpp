@@ -1,0 +1,245 @@
+#include "kwhost/sources/presentation_source.h"
+
+#include <algorithm>
+#include <new>
+#include <unordered_map>
+#include <utility>
+
+#include "kwhost/common/text_utf8.h"
+#include "kwhost/events/run_facts.h"
+#include "logformat/event_table.h"
+#include "logformat/log_check.h"
+
+namespace stimforge::kwhost {
+namespace {
+
+bool timeOf(const LogNumber& number, Tenths& time) {
+  if (!number.isWhole() || number.whole > kMaxLogTime || number.whole < -kMaxLogTime)
+    return false;
+  time = number.whole;
+  return true;
+}
+
+// The keys of the rows as they come: a code's key costs nothing, a typed key (rare: a typed
+// map, an empty code) is found in a hash map.
+class TrialKeys {
+ public:
+  TrialKeys(bool typedMap, std::vector<TrialKey>& typedKeys)
+      : typedMap_(typedMap), typedKeys_(typedKeys) {}
+
+  uint32_t keyOf(uint32_t code, uint32_t type, bool emptyCode) {
+    if (!typedMap_ && !emptyCode)
+      return code;
+    const uint64_t pair = (uint64_t{type} << 32) | code;
+    const auto [place, added] = typed_.emplace(pair, static_cast<uint32_t>(typedKeys_.size()));
+    if (added)
+      typedKeys_.push_back(TrialKey{code, type});
+    return kTypedKey | place->second;
+  }
+
+ private:
+  bool typedMap_;
+  std::vector<TrialKey>& typedKeys_;
+  std::unordered_map<uint64_t, uint32_t> typed_;
+};
+
+// Room for a row per kBytesPerRow bytes of log: Presentation's event lines are 40 to 90
+// bytes long, and not every line is selected. Only the rows filled take memory; a log of
+// shorter lines grows the vector past this as usual.
+void reserveRows(uint64_t logBytes, std::vector<EventRow>& rows) {
+  constexpr uint64_t kBytesPerRow = 64;
+  constexpr uint64_t kMaxReserved = uint64_t{1} << 26;
+  try {
+    rows.reserve(static_cast<size_t>(std::min(logBytes / kBytesPerRow, kMaxReserved)));
+  } catch (const std::bad_alloc&) {
+    // An estimate the memory does not hold: the rows grow as they come.
+  }
+}
+
+// What the pass asks of an event type, found once for each distinct type: every line looks
+// its type up once, instead of comparing it with the trigger and every type chosen.
+struct TypeFacts {
+  bool selected = false;
+  bool trigger = false;
+  bool stimulus = false;        // kept for the check against the scan
+  uint32_t index = UINT32_MAX;  // in pass.eventTypes, once a row of the type is kept
+};
+
+}  // namespace
+
+PresentationSource::PresentationSource(std::unique_ptr<LogSource> source, std::string name)
+    : source_(std::move(source)), name_(std::move(name)) {}
+
+Refusal PresentationSource::readHeader() {
+  if (headerRead_)
+    return Refusal::none();
+  std::string problem;
+  if (!source_->rewind())
+    return Refusal::input(name_ + ": the file cannot be read");
+  if (!checkPresentationLog(*source_, problem))
+    return Refusal::input(name_ + ": " + problem);
+  if (!source_->rewind() || !readLogHeader(*source_, header_))
+    return Refusal::input(name_ + ": the file cannot be read");
+  headerRead_ = true;
+  return Refusal::none();
+}
+
+Refusal PresentationSource::checkColumns(const std::vector<std::string>& names) {
+  std::vector<TableColumn> columns;
+  for (const std::string& name : names) {
+    TableColumn column = TableColumn::kStimType;
+    if (!tableColumnNamed(name, column))
+      return Refusal::usage("\"" + name +
+                            "\" is no column of a Presentation log; the columns "
+                            "are " +
+                            tableColumnNames());
+    columns.push_back(column);
+  }
+  if (columns.empty())
+    return Refusal::none();
+  const Refusal header = readHeader();
+  if (header.refused())
+    return header;
+  std::string problem;
+  if (!checkTableColumns(header_, columns, problem))
+    return Refusal::usage(problem);
+  return Refusal::none();
+}
+
+Refusal PresentationSource::read(const SourceRequest& request, SourcePass& pass) {
+  pass = SourcePass();
+  columns_.reset();
+  columnWarnings_.clear();
+  runBlock_.clear();
+  if (!request.rows) {
+    // The lean pass of the trigger report: the triggers and stimulus events alone.
+    std::string problem;
+    pass.triggers.keepStimuli = request.keepStimuli;
+    if (!source_->rewind())
+      return Refusal::input(name_ + ": the file cannot be read");
+    const ReadTriggersResult result =
+        readLogTriggers(*source_, request.trigger, pass.triggers, problem);
+    if (result != ReadTriggersResult::kRead)
+      return Refusal::input(name_ + ": " + problem);
+    return Refusal::none();
+  }
+  headerRead_ = false;  // the pass starts after the header, read anew
+  Refusal refusal = checkColumns(request.columns);
+  if (refusal.refused())
+    return refusal;
+  refusal = readHeader();
+  if (refusal.refused())
+    return refusal;
+  return readRows(request, pass);
+}
+
+// The one pass over the event table: the selected events into `pass.rows` (onset holding the
+// Time, code and eventType indexing the pass's raw texts, trialType the pass's keys), their
+// extra cells into the column reader, the triggers and stimulus events, the first event of a
+// zero code and the block after the table.
+Refusal PresentationSource::readRows(const SourceRequest& request, SourcePass& pass) {
+  EventLayout layout = eventLayoutFor(header_, header_.subjectFirst());
+  layout.emptyCodeIsEvent = true;
+  std::vector<TableColumn> tableColumns;
+  for (const std::string& name : request.columns) {
+    TableColumn column = TableColumn::kStimType;
+    if (tableColumnNamed(name, column))
+      tableColumns.push_back(column);
+  }
+  columns_.emplace(layout, request.propertyColumns, tableColumns, columnWarnings_);
+  LogColumnReader& columns = *columns_;
+  reserveRows(request.bytes, pass.rows);
+  CodeTable seenTypes;
+  std::vector<TypeFacts> typeFacts;
+  TrialKeys keys(request.typedKeys, pass.typedKeys);
+  // Only the columns an events row takes, unless it has extra ones: far less work than
+  // every column of every line.
+  EventTableReader reader(*source_, layout,
+                          columns.empty() ? EventColumns::kTimeAndDuration : EventColumns::kAll);
+  const TriggerSelection& trigger = request.trigger;
+  EventRecord record;
+  EventTableReader::Result result;
+  while ((result = reader.next(record)) == EventTableReader::Result::kEvent) {
+    const uint32_t seen = seenTypes.add(record.eventType);
+    if (seen == typeFacts.size()) {
+      TypeFacts facts;
+      facts.selected = std::find(request.types.begin(), request.types.end(), record.eventType) !=
+                       request.types.end();
+      facts.trigger = record.eventType == trigger.type;
+      facts.stimulus = request.keepStimuli && isStimulusType(record.eventType);
+      typeFacts.push_back(facts);
+    }
+    TypeFacts& type = typeFacts[seen];
+    Tenths time = 0;
+    const bool timed = timeOf(record.time, time);
+    // A line without a Code is no trigger, as `kwhost triggers` reads them.
+    const bool isTrigger =
+        type.trigger && !record.code.empty() && (!trigger.code || record.code == *trigger.code);
+    if (timed && isTrigger)
+      pass.triggers.times.push_back(time);
+    if (timed && type.stimulus && !isTrigger) {
+      pass.triggers.stimuli.push_back(
+          {record.line, time, std::string(record.eventType), std::string(record.code)});
+    }
+    if (request.zeroCode && !pass.codeZero && timed && record.code == *request.zeroCode)
+      pass.codeZero = microsOfTenths(time);
+    if (!type.selected)
+      continue;
+    if (isTrigger && !request.keepTriggers) {
+      ++pass.triggerRows;
+      continue;
+    }
+    if (!timed) {
+      ++pass.withoutTime;
+      continue;
+    }
+    EventRow row;
+    row.onset = microsOfTenths(time);
+    Tenths duration = 0;
+    row.duration = timeOf(record.duration, duration) ? microsOfTenths(std::max<Tenths>(duration, 0))
+                                                     : kNotApplicable;
+    row.trial = record.trial;
+    row.code = pass.codes.add(record.code);
+    if (type.index == UINT32_MAX)
+      type.index = pass.eventTypes.add(record.eventType);
+    row.eventType = type.index;
+    row.trialType = keys.keyOf(row.code, row.eventType, record.code.empty());
+    pass.rows.push_back(row);
+    if (!columns.empty())
+      columns.add(record);
+  }
+  if (result == EventTableReader::Result::kError)
+    return Refusal::input(name_ + ": the file cannot be read");
+  // Still the one pass: what follows the table, for the block of JSON about the run that
+  // some versions of Presentation write at the end (the version it states, the system).
+  runBlock_ = jsonBlockAfterTable(reader);
+  return Refusal::none();
+}
+
+void PresentationSource::finishColumns(EventsTable& table, std::set<std::string>& warnings) {
+  warnings.insert(columnWarnings_.begin(), columnWarnings_.end());
+  if (columns_)
+    columns_->finish(table, warnings);
+}
+
+void PresentationSource::describeColumns(const EventsTable& table,
+                                         std::vector<ExtraColumnFacts>& facts) const {
+  if (columns_)
+    columns_->describe(table, facts);
+}
+
+void PresentationSource::describeRun(SidecarFacts& facts, std::set<std::string>& warnings) const {
+  facts.logColumns = true;
+  facts.fromPresentation = true;
+  facts.scenario = utf8Of(header_.scenario, "the scenario name", warnings);
+  facts.writtenLine = utf8Of(header_.writtenLine, "the log's date line", warnings);
+  facts.softwareVersion = statedSoftwareVersion(header_);
+  if (!runBlock_.empty()) {
+    const RunFacts run = runFactsOf(runBlock_);
+    if (facts.softwareVersion.empty())
+      facts.softwareVersion = run.softwareVersion;
+    facts.operatingSystem = run.operatingSystem;  // JSON text: UTF-8 already
+  }
+}
+
+}  // namespace stimforge::kwhost

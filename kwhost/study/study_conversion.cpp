@@ -1,0 +1,119 @@
+#include "kwhost/study/study_conversion.h"
+
+#include <exception>
+#include <memory>
+#include <set>
+
+#include "kwhost/common/read_file.h"
+#include "kwhost/events/event_map.h"
+#include "kwhost/runs/run_files.h"
+#include "kwhost/runs/run_pipeline.h"
+#include "kwhost/sources/stimulus_source.h"
+
+namespace stimforge::kwhost {
+namespace fs = std::filesystem;
+namespace {
+
+// `path` relative to the dataset's root, "/" between folders: what the sidecar records.
+// Lexically: resolving links would cost a dozen system calls a run, and the names the
+// user gave are the ones to record.
+std::string relativeToRoot(const fs::path& path, const fs::path& root) {
+  std::error_code ignored;
+  const fs::path relative = fs::absolute(path, ignored)
+                                .lexically_normal()
+                                .lexically_relative(fs::absolute(root, ignored).lexically_normal());
+  return (relative.empty() ? path : relative).generic_u8string();
+}
+
+StudyRunOutcome failed(std::string why) {
+  StudyRunOutcome outcome;
+  outcome.status = StudyRunOutcome::Status::kFailed;
+  outcome.findings.push_back(std::move(why));
+  return outcome;
+}
+
+// The figures of the check against the scan, and its verdict.
+void describeCheck(const RunEvents& events, StudyRunOutcome& outcome) {
+  const ScanCheck& check = *events.scanCheck;
+  outcome.triggers = static_cast<int64_t>(check.triggers.count);
+  outcome.volumes = check.volumes;
+  if (check.dummies.k)
+    outcome.skip = *check.dummies.k;
+  outcome.trMs = check.trMs;
+  outcome.findings = check.findings;
+  outcome.status =
+      check.hasFindings() ? StudyRunOutcome::Status::kFindings : StudyRunOutcome::Status::kWritten;
+}
+
+// The run's map file, parsed. False with `error` set.
+bool readMap(const RunSettings& settings, EventMap& map, std::string& error) {
+  std::string text;
+  return settings.map.empty() ||
+         (readWholeFile(settings.map, text, error) && map.parse(text, settings.map, error));
+}
+
+StudyRunOutcome convert(const StudyRun& run, const StudyPlaces& places) {
+  if (!run.problem.empty())
+    return failed(run.problem);
+  const RunSettings& settings = run.settings.run;
+  EventMap map;
+  std::string error;
+  if (!readMap(settings, map, error))
+    return failed(error);
+  // The run's first image: the echoes of a multi-echo run share their volumes and TR.
+  BoldRun bold;
+  if (!run.bold.empty() && !readBoldRun(places.bidsRoot / fs::u8path(run.bold.front()), false, bold,
+                                        error, places.listings))
+    return failed(error);
+  const fs::path log = places.source / fs::u8path(run.log);
+  const std::string name = relativeToRoot(log, places.bidsRoot);
+  Refusal refusal;
+  const std::unique_ptr<StimulusSource> source = openStimulusSource(log.u8string(), name, refusal);
+  if (source == nullptr)
+    return failed("the log cannot be opened");
+  RunRequest request;
+  request.source = source.get();
+  request.name = name;
+  request.settings = &settings;
+  request.bold = run.bold.empty() ? nullptr : &bold;
+  request.map = settings.map.empty() ? nullptr : &map;
+  request.words = &studyFileWords();
+  RunEvents events;
+  refusal = readRunEvents(request, events);
+  if (refusal.refused())
+    return failed(refusal.message);
+  if (events.table.rows.empty())
+    return failed("no selected events");
+  WriteRules rules;
+  rules.force = places.force;
+  rules.forceHint = "give " + studyFileWords().given(Setting::kForce, "") + " to replace it";
+  rules.makeFolder = true;
+  std::set<std::string> warnings;
+  const RunFiles files{(places.bidsRoot / fs::u8path(run.eventsTsv)).u8string(),
+                       (places.bidsRoot / fs::u8path(run.eventsJson)).u8string()};
+  if (!writeRunFiles(files, events.table, events.facts, rules, warnings, error))
+    return failed(error);
+  StudyRunOutcome outcome;
+  if (events.scanCheck) {
+    describeCheck(events, outcome);
+  } else {
+    outcome.status = StudyRunOutcome::Status::kNoScan;
+    if (!events.triggerFindings.empty())
+      outcome.findings.push_back(events.triggerFindings);
+  }
+  outcome.rows = events.table.rows.size();
+  outcome.zero = events.facts.zero;
+  return outcome;
+}
+
+}  // namespace
+
+StudyRunOutcome convertStudyRun(const StudyRun& run, const StudyPlaces& places) {
+  try {
+    return convert(run, places);
+  } catch (const std::bad_alloc&) {
+    return failed("out of memory");
+  }
+}
+
+}  // namespace stimforge::kwhost
