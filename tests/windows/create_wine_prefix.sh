@@ -35,6 +35,7 @@ else
   fi
   echo "created the Wine prefix $prefix"
 fi
-# Returns once the server listens.
-"$server" -p600
+# Returns once the server listens. The server keeps no stream of this script's open (CTest
+# waits for them to close); what it prints goes to PREFIX.server.log.
+"$server" -p600 </dev/null >"$prefix.server.log" 2>&1 || { cat "$prefix.server.log"; exit 1; }
 echo "started the tests' wineserver"
