@@ -1,14 +1,23 @@
-# The project's commands. Each checks for (and installs) what it needs first.
-#   make demo   build everything and run the stand-in host on the bundled sample
-#   make test   build with warnings as errors and run every test
+# The project's commands. Each checks for (and installs) what it needs first, through
+# scripts/install-deps.sh: Debian's packages with apt-get, and for the tests alone npm's BIDS
+# validator.
+#   make build  configure build/ and build the plug-in, kwhost and the tests (Debian's
+#               packages only: the group base)
+#   make demo   build the plug-in and kwhost alone in the same build/ and run the stand-in
+#               host on the bundled sample (Debian's packages only: the group base)
+#   make test   build with warnings as errors and run every test; installs the BIDS
+#               validator with npm first (group bids) and stops, saying so, before building
+#               when npm cannot install it
 #   make test-asan   the tests again under AddressSanitizer + UndefinedBehaviorSanitizer
-#   make bench  build and run the benchmarks, print the table (docs/performance.md)
+#                    (the validator too)
+#   make bench  build and run the benchmarks, print the table (docs/performance.md);
+#               Debian's packages only (groups base and bench)
 #   make test-windows   cross-build stimforge.dll and kwhost with MinGW-w64, run the Windows
 #                       tests under Wine and check the Microsoft ABI with clang (installs
-#                       what they need)
+#                       what they need from Debian: groups base and windows)
 #   make fuzz   the fuzzers (clang + libFuzzer, ASan + UBSan) for FUZZ_SECONDS each (default
 #               1800) or FUZZ_RUNS executions, two at a time; make fuzz-ci: each about a
-#               minute, deterministically (-seed=1), as CI runs them
+#               minute, deterministically (-seed=1), as CI runs them (group fuzz)
 # `make test` runs the Windows tests too when their tools are installed (WINDOWS=no skips
 # them).
 
@@ -19,19 +28,29 @@ WINDOWS_BUILD ?= build-windows
 FUZZ_BUILD ?= build-fuzz
 WINDOWS ?= auto
 
-.PHONY: all deps build test test-asan test-windows windows-tests fuzz fuzz-ci demo bench format \
-  clean
+.PHONY: all deps test-deps build test test-asan test-windows windows-tests fuzz fuzz-ci demo \
+  bench format clean
 
 all: build
 
+# What building and the demo need: Debian's packages alone.
 deps:
+	@sh scripts/install-deps.sh base
+
+# What the tests need besides: the BIDS validator, installed with npm (one line and a
+# failure when npm cannot install it).
+test-deps:
 	@sh scripts/install-deps.sh base bids
 
+CONFIGURE = cmake -S . -B $(BUILD) -DSF_WERROR=ON
+
 build: deps
-	cmake -S . -B $(BUILD) -DSF_WERROR=ON
+	$(CONFIGURE)
 	cmake --build $(BUILD) -j $(JOBS)
 
-test: build
+test: test-deps
+	$(CONFIGURE)
+	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	@if [ "$(WINDOWS)" = no ]; then \
 	  echo "Windows tests skipped (WINDOWS=no)."; \
@@ -42,7 +61,7 @@ test: build
 	    "('make test-windows' installs them and runs the tests)."; \
 	fi
 
-test-asan: deps
+test-asan: test-deps
 	cmake -S . -B $(ASAN_BUILD) -DSF_WERROR=ON -DCMAKE_BUILD_TYPE=Debug \
 	  -DSF_SANITIZE=address,undefined
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
@@ -68,7 +87,11 @@ fuzz-ci:
 	@sh scripts/install-deps.sh fuzz
 	sh fuzz/run_fuzzers.sh ci $(FUZZ_BUILD)
 
-demo: build
+# The plug-in and kwhost alone (the target kwhost builds the plug-in first), in the build
+# folder of `make build` and `make test`, which later build the rest.
+demo: deps
+	$(CONFIGURE)
+	cmake --build $(BUILD) -j $(JOBS) --target kwhost
 	@sh scripts/demo.sh $(BUILD)
 
 # The same build as `make test` (Google Benchmark installed first, so that bench/ is in it).

@@ -10,7 +10,8 @@
 #   apt-get update itself (.ci/run) before installing the windows group.
 #   bids: Node.js and npm (Debian's nodejs and npm, unless node and npm are already on the
 #   PATH), then the BIDS validator, npm's bids-validator@1.15.0, into .deps/bids (git-ignored)
-#   for the events tests.
+#   for the events tests: the only group that needs npm's registry, and only the tests use
+#   it (`make test`, `make test-asan`).
 # Runs apt-get only when something is missing; as root directly, otherwise through sudo.
 # --check installs nothing: it exits 0 when every package is there, else 1, quietly.
 set -eu
@@ -59,7 +60,8 @@ nifti_src="$root/.deps/nifticlib-src"
 validator="$root/.deps/bids/node_modules/bids-validator/package.json"
 validator_version=1.15.0
 
-# The BIDS validator (npm), after the Debian packages; --check only looks.
+# The BIDS validator (npm), after the Debian packages; --check only looks. npm's output goes
+# to .deps/bids/npm-install.log; where npm fails, one line says so and the script exits 1.
 install_validator() {
   if [ -f "$validator" ] && grep -q "\"version\": \"$validator_version\"" "$validator"; then
     return 0
@@ -67,9 +69,14 @@ install_validator() {
   if [ "$check_only" -eq 1 ]; then
     exit 1
   fi
-  echo "Installing bids-validator@$validator_version into $root/.deps/bids"
+  npm_log="$root/.deps/bids/npm-install.log"
+  echo "Installing bids-validator@$validator_version into $root/.deps/bids with npm (its output: $npm_log)"
   mkdir -p "$root/.deps/bids"
-  npm install --prefix "$root/.deps/bids" --no-audit --no-fund "bids-validator@$validator_version"
+  if ! npm install --prefix "$root/.deps/bids" --no-audit --no-fund \
+    "bids-validator@$validator_version" >"$npm_log" 2>&1; then
+    echo "npm could not install the BIDS validator (bids-validator@$validator_version), which the tests need (npm's output: $npm_log); 'make build' and 'make demo' do without it." >&2
+    exit 1
+  fi
 }
 wants_validator=0
 wants_nifti_src=0
