@@ -36,8 +36,9 @@
 # inputs. For performance work: build the old version into one folder, the new one into
 # another. After "|" a case gives the options that the new build needs for the old behaviour
 # (an explicit layout where the old default was the layout without Subject, --partial for an
-# order that leaves conditions out), so give the old build first. With SF_COMPARE_BOTH=1 both builds get
-# those options (two builds that both know them, as every build since the kwhost/ folders).
+# order that leaves conditions out), so give the old build first. With SF_COMPARE_BOTH=1
+# both builds get those options (two builds that both know them, as every build since the
+# kwhost/ folders).
 # Usage: bench/compare_outputs.sh OLD_BIN_DIR NEW_BIN_DIR [DATA_DIR]
 #   DATA_DIR holds log10k.log ... as `make bench` makes them (log*.log, p60.prt, p23.prt).
 set -eu
