@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <ostream>
@@ -13,6 +14,7 @@
 #include "kwhost/cli/command_line.h"
 #include "kwhost/cli/command_table.h"
 #include "kwhost/cli/exit_status.h"
+#include "kwhost/common/log_time.h"
 #include "kwhost/common/text_codec.h"
 #include "kwhost/host/process_info.h"
 #include "kwhost/study/study_conversion.h"
@@ -30,6 +32,49 @@ struct BidsArguments {
   bool dryRun = false;
   bool json = false;
   bool force = false;
+};
+
+// The words of `kwhost bids`: its run settings come from the study file ("skip = 4",
+// "trigger = \"Response:5\"", "keep_triggers = true"), and --force is its own option.
+class StudyFileWords : public SettingWords {
+ public:
+  bool has(Setting setting) const override {
+    return setting != Setting::kTr && setting != Setting::kVolumes;
+  }
+  std::string name(Setting setting) const override {
+    return setting == Setting::kForce ? "--force" : settingKey(setting);
+  }
+  std::string given(Setting setting, const std::string& value) const override {
+    if (setting == Setting::kForce)
+      return "--force";
+    if (setting == Setting::kKeepTriggers)
+      return "keep_triggers = true";
+    if (setting == Setting::kTypes || setting == Setting::kColumns) {
+      std::string list;
+      for (size_t start = 0; start <= value.size();) {
+        const size_t comma = value.find(',', start);
+        const size_t end = comma == std::string::npos ? value.size() : comma;
+        list += (list.empty() ? "\"" : ", \"") + value.substr(start, end - start) + "\"";
+        start = end + 1;
+      }
+      return name(setting) + " = [" + list + "]";
+    }
+    return name(setting) + " = " + (bare(value) ? value : "\"" + value + "\"");
+  }
+  std::string detailsHint(bool againstScan) const override {
+    return againstScan ? "Run kwhost triggers --bold for the details."
+                       : "Run kwhost triggers for the details.";
+  }
+
+ private:
+  // Numbers and placeholders (K, MS, N) are written without quotes.
+  static bool bare(const std::string& value) {
+    const auto all = [&value](bool (*fits)(char)) {
+      return !value.empty() && std::all_of(value.begin(), value.end(), fits);
+    };
+    return all([](char c) { return (c >= '0' && c <= '9') || c == '.' || c == '-'; }) ||
+           all([](char c) { return c >= 'A' && c <= 'Z'; });
+  }
 };
 
 const char* statusWord(StudyRunOutcome::Status status) {
@@ -63,11 +108,8 @@ std::string figuresText(const StudyRunOutcome& outcome) {
     add(std::to_string(*outcome.volumes) + " volumes");
   if (outcome.skip)
     add("K " + std::to_string(*outcome.skip));
-  if (outcome.trMs) {
-    char tr[32];
-    std::snprintf(tr, sizeof tr, "TR %.1f ms", *outcome.trMs);
-    add(tr);
-  }
+  if (outcome.trMs)
+    add("TR " + formatFixed(*outcome.trMs, 1) + " ms");
   return text;
 }
 
@@ -277,18 +319,24 @@ class Bids : public CommandRunner {
       input.studyFile = std::filesystem::u8path(arguments_.study);
     input.patterns = arguments_.patterns;
     input.exclude = arguments_.exclude;
+    input.words = &words_;
     StudyPlan plan;
     planStudy(input, plan);
     if (!plan.refusals.empty()) {
-      for (const std::string& refusal : plan.refusals)
-        context.err << "kwhost: bids: " << escapeLine(refusal) << "\n";
+      for (const std::string& refusal : plan.refusals) {
+        context.err << "kwhost: bids: " << escapeLine(refusal)
+                    << (refusal == kNoPatternRefusal
+                            ? ": give --match PATTERN or a study file with match = [...]"
+                            : "")
+                    << "\n";
+      }
       context.err << "kwhost: bids: nothing was written\n";
       return kUsageError;
     }
     std::vector<StudyRunOutcome> outcomes;
     if (!arguments_.dryRun) {
       SidecarListings listings;
-      const StudyPlaces places{input.source, input.bidsRoot, arguments_.force, &listings};
+      const StudyPlaces places{input.source, input.bidsRoot, arguments_.force, &listings, &words_};
       Progress progress(context.err, plan.runs.size());
       for (size_t i = 0; i < plan.runs.size(); ++i) {
         progress.at(i);
@@ -307,6 +355,7 @@ class Bids : public CommandRunner {
 
  private:
   BidsArguments arguments_;
+  StudyFileWords words_;
 };
 
 }  // namespace

@@ -233,6 +233,59 @@ int drawScanOverEvents(const PlotOptions& options, Timeline& timeline, std::ostr
 
 }  // namespace
 
+namespace {
+
+// The usage errors that depend on the input's kind. Returns 0 or kUsageError after a message.
+int optionsFitInput(PlotInput kind, const PlotOptions& options, std::ostream& err) {
+  std::string problem;
+  if (kind == PlotInput::kProtocol && !options.boldPath.empty())
+    problem = "--bold goes with a stimulus log or an events file; " + escapeLine(options.input) +
+              " is a protocol file";
+  else if (kind != PlotInput::kLog && kind != PlotInput::kUnknown && !options.logOptions.empty())
+    problem = options.logOptions.front() + " goes with a Presentation log; " +
+              escapeLine(options.input) + " is " +
+              (kind == PlotInput::kProtocol ? "a protocol file" : "an events file");
+  if (problem.empty())
+    return 0;
+  err << "kwhost: plot: " << problem << "\nRun with --help for more information.\n";
+  return kUsageError;
+}
+
+// Draws `timeline` and saves it where the options say, never over a file kwhost did not draw
+// unless forced. Returns 0 or kFailure after a message.
+int saveTimeline(const PlotOptions& options, const Timeline& timeline, std::ostream& err) {
+  TimelineView view;
+  view.width = options.width;
+  view.from = options.from;
+  view.to = options.to;
+  const std::string svg = renderTimelineSvg(timeline, view);
+  const std::string path = plotOutputPath(options);
+  if (!options.outDir.empty()) {
+    std::error_code ignored;
+    if (!fs::is_directory(options.outDir, ignored))
+      return fail(err, "--out-dir " + options.outDir + " is not a folder");
+  }
+  ReplacePolicy policy;
+  policy.isOwn = [](const std::string& firstLine) { return isTimelineSvg(firstLine); };
+  policy.force = options.force;
+  policy.forceHint = kForceHint;
+  policy.what = "picture";
+  const auto produce = [&svg](const PieceWriter& write) { return write(svg); };
+  std::string error;
+  if (!saveFileSafely(path, produce, policy, error))
+    return fail(err, error);
+  size_t intervals = 0;
+  for (const TimelineRow& row : timeline.rows)
+    intervals += row.starts.size() + row.ticks.size();
+  err << "kwhost: saved " << escapeLine(path) << ": " << timeline.rows.size()
+      << (timeline.rows.size() == 1 ? " row, " : " rows, ") << intervals
+      << (intervals == 1 ? " interval or event" : " intervals and events") << ", " << view.width
+      << " pixels wide\n";
+  return 0;
+}
+
+}  // namespace
+
 int runPlotCommand(const PlotOptions& options, std::ostream& err) {
   const std::string usage = plotUsageError(options);
   if (!usage.empty()) {
@@ -246,20 +299,8 @@ int runPlotCommand(const PlotOptions& options, std::ostream& err) {
   const std::string displayName = fs::path(options.input).filename().string();
   Timeline timeline;
   const PlotInput kind = plotInputKind(std::string_view(text).substr(0, 256));
-  if (kind == PlotInput::kProtocol && !options.boldPath.empty()) {
-    err << "kwhost: plot: --bold goes with a stimulus log or an events file; "
-        << escapeLine(options.input)
-        << " is a protocol file\nRun with --help for more "
-           "information.\n";
+  if (optionsFitInput(kind, options, err) != 0)
     return kUsageError;
-  }
-  if (kind != PlotInput::kLog && kind != PlotInput::kUnknown && !options.logOptions.empty()) {
-    err << "kwhost: plot: " << options.logOptions.front() << " goes with a Presentation log; "
-        << escapeLine(options.input) << " is "
-        << (kind == PlotInput::kProtocol ? "a protocol file" : "an events file")
-        << "\nRun with --help for more information.\n";
-    return kUsageError;
-  }
   switch (kind) {
     case PlotInput::kProtocol: {
       Protocol protocol;
@@ -286,33 +327,7 @@ int runPlotCommand(const PlotOptions& options, std::ostream& err) {
       return fail(err,
                   options.input + ": not a protocol file, a Presentation log or an events file");
   }
-  TimelineView view;
-  view.width = options.width;
-  view.from = options.from;
-  view.to = options.to;
-  const std::string svg = renderTimelineSvg(timeline, view);
-  const std::string path = plotOutputPath(options);
-  if (!options.outDir.empty()) {
-    std::error_code ignored;
-    if (!fs::is_directory(options.outDir, ignored))
-      return fail(err, "--out-dir " + options.outDir + " is not a folder");
-  }
-  ReplacePolicy policy;
-  policy.isOwn = [](const std::string& firstLine) { return isTimelineSvg(firstLine); };
-  policy.force = options.force;
-  policy.forceHint = kForceHint;
-  policy.what = "picture";
-  const auto produce = [&svg](const PieceWriter& write) { return write(svg); };
-  if (!saveFileSafely(path, produce, policy, error))
-    return fail(err, error);
-  size_t intervals = 0;
-  for (const TimelineRow& row : timeline.rows)
-    intervals += row.starts.size() + row.ticks.size();
-  err << "kwhost: saved " << escapeLine(path) << ": " << timeline.rows.size()
-      << (timeline.rows.size() == 1 ? " row, " : " rows, ") << intervals
-      << (intervals == 1 ? " interval or event" : " intervals and events") << ", " << view.width
-      << " pixels wide\n";
-  return 0;
+  return saveTimeline(options, timeline, err);
 }
 
 }  // namespace stimforge::kwhost

@@ -38,6 +38,12 @@ inline constexpr double secondsOfTenths(double tenths) {
 inline constexpr double secondsOfMicros(double micros) {
   return micros / 1e6;
 }
+inline constexpr double secondsOfMs(double ms) {
+  return ms / 1000.0;
+}
+inline constexpr double msOfSeconds(double seconds) {
+  return seconds * 1000.0;
+}
 
 // A time in tenths of a millisecond as milliseconds with one decimal: 173282 -> "17328.2",
 // -125 -> "-12.5"; exact for every value.

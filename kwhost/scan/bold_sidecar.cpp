@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "kwhost/bids/bids_entities.h"
+#include "kwhost/common/log_time.h"
 #include "kwhost/scan/bold_header.h"
 
 namespace stimforge::kwhost {
@@ -125,7 +126,8 @@ std::vector<fs::path> candidatesIn(const fs::path& folder) {
   for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
     const std::string name = it->path().filename().string();
     std::error_code typeError;
-    if (name.size() >= kEnd.size() && name.compare(name.size() - kEnd.size(), kEnd.size(), kEnd) == 0 &&
+    if (name.size() >= kEnd.size() &&
+        name.compare(name.size() - kEnd.size(), kEnd.size(), kEnd) == 0 &&
         it->is_regular_file(typeError))
       found.push_back(it->path());
   }
@@ -177,13 +179,13 @@ bool parseSidecarText(std::string_view text, const std::string& fileName, Sideca
   const auto tr = object.find("RepetitionTime");
   if (tr != object.end()) {
     const double seconds = tr->is_number() ? tr->get<double>() : 0;
-    if (!(seconds > 0 && seconds * 1000.0 <= kMaxTrMs)) {
+    if (!(seconds > 0 && msOfSeconds(seconds) <= kMaxTrMs)) {
       problem = fileName + ": RepetitionTime is " +
                 (tr->is_number() ? tr->dump() : std::string("a ") + tr->type_name()) +
                 ": it must be a number of seconds above 0, at most 3600";
       return false;
     }
-    keys.repetitionTimeMs = seconds * 1000.0;
+    keys.repetitionTimeMs = msOfSeconds(seconds);
   }
   return readCount(object, "NumberOfVolumesDiscardedByScanner", fileName, keys.discardedByScanner,
                    problem) &&

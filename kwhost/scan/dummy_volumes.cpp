@@ -148,7 +148,7 @@ std::optional<int64_t> timeZeroTenths(const std::vector<int64_t>& triggers, int6
       k > std::numeric_limits<int32_t>::max())
     return std::nullopt;
   // At most 2^31 x 3.6e7 tenths: well inside 64 bits.
-  const int64_t shift = std::llround(static_cast<double>(k) * *trMs * 10.0);
+  const int64_t shift = std::llround(tenthsOfMs(static_cast<double>(k) * *trMs));
   if (triggers[0] > std::numeric_limits<int64_t>::max() - shift)
     return std::nullopt;
   return triggers[0] + shift;

@@ -77,7 +77,7 @@ StudyRunOutcome convert(const StudyRun& run, const StudyPlaces& places) {
   request.settings = &settings;
   request.bold = run.bold.empty() ? nullptr : &bold;
   request.map = settings.map.empty() ? nullptr : &map;
-  request.words = &studyFileWords();
+  request.words = places.words;
   RunEvents events;
   refusal = readRunEvents(request, events);
   if (refusal.refused())
@@ -86,7 +86,7 @@ StudyRunOutcome convert(const StudyRun& run, const StudyPlaces& places) {
     return failed("no selected events");
   WriteRules rules;
   rules.force = places.force;
-  rules.forceHint = "give " + studyFileWords().given(Setting::kForce, "") + " to replace it";
+  rules.forceHint = "give " + places.words->given(Setting::kForce, "") + " to replace it";
   rules.makeFolder = true;
   std::set<std::string> warnings;
   const RunFiles files{(places.bidsRoot / fs::u8path(run.eventsTsv)).u8string(),

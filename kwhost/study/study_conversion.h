@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "kwhost/scan/bold_sidecar.h"
+#include "kwhost/settings/setting_words.h"
 #include "kwhost/study/study_plan.h"
 
 namespace stimforge::kwhost {
@@ -34,10 +35,11 @@ struct StudyRunOutcome {
 
 // Where a study's files are, for its runs.
 struct StudyPlaces {
-  std::filesystem::path source;    // SOURCE, the logs' folder
-  std::filesystem::path bidsRoot;  // BIDS_ROOT
-  bool force = false;              // replace events files kwhost did not write
+  std::filesystem::path source;         // SOURCE, the logs' folder
+  std::filesystem::path bidsRoot;       // BIDS_ROOT
+  bool force = false;                   // replace events files kwhost did not write
   SidecarListings* listings = nullptr;  // the folders' sidecars, listed once for the study
+  const SettingWords* words = &plainSettingWords();  // the front end's names of the settings
 };
 
 // Converts `run`: reads its log (SOURCE/run.log), works out time zero from its scan (or the

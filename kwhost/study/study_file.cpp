@@ -199,7 +199,7 @@ class StudyReader {
       return true;
     }
     if (const std::optional<double> number = value.value_exact<double>()) {
-      const double tenths = *number * 10.0;
+      const double tenths = tenthsOfMs(*number);
       if (!(std::fabs(tenths) < 1e17) || std::fabs(tenths - std::round(tenths)) > 1e-6)
         return false;
       const auto rounded = static_cast<int64_t>(std::llround(tenths));
@@ -446,60 +446,6 @@ bool excludeMatches(std::string_view pattern, std::string_view path) {
   while (p < pattern.size() && pattern[p] == '*')
     ++p;
   return p == pattern.size();
-}
-
-namespace {
-
-class StudyWords : public SettingWords {
- public:
-  bool has(Setting setting) const override {
-    return setting != Setting::kTr && setting != Setting::kVolumes;
-  }
-  std::string name(Setting setting) const override {
-    return setting == Setting::kForce ? "--force" : settingKey(setting);
-  }
-  std::string given(Setting setting, const std::string& value) const override {
-    if (setting == Setting::kForce)
-      return "--force";
-    if (setting == Setting::kKeepTriggers)
-      return "keep_triggers = true";
-    if (setting == Setting::kTypes || setting == Setting::kColumns) {
-      std::string list;
-      for (size_t start = 0; start <= value.size();) {
-        size_t end = value.find(',', start);
-        if (end == std::string::npos)
-          end = value.size();
-        list += (list.empty() ? "\"" : ", \"") + value.substr(start, end - start) + "\"";
-        start = end + 1;
-      }
-      return name(setting) + " = [" + list + "]";
-    }
-    return name(setting) + " = " + (bare(value) ? value : "\"" + value + "\"");
-  }
-  std::string detailsHint(bool againstScan) const override {
-    return againstScan ? "Run kwhost triggers --bold for the details."
-                       : "Run kwhost triggers for the details.";
-  }
-
- private:
-  // Numbers and placeholders (K, MS, N) are written without quotes.
-  static bool bare(const std::string& value) {
-    if (value.empty())
-      return false;
-    const bool digits = std::all_of(value.begin(), value.end(), [](char c) {
-      return (c >= '0' && c <= '9') || c == '.' || c == '-';
-    });
-    const bool placeholder =
-        std::all_of(value.begin(), value.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
-    return digits || placeholder;
-  }
-};
-
-}  // namespace
-
-const SettingWords& studyFileWords() {
-  static const StudyWords words;
-  return words;
 }
 
 bool parseStudyFile(std::string_view text, const fs::path& path, StudyFile& study,

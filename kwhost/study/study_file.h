@@ -96,10 +96,6 @@ struct StudyFile {
 // "FILE:LINE: KEY: " for messages about the key `key` ("task.faces.columns") at `line`.
 std::string studyPlace(const StudyFile& study, int line, const std::string& key);
 
-// The words of `kwhost bids`, whose run settings come from the study file: "skip = 4",
-// "trigger = \"Response:5\"", "keep_triggers = true" (and --force, its own option).
-const SettingWords& studyFileWords();
-
 // Whether `path` (below SOURCE, "/" between folders) matches the exclude pattern `pattern`:
 // without "/" the file name alone is matched, with "/" the whole path; "*" matches any
 // characters but "/", every other character itself.

@@ -6,6 +6,7 @@
 #include <set>
 #include <system_error>
 
+#include "kwhost/bids/bids_entities.h"
 #include "kwhost/runs/run_pipeline.h"
 #include "kwhost/sources/stimulus_source.h"
 
@@ -94,20 +95,18 @@ bool readInputs(const StudyInput& input, StudyFile& study, std::vector<PathPatte
   }
   for (const std::string& text : input.exclude) {
     if (text.empty() || text.find_first_of("{}") != std::string::npos)
-      plan.refusals.push_back("--exclude \"" + text +
-                              "\": an exclude pattern has no placeholders, only * and text");
+      plan.refusals.push_back("the exclude pattern \"" + text +
+                              "\" has placeholders; an exclude pattern has only * and text");
   }
   for (const std::string& text : input.patterns) {
     PathPattern pattern;
     if (!PathPattern::compile(text, pattern, problem))
-      plan.refusals.push_back("--match \"" + text + "\": " + problem);
+      plan.refusals.push_back("the pattern \"" + text + "\": " + problem);
     patterns.push_back(std::move(pattern));
   }
   patterns.insert(patterns.end(), study.patterns.begin(), study.patterns.end());
   if (patterns.empty())
-    plan.refusals.push_back(
-        "no pattern tells which log is which run: give --match PATTERN "
-        "or a study file with match = [...]");
+    plan.refusals.push_back(kNoPatternRefusal);
   if (!findBoldRuns(input.bidsRoot, dataset, problem))
     plan.refusals.push_back(problem);
   if (!listLogs(input.source, logs, problem))
@@ -199,8 +198,8 @@ bool placeRun(const BidsDataset& dataset,
       run.bold.push_back(image.path);
     run.problem = bold.problem;
   }
-  run.eventsTsv = folder + "/" + run.name + "_events.tsv";
-  run.eventsJson = folder + "/" + run.name + "_events.json";
+  run.eventsTsv = folder + "/" + eventsTableName(run.name);
+  run.eventsJson = folder + "/" + eventsSidecarName(run.name);
   return true;
 }
 
@@ -279,7 +278,7 @@ size_t scansOfLog(const StudyInput& input, const std::string& log, const TaskSet
   request.source = source.get();
   request.name = log;
   request.settings = &settings.run;
-  request.words = &studyFileWords();
+  request.words = input.words;
   RunCheck check;
   if (checkRunTriggers(request, false, check).refused())
     return 1;

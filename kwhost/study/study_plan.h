@@ -16,12 +16,17 @@
 
 namespace stimforge::kwhost {
 
+// The refusal of a study whose input and study file give no pattern.
+inline constexpr char kNoPatternRefusal[] = "no pattern tells which log is which run";
+
 struct StudyInput {
   std::filesystem::path source;                    // the folder of the logs
   std::filesystem::path bidsRoot;                  // the dataset's root
   std::optional<std::filesystem::path> studyFile;  // --study
-  std::vector<std::string> patterns;               // --match, tried before the study file's
-  std::vector<std::string> exclude;                // --exclude, with the study file's
+  std::vector<std::string> patterns;               // tried before the study file's
+  std::vector<std::string> exclude;                // with the study file's
+  // How the front end names the run settings (a log of split scans is read at planning).
+  const SettingWords* words = &plainSettingWords();
 };
 
 // A log and the run it becomes.

@@ -7,6 +7,7 @@
 
 #include "host/protocol_limits.h"
 #include "kwhost/common/lines.h"
+#include "kwhost/common/log_time.h"
 #include "kwhost/common/text_utf8.h"
 #include "kwhost/timeline/svg_text.h"
 
@@ -95,8 +96,8 @@ Timeline protocolTimeline(const Protocol& protocol, const std::string& displayNa
         row.starts[i] = static_cast<double>(condition.starts[i]) - 1.0;
         row.ends[i] = static_cast<double>(condition.ends[i]);
       } else {
-        row.starts[i] = condition.starts[i] / 1000.0;
-        row.ends[i] = condition.ends[i] / 1000.0;
+        row.starts[i] = secondsOfMs(condition.starts[i]);
+        row.ends[i] = secondsOfMs(condition.ends[i]);
       }
     }
     timeline.rows.push_back(std::move(row));
@@ -182,7 +183,7 @@ bool eventsFileTimeline(std::string_view text, const std::string& displayName, T
 void addStoredScan(const BoldRun& bold, Timeline& timeline) {
   if (!bold.trMs)
     return;
-  const double end = static_cast<double>(bold.volumes) * *bold.trMs / 1000.0;
+  const double end = secondsOfMs(static_cast<double>(bold.volumes) * *bold.trMs);
   TimelineTriggers scan;
   scan.logged = false;
   scan.timeZero = 0.0;

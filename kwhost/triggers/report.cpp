@@ -22,7 +22,7 @@ json msJson(const std::optional<double>& tenths) {
 
 // Whole tenths print exactly: 94239 is 9423.9 ms.
 json msJson(Tenths tenths) {
-  return static_cast<double>(tenths) / 10.0;
+  return msOfTenths(static_cast<double>(tenths));
 }
 
 // A trigger's number, from 1, and its line in the file, from 1.
@@ -219,8 +219,8 @@ void appendScan(const LogReport& report, size_t number, const ScanFindings& scan
     text += "    fewer than three triggers: no TR estimate\n";
   }
   if (scan.fittedTr)
-    text += "    fitted TR " + formatFixed(*scan.fittedTr / 10.0, 3) + " ms, largest residual " +
-            formatTenths(*scan.largestResidual) + " ms (trigger " +
+    text += "    fitted TR " + formatFixed(msOfTenths(*scan.fittedTr), 3) +
+            " ms, largest residual " + formatTenths(*scan.largestResidual) + " ms (trigger " +
             std::to_string(triggerNumber(*scan.largestResidualTrigger)) + ")\n";
   if (scan.driftPpm)
     text += "    clock drift " + formatFixed(*scan.driftPpm, 1) + " ppm against " + trName(report) +

@@ -82,7 +82,7 @@ void placeTimeZero(const std::vector<Tenths>& triggers, const ScanFindings& scan
     check.timeZeroAfterTrigger = true;
   }
   if (check.volumes > 0 && check.trMs) {
-    const double length = static_cast<double>(check.volumes) * *check.trMs * 10.0;
+    const double length = tenthsOfMs(static_cast<double>(check.volumes) * *check.trMs);
     const double end = static_cast<double>(*check.timeZero) + length;
     if (end < 9.2e18)
       check.end = static_cast<Tenths>(std::llround(end));
@@ -95,7 +95,7 @@ void checkTr(const ScanFindings& scan, ScanCheck& check) {
   check.medianInterval = scan.medianInterval;
   if (!check.trMs)
     return;
-  const double tr = *check.trMs * 10.0;
+  const double tr = tenthsOfMs(*check.trMs);
   if (scan.fittedTr) {
     check.driftPpm = (*scan.fittedTr - tr) / tr * 1e6;
     if (std::fabs(*check.driftPpm) > kMaxDriftPpm)
@@ -105,9 +105,9 @@ void checkTr(const ScanFindings& scan, ScanCheck& check) {
   if (scan.medianInterval) {
     check.medianAgrees = std::fabs(*scan.medianInterval - tr) <= kTrTolerance * tr;
     if (!*check.medianAgrees)
-      check.findings.push_back("median interval " + formatFixed(*scan.medianInterval / 10.0, 1) +
-                               " ms is not within 1% of the scan's TR (" + formatTrMs(*check.trMs) +
-                               ")");
+      check.findings.push_back(
+          "median interval " + formatFixed(msOfTenths(*scan.medianInterval), 1) +
+          " ms is not within 1% of the scan's TR (" + formatTrMs(*check.trMs) + ")");
   }
 }
 
@@ -144,14 +144,14 @@ ScanCheck checkLogAgainstScan(const std::vector<Tenths>& triggers,
   if (bold && bold->trMs)
     check.trMs = bold->trMs;
   else if (options.tr > 0)
-    check.trMs = static_cast<double>(options.tr) / 10.0;
+    check.trMs = msOfTenths(static_cast<double>(options.tr));
   check.volumes = bold ? bold->volumes : options.volumes;
   if (bold)
     check.findings = bold->findings;
   TriggerOptions analysis;
   // The analysis compares intervals with whole tenths; the drift below uses the exact TR.
   if (check.trMs)
-    analysis.tr = std::max<Tenths>(1, std::llround(*check.trMs * 10.0));
+    analysis.tr = std::max<Tenths>(1, std::llround(tenthsOfMs(*check.trMs)));
   check.triggers = analyzeTriggers(triggers, analysis);
   chooseScan(options, check);
   if (!check.scan)

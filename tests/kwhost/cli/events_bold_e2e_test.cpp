@@ -56,12 +56,67 @@ TEST(KwhostEventsBold, OnsetsFromTheFirstStoredVolume) {
       EXPECT_FALSE(std::filesystem::exists(folder.path() / "bold.tsv"));
       continue;
     }
-    const auto given = runKwhost(folder, {"events", log, "-o", "given.tsv", "--force", "--zero",
-                                          c.zeroMs});
+    const auto given =
+        runKwhost(folder, {"events", log, "-o", "given.tsv", "--force", "--zero", c.zeroMs});
     ASSERT_EQ(given.status, 0) << given.err;
     EXPECT_EQ(folder.read("bold.tsv"), folder.read("given.tsv"));
     EXPECT_THAT(folder.read("bold.json"), HasSubstr("the first stored volume of run_2"));
   }
+}
+
+// A log of two scans: the header and event table of idor_two_tables.log, the same table 600 s
+// later, then the rest of the log.
+std::string twoScans(const std::string& text) {
+  std::vector<std::string> lines = testing::linesOf(text);
+  std::string log;
+  size_t i = 0;
+  for (; i < lines.size() && i < 5; ++i)
+    log += lines[i] + "\n";
+  std::vector<std::string> table;
+  for (; i < lines.size() && !lines[i].empty(); ++i)
+    table.push_back(lines[i]);
+  for (int copy = 0; copy < 2; ++copy) {
+    for (const std::string& line : table) {
+      std::vector<std::string> cells;
+      for (size_t start = 0, tab = 0; tab != std::string::npos; start = tab + 1) {
+        tab = line.find('\t', start);
+        cells.push_back(line.substr(start, tab == std::string::npos ? tab : tab - start));
+      }
+      if (copy == 1 && cells.size() > 4)
+        cells[4] = std::to_string(std::stoll(cells[4]) + 6000000);
+      for (size_t c = 0; c < cells.size(); ++c)
+        log += (c == 0 ? "" : "\t") + cells[c];
+      log += "\n";
+    }
+  }
+  for (; i < lines.size(); ++i)
+    log += lines[i] + "\n";
+  return log;
+}
+
+// Scan 2 of a log of two: the same rows from --skip 4 as from the image of its 236 stored
+// volumes, and none of scan 1's: the rows of the log of that one scan.
+TEST(KwhostEventsBold, TheSecondScanOfALogGivesTheSameRowsWithSkipAndWithTheImage) {
+  SF_SKIP_WITHOUT_REAL_LOGS();
+  const std::filesystem::path runs = std::filesystem::path(SF_BOLD_IMAGES) / "runs";
+  if (!std::filesystem::exists(runs / "run_236.nii.gz"))
+    GTEST_SKIP() << "no BOLD images (python3-nibabel)";
+  const TempFolder folder;
+  const std::string one = testing::copyRealLog(folder, "idor_two_tables");
+  folder.write("two_scans.log", twoScans(folder.read(one)));
+  const std::vector<std::vector<std::string>> runsOf = {
+      {"two_scans.log", "--scan", "2", "--skip", "4", "-o", "skip.tsv"},
+      {"two_scans.log", "--scan", "2", "--bold", (runs / "run_236.nii.gz").string(), "-o",
+       "bold.tsv"},
+      {one, "--skip", "4", "-o", "one.tsv"}};
+  for (std::vector<std::string> args : runsOf) {
+    args.insert(args.begin(), "events");
+    const testing::KwhostResult r = runKwhost(folder, args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("(269 events)"));
+  }
+  EXPECT_EQ(folder.read("skip.tsv"), folder.read("one.tsv"));
+  EXPECT_EQ(folder.read("bold.tsv"), folder.read("one.tsv"));
 }
 
 // plot --bold draws the rows from the same time zero and shades the time outside the stored
@@ -73,13 +128,13 @@ TEST(KwhostEventsBold, PlotDrawsTheStoredScan) {
     GTEST_SKIP() << "no BOLD images (python3-nibabel)";
   const TempFolder folder;
   const std::string log = testing::copyRealLog(folder, "idor_sound");
-  const auto k4 = runKwhost(folder, {"plot", log, "--bold", (runs / "run_236.nii.gz").string(),
-                                     "-o", "k4.svg"});
+  const auto k4 = runKwhost(
+      folder, {"plot", log, "--bold", (runs / "run_236.nii.gz").string(), "-o", "k4.svg"});
   ASSERT_EQ(k4.status, 0) << k4.err;
   EXPECT_THAT(folder.read("k4.svg"), HasSubstr("outside the stored scan: 2 stimulus events"));
   EXPECT_THAT(folder.read("k4.svg"), HasSubstr("at Time 25327.7 ms in the log: K = 4"));
-  const auto unknown = runKwhost(
-      folder, {"plot", log, "--bold", (runs / "run_244.nii.gz").string(), "-o", "k.svg"});
+  const auto unknown =
+      runKwhost(folder, {"plot", log, "--bold", (runs / "run_244.nii.gz").string(), "-o", "k.svg"});
   ASSERT_EQ(unknown.status, 0) << unknown.err;
   EXPECT_THAT(folder.read("k.svg"), HasSubstr("drawn from the scenario&apos;s origin"));
 }

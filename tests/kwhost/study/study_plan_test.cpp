@@ -166,14 +166,9 @@ TEST(StudyPlan, RefusesTheWholeStudy) {
        {"{sub}/{task"},
        true,
        false,
-       "--match \"{sub}/{task\": an unclosed \"{\" at column 7; write \"{{\" for a literal "
+       "the pattern \"{sub}/{task\": an unclosed \"{\" at column 7; write \"{{\" for a literal "
        "brace"},
-      {nullptr,
-       {},
-       false,
-       false,
-       "no pattern tells which log is which run: give --match PATTERN or a study file with "
-       "match = [...]"},
+      {nullptr, {}, false, false, "no pattern tells which log is which run"},
       {nullptr,
        {kLabPattern},
        false,
