@@ -36,6 +36,9 @@ void exactTime(const ExactTime& t) {
 }
 
 void events(const PsychopyDataFile& file, const PsychopyEvents& out) {
+  size_t presses = 0;
+  for (const PsychopyKeyboard& k : out.keyboards)
+    presses += k.presses.size();
   for (const PsychopyEvent& e : out.events) {
     SF_FUZZ_CHECK(e.component < file.components.size() && e.row < file.rows(), "its row");
     SF_FUZZ_CHECK(e.line == file.lineOf(e.row) && e.line >= 2, "its line");
@@ -45,6 +48,10 @@ void events(const PsychopyDataFile& file, const PsychopyEvents& out) {
     SF_FUZZ_CHECK(!e.hasDuration || e.duration >= ExactTime(), "no negative duration");
     exactTime(e.onset);
   }
+  size_t pressEvents = 0;
+  for (const PsychopyEvent& e : out.events)
+    pressEvents += e.kind == PsychopyEventKind::kKeyPress ? 1 : 0;
+  SF_FUZZ_CHECK(presses == pressEvents, "every press is its keyboard's");
   for (const PsychopyNote& n : out.notes)
     SF_FUZZ_CHECK(oneLine(describePsychopyNote(file, n)) && n.count > 0, "a note in a line");
   for (const PsychopyOtherClock& o : out.otherClock)

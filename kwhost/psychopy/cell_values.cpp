@@ -21,10 +21,6 @@ std::string_view unquoted(std::string_view text) {
 
 }  // namespace
 
-bool isMissingCell(std::string_view cell) {
-  return cell.empty() || cell == "None" || cell == "nan";
-}
-
 void splitPythonList(std::string_view cell, std::vector<std::string_view>& elements) {
   elements.clear();
   const std::string_view whole = trimmed(cell);

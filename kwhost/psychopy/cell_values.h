@@ -11,7 +11,12 @@ namespace stimforge::kwhost {
 
 // Whether a cell holds nothing: "" (not set in this row), "None" (it did not happen) or
 // "nan" (a missing number).
-bool isMissingCell(std::string_view cell);
+inline bool isMissingCell(std::string_view cell) {
+  return cell.empty() ||
+         (cell.size() == 4 && cell[0] == 'N' && cell[1] == 'o' && cell[2] == 'n' &&
+          cell[3] == 'e') ||
+         (cell.size() == 3 && cell[0] == 'n' && cell[1] == 'a' && cell[2] == 'n');
+}
 
 // The elements of a cell read as a Python list, into `elements` (cleared first), each a view
 // into `cell`: "['5', '5']" gives 5 and 5, "[0.58, 1.2]" 0.58 and 1.2, "[]" and "" nothing; a

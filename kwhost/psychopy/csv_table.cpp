@@ -3,11 +3,69 @@
 #include <algorithm>
 #include <cstring>
 
-namespace stimforge::kwhost {
+#include "kwhost/psychopy/words.h"
 
-// Reads the text row by row. A line without a quote (nearly every line PsychoPy writes) is
-// split at its commas with memchr; a line with one goes through the quote-aware path, which
-// may run over several lines.
+namespace stimforge::kwhost {
+namespace {
+
+constexpr uint64_t kCommas = words::repeat(',');
+
+// The commas of [from, end) in order, eight bytes at a time: each word's commas are found at
+// once and handed out one by one.
+class Commas {
+ public:
+  Commas(const char* base, size_t from, size_t end) : base_(base) { reset(from, end); }
+
+  void reset(size_t from, size_t end) {
+    pos_ = from;
+    end_ = end;
+    mask_ = maskAt(from);
+  }
+
+  // The next comma's position, or the end when there is none.
+  size_t next() {
+    while (mask_ == 0) {
+      pos_ += 8;
+      if (pos_ >= end_)
+        return end_;
+      mask_ = maskAt(pos_);
+    }
+    const size_t at = pos_ + static_cast<size_t>(words::lowestBit(mask_)) / 8;
+    mask_ &= mask_ - 1;
+    return at;
+  }
+
+ private:
+  // The top bit of each byte of the word at `at` that is a comma, bytes past the end left out.
+  uint64_t maskAt(size_t at) const {
+    if (at >= end_)
+      return 0;
+    if (end_ - at >= 8 && words::littleEndian())
+      return words::zeroBytes(words::load(base_ + at) ^ kCommas);
+    uint64_t mask = 0;
+    for (size_t i = 0; i < 8 && at + i < end_; ++i)
+      mask |= base_[at + i] == ',' ? uint64_t{0x80} << (8 * i) : 0;
+    return mask;
+  }
+
+  const char* base_;
+  size_t pos_ = 0, end_ = 0;
+  uint64_t mask_ = 0;
+};
+
+// The lines of the text, for the cells' room: one memchr per line.
+size_t countLines(const std::string& s) {
+  size_t lines = 1;
+  const char* const end = s.data() + s.size();
+  for (const char* p = s.data(); (p = static_cast<const char*>(std::memchr(p, '\n', end - p))); ++p)
+    ++lines;
+  return lines;
+}
+
+}  // namespace
+
+// Reads the text row by row: each line's commas through one scanner; a quote matters only
+// where a cell starts, and a quoted cell may run over several lines.
 class CsvParser {
  public:
   explicit CsvParser(CsvTable& table) : t_(table), s_(table.text_) {}
@@ -16,27 +74,17 @@ class CsvParser {
     size_t pos = s_.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     size_t line = 1;
     while (pos < s_.size()) {
-      const char* base = s_.data();
-      const void* nl = std::memchr(base + pos, '\n', s_.size() - pos);
-      const size_t lineEnd = nl ? static_cast<const char*>(nl) - base : s_.size();
-      size_t end = lineEnd;
-      if (end > pos && s_[end - 1] == '\r')
-        --end;
-      if (end == pos) {  // a blank line is no row
+      const size_t lineEnd = lineEndFrom(pos);
+      if (lineEnd == pos || (lineEnd == pos + 1 && s_[pos] == '\r')) {  // a blank line: no row
         pos = lineEnd + 1;
         ++line;
         continue;
       }
+      if (t_.lines_.size() == 1)  // the header told the columns
+        t_.cells_.reserve(t_.columns_ * countLines(s_));
       rowStart_ = t_.cells_.size();
       t_.lines_.push_back(static_cast<uint32_t>(line));
-      if (std::memchr(base + pos, '"', end - pos) == nullptr) {
-        splitPlain(pos, end);
-        pos = lineEnd + 1;
-        ++line;
-      } else if (!quotedRow(pos, line, problem)) {
-        return false;
-      }
-      if (!endRow(problem))
+      if (!row(pos, lineEnd, line, problem) || !endRow(problem))
         return false;
     }
     if (t_.lines_.empty()) {
@@ -47,66 +95,55 @@ class CsvParser {
   }
 
  private:
+  size_t lineEndFrom(size_t pos) const {
+    const void* nl = std::memchr(s_.data() + pos, '\n', s_.size() - pos);
+    return nl ? static_cast<const char*>(nl) - s_.data() : s_.size();
+  }
+
   void add(size_t offset, size_t size, bool decoded = false) {
     t_.cells_.push_back({static_cast<uint32_t>(offset),
                          static_cast<uint32_t>(size) | (decoded ? CsvTable::kDecoded : 0u)});
   }
 
-  void splitPlain(size_t pos, size_t end) {
-    const char* base = s_.data();
+  // The row from `pos`, whose first line ends at `lineEnd`; `pos` and `line` end past it.
+  bool row(size_t& pos, size_t lineEnd, size_t& line, std::string& problem) {
+    Commas commas(s_.data(), pos, lineEnd);
+    size_t cell = pos;
     for (;;) {
-      const void* comma = std::memchr(base + pos, ',', end - pos);
-      if (comma == nullptr) {
-        add(pos, end - pos);
-        return;
-      }
-      const size_t at = static_cast<const char*>(comma) - base;
-      add(pos, at - pos);
-      pos = at + 1;
-    }
-  }
-
-  // Where the unquoted text from `pos` ends: at the next comma, LF or the end of the text.
-  size_t plainEnd(size_t pos) const {
-    while (pos < s_.size() && s_[pos] != ',' && s_[pos] != '\n')
-      ++pos;
-    return pos;
-  }
-  // The end of a cell's text that ends at `end`: a CR before the line's LF is not part of it.
-  size_t withoutCr(size_t begin, size_t end) const {
-    const bool cr = end > begin && s_[end - 1] == '\r' && (end == s_.size() || s_[end] == '\n');
-    return cr ? end - 1 : end;
-  }
-
-  // A row with quotes, from `pos` at its start; `pos` and `line` end after its LF.
-  bool quotedRow(size_t& pos, size_t& line, std::string& problem) {
-    for (;;) {
-      if (pos < s_.size() && s_[pos] == '"') {
-        if (!quotedCell(pos, line, problem))
+      if (cell < s_.size() && s_[cell] == '"') {
+        size_t after = 0;  // the comma, LF or end after the quoted cell
+        if (!quotedCell(cell, line, after, problem))
           return false;
-      } else {
-        const size_t end = plainEnd(pos);
-        add(pos, withoutCr(pos, end) - pos);
-        pos = end;
+        if (after < s_.size() && s_[after] == ',') {
+          cell = after + 1;
+          lineEnd = after < lineEnd ? lineEnd : lineEndFrom(after);
+          commas.reset(cell, lineEnd);
+          continue;
+        }
+        pos = after + 1;
+        line += after < s_.size() ? 1 : 0;
+        return true;
       }
-      if (pos < s_.size() && s_[pos] == ',') {
-        ++pos;
+      const size_t comma = commas.next();
+      if (comma < lineEnd) {
+        add(cell, comma - cell);
+        cell = comma + 1;
         continue;
       }
-      if (pos < s_.size()) {  // the LF
-        ++pos;
-        ++line;
-      }
+      const bool cr = lineEnd > cell && s_[lineEnd - 1] == '\r';
+      add(cell, lineEnd - cell - (cr ? 1 : 0));
+      pos = lineEnd + 1;
+      ++line;
       return true;
     }
   }
 
-  // A quoted cell from its opening quote at `pos`; `pos` ends at the comma, LF or end after it.
-  // Text after the closing quote is kept as Python's reader keeps it ("a"b gives ab).
-  bool quotedCell(size_t& pos, size_t& line, std::string& problem) {
+  // A quoted cell from its opening quote at `at`; `after` is set to the comma, LF or end that
+  // follows it. Text after the closing quote is kept, as Python's reader keeps it ("a"b is ab).
+  bool quotedCell(size_t at, size_t& line, size_t& after, std::string& problem) {
     const size_t openLine = line;
     const char* base = s_.data();
-    size_t segment = pos + 1;
+    size_t segment = at + 1;
     size_t q = segment;
     bool decoding = false;
     const size_t decodedStart = t_.decoded_.size();
@@ -116,26 +153,27 @@ class CsvParser {
         problem = "line " + std::to_string(openLine) + ": a quoted cell is never closed";
         return false;
       }
-      const size_t at = static_cast<const char*>(found) - base;
-      line += static_cast<size_t>(std::count(base + q, base + at, '\n'));
-      if (at + 1 < s_.size() && s_[at + 1] == '"') {  // a doubled quote: one quote
-        t_.decoded_.append(base + segment, at + 1 - segment);
+      const size_t close = static_cast<const char*>(found) - base;
+      line += static_cast<size_t>(std::count(base + q, base + close, '\n'));
+      if (close + 1 < s_.size() && s_[close + 1] == '"') {  // a doubled quote: one quote
+        t_.decoded_.append(base + segment, close + 1 - segment);
         decoding = true;
-        segment = q = at + 2;
+        segment = q = close + 2;
         continue;
       }
-      const size_t after = at + 1;
-      const size_t end = plainEnd(after);
-      const size_t trailing = withoutCr(after, end);
-      decoding = decoding || trailing > after;
-      if (decoding) {
-        t_.decoded_.append(base + segment, at - segment);
-        t_.decoded_.append(base + after, trailing - after);
+      after = close + 1;
+      while (after < s_.size() && s_[after] != ',' && s_[after] != '\n')
+        ++after;
+      const bool cr =
+          after > close + 1 && s_[after - 1] == '\r' && (after == s_.size() || s_[after] == '\n');
+      const size_t trailingEnd = cr ? after - 1 : after;
+      if (decoding || trailingEnd > close + 1) {
+        t_.decoded_.append(base + segment, close - segment);
+        t_.decoded_.append(base + close + 1, trailingEnd - close - 1);
         add(decodedStart, t_.decoded_.size() - decodedStart, true);
       } else {
-        add(pos + 1, at - pos - 1);
+        add(at + 1, close - at - 1);
       }
-      pos = end;
       return true;
     }
   }

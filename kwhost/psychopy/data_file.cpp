@@ -4,7 +4,6 @@
 #include <cstring>
 #include <utility>
 
-#include "kwhost/common/text_codec.h"
 #include "kwhost/common/text_utf8.h"
 #include "kwhost/psychopy/cell_values.h"
 #include "kwhost/psychopy/data_columns.h"
@@ -18,17 +17,17 @@ bool refuse(PsychopyRefusal& refusal, PsychopyRefusalKind kind, std::string mess
   return false;
 }
 
-// Whether `text` is UTF-8; `line` is set to the line of the first fault. Eight bytes at a
+// Whether `text` is UTF-8; `line` is set to the line of the first fault. Thirty-two bytes at a
 // time while they are ASCII (nearly all of a data file), kwhost's decoder past them.
 bool utf8Text(std::string_view text, size_t& line) {
   size_t i = 0;
   char32_t ignored = 0;
   while (i < text.size()) {
-    uint64_t word = 0;
-    if (text.size() - i >= sizeof word) {
-      std::memcpy(&word, text.data() + i, sizeof word);
-      if ((word & 0x8080808080808080ull) == 0) {
-        i += sizeof word;
+    if (text.size() - i >= 32) {
+      uint64_t w[4];
+      std::memcpy(w, text.data() + i, sizeof w);
+      if (((w[0] | w[1] | w[2] | w[3]) & 0x8080808080808080ull) == 0) {
+        i += sizeof w;
         continue;
       }
     }
@@ -107,33 +106,47 @@ bool checkColumns(const PsychopyDataFile& file, const ColumnCensus& census,
                 "conditions file or another program's table, not a PsychoPy data file");
 }
 
+// A loop counter's value: up to nine digits, else -1.
+int32_t counter(std::string_view cell) {
+  if (cell.empty() || cell.size() > 9)
+    return -1;
+  int32_t value = 0;
+  for (const char c : cell) {
+    if (c < '0' || c > '9')
+      return -1;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
 // The loop of each row and its trial number.
 void assignRowLoops(PsychopyDataFile& file) {
   const size_t rows = file.rows();
-  std::vector<std::vector<bool>> set(file.loops.size(), std::vector<bool>(rows));
-  for (size_t l = 0; l < file.loops.size(); ++l) {
-    PsychopyLoop& loop = file.loops[l];
-    for (size_t r = 0; r < rows; ++r) {
+  const size_t loops = file.loops.size();
+  std::vector<uint8_t> set(loops * rows);  // row-major: whether loop l is set in row r
+  for (size_t r = 0; r < rows; ++r) {
+    const CsvTable::RowCells cells = file.table.rowCells(r);
+    for (size_t l = 0; l < loops; ++l) {
+      PsychopyLoop& loop = file.loops[l];
       for (const int32_t c : {loop.thisN, loop.thisTrialN, loop.thisRepN, loop.thisIndex})
-        set[l][r] = set[l][r] || (c >= 0 && !isMissingCell(file.table.cell(r, c)));
-      loop.rows += set[l][r] ? 1 : 0;
+        set[r * loops + l] |= c >= 0 && !isMissingCell(cells[static_cast<size_t>(c)]) ? 1 : 0;
+      loop.rows += set[r * loops + l];
     }
   }
   file.rowLoop.assign(rows, -1);
   file.rowTrial.assign(rows, -1);
   for (size_t r = 0; r < rows; ++r) {
     int32_t best = -1;
-    for (size_t l = 0; l < file.loops.size(); ++l)
-      if (set[l][r] && (best < 0 || file.loops[l].rows <= file.loops[best].rows))
+    for (size_t l = 0; l < loops; ++l)
+      if (set[r * loops + l] && (best < 0 || file.loops[l].rows <= file.loops[best].rows))
         best = static_cast<int32_t>(l);
     file.rowLoop[r] = best;
     if (best < 0)
       continue;
     const PsychopyLoop& loop = file.loops[best];
     const int32_t column = loop.thisN >= 0 ? loop.thisN : loop.thisTrialN;
-    int32_t trial = 0;
-    if (column >= 0 && parseInt32(file.table.cell(r, column), trial))
-      file.rowTrial[r] = trial;
+    if (column >= 0)
+      file.rowTrial[r] = counter(file.table.cell(r, static_cast<size_t>(column)));
   }
 }
 

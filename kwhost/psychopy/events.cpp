@@ -12,26 +12,46 @@ constexpr size_t kNoteKinds = 5;
 
 // What is remembered of each component from the rows before.
 struct Memory {
-  std::string_view started;  // its last start cell that was a number
-  std::string_view rt;       // its last rt cell that held a value
-  int32_t lastKey = -1;      // the key it pressed last, to spare a search
+  ExactTime started;  // its last start
+  bool hasStarted = false;
+  std::string_view rt;    // its last rt cell that held a value
+  int32_t lastKey = -1;   // the key it pressed last, to spare a search
+  int32_t keyboard = -1;  // its index in PsychopyScan::keyboards
 };
 
-class EventBuilder {
+class EventScanner {
  public:
-  explicit EventBuilder(const PsychopyDataFile& file)
+  EventScanner(const PsychopyDataFile& file, PsychopyEventSink& sink)
       : f_(file),
+        sink_(sink),
         memory_(file.components.size()),
         noteIndex_(file.components.size() * kNoteKinds, -1),
-        otherIndex_(file.components.size(), -1) {}
+        otherIndex_(file.components.size(), -1) {
+    for (uint32_t c = 0; c < file.components.size(); ++c) {
+      if (file.components[c].keyboard()) {
+        memory_[c].keyboard = static_cast<int32_t>(out_.keyboards.size());
+        out_.keyboards.push_back(PsychopyKeyboard());
+        out_.keyboards.back().component = c;
+      }
+    }
+  }
 
-  PsychopyEvents run() {
+  PsychopyScan run() {
     for (size_t r = 0; r < f_.rows(); ++r)
       row(r);
     return std::move(out_);
   }
 
  private:
+  std::string_view value(const std::vector<uint32_t>& columns) const {
+    for (const uint32_t c : columns) {
+      const std::string_view v = cells_[c];
+      if (!v.empty())
+        return v;
+    }
+    return {};
+  }
+
   void note(PsychopyNoteKind kind, uint32_t c, size_t count = 1) {
     int32_t& index = noteIndex_[c * kNoteKinds + static_cast<size_t>(kind)];
     if (index < 0) {
@@ -50,7 +70,8 @@ class EventBuilder {
     out_.otherClock[static_cast<size_t>(index)].lines.push_back(line_);
   }
 
-  PsychopyEvent event(uint32_t c, ExactTime onset, PsychopyEventKind kind) const {
+  void emit(uint32_t c, ExactTime onset, PsychopyEventKind kind, int32_t key = -1,
+            const ExactTime* duration = nullptr) {
     PsychopyEvent e;
     e.onset = onset;
     e.component = c;
@@ -59,81 +80,107 @@ class EventBuilder {
     e.loop = f_.rowLoop[row_];
     e.trial = f_.rowTrial[row_];
     e.kind = kind;
-    return e;
+    e.key = key;
+    if (duration != nullptr) {
+      e.duration = *duration;
+      e.hasDuration = true;
+    }
+    sink_.event(
+        e, key >= 0 ? std::string_view(out_.keys[static_cast<size_t>(key)]) : std::string_view());
   }
 
   void row(size_t r) {
     row_ = r;
     line_ = f_.lineOf(r);
-    bool haveRowStart = false;
-    ExactTime rowStart;
-    for (uint32_t c = 0; c < f_.components.size(); ++c) {
-      ExactTime start;
-      if (!component(c, start))
-        continue;
-      if (haveFloor_ && start < floor_ - ExactTime::microseconds(kOtherClockMarginUs)) {
-        otherClock(c, start);
-      } else if (!haveRowStart || start < rowStart) {
-        rowStart = start;
-        haveRowStart = true;
-      }
-    }
-    if (haveRowStart && (!haveFloor_ || rowStart > floor_)) {
-      floor_ = rowStart;
+    cells_ = f_.table.rowCells(r);
+    rowStimuli_.clear();
+    haveRowStart_ = false;
+    for (uint32_t c = 0; c < f_.components.size(); ++c)
+      component(c);
+    if (haveRowStart_ && (!haveFloor_ || rowStart_ > floor_)) {
+      floor_ = rowStart_;
+      lowest_ = floor_ - ExactTime::microseconds(kOtherClockMarginUs);
       haveFloor_ = true;
     }
   }
 
-  // Component c in the current row: its shown event and key presses. Returns true with
-  // `start` set when it started in this row (not repeated).
-  bool component(uint32_t c, ExactTime& start) {
+  // Component c in the current row: its start (checked against the floor), its shown event
+  // and its key presses.
+  void component(uint32_t c) {
     const PsychopyComponent& comp = f_.components[c];
-    const std::string_view cell = f_.value(row_, comp.started);
+    Memory& memory = memory_[c];
+    const std::string_view cell = value(comp.started);
+    ExactTime start;
     bool started = false;
     if (!isMissingCell(cell)) {
       if (!parseExactTime(cell, start)) {
         note(PsychopyNoteKind::kNotATime, c);
-      } else if (cell == memory_[c].started) {
+      } else if (memory.hasStarted && start == memory.started) {
         note(PsychopyNoteKind::kRepeated, c);
-        return false;
+        return;
       } else {
         started = true;
+        memory.started = start;
+        memory.hasStarted = true;
       }
     }
     if (started) {
-      memory_[c].started = cell;
-      out_.events.push_back(event(c, start, PsychopyEventKind::kShown));
-      duration(c, start, out_.events.back());
+      const bool onClock = !haveFloor_ || !(start < lowest_);
+      if (!onClock) {
+        otherClock(c, start);
+      } else if (!haveRowStart_ || start < rowStart_) {
+        rowStart_ = start;
+        haveRowStart_ = true;
+      }
+      ExactTime duration;
+      emit(c, start, PsychopyEventKind::kShown, -1,
+           stopOf(c, start, duration) ? &duration : nullptr);
+      if (onClock && !comp.keyboard())
+        stimulus(start);
     }
     if (comp.keyboard())
       presses(c, started ? &start : nullptr);
-    return started;
   }
 
-  void duration(uint32_t c, ExactTime start, PsychopyEvent& e) {
-    const std::string_view cell = f_.value(row_, f_.components[c].stopped);
+  bool stopOf(uint32_t c, ExactTime start, ExactTime& duration) {
+    const std::string_view cell = value(f_.components[c].stopped);
     ExactTime stop;
     if (isMissingCell(cell))
-      return;
-    if (!parseExactTime(cell, stop))
+      return false;
+    if (!parseExactTime(cell, stop)) {
       note(PsychopyNoteKind::kNotATime, c);
-    else if (stop < start)
+      return false;
+    }
+    if (stop < start) {
       note(PsychopyNoteKind::kStopBeforeStart, c);
-    else {
-      e.duration = stop - start;
-      e.hasDuration = true;
+      return false;
+    }
+    duration = stop - start;
+    return true;
+  }
+
+  // A stimulus start: the keyboards waiting for their first stimulus after their start.
+  void stimulus(ExactTime start) {
+    rowStimuli_.push_back(start);
+    for (const size_t k : waiting_)
+      follows(out_.keyboards[k], start);
+  }
+  static void follows(PsychopyKeyboard& k, ExactTime start) {
+    if (start > k.start && (!k.stimulusFollows || start < k.nextStimulus)) {
+      k.nextStimulus = start;
+      k.stimulusFollows = true;
     }
   }
 
   void presses(uint32_t c, const ExactTime* start) {
     const PsychopyComponent& comp = f_.components[c];
-    const std::string_view keysCell = f_.value(row_, comp.keys);
+    const std::string_view keysCell = value(comp.keys);
     if (isMissingCell(keysCell))
       return;
     splitPythonList(keysCell, keys_);
     if (keys_.empty())
       return;
-    const std::string_view rtCell = f_.value(row_, comp.rt);
+    const std::string_view rtCell = value(comp.rt);
     if (start == nullptr || isMissingCell(rtCell)) {
       note(PsychopyNoteKind::kPressWithoutTime, c, keys_.size());
       return;
@@ -147,19 +194,33 @@ class EventBuilder {
     const size_t paired = std::min(keys_.size(), rts_.size());
     for (size_t i = 0; i < paired; ++i) {
       ExactTime rt;
-      if (parseExactTime(rts_[i], rt)) {
-        out_.events.push_back(event(c, *start + rt, PsychopyEventKind::kKeyPress));
-        out_.events.back().key = keyIndex(c, keys_[i]);
-      } else {
+      if (parseExactTime(rts_[i], rt))
+        press(c, *start, *start + rt, keyIndex(c, keys_[i]));
+      else
         note(isMissingCell(rts_[i]) ? PsychopyNoteKind::kPressWithoutTime
                                     : PsychopyNoteKind::kNotATime,
              c);
-      }
     }
     if (keys_.size() > paired)
       note(PsychopyNoteKind::kPressWithoutTime, c, keys_.size() - paired);
     if (rts_.size() > paired)
       note(PsychopyNoteKind::kRtWithoutKey, c, rts_.size() - paired);
+  }
+
+  void press(uint32_t c, ExactTime start, ExactTime onset, int32_t key) {
+    const size_t index = static_cast<size_t>(memory_[c].keyboard);
+    PsychopyKeyboard& k = out_.keyboards[index];
+    if (std::find(k.keys.begin(), k.keys.end(), key) == k.keys.end())
+      k.keys.push_back(key);
+    if (!k.started) {  // its first press: the stimuli after its start, this row's included
+      k.start = start;
+      k.started = true;
+      waiting_.push_back(index);
+      for (const ExactTime stimulus : rowStimuli_)
+        follows(k, stimulus);
+    }
+    k.presses.push_back({onset, static_cast<uint32_t>(row_), key});
+    emit(c, onset, PsychopyEventKind::kKeyPress, key);
   }
 
   int32_t keyIndex(uint32_t c, std::string_view raw) {
@@ -176,15 +237,28 @@ class EventBuilder {
   }
 
   const PsychopyDataFile& f_;
-  PsychopyEvents out_;
+  PsychopyEventSink& sink_;
+  PsychopyScan out_;
   std::vector<Memory> memory_;
   std::vector<int32_t> noteIndex_;
   std::vector<int32_t> otherIndex_;
   std::vector<std::string_view> keys_, rts_;
+  std::vector<ExactTime> rowStimuli_;  // this row's stimulus starts so far
+  std::vector<size_t> waiting_;        // keyboards with a first press
+  CsvTable::RowCells cells_{};
   size_t row_ = 0;
   size_t line_ = 0;
-  ExactTime floor_;
-  bool haveFloor_ = false;
+  ExactTime floor_, lowest_, rowStart_;  // lowest_: the floor less the margin
+  bool haveFloor_ = false, haveRowStart_ = false;
+};
+
+class Collector : public PsychopyEventSink {
+ public:
+  explicit Collector(std::vector<PsychopyEvent>& events) : events_(events) {}
+  void event(const PsychopyEvent& e, std::string_view) override { events_.push_back(e); }
+
+ private:
+  std::vector<PsychopyEvent>& events_;
 };
 
 std::string linesText(const std::vector<size_t>& lines) {
@@ -202,15 +276,26 @@ std::string linesText(const std::vector<size_t>& lines) {
 
 }  // namespace
 
-bool PsychopyEvents::onOtherClock(uint32_t component) const {
+bool PsychopyScan::onOtherClock(uint32_t component) const {
   for (const PsychopyOtherClock& other : otherClock)
     if (other.component == component)
       return true;
   return false;
 }
 
+PsychopyScan scanPsychopyEvents(const PsychopyDataFile& file, PsychopyEventSink& sink) {
+  return EventScanner(file, sink).run();
+}
+
 PsychopyEvents psychopyEvents(const PsychopyDataFile& file) {
-  return EventBuilder(file).run();
+  PsychopyEvents out;
+  size_t keyboards = 0;
+  for (const PsychopyComponent& c : file.components)
+    keyboards += c.keyboard() ? 1 : 0;
+  out.events.reserve(file.rows() * (file.components.size() + 2 * keyboards));
+  Collector collector(out.events);
+  static_cast<PsychopyScan&>(out) = scanPsychopyEvents(file, collector);
+  return out;
 }
 
 std::string describePsychopyNote(const PsychopyDataFile& file, const PsychopyNote& note) {

@@ -15,9 +15,10 @@
 // same cell again, read once: see data_file.h) and a keyboard's keys on rows where its rt is
 // None (lexdec lines 5, 67 and 171 repeat the key of the row above; the press has no time
 // and gives no event). No start or rt of a component recurs there. A start (.started) or an
-// rt (.rt) cell whose digits are exactly those of the same component's cell on the last
-// earlier row where it held a value is taken as repeated and gives no second event: a clock
-// never reads the same 16 digits twice for two starts or two presses. Counted.
+// rt (.rt) cell that holds exactly what the same component's cell held on the last earlier
+// row where it held a value (the same time for a start, the same text for an rt) is taken as
+// repeated and gives no second event: a clock never reads the same 16 digits twice for two
+// starts or two presses. Counted.
 //
 // Another clock: a start more than one second below the floor, the latest of the earlier
 // rows' earliest starts, cannot be on the experiment's clock. Rows are written as trials end
@@ -35,6 +36,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "kwhost/psychopy/data_file.h"
@@ -53,7 +55,7 @@ struct PsychopyEvent {
   uint32_t component = 0;  // index into PsychopyDataFile::components
   uint32_t row = 0;        // the data row, 0 for the first after the header
   uint32_t line = 0;       // the file's line on which that row begins, for messages
-  int32_t key = -1;        // key presses: index into PsychopyEvents::keys
+  int32_t key = -1;        // key presses: index into PsychopyScan::keys
   int32_t loop = -1;       // PsychopyDataFile::rowLoop of the row: an index into loops, or -1
   int32_t trial = -1;      // PsychopyDataFile::rowTrial of the row
   PsychopyEventKind kind = PsychopyEventKind::kShown;
@@ -84,15 +86,57 @@ struct PsychopyOtherClock {
   ExactTime floor;            // the floor it lay below
 };
 
-struct PsychopyEvents {
-  std::vector<PsychopyEvent> events;
-  std::vector<std::string> keys;    // the keys pressed, each once, Python's escapes decoded
-  std::vector<PsychopyNote> notes;  // in the order each kind was first met
+// A key press with a time, as the trigger needs it.
+struct PsychopyPress {
+  ExactTime onset;
+  uint32_t row = 0;
+  int32_t key = -1;  // index into PsychopyScan::keys
+};
+
+// What a scan learns of a keyboard component, for finding the scanner's trigger.
+struct PsychopyKeyboard {
+  uint32_t component = 0;
+  std::vector<int32_t> keys;           // the keys it pressed with a time, in the order first met
+  std::vector<PsychopyPress> presses;  // its presses with a time, in the order of the file
+  // Its start in the row of its first press (the first in the order of the file), and the
+  // first stimulus after that start: the earliest start of a non-keyboard component, not
+  // below the floor, that lies after it, in that row or a later one.
+  ExactTime start;
+  bool started = false;
+  ExactTime nextStimulus;
+  bool stimulusFollows = false;
+};
+
+// What a scan finds besides the events.
+struct PsychopyScan {
+  std::vector<std::string> keys;               // the keys pressed, each once, escapes decoded
+  std::vector<PsychopyNote> notes;             // in the order each kind was first met
   std::vector<PsychopyOtherClock> otherClock;  // in the order first met
+  std::vector<PsychopyKeyboard> keyboards;     // every keyboard component, in component order
   bool onOtherClock(uint32_t component) const;
 };
 
-// The events of `file`, by the rules above. May throw std::bad_alloc.
+// Receives the events of a scan one at a time, in the order of the file.
+class PsychopyEventSink {
+ public:
+  // `key` is the key's text for a key press ("" otherwise), valid during the call.
+  virtual void event(const PsychopyEvent& e, std::string_view key) = 0;
+
+ protected:
+  ~PsychopyEventSink() = default;
+};
+
+// Scans `file` by the rules above, handing each event to `sink` as it is met, so that a
+// caller keeps the events in a form of its own without a second copy. Components on another
+// clock are known only at the end (PsychopyScan::otherClock). May throw std::bad_alloc.
+PsychopyScan scanPsychopyEvents(const PsychopyDataFile& file, PsychopyEventSink& sink);
+
+// Every event of a scan, kept.
+struct PsychopyEvents : PsychopyScan {
+  std::vector<PsychopyEvent> events;
+};
+
+// The events of `file`, by the rules above: scanPsychopyEvents into a vector.
 PsychopyEvents psychopyEvents(const PsychopyDataFile& file);
 
 // A note in one line, e.g. "stim_resp: 4 key presses without a time (rt None or missing),

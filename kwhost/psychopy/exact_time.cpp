@@ -1,7 +1,11 @@
 #include "kwhost/psychopy/exact_time.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
+
+#include "kwhost/psychopy/words.h"
 
 namespace stimforge::kwhost {
 namespace {
@@ -78,6 +82,98 @@ bool readExponent(std::string_view s, size_t& i, int64_t& exponent) {
   return i > first;
 }
 
+// The time of magnitude `m`, rounded, with its sign; false when out of range.
+bool finish(Magnitude& m, bool negative, ExactTime& time) {
+  if (!m.round())
+    return false;
+  int64_t us = m.seconds * kUsPerSecond + m.micro;
+  int64_t rest = m.rest;
+  if (negative) {
+    us = -us - (rest > 0 ? 1 : 0);
+    rest = rest > 0 ? ExactTime::kRestPerMicrosecond - rest : 0;
+  }
+  time = ExactTime::fromParts(us, rest);
+  return true;
+}
+
+// "digits.digits" with 1 to 7 digits before the point and 1 to 24 after it, in a cell of
+// 8 bytes or more, as nearly every time PsychoPy writes is ("174.3931180005893"): false for
+// anything else (a sign, an exponent, more digits), which the general parser decides. The decimals
+// are read as up to three words of eight digits, the last one from the word that ends the cell,
+// shifted down and filled up with '0's; no digit loop, no rounding (nothing lies past the 24th
+// decimal).
+bool parsePlain(std::string_view s, ExactTime& time) {
+  const size_t n = s.size();
+  const char* const p = s.data();
+  if (n < 8 || !words::littleEndian())
+    return false;
+  // The point within the first word, and the whole seconds before it from that word, shifted
+  // up and filled below with '0's.
+  const uint64_t first = words::load(p);
+  const uint64_t point = words::zeroBytes(first ^ words::repeat('.'));
+  const size_t i = point != 0 ? static_cast<size_t>(words::lowestBit(point)) / 8 : 0;
+  const size_t decimals = n - i - 1;
+  if (i == 0 || decimals > 24)
+    return false;
+  const uint64_t whole = (first << (8 * (8 - i))) | (words::repeat('0') >> (8 * i));
+  if (!words::allDigits(whole))
+    return false;
+  const int64_t seconds = words::eightDigits(whole);
+  const char* const f = p + i + 1;
+  uint32_t field[3] = {0, 0, 0};
+  for (size_t k = 0; k < 3 && 8 * k < decimals; ++k) {
+    const size_t length = std::min<size_t>(8, decimals - 8 * k);
+    const uint64_t word = length == 8 ? words::load(f + 8 * k)
+                                      : (words::load(p + n - 8) >> (8 * (8 - length))) |
+                                            (words::repeat('0') << (8 * length));
+    if (!words::allDigits(word))
+      return false;
+    field[k] = words::eightDigits(word);
+  }
+  time = ExactTime::fromParts(
+      seconds * kUsPerSecond + field[0] / 100,
+      int64_t{field[0] % 100} * 10000000000000000 + int64_t{field[1]} * 100000000 + field[2]);
+  return true;
+}
+
+// Every form parseExactTime takes, exponents and long digit strings included.
+bool parseGeneral(std::string_view s, ExactTime& time) {
+  size_t i = 0;
+  bool negative = false;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+    negative = s[i++] == '-';
+  const size_t intBegin = i;
+  while (i < s.size() && isDigit(s[i]))
+    ++i;
+  const std::string_view intDigits = s.substr(intBegin, i - intBegin);
+  std::string_view fracDigits;
+  if (i < s.size() && s[i] == '.') {
+    const size_t fracBegin = ++i;
+    while (i < s.size() && isDigit(s[i]))
+      ++i;
+    fracDigits = s.substr(fracBegin, i - fracBegin);
+  }
+  if (intDigits.empty() && fracDigits.empty())
+    return false;
+  int64_t exponent = 0;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E') && !readExponent(s, ++i, exponent))
+    return false;
+  if (i != s.size())
+    return false;
+  Magnitude m;
+  // The first digit's power of ten; each next digit is one lower. Digits past the 25th
+  // decimal are skipped, so that very long digit strings cannot run the power down.
+  int64_t p = static_cast<int64_t>(intDigits.size()) - 1 + exponent;
+  for (const std::string_view digits : {intDigits, fracDigits}) {
+    for (const char c : digits) {
+      if (p < -25)
+        break;
+      m.place(c - '0', p--);
+    }
+  }
+  return finish(m, negative, time);
+}
+
 }  // namespace
 
 ExactTime ExactTime::operator+(ExactTime other) const {
@@ -101,49 +197,10 @@ ExactTime ExactTime::operator-(ExactTime other) const {
 }
 
 bool parseExactTime(std::string_view s, ExactTime& time) {
-  size_t i = 0;
-  bool negative = false;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-'))
-    negative = s[i++] == '-';
-  const size_t intBegin = i;
-  while (i < s.size() && isDigit(s[i]))
-    ++i;
-  const std::string_view intDigits = s.substr(intBegin, i - intBegin);
-  std::string_view fracDigits;
-  if (i < s.size() && s[i] == '.') {
-    const size_t fracBegin = ++i;
-    while (i < s.size() && isDigit(s[i]))
-      ++i;
-    fracDigits = s.substr(fracBegin, i - fracBegin);
-  }
-  if (intDigits.empty() && fracDigits.empty())
+  ExactTime parsed;
+  if (!parsePlain(s, parsed) && !parseGeneral(s, parsed))
     return false;
-  int64_t exponent = 0;
-  if (i < s.size() && (s[i] == 'e' || s[i] == 'E') && !readExponent(s, ++i, exponent))
-    return false;
-  if (i != s.size())
-    return false;
-
-  Magnitude m;
-  // The first digit's power of ten; each next digit is one lower. Clamped so that very long
-  // digit strings cannot run the power past int64 (their digits fall below the 25th decimal).
-  int64_t p = static_cast<int64_t>(intDigits.size()) - 1 + exponent;
-  for (const std::string_view digits : {intDigits, fracDigits}) {
-    for (const char c : digits) {
-      if (p < -25)
-        break;
-      m.place(c - '0', p--);
-    }
-  }
-  if (!m.round())
-    return false;
-  int64_t us = m.seconds * kUsPerSecond + m.micro;
-  int64_t rest = m.rest;
-  if (negative) {
-    us = -us - (rest > 0 ? 1 : 0);
-    rest = rest > 0 ? ExactTime::kRestPerMicrosecond - rest : 0;
-  }
-  time = ExactTime::fromParts(us, rest);
+  time = parsed;
   return true;
 }
 

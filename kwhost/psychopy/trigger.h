@@ -1,10 +1,10 @@
 // The scanner's trigger in a PsychoPy data file: the keyboard component that waited for the
 // key the scanner sends ('5', 't', 's', ...). Named by the user, or found as the one
 // candidate: a keyboard, on the experiment's clock, that recorded one key only and whose
-// first press comes before the first stimulus that follows its start (the first shown event
-// of a non-keyboard component that started after the keyboard did, in the row of that
-// press), as a wait for the scanner does. With no candidate or several, the caller is told
-// to name one. Host-free pure functions.
+// first press comes before the first stimulus that follows its start (PsychopyKeyboard: the
+// earliest start of a non-keyboard component after the keyboard's start in the row of its
+// first press, from that row on), as a wait for the scanner does. With no candidate or several, the
+// caller is told to name one. Host-free pure functions.
 #ifndef STIMFORGE_KWHOST_PSYCHOPY_TRIGGER_H_
 #define STIMFORGE_KWHOST_PSYCHOPY_TRIGGER_H_
 
@@ -39,7 +39,7 @@ struct PsychopyTrigger {
   uint32_t component = 0;  // index into PsychopyDataFile::components
   std::string key;         // the scanner's key
   bool named = false;      // the user named it
-  // The presses of `key` with a time, in the order of the file, as psychopyEvents gives them
+  // The presses of `key` with a time, in the order of the file, as the scan gives them
   // (repeats and loop-prefixed copies already left out), and the line of each.
   std::vector<ExactTime> times;
   std::vector<size_t> lines;
@@ -62,7 +62,7 @@ struct PsychopyTrigger {
 // when the named component is missing, not a keyboard, on another clock, never recorded the
 // named key or recorded several keys and no key was named; or when there is no candidate or
 // several. The caller adds how to name one (its option or study-file key).
-[[nodiscard]] bool findPsychopyTrigger(const PsychopyDataFile& file, const PsychopyEvents& events,
+[[nodiscard]] bool findPsychopyTrigger(const PsychopyDataFile& file, const PsychopyScan& scan,
                                        const PsychopyTriggerChoice* choice,
                                        PsychopyTrigger& trigger, std::string& problem);
 
