@@ -38,7 +38,7 @@ ci_runs() {
     execute) echo 500000 ;;
     events) echo 150000 ;;
     bold_scan) echo 1000000 ;;
-    psychopy) echo 200000 ;;
+    psychopy) echo 400000 ;;
     *) echo 100000 ;;
   esac
 }

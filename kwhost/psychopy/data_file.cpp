@@ -4,6 +4,7 @@
 #include <cstring>
 #include <utility>
 
+#include "kwhost/common/text_codec.h"
 #include "kwhost/common/text_utf8.h"
 #include "kwhost/psychopy/cell_values.h"
 #include "kwhost/psychopy/data_columns.h"
@@ -86,19 +87,20 @@ bool checkColumns(const PsychopyDataFile& file, const ColumnCensus& census,
   const bool version = file.findName("psychopyVersion") >= 0;
   if (census.started > 0 && !version)
     return refuse(refusal, K::kNotADataFile,
-                  "it has component columns (" + census.firstStarted +
+                  "it has component columns (" + escapeLine(census.firstStarted) +
                       ") but no psychopyVersion column: not a PsychoPy Builder data file, or "
                       "one another program rewrote");
   if (census.started > 0)
     return true;
   if (!census.firstResponse.empty())
     return refuse(refusal, K::kNoOnsets,
-                  "an old PsychoPy data file: it has responses (" + census.firstResponse +
+                  "an old PsychoPy data file: it has responses (" +
+                      escapeLine(census.firstResponse) +
                       ") but no X.started column, so when anything appeared is not in it and "
                       "no onsets can be known");
   if (version)
     return refuse(refusal, K::kNotADataFile,
-                  "written by PsychoPy " + file.facts.psychopyVersion +
+                  "written by PsychoPy " + escapeLine(file.facts.psychopyVersion) +
                       " but without timing columns (no X.started, X.keys or X.rt): a table "
                       "an experiment's own code wrote, not the Builder's data file");
   return refuse(refusal, K::kNotADataFile,

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "kwhost/common/text_codec.h"
 #include "kwhost/psychopy/cell_values.h"
 
 namespace stimforge::kwhost {
@@ -101,6 +102,15 @@ class EventScanner {
       floor_ = rowStart_;
       lowest_ = floor_ - ExactTime::microseconds(kOtherClockMarginUs);
       haveFloor_ = true;
+      // A start on the clock from now on lies at lowest_ or later: a keyboard whose next
+      // stimulus lies below it is settled.
+      waiting_.erase(std::remove_if(waiting_.begin(), waiting_.end(),
+                                    [&](size_t k) {
+                                      const PsychopyKeyboard& keyboard = out_.keyboards[k];
+                                      return keyboard.stimulusFollows &&
+                                             keyboard.nextStimulus < lowest_;
+                                    }),
+                     waiting_.end());
     }
   }
 
@@ -244,7 +254,7 @@ class EventScanner {
   std::vector<int32_t> otherIndex_;
   std::vector<std::string_view> keys_, rts_;
   std::vector<ExactTime> rowStimuli_;  // this row's stimulus starts so far
-  std::vector<size_t> waiting_;        // keyboards with a first press
+  std::vector<size_t> waiting_;        // keyboards with a first press, not settled
   CsvTable::RowCells cells_{};
   size_t row_ = 0;
   size_t line_ = 0;
@@ -288,11 +298,20 @@ PsychopyScan scanPsychopyEvents(const PsychopyDataFile& file, PsychopyEventSink&
 }
 
 PsychopyEvents psychopyEvents(const PsychopyDataFile& file) {
+  // Room for what the cells announce: a start, and a press for each key of a keys cell (one
+  // more than its commas). Loop-prefixed copies are not looked at: the vector grows for them.
+  size_t announced = 0;
+  for (size_t r = 0; r < file.rows(); ++r) {
+    const CsvTable::RowCells cells = file.table.rowCells(r);
+    for (const PsychopyComponent& c : file.components) {
+      announced += !c.started.empty() && !cells[c.started.front()].empty() ? 1 : 0;
+      const std::string_view keys = c.keyboard() ? cells[c.keys.front()] : std::string_view();
+      if (!isMissingCell(keys))
+        announced += 1 + static_cast<size_t>(std::count(keys.begin(), keys.end(), ','));
+    }
+  }
   PsychopyEvents out;
-  size_t keyboards = 0;
-  for (const PsychopyComponent& c : file.components)
-    keyboards += c.keyboard() ? 1 : 0;
-  out.events.reserve(file.rows() * (file.components.size() + 2 * keyboards));
+  out.events.reserve(announced);
   Collector collector(out.events);
   static_cast<PsychopyScan&>(out) = scanPsychopyEvents(file, collector);
   return out;
@@ -323,12 +342,12 @@ std::string describePsychopyNote(const PsychopyDataFile& file, const PsychopyNot
   const char* result = note.kind == PsychopyNoteKind::kStopBeforeStart ? "no duration"
                        : note.kind == PsychopyNoteKind::kRepeated      ? "no second event"
                                                                        : "no events";
-  return file.components[note.component].name + ": " + what + ", the first on line " +
+  return escapeLine(file.components[note.component].name) + ": " + what + ", the first on line " +
          std::to_string(note.firstLine) + ": " + result;
 }
 
 std::string describeOtherClock(const PsychopyDataFile& file, const PsychopyOtherClock& other) {
-  return file.components[other.component].name +
+  return escapeLine(file.components[other.component].name) +
          ".started is not on the experiment's clock (a routine's own?): " +
          secondsText(other.example) + " s on line " + std::to_string(other.lines.front()) +
          ", where the rows before started at " + secondsText(other.floor) + " s or later; " +

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "kwhost/common/text_codec.h"
+
 namespace stimforge::kwhost {
 namespace {
 
@@ -64,7 +66,7 @@ bool checkTemplateColumns(const TrialTypeTemplate& tmpl, const std::vector<std::
                           std::string& problem) {
   for (const std::string& name : tmpl.columns()) {
     if (std::find(known.begin(), known.end(), name) == known.end()) {
-      problem = "the template names {" + name + "}, which is not a column of the file";
+      problem = "the template names {" + escapeLine(name) + "}, which is not a column of the file";
       return false;
     }
   }

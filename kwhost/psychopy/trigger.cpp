@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <set>
 
+#include "kwhost/common/text_codec.h"
+
 namespace stimforge::kwhost {
 namespace {
 
@@ -15,7 +17,7 @@ bool nameByte(char c, bool first) {
 std::string keysText(const PsychopyScan& scan, const std::vector<int32_t>& keys) {
   std::string text;
   for (const int32_t k : keys)
-    text += (text.empty() ? "'" : ", '") + scan.keys[static_cast<size_t>(k)] + "'";
+    text += (text.empty() ? "'" : ", '") + escapeLine(scan.keys[static_cast<size_t>(k)]) + "'";
   return text.empty() ? "no key with a time" : text;
 }
 
@@ -23,7 +25,7 @@ std::string listText(const PsychopyDataFile& file, const PsychopyScan& scan,
                      const std::vector<const PsychopyKeyboard*>& list) {
   std::string text;
   for (const PsychopyKeyboard* k : list)
-    text += (text.empty() ? "" : ", ") + file.components[k->component].name + " (" +
+    text += (text.empty() ? "" : ", ") + escapeLine(file.components[k->component].name) + " (" +
             keysText(scan, k->keys) + ")";
   return text;
 }
@@ -60,14 +62,15 @@ const PsychopyKeyboard* named(const PsychopyDataFile& file, const PsychopyScan& 
                               const std::vector<const PsychopyKeyboard*>& list,
                               const PsychopyTriggerChoice& choice, PsychopyTrigger& t,
                               std::string& problem) {
-  const std::string& name = choice.component;
+  const std::string name = escapeLine(choice.component);
   const std::string all = "; its keyboards: " + listText(file, scan, list);
   const auto it = std::find_if(list.begin(), list.end(), [&](const PsychopyKeyboard* k) {
-    return file.components[k->component].name == name;
+    return file.components[k->component].name == choice.component;
   });
   if (it == list.end()) {
-    const bool exists = std::any_of(file.components.begin(), file.components.end(),
-                                    [&](const PsychopyComponent& c) { return c.name == name; });
+    const bool exists =
+        std::any_of(file.components.begin(), file.components.end(),
+                    [&](const PsychopyComponent& c) { return c.name == choice.component; });
     problem = exists ? name + " is not a keyboard component (no " + name + ".keys column)" + all
                      : "the data file has no component " + name + all;
     return nullptr;
@@ -86,8 +89,8 @@ const PsychopyKeyboard* named(const PsychopyDataFile& file, const PsychopyScan& 
       return scan.keys[static_cast<size_t>(key)] == choice.key;
     });
     if (!pressed) {
-      problem = name + " never recorded the key '" + choice.key + "' with a time; it recorded " +
-                keysText(scan, k.keys);
+      problem = name + " never recorded the key '" + escapeLine(choice.key) +
+                "' with a time; it recorded " + keysText(scan, k.keys);
       return nullptr;
     }
     t.key = choice.key;
@@ -99,7 +102,7 @@ const PsychopyKeyboard* named(const PsychopyDataFile& file, const PsychopyScan& 
                                            "): name the scanner's as " + name + ":KEY");
     return nullptr;
   }
-  t.how = name + ", key '" + t.key + "', as named";
+  t.how = name + ", key '" + escapeLine(t.key) + "', as named";
   return &k;
 }
 
@@ -128,7 +131,7 @@ const PsychopyKeyboard* found(const PsychopyDataFile& file, const PsychopyScan& 
   const PsychopyKeyboard& k = *candidates[0];
   t.component = k.component;
   t.key = scan.keys[static_cast<size_t>(k.keys[0])];
-  t.how = file.components[t.component].name + ", key '" + t.key +
+  t.how = escapeLine(file.components[t.component].name) + ", key '" + escapeLine(t.key) +
           "': the one keyboard that recorded a single key before a stimulus";
   return &k;
 }
@@ -143,13 +146,13 @@ bool parsePsychopyTriggerChoice(std::string_view text, PsychopyTriggerChoice& ch
   for (size_t i = 0; i < name.size() && valid; ++i)
     valid = nameByte(name[i], i == 0);
   if (!valid) {
-    problem = "\"" + std::string(name) +
+    problem = "\"" + escapeLine(name) +
               "\" is not a component's name (letters, digits and underscores, not starting with "
               "a digit)";
     return false;
   }
   if (colon != std::string_view::npos && colon + 1 == text.size()) {
-    problem = std::string(name) + ": names no key after the colon";
+    problem = escapeLine(name) + ": names no key after the colon";
     return false;
   }
   choice.component = std::string(name);
