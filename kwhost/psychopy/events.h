@@ -20,14 +20,15 @@
 // repeated and gives no second event: a clock never reads the same 16 digits twice for two
 // starts or two presses. Counted.
 //
-// Another clock: a start more than one second below the floor, the latest of the earlier
-// rows' earliest starts, cannot be on the experiment's clock. Rows are written as trials end
-// and the experiment's clock never runs back, so every start of a row lies after the starts
-// of the rows before, but for PsychoPy's non-slip timing, which lets a routine's first start
-// fall up to 1.4 ms before the previous row's last start in the real files (the earliest
-// start of a row is the floor's part, which keeps well below that). Caught in the real files:
-// exactly mouse.started and rating.started of the cardioception file (0.005 to 0.01 s in rows
-// whose floor is 9.35 s and 48.67 s), which a routine's own clock writes. Starts that are
+// Another clock: a start more than one second (kOtherClockMarginUs) below the floor, the
+// latest of the earlier rows' earliest starts, cannot be on the experiment's clock. Rows are
+// written as trials end and that clock never runs back, so a row's starts lie after the
+// starts of the rows before, within PsychoPy's non-slip timing, which puts a routine's first
+// start up to 1.4 ms before the previous row's last start in the real files (and the floor,
+// made of each row's earliest start, lies lower still). Caught in the real files: exactly
+// mouse.started and rating.started of the cardioception file (0.005 to 0.01 s on lines 4 and
+// 16, whose floors are 9.35 s and 48.67 s), which a routine's own clock writes. Not caught:
+// such a start in the first rows, while the floor is below one second. Starts that are
 // repeated or themselves on another clock take no part in the floor. Such components are
 // reported; their events are kept, for the caller to leave out unless chosen.
 #ifndef STIMFORGE_KWHOST_PSYCHOPY_EVENTS_H_

@@ -56,8 +56,10 @@ class ExactTime {
 // Parses a cell's number: an optional sign, digits with an optional decimal point (at least
 // one digit), and an optional exponent ("1.2e-05", "3E+2"); nothing else, no spaces. Digits
 // past the 24th decimal of a second are rounded half up on the magnitude (a tie away from
-// zero) at parse. Returns false, `time` unchanged, for anything else: "None", "nan", "inf",
-// an empty cell, text, or a magnitude of kMaxExactSeconds or more.
+// zero) at parse; such a time is rounded twice on its way to microseconds
+// ("0.0000004999999999999999999" becomes 0.0000005 s, then 1 us). No real cell has them. Returns
+// false, `time` unchanged, for anything else: "None", "nan", "inf", an empty cell, text, or a
+// magnitude of kMaxExactSeconds or more.
 [[nodiscard]] bool parseExactTime(std::string_view cell, ExactTime& time);
 
 // The time rounded to microseconds (roundedMicroseconds) as seconds with six decimals:
