@@ -204,13 +204,27 @@ bool parseExactTime(std::string_view s, ExactTime& time) {
   return true;
 }
 
-std::string secondsText(ExactTime time) {
+void appendSecondsText(std::string& out, ExactTime time) {
   const int64_t us = time.roundedMicroseconds();
-  const uint64_t magnitude = us < 0 ? 0 - static_cast<uint64_t>(us) : static_cast<uint64_t>(us);
-  char buffer[48];
-  std::snprintf(buffer, sizeof buffer, "%s%" PRIu64 ".%06" PRIu64, us < 0 ? "-" : "",
-                magnitude / kUsPerSecond, magnitude % kUsPerSecond);
-  return buffer;
+  uint64_t magnitude = us < 0 ? 0 - static_cast<uint64_t>(us) : static_cast<uint64_t>(us);
+  char digits[32];  // written from the end: six decimals, the point, the whole seconds
+  size_t at = sizeof digits;
+  for (int i = 0; i < 6; ++i, magnitude /= 10)
+    digits[--at] = static_cast<char>('0' + magnitude % 10);
+  digits[--at] = '.';
+  do {
+    digits[--at] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude > 0);
+  if (us < 0)
+    digits[--at] = '-';
+  out.append(digits + at, sizeof digits - at);
+}
+
+std::string secondsText(ExactTime time) {
+  std::string text;
+  appendSecondsText(text, time);
+  return text;
 }
 
 std::string exactSecondsText(ExactTime time) {

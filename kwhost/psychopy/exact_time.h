@@ -65,6 +65,9 @@ class ExactTime {
 // The time rounded to microseconds (roundedMicroseconds) as seconds with six decimals:
 // "174.361571", "-0.000002", "0.000000".
 std::string secondsText(ExactTime time);
+// The same text appended to `out`, without a formatting library: for writers of a million
+// onsets.
+void appendSecondsText(std::string& out, ExactTime time);
 
 // Every digit the time holds, as seconds, trailing zeros of the decimals dropped (at least one
 // decimal kept): "174.36157069914044", "-0.0000025", "12.0". For messages and tests.
