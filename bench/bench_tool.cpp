@@ -4,6 +4,9 @@
 //   bench_tool protocol CONDITIONS INTERVALS SEED FILE   a protocol file
 //   bench_tool copy-protocol FROM TO          reads a protocol file and writes it back, as
 //                                             kwhost does: the editing commands' floor
+//   bench_tool psychopy FILE [events]         reads a PsychoPy data file into its model (and
+//                                             scans its events, dropping them): the reader's
+//                                             share of `kwhost events` on it
 // Prints what a made file holds as "key value" lines. Exit status 0, or 1 on a failure
 // (reported on standard error), 2 for a usage error.
 #include <cerrno>
@@ -12,10 +15,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "bench/log_generator.h"
 #include "bench/protocol_generator.h"
+#include "kwhost/common/read_file.h"
 #include "kwhost/protocol/file_io.h"
+#include "kwhost/psychopy/data_file.h"
+#include "kwhost/psychopy/events.h"
 
 namespace {
 
@@ -25,7 +32,8 @@ int usage() {
   std::fputs(
       "usage: bench_tool log EVENTS SEED FILE\n"
       "       bench_tool protocol CONDITIONS INTERVALS SEED FILE\n"
-      "       bench_tool copy-protocol FROM TO\n",
+      "       bench_tool copy-protocol FROM TO\n"
+      "       bench_tool psychopy FILE [events]\n",
       stderr);
   return 2;
 }
@@ -80,6 +88,30 @@ int copyProtocol(const char* from, const char* to) {
   return 0;
 }
 
+// Counts the events a scan hands it.
+class CountingSink : public stimforge::kwhost::PsychopyEventSink {
+ public:
+  void event(const stimforge::kwhost::PsychopyEvent&, std::string_view) override { ++count; }
+  size_t count = 0;
+};
+
+int readPsychopy(const char* path, bool events) {
+  std::string text, error;
+  stimforge::kwhost::PsychopyDataFile file;
+  stimforge::kwhost::PsychopyRefusal refusal;
+  if (!stimforge::kwhost::readWholeFile(path, text, error) ||
+      !stimforge::kwhost::readPsychopyDataFile(std::move(text), file, refusal)) {
+    std::fprintf(stderr, "bench_tool: %s: %s\n", path,
+                 error.empty() ? refusal.message.c_str() : error.c_str());
+    return 1;
+  }
+  CountingSink sink;
+  if (events)
+    (void)stimforge::kwhost::scanPsychopyEvents(file, sink);
+  std::printf("rows %zu\ncolumns %zu\nevents %zu\n", file.rows(), file.table.columns(), sink.count);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -97,5 +129,7 @@ int main(int argc, char** argv) {
   }
   if (command == "copy-protocol" && argc == 4)
     return copyProtocol(argv[2], argv[3]);
+  if (command == "psychopy" && (argc == 3 || (argc == 4 && std::strcmp(argv[3], "events") == 0)))
+    return readPsychopy(argv[2], argc == 4);
   return usage();
 }

@@ -266,7 +266,9 @@ The floor: \`bench_tool copy-protocol\`, the stand-in host's own code reading th
 | plot of 1,000,000 intervals at most 2× the floor | $plot_ratio× | $(verdict "$plot_ratio" 2) |
 | its SVG under 2 MB | $(awk -v b="$plot_bytes" 'BEGIN { printf "%.2f MB", b / 1e6 }') | $(verdict "$plot_bytes" 1999999) |
 EOF
-# The --bold check and the study: sections of their own, each runnable alone.
+# The --bold check, the study and the PsychoPy reader: sections of their own, each runnable
+# alone.
 sh "$here/bold_bench.sh" "$build"
 sh "$here/study_bench.sh" "$build"
+sh "$here/psychopy_bench.sh" "$build"
 rm -f pane.txt floor.txt iofloor.sh copy.prt p60.svg log1000000_events.tsv log1000000_events.json timing.csv hyperfine.err rss.txt samples.*

@@ -38,6 +38,10 @@ int fuzzTriggerAnalysis(const uint8_t* data, size_t size);
 // dummy-volume rule on counts from the input: a one-line refusal or figures within range.
 int fuzzBoldScan(const uint8_t* data, size_t size);
 
+// kwhost/psychopy: a PsychoPy data file's text, a trigger choice, a trial_type template and a
+// TR from the input: a one-line refusal, or a model, events and trigger that keep their rules.
+int fuzzPsychopy(const uint8_t* data, size_t size);
+
 }  // namespace stimforge::fuzzing
 
 #endif  // STIMFORGE_FUZZ_FUZZ_TARGETS_H_

@@ -8,6 +8,7 @@ a text (a length byte, 255 adding a second length byte, then the bytes).
 """
 import os
 import struct
+import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -347,6 +348,31 @@ def bold_scan_seeds():
     rule("skip-beyond", 240, 236, skip=240)
 
 
+def psychopy_seeds():
+    """From the data file tests/kwhost/psychopy/make_oddities.py writes, and small variants."""
+    import subprocess
+    import tempfile
+    script = os.path.join(HERE, "..", "tests", "kwhost", "psychopy", "make_oddities.py")
+    with tempfile.TemporaryDirectory() as folder:
+        path = os.path.join(folder, "odd.csv")
+        subprocess.run([sys.executable, script, path], check=True)
+        with open(path, "rb") as f:
+            odd = f.read()
+    lf = odd.replace(b"\r\n", b"\n")
+    cases = {
+        "oddities": (20, "{condition}_{load}", "", odd),
+        "oddities-lf-named": (20, "{note}", "scan_key:5", lf),
+        "store-all-keys": (20, "x{{", "", b"psychopyVersion,k.started,k.keys,k.rt,s.started,\n"
+                           b"2024.2.3,1.0,\"['5', '5', '5']\",\"[0.5, 2.5, 4.5]\",1.6,\n"),
+        "cut-in-a-quote": (1, "{a}", "k:", lf[: lf.index(b"two") + 2]),
+        "semicolons": (1, "", "", lf.replace(b",", b";")),
+        "old-file": (1, "1.2e-05", "", b"expName,key.keys,key.rt,frameRate\nx,5,0.5,60\n"),
+        "text-log": (1, "", "", b"0.9009 \tWARNING \tWe strongly recommend\n"),
+    }
+    for label, (tr, template, choice, data) in cases.items():
+        write("psychopy", label, bytes([tr]) + text(template) + text(choice) + data)
+
+
 if __name__ == "__main__":
     protocol_file_seeds()
     log_reader_seeds()
@@ -354,3 +380,4 @@ if __name__ == "__main__":
     condition_order_seeds()
     execute_seeds()
     bold_scan_seeds()
+    psychopy_seeds()

@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 mode=${1:?usage: fuzz/run_fuzzers.sh ci|long [BUILD_DIR] [FUZZER...]}
 build=${2:-build-fuzz}
 [ $# -ge 2 ] && shift 2 || shift $#
-fuzzers=${*:-"text_helpers condition_order log_reader execute protocol_file trigger_analysis events bold_scan"}
+fuzzers=${*:-"text_helpers condition_order log_reader execute protocol_file trigger_analysis events bold_scan psychopy"}
 
 cmake -S fuzz -B "$build" -DSF_WERROR=ON >/dev/null
 cmake --build "$build" -j 2
@@ -24,7 +24,7 @@ mkdir -p "$build/artifacts" "$build/logs"
 # machine when it is otherwise idle; up to twice that under load).
 max_len() {
   case "$1" in
-    execute | log_reader | trigger_analysis | events) echo 8192 ;;
+    execute | log_reader | trigger_analysis | events | psychopy) echo 8192 ;;
     *) echo 1024 ;;
   esac
 }
@@ -38,6 +38,7 @@ ci_runs() {
     execute) echo 500000 ;;
     events) echo 150000 ;;
     bold_scan) echo 1000000 ;;
+    psychopy) echo 400000 ;;
     *) echo 100000 ;;
   esac
 }

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "kwhost/common/safe_save.h"
 
@@ -33,8 +35,17 @@ bool readWholeFile(const std::string& path, std::string& text, std::string& erro
   if (file == nullptr)
     return false;
   std::string content;
-  char buffer[65536];
+  // Read at once into room for the size the file has now (a hint: it may change while read,
+  // and the loop below takes whatever follows), so that a large file is not copied again
+  // each time the text grows.
+  std::error_code ec;
+  const std::uintmax_t expected = std::filesystem::file_size(path, ec);
   size_t n = 0;
+  if (!ec && expected > 0 && expected < content.max_size()) {
+    content.resize(static_cast<size_t>(expected));
+    content.resize(std::fread(content.data(), 1, content.size(), file));
+  }
+  char buffer[65536];
   while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
     content.append(buffer, n);
   const bool failed = std::ferror(file) != 0;
