@@ -220,7 +220,11 @@ int runDesign(DesignOptions options, std::ostream& out, std::ostream& err) {
     case DesignRefusal::kSize:
       return refuse(err, message + " (a longer --high-pass gives fewer cosines)", true);
     case DesignRefusal::kEvents:
-      return refuse(err, options.words.input + ": " + message, false);
+      return refuse(err,
+                    options.words.input +
+                        " has no stimulus events (responses and rows of trial_type n/a are "
+                        "left out; --conditions names conditions): nothing to model",
+                    false);
   }
   const DesignSource source{options.words.input, options.words.bold};
   if (options.words.json)
@@ -250,8 +254,11 @@ class Design : public CommandRunner {
                     "The conditions modelled, by trial_type (default: every trial_type of the "
                     "stimulus events, not responses)")
         ->type_name("A,B,...");
-    command.add_option("--contrast", a.contrasts, "A contrast whose efficiency is reported")
-        ->type_name("NAME=A-B");
+    command
+        .add_option("--contrast", a.contrasts,
+                    "A contrast of two conditions whose efficiency is reported (repeatable)")
+        ->type_name("NAME=A-B")
+        ->allow_extra_args(false);
     command
         .add_option("--high-pass", a.highPass,
                     "The cutoff of the cosine high-pass set in seconds (default 128; 0: none)")

@@ -138,7 +138,8 @@ void figureFindings(const DesignSettings& settings, DesignCheck& check) {
     check.findings.push_back(
         count > static_cast<size_t>(check.settings.volumes)
             ? "the design is rank-deficient: " + std::to_string(count) + " columns for " +
-                  std::to_string(check.settings.volumes) + " volumes"
+                  std::to_string(check.settings.volumes) +
+                  (check.settings.volumes == 1 ? " volume" : " volumes")
             : "the design is rank-deficient: its smallest singular value is below 1e-10 times "
               "its largest (columns scaled to unit length)");
   }

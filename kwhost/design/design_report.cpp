@@ -40,7 +40,8 @@ std::string millisecondsText(double seconds) {
 
 std::string headText(const DesignCheck& check, const DesignSource& source) {
   const DesignSettings& s = check.settings;
-  std::string text = source.input + ": " + std::to_string(s.volumes) + " volumes, TR " +
+  std::string text = source.input + ": " + std::to_string(s.volumes) +
+                     (s.volumes == 1 ? " volume, TR " : " volumes, TR ") +
                      millisecondsText(s.trSeconds) + " ms";
   if (!source.bold.empty())
     text += " (from " + source.bold + ")";

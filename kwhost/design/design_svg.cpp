@@ -376,7 +376,7 @@ std::string counted(size_t count, const char* noun) {
 std::string subtitle(const DesignCheck& check) {
   const std::string findings = check.findings.empty() ? std::string("no findings")
                                                       : counted(check.findings.size(), "finding");
-  return std::to_string(check.settings.volumes) + " volumes, TR " +
+  return counted(static_cast<size_t>(check.settings.volumes), "volume") + ", TR " +
          n(check.settings.trSeconds * 1000.0, 3) +
          " ms; X: " + counted(check.conditions.size(), "condition") + ", the constant, " +
          counted(check.cosines, "cosine") + "; " + findings;

@@ -9,7 +9,7 @@ Usage: design_check_test.py KWHOST PRESENTATION_LOGS_DIR WORK_DIR BOLD_IMAGES PR
    distribution and numpy's linear algebra, and must agree within 1e-6 relative (absolute
    below 1).
 2. One designed events file per finding (and one without any) gives the exit status and the
-   findings expected; the usage errors give 2 and their message.
+   findings expected; usage errors and inputs that cannot be used give 2 and their message.
 3. The picture renders in rsvg-convert, stays small, and is never saved over a file that
    kwhost did not draw.
 4. The README's worked example on the sample log prints what the README shows and draws the
@@ -118,7 +118,7 @@ def read_events(path):
 
 def compare_with_report(events_file, args, tr, volumes, cutoff, chosen=None, contrasts=()):
     """Runs kwhost design --json on `events_file` and checks every figure against numpy's."""
-    status, out, err = kwhost("design", events_file, "--json", *args)
+    status, out, err = kwhost("design", *args, events_file, "--json")  # INPUT after options
     check(status in (0, 1) and not err, f"{events_file}: exit {status}: {err}")
     report = json.loads(out)
     rows = read_events(events_file)
@@ -163,8 +163,9 @@ def real_logs(bold_images):
         check(status == 0, f"kwhost events {args}: exit {status}: {err}")
     # Sounds without a duration (impulses) and pictures, a contrast, time zero at trigger 1.
     compare_with_report(os.path.join(WORK, "idor_sound_events.tsv"),
-                        ["--tr", "2000", "--volumes", "240", "--contrast", "task=TAREFA-REPOUSO"],
-                        2.0, 240, 128, contrasts=[("task", "TAREFA", "REPOUSO")])
+                        ["--tr", "2000", "--volumes", "240", "--contrast", "task=TAREFA-REPOUSO",
+                         "--contrast", "sounds=EXECUTAR-RELAXAR"], 2.0, 240, 128,
+                        contrasts=[("task", "TAREFA", "REPOUSO"), ("sounds", "EXECUTAR", "RELAXAR")])
     # 34 conditions, most with one event.
     compare_with_report(os.path.join(WORK, "idor_two_tables_events.tsv"),
                         ["--tr", "2000", "--volumes", "240"], 2.0, 240, 128)
@@ -227,10 +228,16 @@ def designed_cases():
           and text.endswith("findings: none\n"), f"clean, as text:\n{text}")
 
 
-def usage_errors():
+def refusals():
     clean = os.path.join(WORK, "clean_events.tsv")
     log = os.path.join(LOGS, "idor_sound.log")
+    responses = os.path.join(WORK, "responses_events.tsv")
+    with open(responses, "w") as f:
+        f.write("onset\tduration\ttrial_type\tevent_type\n3.5\tn/a\t1\tResponse\n")
     cases = [
+        ([responses, "--tr", "2000", "--volumes", "200"],
+         f"{responses} has no stimulus events (responses and rows of trial_type n/a are left "
+         "out; --conditions names conditions): nothing to model\n"),
         ([log, "--tr", "2000", "--volumes", "240"],
          f"{log} is a Presentation log: write its events file with `kwhost events` first (with "
          "the run's --bold), then check that file\n"),
@@ -295,7 +302,7 @@ def main():
     os.makedirs(WORK)
     real_logs(BOLD_IMAGES)
     designed_cases()
-    usage_errors()
+    refusals()
     picture()
     readme_example()
     for failure in failures:
