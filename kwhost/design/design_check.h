@@ -119,7 +119,8 @@ struct DesignCheck {
   // "A: no event at all", "A: no event in the stored scan (2 before it)",
   // "A: 3 events in the stored scan, fewer than 5", "A: VIF 7.31, above 5",
   // "A and B: correlation 0.934, above 0.8 in absolute value", "the design is rank-deficient:
-  // ...". A condition without events gets no other finding of its own.
+  // ...". A condition without any event in the stored scan gets no VIF finding: its events
+  // say it already.
   std::vector<std::string> findings;
 
   bool hasFindings() const { return !findings.empty(); }

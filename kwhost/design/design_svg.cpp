@@ -16,6 +16,7 @@ constexpr int kWidth = 1000;
 constexpr int kPanelTop = 76;
 constexpr int kMatrixLeft = 70;
 constexpr int kMatrixHeight = 360;
+constexpr size_t kMatrixRows = 180;   // at most; more volumes are averaged into them
 constexpr double kMatrixWidth = 280;  // at most, however many columns
 constexpr double kWidestColumn = 24;
 constexpr int kGreys = 8;
@@ -48,30 +49,39 @@ std::string name(const DesignCheck& check, size_t i) {
   return cutWithEllipsis(check.conditions[i].name, kLabelChars);
 }
 
-// The grey (0 black ... kGreys - 1 white) of each cell of `column`, scaled over its values.
-std::vector<int> greysOf(const std::vector<double>& column) {
+// The greys (0 black ... kGreys - 1 white) of `column` in `rows` rows, each the mean of its
+// volumes (rows <= volumes), scaled over the column's values.
+std::vector<int> greysOf(const std::vector<double>& column, size_t rows) {
   const auto [low, high] = std::minmax_element(column.begin(), column.end());
-  std::vector<int> greys(column.size(), *high > 0 ? kGreys - 1 : 0);
-  if (*high > *low) {
-    for (size_t k = 0; k < column.size(); ++k)
-      greys[k] = static_cast<int>(std::lround((column[k] - *low) / (*high - *low) * (kGreys - 1)));
+  std::vector<int> greys(rows, *high > 0 ? kGreys - 1 : 0);
+  if (!(*high > *low))
+    return greys;
+  for (size_t r = 0; r < rows; ++r) {
+    const size_t from = r * column.size() / rows;
+    const size_t to = (r + 1) * column.size() / rows;
+    double sum = 0;
+    for (size_t k = from; k < to; ++k)
+      sum += column[k];
+    const double mean = sum / static_cast<double>(to - from);
+    greys[r] = static_cast<int>(std::lround((mean - *low) / (*high - *low) * (kGreys - 1)));
   }
   return greys;
 }
 
-// The design matrix, in units of (column, volume) scaled to its box. Returns its width.
+// The design matrix, in units of (column, row) scaled to its box: a row per volume, or per
+// pixel when the volumes outnumber the pixels. Returns its width.
 double appendMatrix(std::string& out, const DesignCheck& check) {
   const size_t count = check.columns.size();
   const double cell = std::min(kWidestColumn, kMatrixWidth / static_cast<double>(count));
   const double width = cell * static_cast<double>(count);
-  const double volumes = static_cast<double>(check.settings.volumes);
+  const size_t rows = std::min<size_t>(static_cast<size_t>(check.settings.volumes), kMatrixRows);
   std::vector<std::string> paths(kGreys);
+  // A run of cells is a vertical stroke a column wide (butt ends: an exact rectangle).
   const auto cells = [](size_t j, size_t k, size_t length) {
-    return "M" + std::to_string(j) + " " + std::to_string(k) + "h1v" + std::to_string(length) +
-           "h-1z";
+    return "M" + std::to_string(j) + ".5 " + std::to_string(k) + "v" + std::to_string(length);
   };
   for (size_t j = 0; j < count; ++j) {
-    const std::vector<int> greys = greysOf(check.columns[j]);
+    const std::vector<int> greys = greysOf(check.columns[j], rows);
     // The column's commonest grey is drawn once under it, the other runs over it.
     std::vector<size_t> frequency(kGreys, 0);
     for (const int g : greys)
@@ -92,19 +102,20 @@ double appendMatrix(std::string& out, const DesignCheck& check) {
   out += "<text x=\"" + std::to_string(kMatrixLeft) + "\" y=\"" + std::to_string(kPanelTop - 8) +
          "\" font-weight=\"bold\">design matrix</text>\n";
   out += "<g transform=\"translate(" + std::to_string(kMatrixLeft) + " " +
-         std::to_string(kPanelTop) + ") scale(" + n(cell, 4) + " " + n(kMatrixHeight / volumes, 6) +
-         ")\" shape-rendering=\"crispEdges\">\n";
+         std::to_string(kPanelTop) + ") scale(" + n(cell, 4) + " " +
+         n(kMatrixHeight / static_cast<double>(rows), 6) +
+         ")\" fill=\"none\" stroke-width=\"1\" shape-rendering=\"crispEdges\">\n";
   for (int g = 0; g < kGreys; ++g) {
     if (paths[static_cast<size_t>(g)].empty())
       continue;
     const int level = 255 * g / (kGreys - 1);
-    out += "<path fill=\"" + hexColour(static_cast<unsigned>(level * 0x010101)) + "\" d=\"" +
+    out += "<path stroke=\"" + hexColour(static_cast<unsigned>(level * 0x010101)) + "\" d=\"" +
            paths[static_cast<size_t>(g)] + "\"/>\n";
   }
   out += "</g>\n<rect x=\"" + std::to_string(kMatrixLeft) + "\" y=\"" + std::to_string(kPanelTop) +
          "\" width=\"" + n(width, 2) + "\" height=\"" + std::to_string(kMatrixHeight) +
          "\" fill=\"none\" stroke=\"" + hexColour(kFrame) + "\"/>\n";
-  const double end = volumes * check.settings.trSeconds;
+  const double end = static_cast<double>(check.settings.volumes) * check.settings.trSeconds;
   text(out, kMatrixLeft - 4, kPanelTop + 10, "0 s", " text-anchor=\"end\"");
   text(out, kMatrixLeft - 4, kPanelTop + kMatrixHeight, designNumber(end) + " s",
        " text-anchor=\"end\"");

@@ -20,8 +20,9 @@ constexpr char kDesignSvgFirstLine[] =
     "kwhost -->";
 
 // The whole document, titled `title` (UTF-8; any bytes give well-formed XML). It grows with
-// the volumes and columns, not with the events: the matrix is one path per grey (8 greys:
-// each column's commonest grey once under it, then its other runs of equal cells), the
+// the columns, not with the events or the volumes: the matrix is one path per grey (8
+// greys: each column's commonest grey once under it, then its other runs of equal cells, a
+// cell per volume or, with more volumes than pixels, per pixel row: their mean), the
 // curves have at most one point per volume and per pixel column (a flat stretch one step),
 // the events are merged per pixel column, and the correlations are one path per colour (11
 // colours, white left out). Requires: a check that checkDesign filled.

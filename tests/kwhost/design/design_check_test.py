@@ -266,7 +266,7 @@ def picture():
     done = subprocess.run(["rsvg-convert", svg, "-o", png], capture_output=True, text=True)
     check(done.returncode == 0 and os.path.getsize(png) > 10000, f"rsvg-convert: {done.stderr}")
     # 34 conditions: still small enough for a report of a thousand runs.
-    check(os.path.getsize(svg) < 60000, f"the picture has {os.path.getsize(svg)} bytes")
+    check(os.path.getsize(svg) < 40000, f"the picture has {os.path.getsize(svg)} bytes")
     foreign = os.path.join(WORK, "foreign.svg")
     with open(foreign, "w") as f:
         f.write("<svg/>\n")
