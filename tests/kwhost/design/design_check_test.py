@@ -32,7 +32,7 @@ except ImportError:
     print("scipy and numpy are needed (Debian: python3-scipy)")
     sys.exit(77)
 
-KWHOST, LOGS, WORK, BOLD_IMAGES, ROOT = sys.argv[1:6]
+KWHOST, LOGS, WORK, BOLD_IMAGES, ROOT = map(os.path.abspath, sys.argv[1:6])
 TOLERANCE = 1e-6
 failures = []
 
