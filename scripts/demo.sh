@@ -32,3 +32,15 @@ echo "   kwhost plot $demo/face_house_demo.log (its events from the first scanne
 echo "   the triggers); open the .svg files in a browser (docs/ holds copies)"
 "$kwhost" plot "$demo/face_house_demo.prt"
 "$kwhost" plot "$demo/face_house_demo.log"
+
+echo
+echo "== is the design estimable? kwhost events $demo/face_house_demo.log, then kwhost design"
+echo "   on its events file: the scan's 55 volumes of 2000 ms, the four conditions (fixation is"
+echo "   the rest the constant models) and one contrast; exit 1: each condition has two blocks"
+echo "   only (docs/ holds a copy of the picture)"
+"$kwhost" events "$demo/face_house_demo.log"
+status=0
+"$kwhost" design "$demo/face_house_demo_events.tsv" --tr 2000 --volumes 55 \
+  --conditions faces,houses,cue_faces,cue_houses --contrast faces-houses=faces-houses \
+  -o "$demo/face_house_demo_design.svg" || status=$?
+echo "== exit status $status"

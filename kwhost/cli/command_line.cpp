@@ -14,8 +14,9 @@ namespace stimforge::kwhost {
 namespace {
 
 const char kDescription[] =
-    "kwhost: BIDS events, trigger checks and timeline pictures from Presentation logs, for "
-    "labs (events, triggers, plot). It is also the stand-in host of the stimforge plug-in for "
+    "kwhost: BIDS events, trigger checks, timeline pictures and design checks from "
+    "Presentation logs, for labs (events, triggers, plot, design). It is also the stand-in "
+    "host of the stimforge plug-in for "
     "the Halden (KW edition) imaging host: it loads the plug-in library as that host does and "
     "runs it from the command line, with its dialogs typed or scripted (import, shift, "
     "reorder, preset, run).";
@@ -209,7 +210,8 @@ std::string withDashPathHint(std::string message, int argc, const char* const* a
         std::filesystem::is_regular_file(std::filesystem::u8path(argument), error)) {
       return message + "\n\"" + argument +
              "\" was read as options: give paths that begin with \"-\" after \"--\", as in "
-             "\"kwhost " + command + " -- " + argument + "\"";
+             "\"kwhost " +
+             command + " -- " + argument + "\"";
     }
   }
   return message;

@@ -16,6 +16,7 @@ std::unique_ptr<CommandRunner> defineTriggers(CLI::App& command);
 std::unique_ptr<CommandRunner> defineEvents(CLI::App& command);
 std::unique_ptr<CommandRunner> definePlot(CLI::App& command);
 std::unique_ptr<CommandRunner> defineBids(CLI::App& command);
+std::unique_ptr<CommandRunner> defineDesign(CLI::App& command);
 
 namespace {
 
@@ -81,6 +82,16 @@ const Command kCommands[] = {
      "no pattern; 2 when the whole study is refused before anything is written (two logs for "
      "one run, a name that is not valid BIDS, a bad pattern or study file, a BIDS_ROOT without "
      "dataset_description.json) or for a usage error. Scans without a log do not change it."},
+    {"design",
+     "Check whether a run's design can be estimated: regressors, VIFs, correlations, "
+     "efficiencies",
+     Needs::kNothing, defineDesign,
+     "Exit status: 0 when the design has no finding; 1 when it has findings (a condition with "
+     "no event or too few in the stored scan, a VIF or a correlation above its limit, a "
+     "rank-deficient design); 2 for a usage error, among them a contrast naming no modelled "
+     "condition, for an input that cannot be read or used (a Presentation log, which "
+     "`kwhost events` turns into an events file first; a file without stimulus events; a "
+     "--bold image that cannot be used) or a picture that cannot be saved."},
 };
 
 #undef SF_PLUGIN_RUNS_EXIT

@@ -19,6 +19,12 @@ constexpr int kTriggerFindings = 1;
 // kwhost triggers: a log that could not be opened or read, or that is no Presentation log.
 constexpr int kTriggerUnreadable = 2;
 
+// kwhost design: a design with findings.
+constexpr int kDesignFindings = 1;
+// kwhost design: a usage error, an input that cannot be read or used, or a picture that
+// cannot be saved.
+constexpr int kDesignUnusable = 2;
+
 }  // namespace stimforge::kwhost
 
 #endif  // STIMFORGE_KWHOST_CLI_EXIT_STATUS_H_

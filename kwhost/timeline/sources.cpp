@@ -1,66 +1,15 @@
 #include "kwhost/timeline/sources.h"
 
-#include <cmath>
-#include <cstdlib>
 #include <unordered_map>
 #include <vector>
 
 #include "host/protocol_limits.h"
-#include "kwhost/common/lines.h"
 #include "kwhost/common/log_time.h"
 #include "kwhost/common/text_utf8.h"
+#include "kwhost/events/events_file.h"
 #include "kwhost/timeline/svg_text.h"
 
 namespace stimforge::kwhost {
-namespace {
-
-// The cells of one line, split at tabs.
-std::vector<std::string_view> cellsOf(std::string_view line) {
-  std::vector<std::string_view> cells;
-  size_t pos = 0;
-  while (true) {
-    const size_t tab = line.find('\t', pos);
-    cells.push_back(line.substr(pos, tab == std::string_view::npos ? tab : tab - pos));
-    if (tab == std::string_view::npos)
-      return cells;
-    pos = tab + 1;
-  }
-}
-
-// A number of an events file: what BIDS allows, [+-]?(digits[.digits]|.digits) with an
-// optional exponent, finite.
-bool eventsNumber(std::string_view cell, double& value) {
-  size_t i = 0;
-  const auto digits = [&cell, &i] {
-    const size_t start = i;
-    while (i < cell.size() && cell[i] >= '0' && cell[i] <= '9')
-      ++i;
-    return i > start;
-  };
-  if (i < cell.size() && (cell[i] == '+' || cell[i] == '-'))
-    ++i;
-  const bool whole = digits();
-  bool fraction = false;
-  if (i < cell.size() && cell[i] == '.') {
-    ++i;
-    fraction = digits();
-  }
-  if (!whole && !fraction)
-    return false;
-  if (i < cell.size() && (cell[i] == 'e' || cell[i] == 'E')) {
-    ++i;
-    if (i < cell.size() && (cell[i] == '+' || cell[i] == '-'))
-      ++i;
-    if (!digits())
-      return false;
-  }
-  if (i != cell.size())
-    return false;
-  value = std::strtod(std::string(cell).c_str(), nullptr);
-  return std::isfinite(value);
-}
-
-}  // namespace
 
 uint32_t paletteColour(size_t row) {
   return kTimelinePalette[row % (sizeof kTimelinePalette / sizeof kTimelinePalette[0])];
@@ -107,58 +56,14 @@ Timeline protocolTimeline(const Protocol& protocol, const std::string& displayNa
 
 bool eventsFileTimeline(std::string_view text, const std::string& displayName, Timeline& timeline,
                         std::string& error) {
+  EventsFile file;
+  if (!parseEventsFile(text, displayName, file, error))
+    return false;
   Timeline result;
   result.fileName = textAsUtf8(displayName);
   std::unordered_map<std::string, size_t> rowOf;
-  size_t onsetColumn = 0;
-  size_t durationColumn = 0;
-  size_t typeColumn = 0;
-  bool hasType = false;
-  size_t columns = 0;
-  size_t lineNumber = 0;
-  const auto fail = [&](const std::string& what) {
-    error = displayName + ":" + std::to_string(lineNumber) + ": " + what;
-    return false;
-  };
-  LineSplitter lines(text);
-  std::string_view line;
-  while (lines.next(line)) {
-    lineNumber = lines.lineNumber();
-    const std::vector<std::string_view> cells = cellsOf(line);
-    if (lineNumber == 1) {
-      bool onset = false;
-      bool duration = false;
-      for (size_t i = 0; i < cells.size(); ++i) {
-        if (cells[i] == "onset" && !onset) {
-          onset = true;
-          onsetColumn = i;
-        } else if (cells[i] == "duration" && !duration) {
-          duration = true;
-          durationColumn = i;
-        } else if (cells[i] == "trial_type" && !hasType) {
-          hasType = true;
-          typeColumn = i;
-        }
-      }
-      if (!onset || !duration)
-        return fail("the header has no onset or no duration column");
-      columns = cells.size();
-      continue;
-    }
-    if (cells.size() != columns) {
-      return fail(std::to_string(cells.size()) + " cells, the header has " +
-                  std::to_string(columns));
-    }
-    double onset = 0;
-    if (!eventsNumber(cells[onsetColumn], onset))
-      return fail("the onset \"" + std::string(cells[onsetColumn]) + "\" is not a number");
-    double duration = 0;
-    const std::string_view durationCell = cells[durationColumn];
-    if (durationCell != "n/a" && (!eventsNumber(durationCell, duration) || duration < 0)) {
-      return fail("the duration \"" + std::string(durationCell) +
-                  "\" is neither a number of seconds (0 or more) nor n/a");
-    }
-    const std::string type = hasType ? std::string(cells[typeColumn]) : std::string("events");
+  for (const EventsFileRow& event : file.rows) {
+    const std::string type = file.hasTrialType ? event.trialType : std::string("events");
     const auto [it, added] = rowOf.emplace(type, result.rows.size());
     if (added) {
       TimelineRow row;
@@ -167,15 +72,13 @@ bool eventsFileTimeline(std::string_view text, const std::string& displayName, T
       result.rows.push_back(std::move(row));
     }
     TimelineRow& row = result.rows[it->second];
-    if (duration > 0) {
-      row.starts.push_back(onset);
-      row.ends.push_back(onset + duration);
+    if (event.duration.value_or(0) > 0) {
+      row.starts.push_back(event.onset);
+      row.ends.push_back(event.onset + *event.duration);
     } else {
-      row.ticks.push_back(onset);
+      row.ticks.push_back(event.onset);
     }
   }
-  if (lineNumber == 0)
-    return fail("the file is empty: no header line");
   timeline = std::move(result);
   return true;
 }

@@ -195,8 +195,9 @@ TEST(CommandLine, ValuesOutsideThePluginsBoundsAreRefused) {
 }
 
 TEST(CommandLine, EveryCommandOfTheTableIsACommandOfItsOwn) {
-  ASSERT_EQ(commandNames(),
-            "info, show, run, import, shift, reorder, preset, triggers, events, plot, bids");
+  ASSERT_EQ(
+      commandNames(),
+      "info, show, run, import, shift, reorder, preset, triggers, events, plot, bids, design");
   for (size_t i = 0; i < commandCount(); ++i) {
     const Command& row = commandTable()[i];
     const Parsed p = parse({row.name, "--help"});
@@ -214,16 +215,16 @@ TEST(CommandLine, UsageErrorsAreExplainedWithAPointerToHelp) {
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
       {{},
        "a command is required: info, show, run, import, shift, reorder, preset, triggers, events, "
-       "plot, bids"},
+       "plot, bids, design"},
       {{"--no-volume"},
        "a command is required: info, show, run, import, shift, reorder, preset, triggers, events, "
-       "plot, bids"},
+       "plot, bids, design"},
       {{"frobnicate", "x"},
        "unknown command \"frobnicate\"; the commands are info, show, run, import, shift, "
-       "reorder, preset, triggers, events, plot, bids"},
+       "reorder, preset, triggers, events, plot, bids, design"},
       {{"--log", "l", "frobnicate"},
        "unknown command \"frobnicate\"; the commands are info, show, run, import, shift, "
-       "reorder, preset, triggers, events, plot, bids"},
+       "reorder, preset, triggers, events, plot, bids, design"},
       {{"run", "p.prt", "q.prt"}, "unexpected arguments: q.prt"},
       {{"info", "--frobnicate"}, "unexpected arguments: --frobnicate"},
       {{"show"}, "PROTOCOL is required"},

@@ -33,8 +33,8 @@ std::string helpOf(std::vector<std::string> args) {
 TEST(HelpTexts, KwhostSaysFirstWhatLabsUseItForAndWhichHostItStandsIn) {
   const std::string help = helpOf({});
   const std::string firstLine = help.substr(0, help.find('\n'));
-  EXPECT_THAT(firstLine, StartsWith("kwhost: BIDS events, trigger checks and timeline pictures "
-                                    "from Presentation logs"));
+  EXPECT_THAT(firstLine, StartsWith("kwhost: BIDS events, trigger checks, timeline pictures and "
+                                    "design checks from Presentation logs"));
   EXPECT_THAT(firstLine, HasSubstr("stand-in host of the stimforge plug-in for the Halden"));
 }
 
@@ -55,6 +55,7 @@ TEST(HelpTexts, EachCommandStatesItsOwnExitStatuses) {
       {"events", "0 when the files of every input were written"},
       {"plot", "0 when the picture was saved"},
       {"bids", "0 when every matched log was written with no finding"},
+      {"design", "0 when the design has no finding; 1 when it has findings"},
   };
   ASSERT_EQ(std::size(cases), commandCount());
   for (const Case& c : cases) {
