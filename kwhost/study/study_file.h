@@ -52,27 +52,11 @@
 #include <string_view>
 #include <vector>
 
-#include "kwhost/settings/run_settings.h"
 #include "kwhost/settings/setting_words.h"
 #include "kwhost/study/path_pattern.h"
+#include "kwhost/study/task_settings.h"
 
 namespace stimforge::kwhost {
-
-// A task's settings as the study file gives them: the keys given, each with its line, and
-// their values in `run` (the others at their defaults). The map's path is joined to the
-// study file's folder already.
-struct TaskSettings {
-  RunSettings run;
-  std::map<Setting, int> lines;  // each key given: its line in the file
-  bool splitScans = false;       // split_scans = true
-  int splitScansLine = 0;        // 0: not given
-  int tableLine = 0;             // the line of the [task.LABEL] table (0 for defaults)
-
-  bool given(Setting setting) const { return lines.count(setting) > 0; }
-};
-
-// Each key `overrides` gives replaces that of `base`.
-TaskSettings mergeTaskSettings(const TaskSettings& base, const TaskSettings& overrides);
 
 struct StudyFile {
   std::filesystem::path path;  // as given, for messages ("FILE:LINE: KEY: ...")
