@@ -178,6 +178,35 @@ class KwhostBids(unittest.TestCase):
         issues = json.loads(checked.stdout)["issues"]
         self.assertEqual(issues["errors"], [], json.dumps(issues["errors"], indent=1))
 
+    def test_a_log_of_two_scans_is_two_runs_and_practice_is_left_out(self):
+        # The event table of a log of 240 triggers, and the same table 600 s later.
+        lines = rows(os.path.join(LOGS, "idor_two_tables.log"))
+        end = lines.index("", 5)
+        later = []
+        for line in lines[5:end]:
+            cells = line.split("\t")
+            cells[4] = str(int(cells[4]) + 6000000)
+            later.append("\t".join(cells))
+        write(os.path.join(SOURCE, "sub01/ses1/sub01_loc_run3.log"),
+              "\n".join(lines[:end] + later + lines[end:]) + "\n")
+        write(os.path.join(SOURCE, "sub01/ses1/sub01_faces_practice.log"), "Scenario - practice\n")
+        for run in ("03", "04"):
+            bold("sub-01/ses-1/func/sub-01_ses-1_task-loc_run-" + run, 240)
+        write(os.path.join(ROOT, "task-loc_bold.json"),
+              json.dumps({"RepetitionTime": 2.0, "TaskName": "loc"}))
+        write(STUDY_FILE, 'exclude = ["*practice*"]\n' + STUDY + "\n[task.loc]\nsplit_scans = true\n")
+        report = json.loads(bids("--json").stdout)
+        self.assertEqual(report["excluded_logs"], ["sub01/ses1/sub01_faces_practice.log"])
+        loc = [run for run in report["runs"] if "task-loc" in run["events"]]
+        self.assertEqual([run["status"] for run in loc], ["consistent", "consistent"])
+        alone = os.path.join(WORK, "alone.tsv")
+        single = kwhost("events", os.path.join(LOGS, "idor_two_tables.log"), "--bold",
+                        os.path.join(ROOT, "sub-01/ses-1/func/sub-01_ses-1_task-loc_run-03_bold.nii.gz"),
+                        "-o", alone)
+        self.assertEqual(single.returncode, 0, single.stderr)
+        for run in loc:
+            self.assertEqual(rows(os.path.join(ROOT, run["events"])), rows(alone), run["events"])
+
     def test_refusals_leave_every_file_as_it_was(self):
         cases = [
             (["--match", "sub{sub}/ses{ses}/sub{sub}_{task}_run{run}.log",
