@@ -91,6 +91,8 @@ void addStoredScan(const BoldRun& bold, Timeline& timeline) {
   scan.logged = false;
   scan.timeZero = 0.0;
   scan.storedScan = std::make_pair(0.0, end);
+  scan.scanStarts = {0.0};  // the band of the row: the stored scan
+  scan.scanEnds = {end};
   for (const TimelineRow& row : timeline.rows) {
     for (const std::vector<double>* times : {&row.starts, &row.ticks}) {
       for (const double t : *times)

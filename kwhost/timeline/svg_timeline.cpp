@@ -362,6 +362,7 @@ std::vector<LegendEntry> legendEntries(const Timeline& timeline, bool merged) {
   if (!t.logged) {
     std::string outside = "outside the stored scan: ";
     appendPlural(outside, t.outsideScan, "event", "events");
+    entries.push_back({kScan, 1.0, "the stored scan"});
     entries.push_back({kTimeZero, 1.0, "time zero: the first stored volume"});
     entries.push_back({kOutsideScan, kOutsideScanOpacity * 2, outside});
     return entries;

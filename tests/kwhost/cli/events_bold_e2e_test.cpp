@@ -137,6 +137,18 @@ TEST(KwhostEventsBold, PlotDrawsTheStoredScan) {
       runKwhost(folder, {"plot", log, "--bold", (runs / "run_244.nii.gz").string(), "-o", "k.svg"});
   ASSERT_EQ(unknown.status, 0) << unknown.err;
   EXPECT_THAT(folder.read("k.svg"), HasSubstr("drawn from the scenario&apos;s origin"));
+  // The events' settings come from one place: a map names the rows, and an events file
+  // is drawn over its stored scan.
+  folder.write("names.tsv", "REPOUSO\trest\nTAREFA\ttask\n");
+  const auto mapped = runKwhost(
+      folder, {"plot", log, "--map", "names.tsv", "--unmapped", "drop", "-o", "mapped.svg"});
+  ASSERT_EQ(mapped.status, 0) << mapped.err;
+  EXPECT_THAT(mapped.err, HasSubstr(": 2 rows, "));
+  ASSERT_EQ(runKwhost(folder, {"events", log, "-o", "e.tsv"}).status, 0);
+  const auto events =
+      runKwhost(folder, {"plot", "e.tsv", "--bold", (runs / "run_236.nii.gz").string()});
+  ASSERT_EQ(events.status, 0) << events.err;
+  EXPECT_THAT(folder.read("e.tsv.svg"), HasSubstr("outside the stored scan: "));
 }
 
 }  // namespace
