@@ -269,6 +269,7 @@ int saveTimeline(const PlotOptions& options, const Timeline& timeline, std::ostr
   policy.isOwn = [](const std::string& firstLine) { return isTimelineSvg(firstLine); };
   policy.force = options.force;
   policy.forceHint = kForceHint;
+  policy.recordPrefix = kTimelineRecordPrefix;
   policy.what = "picture";
   const auto produce = [&svg](const PieceWriter& write) { return write(svg); };
   std::string error;

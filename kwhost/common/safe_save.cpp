@@ -8,6 +8,8 @@
 #include <system_error>
 
 #include "kwhost/common/lines.h"
+#include "kwhost/common/own_record.h"
+#include "kwhost/common/read_file.h"
 
 namespace stimforge::kwhost {
 namespace fs = std::filesystem;
@@ -67,6 +69,33 @@ namespace {
 
 // The checks before a save, and the file written whole to a temporary name beside the
 // target. Returns false with `error` set and nothing left behind.
+// Whether the existing file at `path`, if any, may be replaced under `policy`. False with
+// `error` set otherwise.
+bool mayReplace(const std::string& path, const ReplacePolicy& policy, std::string& error) {
+  if (policy.force || !pathExists(path))
+    return true;
+  const std::string kept = "; it is left as it was" +
+                           (policy.forceHint.empty() ? std::string() : " (" + policy.forceHint + ")");
+  if (!policy.recordPrefix.empty()) {
+    std::string text;
+    std::string ignored;
+    const OwnRecord record = readWholeFile(path, text, ignored)
+                                 ? ownRecordOf(text, policy.recordPrefix)
+                                 : OwnRecord::kNone;
+    if (record == OwnRecord::kChanged) {
+      error = "not replacing " + path + ": it changed since kwhost wrote it" + kept;
+      return false;
+    }
+    if (record == OwnRecord::kUnchanged)
+      return true;
+  }
+  if (policy.isOwn && !policy.isOwn(firstLineOf(path))) {
+    error = "not replacing " + path + ": it is not a " + policy.what + " that kwhost wrote" + kept;
+    return false;
+  }
+  return true;
+}
+
 bool writeTemporary(const std::string& path, const FileProducer& produce,
                     const ReplacePolicy& policy, fs::path& temporary, std::string& error) {
   const std::string failure = "cannot save the " + policy.what + " to " + path + ": ";
@@ -78,12 +107,8 @@ bool writeTemporary(const std::string& path, const FileProducer& produce,
     error = failure + "it is a folder";
     return false;
   }
-  if (policy.isOwn && !policy.force && pathExists(path) && !policy.isOwn(firstLineOf(path))) {
-    error = "not replacing " + path + ": it is not a " + policy.what +
-            " that kwhost wrote; it is left as it was" +
-            (policy.forceHint.empty() ? std::string() : " (" + policy.forceHint + ")");
+  if (!mayReplace(path, policy, error))
     return false;
-  }
   temporary = temporaryNameBeside(fs::path(path));
   std::FILE* file = std::fopen(temporary.string().c_str(), "wb");
   if (file == nullptr) {

@@ -26,6 +26,10 @@ struct ReplacePolicy {
   // How the user forces a replacement, for the refusal ("give --force to replace it"); the
   // front end's words. "" adds nothing.
   std::string forceHint;
+  // The start of the line on which kwhost's files of this kind record their own bytes
+  // (own_record.h); "" when they have none. An existing file with such a record is replaced
+  // only when its bytes are those recorded; one without is judged by `isOwn`.
+  std::string recordPrefix;
 };
 
 // Writes what `produce` gives to `path` through a new temporary file beside it, renamed

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "kwhost/common/own_record.h"
 #include "kwhost/common/read_file.h"
 #include "kwhost/common/safe_save.h"
 #include "kwhost/events/sidecar.h"
@@ -16,6 +17,21 @@ bool mayReplaceEventsFiles(const std::string& tsv, const std::string& json,
   std::error_code ignored;
   std::string text;
   const bool jsonExists = fs::exists(fs::u8path(json), ignored);
+  const std::optional<SidecarRecord> record =
+      jsonExists && readWholeFile(json, text, error) ? sidecarRecordOf(text) : std::nullopt;
+  if (record) {
+    uint32_t tableCrc = 0;
+    if (!record->sidecarUnchanged) {
+      error = json + " changed since kwhost wrote it: " + forceHint;
+      return false;
+    }
+    if (fs::exists(fs::u8path(tsv), ignored) &&
+        (!crc32OfFile(tsv, tableCrc) || tableCrc != record->tableCrc)) {
+      error = tsv + " changed since kwhost wrote it: " + forceHint;
+      return false;
+    }
+    return true;
+  }
   const bool ownJson = jsonExists && readWholeFile(json, text, error) && isOwnEventsSidecar(text);
   if (jsonExists && !ownJson) {
     error = json + " exists and is not a sidecar kwhost wrote: " + forceHint;

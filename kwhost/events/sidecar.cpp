@@ -1,5 +1,7 @@
 #include "kwhost/events/sidecar.h"
 
+#include "kwhost/common/own_record.h"
+
 namespace stimforge::kwhost {
 namespace {
 
@@ -78,6 +80,43 @@ json buildEventsSidecar(const SidecarFacts& facts) {
 
 std::string formatEventsSidecar(const SidecarFacts& facts) {
   return buildEventsSidecar(facts).dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+namespace {
+
+// The record's line, up to the events file's crc32; the sidecar's own follows after kSelf.
+constexpr char kRecordLine[] = "    \"KwhostChecksums\": \"crc32 of the events file ";
+constexpr char kSelf[] = ", of this file without this line ";
+
+}  // namespace
+
+std::string formatRecordedEventsSidecar(const SidecarFacts& facts, uint32_t tableCrc) {
+  json sidecar = buildEventsSidecar(facts);
+  sidecar["onset"]["KwhostChecksums"] =
+      "crc32 of the events file " + crc32Text(tableCrc) + kSelf + "00000000";
+  std::string text = sidecar.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+  const std::optional<RecordLine> line = recordLineOf(text, kRecordLine);
+  if (line) {
+    const size_t self = line->begin + std::string_view(kRecordLine).size() + 8 +
+                        std::string_view(kSelf).size();
+    text.replace(self, 8, crc32Text(crc32Without(text, *line)));
+  }
+  return text;
+}
+
+std::optional<SidecarRecord> sidecarRecordOf(std::string_view text) {
+  const std::optional<RecordLine> line = recordLineOf(text, kRecordLine);
+  if (!line)
+    return std::nullopt;
+  const std::string_view body = text.substr(line->begin + std::string_view(kRecordLine).size());
+  SidecarRecord record;
+  uint32_t self = 0;
+  const bool read = body.size() > 8 + std::string_view(kSelf).size() + 8 &&
+                    parseCrc32(body.substr(0, 8), record.tableCrc) &&
+                    body.substr(8, std::string_view(kSelf).size()) == kSelf &&
+                    parseCrc32(body.substr(8 + std::string_view(kSelf).size(), 8), self);
+  record.sidecarUnchanged = read && crc32Without(text, *line) == self;
+  return record;
 }
 
 bool isOwnEventsSidecar(std::string_view text) {

@@ -7,6 +7,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdint>
+#include <optional>
+
 #include <string>
 #include <string_view>
 #include <utility>
@@ -57,6 +60,21 @@ nlohmann::ordered_json buildEventsSidecar(const SidecarFacts& facts);
 // The sidecar's text: pretty-printed (two blanks), ending in "\n". Texts that are not
 // UTF-8 (none should reach here) are written with U+FFFD.
 std::string formatEventsSidecar(const SidecarFacts& facts);
+
+// The same text with the record by which kwhost knows the two files it wrote: a line in the
+// onset column, "KwhostChecksums": "crc32 of the events file T, of this file without this
+// line S", T the crc32 of the events file's bytes (`tableCrc`), S that of the sidecar's own
+// text without that line (kwhost/common/own_record.h).
+std::string formatRecordedEventsSidecar(const SidecarFacts& facts, uint32_t tableCrc);
+
+// What the sidecar text `text` records of the two files: none (written before records, or
+// not by kwhost), or the events file's crc32 and whether the sidecar's own bytes are
+// unchanged (a record that cannot be read counts as changed).
+struct SidecarRecord {
+  uint32_t tableCrc = 0;
+  bool sidecarUnchanged = false;
+};
+std::optional<SidecarRecord> sidecarRecordOf(std::string_view text);
 
 // Whether `text` is a sidecar kwhost wrote: a JSON object whose onset Description holds
 // kOwnEventsPhrase. Any text is handled safely.

@@ -3,6 +3,7 @@
 #include <exception>
 #include <filesystem>
 
+#include "kwhost/common/own_record.h"
 #include "kwhost/common/safe_save.h"
 #include "kwhost/events/files.h"
 
@@ -13,7 +14,6 @@ bool writeRunFiles(const RunFiles& files, const EventsTable& table, const Sideca
   if (!rules.force && !mayReplaceEventsFiles(files.tsv, files.json, rules.forceHint, error))
     return false;
   addEventsTsvWarnings(table, warnings);
-  const std::string json = formatEventsSidecar(facts);
   if (rules.makeFolder) {
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::u8path(files.tsv).parent_path(), ignored);
@@ -26,16 +26,24 @@ bool writeRunFiles(const RunFiles& files, const EventsTable& table, const Sideca
   // The table's text goes to the temporary file a piece at a time (it can be tens of
   // megabytes); the sidecar is small. What the formatting throws (std::bad_alloc) ends the
   // save, which then removes its temporary file, and is thrown on from here.
+  // The table's crc32 is summed as it is written; the sidecar, written after it, records it.
   std::exception_ptr thrown;
-  const auto tsv = [&table, &thrown](const PieceWriter& write) {
+  uint32_t tableCrc = 0;
+  const auto tsv = [&table, &thrown, &tableCrc](const PieceWriter& write) {
     try {
-      return writeEventsTsv(table, write);
+      tableCrc = 0;
+      return writeEventsTsv(table, [&write, &tableCrc](const std::string& piece) {
+        tableCrc = crc32Of(piece, tableCrc);
+        return write(piece);
+      });
     } catch (...) {
       thrown = std::current_exception();
       return false;
     }
   };
-  const auto sidecar = [&json](const PieceWriter& write) { return write(json); };
+  const auto sidecar = [&facts, &tableCrc](const PieceWriter& write) {
+    return write(formatRecordedEventsSidecar(facts, tableCrc));
+  };
   // Both or neither: a table beside a sidecar of another run would be described wrongly.
   const bool saved = saveFilesTogether({{files.tsv, tsv}, {files.json, sidecar}}, policy, error);
   if (thrown)

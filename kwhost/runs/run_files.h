@@ -24,7 +24,8 @@ struct WriteRules {
 
 // Writes `table` and the sidecar of `facts` to `files`: both to temporary files first, then
 // renamed together (the first file's old version put back when the second rename fails).
-// Without rules.force, existing files must be kwhost's own (mayReplaceEventsFiles). The
+// The sidecar records the bytes of both (formatRecordedEventsSidecar). Without rules.force,
+// existing files must be kwhost's own and unchanged (mayReplaceEventsFiles). The
 // warnings of the table's texts (a name written with blanks) go to `warnings` before anything
 // is written. Returns false with `error` set, the old files as they were. May throw
 // std::bad_alloc (nothing is then left behind).

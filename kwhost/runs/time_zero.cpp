@@ -117,6 +117,22 @@ std::string outsideText(size_t count, const std::optional<StimulusEvent>& first,
   return text;
 }
 
+// What the log shows under each of the two readings of D more triggers than volumes.
+std::string readingsText(const ScanCheck& check) {
+  std::string text;
+  if (check.readingsShiftMs)
+    text = "between them the onsets move " + formatFixed(secondsOfMs(*check.readingsShiftMs), 1) +
+           " s ";
+  text += "(";
+  for (const KReading& reading : check.readings) {
+    text += (reading.k > 0 ? "" : "; ") + std::string("with K = ") + std::to_string(reading.k) +
+            ": time zero at " + formatMs(reading.timeZero) + " ms, " +
+            std::to_string(reading.outside.before) + " stimulus event(s) before it and " +
+            std::to_string(reading.outside.after) + " after the stored scan";
+  }
+  return text + ")";
+}
+
 // Time zero from the check against the run: its first stored volume.
 Refusal scanZero(const ZeroInput& input, ZeroChoice& choice) {
   const BoldRun& bold = *input.bold;
@@ -138,9 +154,11 @@ Refusal scanZero(const ZeroInput& input, ZeroChoice& choice) {
       return refusal;
   }
   if (!check.timeZero) {
-    return Refusal::findings(input.name + " against " + bold.image.filename().u8string() +
-                             ": no time zero: " + check.dummies.unknownReason + "; give " +
-                             input.words.given(Setting::kSkip, "K") +
+    const std::string against = input.name + " against " + bold.image.filename().u8string() +
+                                ": no time zero: " + check.dummies.unknownReason;
+    if (!check.readings.empty())
+      return Refusal::findings(against + "; " + readingsText(check));
+    return Refusal::findings(against + "; give " + input.words.given(Setting::kSkip, "K") +
                              " (the triggers without a stored volume) once you know it");
   }
   choice.time = microsOfTenths(*check.timeZero);

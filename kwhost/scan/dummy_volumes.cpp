@@ -71,6 +71,35 @@ DummyVolumes withSkip(const DummyVolumeInput& in, const Allowed& allowed) {
   return out;
 }
 
+// D more triggers than volumes and no statement: two readings, K unknown.
+DummyVolumes twoReadings(const DummyVolumeInput& in, int64_t d, const std::string& counts) {
+  DummyVolumes out;
+  out.twoReadings = d;
+  const SettingWords& words = *in.words;
+  out.unknownReason =
+      plural(d, "trigger") + " more than volumes " + counts + " read two ways: " +
+      (d == 1 ? "a dummy volume" : n(d) + " dummy volumes") + " at the start (time zero at "
+      "trigger " + n(d + 1) + ") or " + (d == 1 ? "a volume" : n(d) + " volumes") +
+      " lost at the end (time zero at trigger 1); nothing in the log tells them apart: give " +
+      words.given(Setting::kSkip, n(d)) + " or " + words.given(Setting::kSkip, "0") +
+      ", or state NumberOfVolumesDiscardedByScanner in the run's sidecar (at the dataset's top "
+      "level it covers every run of the task)";
+  return out;
+}
+
+// D more triggers than volumes, and a sidecar that states no discarded volume: K = 0.
+DummyVolumes lostAtTheEnd(const DummyVolumeInput& in, const Allowed& allowed, int64_t d,
+                          const std::string& counts) {
+  DummyVolumes out;
+  out.k = 0;
+  out.afterLastVolume = d;
+  out.rule = plural(d, "trigger") + " more than volumes " + counts + ", and " +
+             allowed.source(in) + ": time zero at trigger 1; the last " +
+             (d == 1 ? "trigger has" : n(d) + " triggers have") +
+             " no stored volume (the scan stopped during " + (d == 1 ? "it" : "them") + ")";
+  return out;
+}
+
 }  // namespace
 
 DummyVolumes decideDummyVolumes(const DummyVolumeInput& in) {
@@ -112,7 +141,7 @@ DummyVolumes decideDummyVolumes(const DummyVolumeInput& in) {
         plural(-extra, "trigger") + " fewer than volumes " + counts +
         (in.missingAtGaps > 0
              ? ": triggers were lost, " + n(in.missingAtGaps) + " of them at the gaps"
-             : ": Presentation probably started after the scan, or triggers were lost");
+             : ": the log probably began after the scan, or triggers were lost");
     return out;
   }
   if (in.irregularIntervals > 0) {
@@ -121,6 +150,10 @@ DummyVolumes decideDummyVolumes(const DummyVolumeInput& in) {
                         ": lost or extra triggers, so the difference is no count of dummies";
     return out;
   }
+  if (extra > 0 && !allowed.stated)
+    return twoReadings(in, extra, counts);
+  if (extra > 0 && allowed.onlyZero())
+    return lostAtTheEnd(in, allowed, extra, counts);
   if (allowed.stated && !allowed.contains(extra)) {
     out.unknownReason = plural(extra, "trigger") + " more than volumes " + counts + ", but " +
                         allowed.source(in) + ", so K should be " + allowed.text() +
@@ -130,10 +163,11 @@ DummyVolumes decideDummyVolumes(const DummyVolumeInput& in) {
   }
   out.k = extra;
   out.rule = extra == 0 ? "as many triggers as volumes " + counts + ": time zero at trigger 1"
-                        : plural(extra, "trigger") + " more than volumes " + counts +
-                              ": taken as dummy volumes at the start, time zero at trigger " +
+                        : plural(extra, "trigger") + " more than volumes " + counts + ", and " +
+                              allowed.source(in) +
+                              ": dummy volumes at the start, time zero at trigger " +
                               n(extra + 1) + "; the count check is met by construction";
-  if (allowed.stated)
+  if (allowed.stated && extra == 0)
     out.rule += "; " + allowed.source(in) + ", which agrees";
   return out;
 }

@@ -36,14 +36,27 @@ struct DummyVolumes {
   std::string unknownReason;
   // Mismatches between the log, the image and the sidecar, one line each.
   std::vector<std::string> findings;
+  // D > 0 when K is unknown because D more triggers than volumes read two ways: D dummy
+  // volumes at the start (time zero at trigger D + 1), or D volumes lost at the end (time
+  // zero at trigger 1). Nothing in the log tells them apart; K, or the sidecar, settles it.
+  int64_t twoReadings = 0;
+  // With K = 0 from a sidecar that states no discarded volume: the D last triggers, which
+  // have no stored volume (the scan stopped during them).
+  int64_t afterLastVolume = 0;
 };
 
-// K by the rule: the user's --skip when given; else triggers - volumes when that is 0 or
-// more, the triggers form one scan and their intervals are regular. Where the sidecar states
-// discarded volumes, K must be ByUser or ByUser + ByScanner (a missing one counting 0): for a
-// K worked out, any other value leaves K unknown; for a K given, it is a finding. With one
-// trigger (first pulse only) K is 0 unless the sidecar states volumes discarded; then it is
-// unknown unless given (time zero is then the trigger + K x TR, see timeZeroTenths).
+// K by the rule, never a guess: the user's K when given; else, with one scan of regular
+// intervals and D = triggers - volumes:
+// - D = 0: K = 0 (a sidecar stating discarded volumes must allow it);
+// - D > 0 and the sidecar states discarded volumes: a stated count equal to D (ByUser, or
+//   ByUser + ByScanner, a missing one counting 0) gives K = D; a sidecar that states only 0
+//   gives K = 0, the D last triggers having no stored volume (afterLastVolume); any other
+//   statement leaves K unknown;
+// - D > 0 and no statement: K unknown, with twoReadings = D;
+// - D < 0: unknown (triggers lost, or the log began after the scan).
+// For a K given, a sidecar that disagrees is a finding. With one trigger (first pulse only)
+// K is 0 unless the sidecar states volumes discarded; then it is unknown unless given (time
+// zero is then the trigger + K x TR, see timeZeroTenths).
 DummyVolumes decideDummyVolumes(const DummyVolumeInput& input);
 
 // Time zero in tenths of a millisecond: trigger K + 1 when there are more than K triggers;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <limits>
 
+#include "kwhost/common/own_record.h"
 #include "kwhost/timeline/svg_marks.h"
 #include "kwhost/timeline/svg_text.h"
 
@@ -467,6 +468,8 @@ std::string renderTimelineSvg(const Timeline& timeline, const TimelineView& view
   out.reserve(rows.size() + marks.size() + 4096);
   out += kTimelineSvgFirstLine;
   out += '\n';
+  out += kTimelineRecordPrefix;
+  out += "00000000 of this picture without this line -->\n";
   const std::string w = std::to_string(g.width);
   const std::string h = std::to_string(height);
   out += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" + w + "\" height=\"" +
@@ -486,7 +489,7 @@ std::string renderTimelineSvg(const Timeline& timeline, const TimelineView& view
   out += marks;
   drawLegend(out, legend, g, g.legendTop);
   out += "</svg>\n";
-  return out;
+  return withOwnRecord(std::move(out), kTimelineRecordPrefix);
 }
 
 bool isTimelineSvg(std::string_view head) {

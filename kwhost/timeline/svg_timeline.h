@@ -94,6 +94,11 @@ TimelineGeometry timelineGeometry(const Timeline& timeline, const TimelineView& 
 constexpr char kTimelineSvgFirstLine[] =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?><!-- kwhost plot: a timeline drawn by kwhost -->";
 
+// The start of the picture's second line, which records its own bytes (own_record.h): the
+// crc32 of the picture without that line follows, then " of this picture without this line
+// -->". kwhost replaces a picture that records its bytes only while they are unchanged.
+constexpr char kTimelineRecordPrefix[] = "<!-- kwhost: crc32 ";
+
 // The whole SVG document. Bars and ticks that fall outside the window are left out, bars
 // that cross its edges are cut there. Within a row, bars at least a pixel wide are drawn
 // where they are; the rest are merged per pixel column into one mark whose opacity tells

@@ -227,7 +227,9 @@ void appendScan(const LogReport& report, size_t number, const ScanFindings& scan
             (std::fabs(*scan.driftPpm) > kMaxDriftPpm ? " (above 100 ppm)" : "") + "\n";
   appendIrregular(report, scan, text);
   appendCount(scan, text);
-  if (scan.timeZero)
+  if (report.scan != nullptr && !report.scan->timeZero)
+    text += "    time zero: unknown until K is (see the BOLD run below)\n";
+  else if (scan.timeZero)
     text += "    time zero: trigger " + std::to_string(triggerNumber(*scan.timeZeroTrigger)) +
             " at " + formatMs(*scan.timeZero) + " ms\n";
   else
@@ -267,6 +269,18 @@ void appendBoldTimeZero(const ScanCheck& check, std::string& text) {
     text += "    K = " + std::to_string(*check.dummies.k) + ": " + check.dummies.rule + "\n";
   else
     text += "    K unknown: " + check.dummies.unknownReason + "\n";
+  for (const KReading& reading : check.readings) {
+    text += std::string("    if ") +
+            (reading.k > 0 ? "K = " + std::to_string(reading.k) + " (dummy volumes at the start)"
+                           : std::string("K = 0 (volumes lost at the end)")) +
+            ": time zero at trigger " + std::to_string(reading.timeZeroTrigger + 1) + ", " +
+            formatMs(reading.timeZero) + " ms; stimulus events before it " +
+            std::to_string(reading.outside.before) + ", after the stored scan " +
+            std::to_string(reading.outside.after) + "\n";
+  }
+  if (check.readingsShiftMs)
+    text += "    the onsets move " + formatFixed(secondsOfMs(*check.readingsShiftMs), 1) +
+            " s between the two readings\n";
   if (!check.timeZero) {
     text += "    time zero: none\n";
     return;
@@ -342,6 +356,16 @@ void addBoldJson(const LogReport& report, const BoldRun& bold, const ScanCheck& 
   object["skip_rule"] = check.dummies.k ? json(check.dummies.rule) : json(nullptr);
   object["skip_unknown_reason"] =
       check.dummies.k ? json(nullptr) : json(check.dummies.unknownReason);
+  json readings = json::array();
+  for (const KReading& reading : check.readings) {
+    readings.push_back({{"skip", reading.k},
+                        {"time_zero_ms", msJson(reading.timeZero)},
+                        {"time_zero_trigger", reading.timeZeroTrigger + 1},
+                        {"events_before_scan", reading.outside.before},
+                        {"events_after_scan", reading.outside.after}});
+  }
+  object["skip_readings"] = readings;
+  object["skip_readings_shift_ms"] = optionalJson(check.readingsShiftMs);
   object["scan_checked"] = check.scan ? json(*check.scan + 1) : json(nullptr);
   object["time_zero_ms"] = tenthsJson(check.timeZero);
   object["time_zero_trigger"] =

@@ -28,6 +28,29 @@ void chooseScan(const ScanCheckOptions& options, ScanCheck& check) {
   }
 }
 
+// The stimulus events before `zero` and at or after `end` (when known).
+EventsOutsideScan outsideOf(const std::vector<StimulusEvent>& stimuli, Tenths zero,
+                            const std::optional<Tenths>& end) {
+  EventsOutsideScan outside;
+  for (const StimulusEvent& event : stimuli) {
+    if (event.time < zero && outside.before++ == 0)
+      outside.firstBefore = event;
+    if (end && event.time >= *end && outside.after++ == 0)
+      outside.firstAfter = event;
+  }
+  return outside;
+}
+
+// The end of a stored scan of `volumes` from `zero`, when the TR is known.
+std::optional<Tenths> scanEnd(Tenths zero, int64_t volumes, const std::optional<double>& trMs) {
+  if (volumes <= 0 || !trMs)
+    return std::nullopt;
+  const double end = static_cast<double>(zero) + tenthsOfMs(static_cast<double>(volumes) * *trMs);
+  if (!(end < 9.2e18))
+    return std::nullopt;
+  return static_cast<Tenths>(std::llround(end));
+}
+
 // K without an image: --skip, else 0 (time zero at the scan's first trigger).
 DummyVolumes skipWithoutBold(const ScanCheckOptions& options, const ScanFindings& scan) {
   DummyVolumes out;
@@ -81,12 +104,7 @@ void placeTimeZero(const std::vector<Tenths>& triggers, const ScanFindings& scan
     check.timeZeroTrigger = scan.first;
     check.timeZeroAfterTrigger = true;
   }
-  if (check.volumes > 0 && check.trMs) {
-    const double length = tenthsOfMs(static_cast<double>(check.volumes) * *check.trMs);
-    const double end = static_cast<double>(*check.timeZero) + length;
-    if (end < 9.2e18)
-      check.end = static_cast<Tenths>(std::llround(end));
-  }
+  check.end = scanEnd(*check.timeZero, check.volumes, check.trMs);
 }
 
 // The drift and the median against the TR used, as the trigger analysis does for --tr.
@@ -123,15 +141,23 @@ void checkCount(const ScanFindings& scan, ScanCheck& check) {
                              std::to_string(*check.expectedCount) + " (volumes + K)");
 }
 
-void countOutside(const std::vector<StimulusEvent>& stimuli, ScanCheck& check) {
-  if (!check.timeZero)
+// Both readings of D more triggers than volumes, for a report that settles nothing.
+void readBothWays(const std::vector<Tenths>& triggers, const std::vector<StimulusEvent>& stimuli,
+                  const ScanFindings& scan, ScanCheck& check) {
+  const int64_t d = check.dummies.twoReadings;
+  if (d <= 0 || static_cast<uint64_t>(d) >= scan.count)
     return;
-  for (const StimulusEvent& event : stimuli) {
-    if (event.time < *check.timeZero && check.outside.before++ == 0)
-      check.outside.firstBefore = event;
-    if (check.end && event.time >= *check.end && check.outside.after++ == 0)
-      check.outside.firstAfter = event;
+  for (const int64_t k : {d, int64_t{0}}) {
+    KReading reading;
+    reading.k = k;
+    reading.timeZeroTrigger = scan.first + static_cast<size_t>(k);
+    reading.timeZero = triggers[reading.timeZeroTrigger];
+    reading.outside = outsideOf(stimuli, reading.timeZero,
+                                scanEnd(reading.timeZero, check.volumes, check.trMs));
+    check.readings.push_back(reading);
   }
+  if (check.trMs)
+    check.readingsShiftMs = static_cast<double>(d) * *check.trMs;
 }
 
 }  // namespace
@@ -166,7 +192,9 @@ ScanCheck checkLogAgainstScan(const std::vector<Tenths>& triggers,
     placeTimeZero(triggers, scan, check);
   checkTr(scan, check);
   checkCount(scan, check);
-  countOutside(stimuli, check);
+  if (check.timeZero)
+    check.outside = outsideOf(stimuli, *check.timeZero, check.end);
+  readBothWays(triggers, stimuli, scan, check);
   return check;
 }
 

@@ -48,6 +48,16 @@ struct EventsOutsideScan {
   std::optional<StimulusEvent> firstAfter;
 };
 
+// One way of reading D more triggers than volumes: K = D (dummy volumes at the start) or
+// K = 0 (volumes lost at the end), with the time zero each gives and what the log shows
+// outside the stored scan then.
+struct KReading {
+  int64_t k = 0;
+  Tenths timeZero = 0;
+  size_t timeZeroTrigger = 0;  // index in the log's list
+  EventsOutsideScan outside;
+};
+
 struct ScanCheck {
   bool withBold = false;  // a BoldRun was given
   // The scan of the log that was checked (index into the first analysis's scans), empty when
@@ -73,6 +83,10 @@ struct ScanCheck {
   std::optional<int64_t> expectedCount;
   std::optional<int64_t> countDifference;
   EventsOutsideScan outside;
+  // With dummies.twoReadings: the two readings, K = D first, then K = 0; and how far the
+  // onsets move between them (D x TR, milliseconds; empty without a TR).
+  std::vector<KReading> readings;
+  std::optional<double> readingsShiftMs;
   // Everything wrong, one line each: the run's own (header and sidecar TR), K unknown, the
   // sidecar disagreeing with --skip, the count, the drift, the median.
   std::vector<std::string> findings;

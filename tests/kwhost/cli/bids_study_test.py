@@ -207,6 +207,33 @@ class KwhostBids(unittest.TestCase):
         for run in loc:
             self.assertEqual(rows(os.path.join(ROOT, run["events"])), rows(alone), run["events"])
 
+    def test_a_labs_edit_survives_a_second_conversion(self):
+        self.assertEqual(bids().returncode, 1)
+        runs = [RUNS[log][1] for log in ("sub01/ses1/sub01_faces_run1.log",
+                                          "sub01/ses1/sub01_faces_run2.log",
+                                          "sub01/ses2/sub01_nback1_run1.log")]
+        table = [os.path.join(ROOT, run + "_events.tsv") for run in runs]
+        sidecar = [os.path.join(ROOT, run + "_events.json") for run in runs]
+        # A column added at the end, a value fixed by hand, a Description edited.
+        lines = rows(table[0])
+        write(table[0], "\n".join(line + ("\tcorrect" if i == 0 else "\t1")
+                                   for i, line in enumerate(lines)) + "\n")
+        with open(table[1], encoding="utf-8") as f:
+            text = f.read()
+        write(table[1], text.replace("\tTAREFA\t", "\tTAREFA_bad_trial\t", 1))
+        with open(sidecar[2], encoding="utf-8") as f:
+            text = f.read()
+        write(sidecar[2], text.replace("Event duration", "Event duration, as the lab reads it"))
+        edited = snapshot()
+        result = bids()
+        self.assertEqual(result.returncode, 1)
+        for changed in (table[0], table[1], sidecar[2]):
+            self.assertIn(os.path.relpath(changed, ROOT) + " changed since kwhost wrote it: give "
+                          "--force to replace it", result.stdout)
+        self.assertEqual(snapshot(), edited)
+        self.assertEqual(bids("--force").returncode, 1)  # the failed runs of the study stay
+        self.assertNotIn("correct", rows(table[0])[0])
+
     def test_refusals_leave_every_file_as_it_was(self):
         cases = [
             (["--match", "sub{sub}/ses{ses}/sub{sub}_{task}_run{run}.log",

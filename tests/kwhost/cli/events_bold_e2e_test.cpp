@@ -32,7 +32,24 @@ TEST(KwhostEventsBold, OnsetsFromTheFirstStoredVolume) {
     const char* err;     // a part of standard error
   } cases[] = {
       {{"--bold", (runs / "run_240.nii.gz").string()}, 0, "9423.9", ""},
-      {{"--bold", (runs / "run_236.nii.gz").string()}, 0, "17418.1", ""},
+      {{"--bold", (runs / "run_236.nii.gz").string()}, 0, "17418.1", ""},  // 4 dummies stated
+      // One or four triggers more than volumes: K only from the sidecar or the user.
+      {{"--bold", (runs / "run_239_unstated.nii.gz").string()}, 1, "",
+       "read two ways: a dummy volume at the start (time zero at trigger 2) or a volume lost at "
+       "the end (time zero at trigger 1)"},
+      {{"--bold", (runs / "run_239_scanner_1.nii.gz").string()}, 0, "11422.5", ""},
+      {{"--bold", (runs / "run_239_zero.nii.gz").string()}, 0, "9423.9", ""},
+      {{"--bold", (runs / "run_239_unstated.nii.gz").string(), "--skip", "1"}, 0, "11422.5", ""},
+      {{"--bold", (runs / "run_239_unstated.nii.gz").string(), "--skip", "0"},
+       0,
+       "9423.9",
+       "the image has 239 volumes"},
+      {{"--bold", (runs / "run_236_unstated.nii.gz").string()}, 1, "",
+       "between them the onsets move 8.0 s (with K = 4: time zero at 17418.1 ms, 5 stimulus "
+       "event(s) before it and 0 after the stored scan; with K = 0: time zero at 9423.9 ms, 0 "
+       "stimulus event(s) before it and 0 after the stored scan)"},
+      {{"--bold", (runs / "run_236_zero.nii.gz").string()}, 0, "9423.9", ""},
+      {{"--bold", (runs / "run_236_unstated.nii.gz").string(), "--skip", "4"}, 0, "17418.1", ""},
       {{"--bold", (runs / "run_244.nii.gz").string()}, 1, "", "give --skip K"},
       {{"--bold", (runs / "run_244.nii.gz").string(), "--skip", "4"},
        0,

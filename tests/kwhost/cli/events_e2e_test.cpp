@@ -142,6 +142,29 @@ TEST(KwhostEvents, ReplacesItsOwnFilesOnlyAndNamesThemByBidsName) {
   forced.push_back("--force");
   EXPECT_EQ(runKwhost(folder, forced).status, 0);
   EXPECT_EQ(runKwhost(folder, {"events", "a.log", "--bids-name", "sub-01_run-1"}).status, 2);
+
+  // A byte changed since kwhost wrote a file, in the table, the sidecar or a picture, keeps
+  // it; --force replaces it.
+  ASSERT_EQ(runKwhost(folder, {"plot", "a.log"}).status, 0);
+  const struct {
+    const char* file;
+    std::vector<std::string> args;
+  } edits[] = {{"sub-01_task-x_run-1_events.tsv", args},
+               {"sub-01_task-x_run-1_events.json", args},
+               {"a.log.svg", {"plot", "a.log"}}};
+  for (const auto& edit : edits) {
+    const std::string edited = folder.read(edit.file) + " ";
+    folder.write(edit.file, edited);
+    const KwhostResult kept = runKwhost(folder, edit.args);
+    EXPECT_EQ(kept.status, 1) << edit.file;
+    EXPECT_NE(kept.err.find(edit.file), std::string::npos) << kept.err;
+    EXPECT_NE(kept.err.find("changed since kwhost wrote it"), std::string::npos) << kept.err;
+    EXPECT_EQ(folder.read(edit.file), edited);
+    std::vector<std::string> force = edit.args;
+    force.push_back("--force");
+    EXPECT_EQ(runKwhost(folder, force).status, 0) << edit.file;
+    EXPECT_NE(folder.read(edit.file), edited);
+  }
 }
 
 }  // namespace

@@ -113,12 +113,24 @@ def main():
         f.write("not an image name\n")
 
     # Runs for the shared real logs of 240 triggers at a TR of 2 s (kwhost triggers --bold):
-    # as many volumes, four fewer (4 dummies), four more; one for a first-pulse-only copy of a
-    # log, with and without dummies stated in its sidecar; and one whose sidecar disagrees.
+    # as many volumes, four fewer (4 dummies, which the sidecar states), four more; one and
+    # four fewer with no statement, or stating that nothing was discarded, or the one dummy;
+    # one for a first-pulse-only copy of a log, with and without dummies stated in its
+    # sidecar; and one whose sidecar disagrees.
     runs = os.path.join(out, "runs")
     for volumes in (240, 236, 244):
         save(runs, "run_%d.nii.gz" % volumes, 1, 2.0, volumes=volumes, shape=(4, 4, 2))
         write_json(runs, "run_%d.json" % volumes, {"RepetitionTime": 2.0})
+    write_json(runs, "run_236.json",
+               {"RepetitionTime": 2.0, "NumberOfVolumesDiscardedByScanner": 4})
+    for name, volumes, stated in (("run_239_unstated", 239, None), ("run_239_zero", 239, 0),
+                                  ("run_239_scanner_1", 239, 1), ("run_236_unstated", 236, None),
+                                  ("run_236_zero", 236, 0)):
+        save(runs, name + ".nii.gz", 1, 2.0, volumes=volumes)
+        sidecar = {"RepetitionTime": 2.0}
+        if stated is not None:
+            sidecar["NumberOfVolumesDiscardedByScanner"] = stated
+        write_json(runs, name + ".json", sidecar)
     save(runs, "first_pulse.nii.gz", 1, 2.0, volumes=236)
     save(runs, "first_pulse_dummies.nii.gz", 1, 2.0, volumes=236)
     write_json(runs, "first_pulse_dummies.json",

@@ -68,7 +68,12 @@ TEST(ScanCheck, KAndTimeZeroFromTheImage) {
   // clang-format off
   const Case cases[] = {
       {"as many volumes", regular(240), img(240), {}, 0, 0, kStart, 0, 0},
-      {"4 dummies", regular(240), img(236), {}, 4, 4, kStart + 4 * kTr, 0, 0},
+      {"4 more triggers, nothing stated: two readings", regular(240), img(236), {}, {}, {}, {},
+       1, 0},
+      {"1 more trigger, the sidecar states none: the last lost", regular(240),
+       img(239, 2000.0, 2000.0, 0), {}, 0, 0, kStart, 0, 1},
+      {"1 more trigger, the sidecar states 1", regular(240), img(239, 2000.0, 2000.0, 1), {}, 1,
+       1, kStart + kTr, 0, 0},
       {"4 more volumes: K unknown", regular(240), img(244), {}, {}, {}, {}, 1, 0},
       {"a gap: K unknown", gap, img(236), {}, {}, {}, {}, 1, 0},
       {"--skip 4 given against 244", regular(240), img(244), {0, 4, 0, 0}, 4, 4,
@@ -77,7 +82,7 @@ TEST(ScanCheck, KAndTimeZeroFromTheImage) {
        {}, 1, 0},
       {"sidecar allows 4", regular(240), img(236, 2000.0, 2000.0, 4), {}, 4, 4,
        kStart + 4 * kTr, 0, 0},
-      {"header 1 s, sidecar 2 s", regular(240), img(236, 1000.0, 2000.0), {}, 4, 4,
+      {"header 1 s, sidecar 2 s", regular(240), img(236, 1000.0, 2000.0, 4), {}, 4, 4,
        kStart + 4 * kTr, 1, 0},
       {"the scan's TR 1% off", regular(240), img(240, 2050.0), {}, 0, 0, kStart, 2, 0},
       {"--skip 0 against 200 volumes: events after the end", regular(240), img(200),
@@ -120,6 +125,27 @@ TEST(ScanCheck, KAndTimeZeroFromTheImage) {
                 std::string::npos);
     }
   }
+}
+
+// One trigger more than volumes and nothing stated: both readings, what each shows, and how
+// far the onsets move between them.
+TEST(ScanCheck, OneTriggerMoreThanVolumesReadsTwoWays) {
+  const std::vector<Tenths> triggers = regular(240);
+  std::vector<StimulusEvent> stimuli;
+  for (size_t i = 0; i < triggers.size(); ++i)
+    stimuli.push_back(StimulusEvent{static_cast<int64_t>(i), triggers[i] + 100, "Picture", "p"});
+  const ScanCheck check = checkLogAgainstScan(triggers, stimuli, {}, run(img(239)));
+  EXPECT_FALSE(check.timeZero);
+  EXPECT_EQ(check.dummies.twoReadings, 1);
+  ASSERT_EQ(check.readings.size(), 2u);
+  EXPECT_EQ(check.readings[0].k, 1);
+  EXPECT_EQ(check.readings[0].timeZero, kStart + kTr);
+  EXPECT_EQ(check.readings[0].outside.before, 1u);
+  EXPECT_EQ(check.readings[0].outside.after, 0u);
+  EXPECT_EQ(check.readings[1].timeZero, kStart);
+  EXPECT_EQ(check.readings[1].outside.before, 0u);
+  EXPECT_EQ(check.readings[1].outside.after, 1u);
+  EXPECT_EQ(check.readingsShiftMs, 2000.0);
 }
 
 }  // namespace
