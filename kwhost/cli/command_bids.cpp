@@ -106,10 +106,16 @@ std::string figuresText(const StudyRunOutcome& outcome) {
     add(std::to_string(*outcome.triggers) + " triggers");
   if (outcome.volumes)
     add(std::to_string(*outcome.volumes) + " volumes");
-  if (outcome.skip)
-    add("K " + std::to_string(*outcome.skip));
+  if (!outcome.skipRule.empty())
+    add(outcome.skip ? "K " + std::to_string(*outcome.skip) + " (" + outcome.skipRule + ")"
+                     : std::string("K unknown"));
   if (outcome.trMs)
     add("TR " + formatFixed(*outcome.trMs, 1) + " ms");
+  if (outcome.eventsBefore)
+    add("stimulus events outside the scan: " + std::to_string(*outcome.eventsBefore) +
+        " before time zero" +
+        (outcome.eventsAfter ? ", " + std::to_string(*outcome.eventsAfter) + " after its end"
+                             : std::string()));
   return text;
 }
 
@@ -146,6 +152,20 @@ std::string count(size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
+// "LOG: no run: the dataset has no folder sub-02/ses-1; ses "1": the dataset has ses-01; add
+// [rename.ses] "1" = "01"; it explains the scan without a log sub-02/ses-01/func/...".
+std::string withoutRunText(const LogWithoutRun& log) {
+  std::string text = log.log + ": no run: the dataset has no folder " + log.folder +
+                     ", so nothing is written for it";
+  if (!log.hint.empty())
+    text += "; " + log.hint;
+  for (size_t i = 0; i < log.scans.size(); ++i)
+    text += std::string(i == 0 ? "; it explains the scan" : ",") +
+            (i == 0 && log.scans.size() > 1 ? "s" : "") + " without a log " +
+            log.scans[i].folder + "/" + log.scans[i].name;
+  return text;
+}
+
 // The logs and runs that became no events file, one line each.
 void printLeftovers(const StudyPlan& plan, std::ostream& out) {
   for (const std::string& log : plan.unmatchedLogs)
@@ -160,6 +180,8 @@ void printLeftovers(const StudyPlan& plan, std::ostream& out) {
   }
   for (const RefusedLog& log : plan.refusedLogs)
     out << escapeLine(log.log + ": " + log.reason) << "\n";
+  for (const LogWithoutRun& log : plan.logsWithoutRun)
+    out << escapeLine(withoutRunText(log)) << "\n";
   for (const DatasetRun& run : plan.scansWithoutLog)
     out << escapeLine(run.folder + "/" + run.name) << ": a scan without a log\n";
   for (const SkippedImage& image : plan.skippedImages)
@@ -167,50 +189,46 @@ void printLeftovers(const StudyPlan& plan, std::ostream& out) {
 }
 
 size_t logsLeftOut(const StudyPlan& plan) {
-  return plan.unmatchedLogs.size() + plan.ambiguousLogs.size() + plan.refusedLogs.size();
+  return plan.unmatchedLogs.size() + plan.ambiguousLogs.size() + plan.refusedLogs.size() +
+         plan.logsWithoutRun.size();
 }
 
 void printSummary(const StudyPlan& plan, const std::vector<StudyRunOutcome>& outcomes,
-                  std::ostream& out) {
+                  bool dryRun, std::ostream& out) {
   for (size_t i = 0; i < plan.runs.size(); ++i)
     out << runLine(plan.runs[i], outcomes[i]) << "\n";
   printLeftovers(plan, out);
   const Totals totals = totalsOf(outcomes);
-  out << "kwhost bids: " << count(totals.written, "run written", "runs written") << " ("
-      << totals.withFindings << " with findings, " << totals.noScan << " without a scan), "
-      << totals.failed << " failed; " << count(logsLeftOut(plan), "log", "logs")
-      << " not converted; " << count(plan.scansWithoutLog.size(), "scan", "scans")
-      << " without a log\n";
-}
-
-void printPlan(const StudyPlan& plan, std::ostream& out) {
-  for (const StudyRun& run : plan.runs) {
-    out << escapeLine(run.log + " -> " + run.eventsTsv + ": " +
-                      (run.bold.empty() ? std::string("no scan") : run.bold.front()) +
-                      (run.problem.empty() ? "" : ": " + run.problem))
-        << "\n";
-  }
-  printLeftovers(plan, out);
-  out << "kwhost bids: dry run: " << count(plan.runs.size(), "run", "runs")
-      << " planned, nothing written\n";
+  out << "kwhost bids: " << (dryRun ? "dry run, nothing written: " : "")
+      << count(totals.written, dryRun ? "run would be written" : "run written",
+               dryRun ? "runs would be written" : "runs written")
+      << " (" << totals.withFindings << " with findings, " << totals.noScan
+      << " without a scan), " << totals.failed << (dryRun ? " would fail; " : " failed; ")
+      << count(logsLeftOut(plan), "log", "logs") << " not converted; "
+      << count(plan.scansWithoutLog.size(), "scan", "scans") << " without a log\n";
 }
 
 nlohmann::json optionalJson(const std::optional<int64_t>& value) {
   return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
 }
 
-nlohmann::json runJson(const StudyRun& run, const StudyRunOutcome* outcome) {
+nlohmann::json runJson(const StudyRun& run, const StudyRunOutcome& outcome) {
   nlohmann::json json = {
       {"log", run.log}, {"events", run.eventsTsv}, {"sidecar", run.eventsJson}, {"bold", run.bold}};
-  if (outcome == nullptr)
-    return json;
-  json["status"] = statusWord(outcome->status);
-  json["triggers"] = optionalJson(outcome->triggers);
-  json["volumes"] = optionalJson(outcome->volumes);
-  json["skip"] = optionalJson(outcome->skip);
-  json["tr_ms"] = outcome->trMs ? nlohmann::json(*outcome->trMs) : nlohmann::json(nullptr);
-  json["rows"] = outcome->rows;
-  json["findings"] = outcome->findings;
+  json["status"] = statusWord(outcome.status);
+  json["triggers"] = optionalJson(outcome.triggers);
+  json["volumes"] = optionalJson(outcome.volumes);
+  json["skip"] = optionalJson(outcome.skip);
+  json["skip_rule"] =
+      outcome.skipRule.empty() ? nlohmann::json(nullptr) : nlohmann::json(outcome.skipRule);
+  json["tr_ms"] = outcome.trMs ? nlohmann::json(*outcome.trMs) : nlohmann::json(nullptr);
+  const auto count = [](const std::optional<size_t>& value) {
+    return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
+  };
+  json["events_before_scan"] = count(outcome.eventsBefore);
+  json["events_after_scan"] = count(outcome.eventsAfter);
+  json["rows"] = outcome.rows;
+  json["findings"] = outcome.findings;
   return json;
 }
 
@@ -218,7 +236,7 @@ nlohmann::json studyJson(const StudyPlan& plan, const std::vector<StudyRunOutcom
                          bool dryRun) {
   nlohmann::json runs = nlohmann::json::array();
   for (size_t i = 0; i < plan.runs.size(); ++i)
-    runs.push_back(runJson(plan.runs[i], dryRun ? nullptr : &outcomes[i]));
+    runs.push_back(runJson(plan.runs[i], outcomes[i]));
   nlohmann::json ambiguous = nlohmann::json::array();
   for (const AmbiguousLog& log : plan.ambiguousLogs)
     ambiguous.push_back(
@@ -229,14 +247,25 @@ nlohmann::json studyJson(const StudyPlan& plan, const std::vector<StudyRunOutcom
   nlohmann::json scans = nlohmann::json::array();
   for (const DatasetRun& run : plan.scansWithoutLog)
     scans.push_back(run.folder + "/" + run.name);
+  nlohmann::json withoutRun = nlohmann::json::array();
+  for (const LogWithoutRun& log : plan.logsWithoutRun) {
+    nlohmann::json explained = nlohmann::json::array();
+    for (const DatasetRun& run : log.scans)
+      explained.push_back(run.folder + "/" + run.name);
+    withoutRun.push_back({{"log", log.log},
+                          {"folder", log.folder},
+                          {"hint", log.hint},
+                          {"scans_without_log", explained}});
+  }
   nlohmann::json json = {{"dry_run", dryRun},
                          {"runs", runs},
                          {"unmatched_logs", plan.unmatchedLogs},
                          {"excluded_logs", plan.excludedLogs},
                          {"ambiguous_logs", ambiguous},
                          {"refused_logs", refused},
+                         {"logs_without_run", withoutRun},
                          {"scans_without_log", scans}};
-  if (!dryRun) {
+  {
     const Totals totals = totalsOf(outcomes);
     json["totals"] = {{"written", totals.written},
                       {"with_findings", totals.withFindings},
@@ -306,7 +335,8 @@ class Bids : public CommandRunner {
                     "Leave out the logs this pattern matches (repeatable): * matches any "
                     "characters but /; without /, the file name alone is matched")
         ->type_name("PATTERN");
-    command.add_flag("--dry-run", arguments_.dryRun, "Print the plan and write nothing");
+    command.add_flag("--dry-run", arguments_.dryRun,
+                     "Check every run as the conversion would, and write nothing");
     command.add_flag("--json", arguments_.json, "Print one JSON document instead of lines");
     command.add_flag("--force", arguments_.force, "Replace events files kwhost did not write");
   }
@@ -333,24 +363,21 @@ class Bids : public CommandRunner {
       context.err << "kwhost: bids: nothing was written\n";
       return kUsageError;
     }
+    // A dry run makes every check the real one makes, and writes nothing.
     std::vector<StudyRunOutcome> outcomes;
-    if (!arguments_.dryRun) {
-      SidecarListings listings;
-      const StudyPlaces places{input.source, input.bidsRoot, arguments_.force, &listings, &words_};
-      Progress progress(context.err, plan.runs.size());
-      for (size_t i = 0; i < plan.runs.size(); ++i) {
-        progress.at(i);
-        outcomes.push_back(convertStudyRun(plan.runs[i], places));
-      }
+    SidecarListings listings;
+    StudyPlaces places{input.source, input.bidsRoot, arguments_.force, &listings, &words_};
+    places.dryRun = arguments_.dryRun;
+    Progress progress(context.err, plan.runs.size());
+    for (size_t i = 0; i < plan.runs.size(); ++i) {
+      progress.at(i);
+      outcomes.push_back(convertStudyRun(plan.runs[i], places));
     }
     if (arguments_.json)
       context.out << studyJson(plan, outcomes, arguments_.dryRun).dump(2) << "\n";
-    else if (arguments_.dryRun)
-      printPlan(plan, context.out);
     else
-      printSummary(plan, outcomes, context.out);
-    return arguments_.dryRun ? (logsLeftOut(plan) > 0 ? kFailure : kSuccess)
-                             : studyStatus(plan, outcomes);
+      printSummary(plan, outcomes, arguments_.dryRun, context.out);
+    return studyStatus(plan, outcomes);
   }
 
  private:

@@ -56,7 +56,8 @@ int checkLog(const std::string& path, const TriggersOptions& options, const Sett
                          check.outside,
                          bold,
                          bold != nullptr ? &*check.scan : nullptr,
-                         words};
+                         words,
+                         check.advice ? &*check.advice : nullptr};
   if (options.json)
     reports.push_back(jsonReport(report));
   else

@@ -128,7 +128,10 @@ bool OptionWords::has(Setting setting) const {
 }
 
 std::string OptionWords::given(Setting setting, const std::string& value) const {
-  return value.empty() ? name(setting) : name(setting) + " " + value;
+  // A value with a blank is quoted, as a shell needs it ("--trigger \"Port Input:53\"").
+  const bool blank = value.find(' ') != std::string::npos;
+  return value.empty() ? name(setting)
+                       : name(setting) + " " + (blank ? "\"" + value + "\"" : value);
 }
 
 std::string OptionWords::detailsHint(bool againstScan) const {

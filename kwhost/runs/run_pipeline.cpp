@@ -49,18 +49,23 @@ Refusal noteTriggerRows(const RunRequest& request, const SourcePass& pass,
 Refusal finishRun(const RunRequest& request, SourcePass& pass, const TriggerSelection& trigger,
                   bool againstScan, RunEvents& events) {
   const RunSettings& settings = *request.settings;
+  // A log without triggers of the type: what could be them, for the advice.
+  TriggerAdvice advice;
+  const bool lacking = pass.triggers.times.empty() && settings.zero.kind == ZeroRule::Kind::kAuto;
+  if (lacking)
+    advice = request.source->adviseTrigger();
   const ZeroInput zeroInput{request.name,  settings,      trigger,
                             pass.triggers, pass.codeZero, againstScan ? request.bold : nullptr,
-                            *request.words};
+                            *request.words, lacking ? &advice : nullptr};
   ZeroChoice zero;
   Refusal refusal = chooseTimeZero(zeroInput, zero);
+  events.scanCheck = zero.scanCheck;
   if (refusal.refused())
     return refusal;
   events.zero = zero.time;
   events.facts.zero = std::move(zero.description);
   events.warnings.insert(zero.warnings.begin(), zero.warnings.end());
   events.triggerFindings = std::move(zero.triggerFindings);
-  events.scanCheck = std::move(zero.scanCheck);
   EventsTable& table = events.table;
   table.decimals = request.source->decimals();
   RowTexts texts;
@@ -111,8 +116,11 @@ Refusal readRunEvents(const RunRequest& request, RunEvents& events) {
     refusal = finishRun(request, pass, wanted.trigger, wanted.keepStimuli, events);
   events.trigger = wanted.trigger;
   if (refusal.refused()) {
-    events = RunEvents();  // the rows read so far index raw texts
+    // The rows read so far index raw texts; the check against the scan says why.
+    std::optional<ScanCheck> check = std::move(events.scanCheck);
+    events = RunEvents();
     events.trigger = wanted.trigger;
+    events.scanCheck = std::move(check);
   }
   return refusal;
 }
@@ -170,6 +178,8 @@ Refusal checkRunTriggers(const RunRequest& request, bool againstTriggers, RunChe
       analysis = analysisWithScan(analysis, *bold, *check.scan);
   }
   check.report = analyzeTriggers(check.triggers.times, analysis);
+  if (check.triggers.times.empty())
+    check.advice = request.source->adviseTrigger();
   const Tenths end = check.report.scans.empty() ? 0 : check.report.scans.back().end;
   check.outside = check.triggers.outside(end);
   return Refusal::none();

@@ -59,7 +59,9 @@ struct RunEvents {
 //     scan beyond those of the log; no trigger left after K; a code of the zero rule that no
 //     event has; selected events that are all trigger rows left out;
 //   kFindings: a K that the check against the BOLD run cannot work out.
-// No selected event is no refusal here: the table is then empty. May throw std::bad_alloc.
+// No selected event is no refusal here: the table is then empty. A refusal leaves `events`
+// empty but for the trigger and the check against the scan, when it was made. May throw
+// std::bad_alloc.
 Refusal readRunEvents(const RunRequest& request, RunEvents& events);
 
 // The settings resolved against the source: the event types and the trigger, with the
@@ -78,6 +80,8 @@ struct RunCheck {
   TriggerFindings report;
   // The stimulus events before the first trigger or after the last scan's end.
   StimulusOutside outside;
+  // For a log without a trigger of the type: the series that could be its triggers.
+  std::optional<TriggerAdvice> advice;
 };
 
 // Checks the run's triggers. A refusal (kInput) when the source cannot be read or is of no

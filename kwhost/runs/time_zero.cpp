@@ -7,11 +7,19 @@
 namespace stimforge::kwhost {
 namespace {
 
+// No trigger of the type asked for: the series that could be the triggers, or what else to
+// give when the log logged none.
 std::string noTriggers(const ZeroInput& input) {
   const SettingWords& words = input.words;
-  return "no scanner triggers in " + input.name + ": give " +
-         words.given(Setting::kZero, "scenario") + ", " + words.given(Setting::kZero, "MS") +
-         " or " + words.given(Setting::kZero, "code:NAME");
+  std::string text = "no scanner triggers (" + triggerText(input.trigger) + ") in " + input.name;
+  if (input.advice != nullptr && !input.advice->candidates.empty())
+    return text + "; " + triggerAdviceText(*input.advice, words);
+  if (input.advice != nullptr && !input.advice->eventTypes.empty())
+    text += "; " + triggerAdviceText(*input.advice, words);
+  if (words.has(Setting::kZero))
+    text += "; if it logged none, give " + words.given(Setting::kZero, "scenario") + ", " +
+            words.given(Setting::kZero, "MS") + " or " + words.given(Setting::kZero, "code:NAME");
+  return text;
 }
 
 // "the triggers of NAME need a look: scan 1 (240 triggers), 2 missed at gaps. Run ..."

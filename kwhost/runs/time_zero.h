@@ -22,6 +22,7 @@
 #include "kwhost/triggers/analysis.h"
 #include "kwhost/triggers/log_triggers.h"
 #include "kwhost/triggers/scan_check.h"
+#include "kwhost/triggers/trigger_candidates.h"
 
 namespace stimforge::kwhost {
 
@@ -33,6 +34,8 @@ struct ZeroInput {
   std::optional<Micros> codeZero;   // the time of the first event with the zero code
   const BoldRun* bold = nullptr;
   const SettingWords& words;
+  // For a log without triggers: the series that could be its triggers (null: not looked for).
+  const TriggerAdvice* advice = nullptr;
 };
 
 struct ZeroChoice {

@@ -1,6 +1,7 @@
 #include "kwhost/sources/presentation_source.h"
 
 #include <algorithm>
+#include <map>
 #include <new>
 #include <unordered_map>
 #include <utility>
@@ -240,6 +241,28 @@ void PresentationSource::describeRun(SidecarFacts& facts, std::set<std::string>&
       facts.softwareVersion = run.softwareVersion;
     facts.operatingSystem = run.operatingSystem;  // JSON text: UTF-8 already
   }
+}
+
+TriggerAdvice PresentationSource::adviseTrigger() {
+  TriggerAdvice advice;
+  headerRead_ = false;
+  if (readHeader().refused())
+    return advice;
+  // Every line of the table with a Code and a whole Time, by type and code.
+  std::map<std::pair<std::string, std::string>, std::vector<Tenths>> series;
+  CodeTable types;
+  EventTableReader reader(*source_, eventLayoutFor(header_, header_.subjectFirst()),
+                          EventColumns::kUpToTime);
+  EventRecord record;
+  while (reader.next(record) == EventTableReader::Result::kEvent) {
+    if (types.add(record.eventType) == advice.eventTypes.size())
+      advice.eventTypes.emplace_back(record.eventType);
+    Tenths time = 0;
+    if (!record.code.empty() && timeOf(record.time, time))
+      series[{std::string(record.eventType), std::string(record.code)}].push_back(time);
+  }
+  advice.candidates = triggerCandidates(series);
+  return advice;
 }
 
 }  // namespace stimforge::kwhost

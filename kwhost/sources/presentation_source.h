@@ -35,6 +35,7 @@ class PresentationSource : public StimulusSource {
   void describeColumns(const EventsTable& table,
                        std::vector<ExtraColumnFacts>& facts) const override;
   void describeRun(SidecarFacts& facts, std::set<std::string>& warnings) const override;
+  TriggerAdvice adviseTrigger() override;
 
  private:
   Refusal readHeader();

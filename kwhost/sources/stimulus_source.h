@@ -26,6 +26,7 @@
 #include "kwhost/events/table.h"
 #include "kwhost/settings/run_settings.h"
 #include "kwhost/triggers/log_triggers.h"
+#include "kwhost/triggers/trigger_candidates.h"
 #include "logformat/code_table.h"
 
 namespace stimforge::kwhost {
@@ -109,6 +110,11 @@ class StimulusSource {
   // What the source says about the program and the run, into the sidecar's facts (the
   // program, its version and system, the scenario, the date line). Call after read.
   virtual void describeRun(SidecarFacts& facts, std::set<std::string>& warnings) const = 0;
+
+  // For a source with no trigger of the type asked for: the series of its events that beat
+  // like triggers, and its event types (kwhost/triggers/trigger_candidates.h). Reads the
+  // source again; empty when it cannot be read. May throw std::bad_alloc.
+  virtual TriggerAdvice adviseTrigger() = 0;
 };
 
 // Opens the file at `path` as the source its first bytes say it is. Returns null with

@@ -116,6 +116,7 @@ bool findBoldRuns(const fs::path& root, BidsDataset& dataset, std::string& probl
     return false;
   for (const std::string& subject : subjects) {
     const std::string sub = subject.substr(4);
+    dataset.folders.insert(subject);
     std::vector<std::string> sessions;
     if (!listEntries(root / fs::u8path(subject), "ses-", true, sessions, problem))
       return false;
@@ -126,6 +127,7 @@ bool findBoldRuns(const fs::path& root, BidsDataset& dataset, std::string& probl
         !addFuncFolder(root, subject + "/func", sub, "", runs, dataset, problem))
       return false;
     for (const std::string& session : sessions) {
+      dataset.folders.insert(subject + "/" + session);
       const std::string folder = subject + "/" + session + "/func";
       if (fs::is_directory(root / fs::u8path(folder), error) &&
           !addFuncFolder(root, folder, sub, session.substr(4), runs, dataset, problem))

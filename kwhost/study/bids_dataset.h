@@ -5,6 +5,7 @@
 #define STIMFORGE_KWHOST_STUDY_BIDS_DATASET_H_
 
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,7 @@ struct SkippedImage {
 
 struct BidsDataset {
   std::vector<DatasetRun> runs;  // sorted by folder, then name
+  std::set<std::string> folders;  // the sub-X and sub-X/ses-Y folders there are
   std::vector<SkippedImage> skipped;
 };
 

@@ -6,6 +6,7 @@
 
 #include "kwhost/common/read_file.h"
 #include "kwhost/events/event_map.h"
+#include "kwhost/events/files.h"
 #include "kwhost/runs/run_files.h"
 #include "kwhost/runs/run_pipeline.h"
 #include "kwhost/sources/stimulus_source.h"
@@ -32,17 +33,41 @@ StudyRunOutcome failed(std::string why) {
   return outcome;
 }
 
-// The figures of the check against the scan, and its verdict.
-void describeCheck(const RunEvents& events, StudyRunOutcome& outcome) {
-  const ScanCheck& check = *events.scanCheck;
+// The figures of the check against the scan, and its verdict; a failed run keeps its status.
+void describeCheck(const ScanCheck& check, StudyRunOutcome& outcome) {
   outcome.triggers = static_cast<int64_t>(check.triggers.count);
   outcome.volumes = check.volumes;
   if (check.dummies.k)
     outcome.skip = *check.dummies.k;
   outcome.trMs = check.trMs;
+  outcome.skipRule = kRuleName(check);
+  if (check.timeZero) {
+    outcome.eventsBefore = check.outside.before;
+    if (check.end)
+      outcome.eventsAfter = check.outside.after;
+  }
+  if (outcome.status == StudyRunOutcome::Status::kFailed)
+    return;
   outcome.findings = check.findings;
   outcome.status =
       check.hasFindings() ? StudyRunOutcome::Status::kFindings : StudyRunOutcome::Status::kWritten;
+}
+
+// Writes the run's two files, or in a dry run checks that they may be written.
+bool writeOrCheck(const StudyRun& run, const RunEvents& events, const StudyPlaces& places,
+                  std::string& error) {
+  const RunFiles files{(places.bidsRoot / fs::u8path(run.eventsTsv)).u8string(),
+                       (places.bidsRoot / fs::u8path(run.eventsJson)).u8string()};
+  const std::string forceHint =
+      "give " + places.words->given(Setting::kForce, "") + " to replace it";
+  if (places.dryRun)
+    return places.force || mayReplaceEventsFiles(files.tsv, files.json, forceHint, error);
+  WriteRules rules;
+  rules.force = places.force;
+  rules.forceHint = forceHint;
+  rules.makeFolder = true;
+  std::set<std::string> warnings;
+  return writeRunFiles(files, events.table, events.facts, rules, warnings, error);
 }
 
 // The run's map file, parsed. False with `error` set.
@@ -80,24 +105,19 @@ StudyRunOutcome convert(const StudyRun& run, const StudyPlaces& places) {
   request.words = places.words;
   RunEvents events;
   refusal = readRunEvents(request, events);
-  if (refusal.refused())
-    return failed(refusal.message);
-  if (events.table.rows.empty())
-    return failed("no selected events");
-  WriteRules rules;
-  rules.force = places.force;
-  rules.forceHint = "give " + places.words->given(Setting::kForce, "") + " to replace it";
-  rules.makeFolder = true;
-  std::set<std::string> warnings;
-  const RunFiles files{(places.bidsRoot / fs::u8path(run.eventsTsv)).u8string(),
-                       (places.bidsRoot / fs::u8path(run.eventsJson)).u8string()};
-  if (!writeRunFiles(files, events.table, events.facts, rules, warnings, error))
-    return failed(error);
   StudyRunOutcome outcome;
+  outcome.status = StudyRunOutcome::Status::kWritten;
+  if (refusal.refused())
+    outcome = failed(refusal.message);
+  else if (events.table.rows.empty())
+    outcome = failed("no selected events");
+  else if (!writeOrCheck(run, events, places, error))
+    outcome = failed(error);
   if (events.scanCheck) {
-    describeCheck(events, outcome);
-  } else {
+    describeCheck(*events.scanCheck, outcome);
+  } else if (outcome.status != StudyRunOutcome::Status::kFailed) {
     outcome.status = StudyRunOutcome::Status::kNoScan;
+    outcome.triggers = static_cast<int64_t>(events.triggers.size());
     if (!events.triggerFindings.empty())
       outcome.findings.push_back(events.triggerFindings);
   }

@@ -28,6 +28,11 @@ struct StudyRunOutcome {
   std::optional<int64_t> volumes;
   std::optional<int64_t> skip;  // K
   std::optional<double> trMs;
+  std::string skipRule;  // how K was chosen, in a few words (kRuleName); "" without a scan
+  // The stimulus events before time zero and at or after the end of the stored scan, as
+  // `kwhost triggers --bold` counts them; empty without a scan or a time zero.
+  std::optional<size_t> eventsBefore;
+  std::optional<size_t> eventsAfter;
   std::string zero;                   // how time zero was found (the sidecar's words)
   size_t rows = 0;                    // events written
   std::vector<std::string> findings;  // what is wrong; for kFailed, why it failed
@@ -40,12 +45,14 @@ struct StudyPlaces {
   bool force = false;                   // replace events files kwhost did not write
   SidecarListings* listings = nullptr;  // the folders' sidecars, listed once for the study
   const SettingWords* words = &plainSettingWords();  // the front end's names of the settings
+  bool dryRun = false;  // every check made, no file written (an edited file still fails)
 };
 
 // Converts `run`: reads its log (SOURCE/run.log), works out time zero from its scan (or the
 // log's own triggers without one), writes BIDS_ROOT/run.eventsTsv and .eventsJson together
 // (both or neither). Never throws; a run that cannot be converted has kFailed and its old
-// files as they were.
+// files as they were, with the figures of its scan where the check got that far. A dry run
+// reports what the real one would, files in the way included, and writes nothing.
 StudyRunOutcome convertStudyRun(const StudyRun& run, const StudyPlaces& places);
 
 }  // namespace stimforge::kwhost

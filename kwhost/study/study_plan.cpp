@@ -143,6 +143,7 @@ bool matchLog(const std::string& log, const std::vector<PathPattern>& patterns, 
   run.log = log;
   run.pattern = index;
   run.values = match.values;
+  run.labValues = match.values;
   return true;
 }
 
@@ -155,6 +156,69 @@ void renameValues(const StudyFile& study, PatternValues& values) {
     if (renamed != renames->second.end())
       entity.value = renamed->second;
   }
+}
+
+// A label as the comparison of near misses sees it: lower case, without leading zeros.
+std::string looseLabel(const std::string& label) {
+  const size_t digits = label.find_first_not_of('0');
+  return lowerCase(digits == std::string::npos ? "0" : label.substr(digits));
+}
+
+// The labels of entity `key` that the dataset has: of every subject for sub, of the subject
+// `subject` for the others.
+std::set<std::string> datasetLabels(const BidsDataset& dataset, const std::string& key,
+                                    const std::string& subject) {
+  const auto ofSubject = [&](const std::string& folder) {
+    return key == "sub" || folder.compare(0, subject.size() + 5, "sub-" + subject + "/") == 0 ||
+           folder == "sub-" + subject;
+  };
+  std::set<std::string> labels;
+  for (const DatasetRun& run : dataset.runs) {
+    for (const BidsEntity& entity : run.entities) {
+      if (entity.key == key && ofSubject(run.folder))
+        labels.insert(entity.value);
+    }
+  }
+  for (const std::string& folder : dataset.folders) {
+    if (!ofSubject(folder))
+      continue;
+    for (size_t start = 0; start < folder.size();) {
+      const size_t slash = std::min(folder.find('/', start), folder.size());
+      const std::string part = folder.substr(start, slash - start);
+      if (part.compare(0, key.size() + 1, key + "-") == 0)
+        labels.insert(part.substr(key.size() + 1));
+      start = slash + 1;
+    }
+  }
+  return labels;
+}
+
+// The log without a run, with the first of its labels that the dataset has only as a near
+// miss (leading zeros, case), and the rename line that mends it.
+LogWithoutRun withoutRun(const StudyRun& run, const std::string& folder,
+                         const BidsDataset& dataset) {
+  LogWithoutRun log{run.log, folder, "", "", "", run.values, {}};
+  for (size_t i = 0; i < run.values.size(); ++i) {
+    const BidsEntity& entity = run.values[i];
+    const EntityKind* kind = functionalEntity(entity.key);
+    if (kind == nullptr || kind->value != EntityValue::kLabel)
+      continue;
+    const std::set<std::string> labels =
+        datasetLabels(dataset, entity.key, run.values.front().value);
+    if (labels.count(entity.value) > 0)
+      continue;
+    for (const std::string& label : labels) {
+      if (looseLabel(label) != looseLabel(entity.value))
+        continue;
+      const std::string lab = i < run.labValues.size() ? run.labValues[i].value : entity.value;
+      log.hint = entity.key + " \"" + lab + "\": the dataset has " + entity.key + "-" + label +
+                 "; add [rename." + entity.key + "] \"" + lab + "\" = \"" + label + "\"";
+      log.hintKey = entity.key;
+      log.hintLabel = label;
+      return log;
+    }
+  }
+  return log;
 }
 
 // Gives `run` its BOLD run (marked in `runHasLog`), or none, and the events files' paths.
@@ -183,12 +247,17 @@ bool placeRun(const BidsDataset& dataset,
   }
   std::string folder;
   if (fits.empty()) {
-    // No scan: the events go where the run's image would be.
+    // No scan: the events go where the run's image would be, in a folder the dataset has;
+    // a label that misses the dataset's would make stray folders instead.
     run.name = joinValues(run.values, false);
-    folder = "sub-" + run.values.front().value + "/";
+    folder = "sub-" + run.values.front().value;
     if (run.values[1].key == "ses")
-      folder += "ses-" + run.values[1].value + "/";
-    folder += "func";
+      folder += "/ses-" + run.values[1].value;
+    if (dataset.folders.count(folder) == 0) {
+      plan.logsWithoutRun.push_back(withoutRun(run, folder, dataset));
+      return false;
+    }
+    folder += "/func";
   } else {
     const DatasetRun& bold = dataset.runs[fits.front()];
     runHasLog[fits.front()] = true;
@@ -203,11 +272,27 @@ bool placeRun(const BidsDataset& dataset,
   return true;
 }
 
-// The runs no log became.
+// The runs no log became; those that a log's label hint explains are listed with the log.
 void listLeftovers(const BidsDataset& dataset, const std::vector<bool>& runHasLog,
                    StudyPlan& plan) {
   for (size_t r = 0; r < dataset.runs.size(); ++r) {
-    if (!runHasLog[r])
+    if (runHasLog[r])
+      continue;
+    LogWithoutRun* explained = nullptr;
+    for (LogWithoutRun& log : plan.logsWithoutRun) {
+      if (log.hint.empty())
+        continue;
+      PatternValues values = log.values;
+      for (BidsEntity& entity : values) {
+        if (entity.key == log.hintKey)
+          entity.value = log.hintLabel;
+      }
+      if (runFits(values, dataset.runs[r]))
+        explained = &log;
+    }
+    if (explained != nullptr)
+      explained->scans.push_back(dataset.runs[r]);
+    else
       plan.scansWithoutLog.push_back(dataset.runs[r]);
   }
 }

@@ -34,6 +34,7 @@ struct StudyRun {
   std::string log;                // relative to the source folder, "/" between folders
   size_t pattern = 0;             // the index of the pattern that matched, in StudyPlan::patterns
   PatternValues values;           // the log's entity values after renaming, in BIDS order
+  PatternValues labValues;        // the same as the log's path gives them, before renaming
   std::string name;               // the events files' name without "_events": the BOLD run's
                                   // name as its files spell it, or from `values` without a scan
   std::vector<std::string> bold;  // the run's images relative to the dataset's root (one
@@ -52,6 +53,21 @@ struct AmbiguousLog {
   PatternValues other;
 };
 
+// A log whose run has neither a BOLD image nor a sub-X[/ses-Y] folder in the dataset: no file
+// is written for it (a label that misses the dataset's would otherwise make stray folders).
+struct LogWithoutRun {
+  std::string log;
+  std::string folder;  // the sub-X[/ses-Y] folder it would need
+  // When a label of the log differs from one the dataset has only in leading zeros or in
+  // case: what it is and the rename line that mends it ("ses \"1\": the dataset has ses-01;
+  // add [rename.ses] \"1\" = \"01\""); "" otherwise.
+  std::string hint;
+  std::string hintKey;    // the entity of the hint, and the dataset's label
+  std::string hintLabel;
+  PatternValues values;           // the log's values, after renaming
+  std::vector<DatasetRun> scans;  // the scans without a log that the hint explains
+};
+
 struct RefusedLog {
   std::string log;
   std::string reason;  // several BOLD runs fit it, or its path reads in too many ways
@@ -68,6 +84,7 @@ struct StudyPlan {
   std::vector<std::string> excludedLogs;  // by an exclude pattern; they change no status
   std::vector<AmbiguousLog> ambiguousLogs;
   std::vector<RefusedLog> refusedLogs;
+  std::vector<LogWithoutRun> logsWithoutRun;
   std::vector<DatasetRun> scansWithoutLog;
   std::vector<SkippedImage> skippedImages;  // *_bold images that are no run
 };

@@ -392,9 +392,14 @@ std::vector<std::string> reportFindings(const LogReport& report) {
   const TriggerFindings& findings = report.findings;
   std::vector<std::string> result;
   if (findings.count == 0) {
-    result.push_back("no " + triggerName(report.selection) + " in " + report.path + "; give " +
-                     report.words.given(Setting::kTrigger, "TYPE[:CODE]") +
-                     " if the scanner's triggers were logged as another type");
+    const std::string advice =
+        report.advice != nullptr ? triggerAdviceText(*report.advice, report.words) : "";
+    const bool candidates = report.advice != nullptr && !report.advice->candidates.empty();
+    result.push_back("no " + triggerName(report.selection) + " in " + report.path + "; " +
+                     (candidates ? advice
+                                 : (advice.empty() ? "" : advice + "; ") + "give " +
+                                       report.words.given(Setting::kTrigger, "TYPE[:CODE]") +
+                                       " if the scanner's triggers were logged as another type"));
     return result;
   }
   if (!findings.tr && findings.count != 1)

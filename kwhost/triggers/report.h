@@ -12,6 +12,7 @@
 #include "kwhost/triggers/analysis.h"
 #include "kwhost/triggers/log_triggers.h"
 #include "kwhost/triggers/scan_check.h"
+#include "kwhost/triggers/trigger_candidates.h"
 
 namespace stimforge::kwhost {
 
@@ -27,6 +28,8 @@ struct LogReport {
   const ScanCheck* scan = nullptr;
   // How the front end names the settings ("--tr").
   const SettingWords& words = plainSettingWords();
+  // For a log without triggers: the series that could be them (null: not looked for).
+  const TriggerAdvice* advice = nullptr;
 };
 
 // What is wrong with the log, one short phrase each (the scan check's findings last); empty

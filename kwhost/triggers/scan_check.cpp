@@ -198,6 +198,18 @@ ScanCheck checkLogAgainstScan(const std::vector<Tenths>& triggers,
   return check;
 }
 
+const char* kRuleName(const ScanCheck& check) {
+  if (!check.dummies.k)
+    return "unknown";
+  if (check.dummies.rule.rfind("given with", 0) == 0)
+    return "given";
+  if (check.triggers.count == 1)
+    return "first trigger only";
+  if (check.dummies.afterLastVolume > 0)
+    return "the sidecar states none discarded";
+  return *check.dummies.k == 0 ? "triggers = volumes" : "stated by the sidecar";
+}
+
 std::string onsetDescription(const ScanCheck& check, const std::optional<BoldRun>& bold,
                              const SettingWords& words) {
   std::string text = "time zero";

@@ -109,6 +109,11 @@ ScanCheck checkLogAgainstScan(const std::vector<Tenths>& triggers,
                               const std::vector<StimulusEvent>& stimuli,
                               const ScanCheckOptions& options, const std::optional<BoldRun>& bold);
 
+// How K was chosen, in a few words for a line of a study's report: "given", "triggers =
+// volumes", "stated by the sidecar", "the sidecar states none discarded", "first trigger
+// only"; "unknown" when it is.
+const char* kRuleName(const ScanCheck& check);
+
 // What time zero is, for the events sidecar's onset Description ("... from time zero: TEXT.")
 // of a check with a known time zero, e.g. "the first stored volume of
 // sub-01_task-x_bold.nii.gz (236 volumes, TR 2000 ms from the sidecar), at Time 25328.2 ms

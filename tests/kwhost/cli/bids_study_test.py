@@ -109,16 +109,24 @@ class KwhostBids(unittest.TestCase):
     def setUp(self):
         make_study()
 
-    def test_plan_then_dry_run_writes_nothing(self):
+    def test_a_dry_run_reports_what_the_real_one_does_and_writes_nothing(self):
         before = snapshot()
-        result = bids("--dry-run")
-        self.assertEqual(result.returncode, 0, result.stderr)
+        dry, dry_json = bids("--dry-run"), bids("--dry-run", "--json")
         self.assertEqual(snapshot(), before)
+        real_json = bids("--json")
+        self.assertEqual(dry.returncode, 1)
+        self.assertEqual(dry_json.returncode, real_json.returncode)
+        planned, written = json.loads(dry_json.stdout), json.loads(real_json.stdout)
+        self.assertTrue(planned.pop("dry_run"))
+        self.assertFalse(written.pop("dry_run"))
+        self.assertEqual(planned, written)
+        real = bids()
+        self.assertEqual(dry.stdout.splitlines()[:-1], real.stdout.splitlines()[:-1])
+        self.assertIn("dry run, nothing written: 4 runs would be written", dry.stdout)
         self.assertIn("sub02/ses1/sub02_faces_run2.log -> "
-                      "sub-02/ses-1/func/sub-02_ses-1_task-faces_run-2_events.tsv: no scan",
-                      result.stdout)
-        self.assertIn(REST + ": a scan without a log", result.stdout)
-        self.assertIn("6 runs planned, nothing written", result.stdout)
+                      "sub-02/ses-1/func/sub-02_ses-1_task-faces_run-2_events.tsv: "
+                      "240 triggers: no scan", dry.stdout)
+        self.assertIn(REST + ": a scan without a log", dry.stdout)
 
     def test_the_study_converts_with_one_command(self):
         result = bids("--json")
@@ -233,6 +241,40 @@ class KwhostBids(unittest.TestCase):
         self.assertEqual(snapshot(), edited)
         self.assertEqual(bids("--force").returncode, 1)  # the failed runs of the study stay
         self.assertNotIn("correct", rows(table[0])[0])
+
+    def test_a_session_label_off_by_a_leading_zero_writes_nothing_and_says_why(self):
+        shutil.copy(os.path.join(LOGS, "idor_sound.log"),
+                    os.path.join(SOURCE, "sub01", "ses1", "sub01_faces_run7.log"))
+        os.makedirs(os.path.join(SOURCE, "sub03", "ses1"))
+        shutil.copy(os.path.join(LOGS, "idor_sound.log"),
+                    os.path.join(SOURCE, "sub03", "ses1", "sub03_faces_run1.log"))
+        bold("sub-03/ses-01/func/sub-03_ses-01_task-faces_run-01", 240)
+        before = snapshot()
+        result = bids()
+        self.assertEqual(result.returncode, 1)
+        self.assertIn('sub03/ses1/sub03_faces_run1.log: no run: the dataset has no folder '
+                      'sub-03/ses-1, so nothing is written for it; ses "1": the dataset has '
+                      'ses-01; add [rename.ses] "1" = "01"; it explains the scan without a log '
+                      'sub-03/ses-01/func/sub-03_ses-01_task-faces_run-01\n', result.stdout)
+        self.assertNotIn("sub-03/ses-01/func/sub-03_ses-01_task-faces_run-01: a scan without",
+                         result.stdout)
+        written = set(snapshot()) - set(before)
+        self.assertFalse([path for path in written if path.startswith("sub-03")], written)
+        # A log of a session the dataset has is converted from its own triggers: no scan.
+        self.assertIn("sub-01/ses-1/func/sub-01_ses-1_task-faces_run-7_events.tsv", written)
+
+    def test_triggers_logged_as_key_presses_are_named_in_the_study_files_words(self):
+        with open(os.path.join(LOGS, "idor_two_tables.log"), encoding="latin-1") as f:
+            text = f.read().replace("\tPulse\t53\t", "\tResponse\t5\t")
+        with open(os.path.join(SOURCE, "sub01/ses1/sub01_faces_run5.log"), "w",
+                  encoding="latin-1") as f:
+            f.write(text)
+        bold("sub-01/ses-1/func/sub-01_ses-1_task-faces_run-05", 240)
+        result = bids()
+        self.assertIn("no scanner triggers (Pulse events) in sourcedata/sub01/ses1/"
+                      "sub01_faces_run5.log; these events beat like triggers: 240 Response "
+                      "events with code 5, every 1998.6 ms (trigger = \"Response:5\")",
+                      result.stdout)
 
     def test_refusals_leave_every_file_as_it_was(self):
         cases = [

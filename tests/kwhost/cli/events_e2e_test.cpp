@@ -63,8 +63,9 @@ TEST(KwhostEvents, RefusalsLeaveNothingWritten) {
   const Case cases[] = {
       {{"events", "a.log"},
        1,
-       "kwhost: no scanner triggers in a.log: give --zero scenario, --zero MS or --zero "
-       "code:NAME\n"},
+       "kwhost: no scanner triggers (Pulse events) in a.log; no series of its events beats like "
+       "triggers; its event types are Picture; if it logged none, give --zero scenario, --zero "
+       "MS or --zero code:NAME\n"},
       {{"events", "a.log", "--zero", "scenario", "--types", "Sound"},
        1,
        "kwhost: no selected events in a.log: nothing written\n"},
@@ -122,6 +123,26 @@ TEST(KwhostEvents, RefusalsLeaveNothingWritten) {
     EXPECT_EQ(folder.entries(), before) << c.message;
     EXPECT_EQ(folder.read("foreign.tsv"), "mine\n");
   }
+}
+
+// Triggers logged as key presses: the advice names the series and the setting that takes it,
+// not a time zero from the scenario's start, which would put every onset 9.4 s off.
+TEST(KwhostEvents, TriggersLoggedAsKeyPressesAreNamedInTheAdvice) {
+  SF_SKIP_WITHOUT_REAL_LOGS();
+  TempFolder folder;
+  std::string text = folder.read(copyRealLog(folder, "idor_two_tables"));
+  for (size_t at = 0; (at = text.find("\tPulse\t53\t", at)) != std::string::npos;)
+    text.replace(at, 10, "\tResponse\t5\t");
+  folder.write("keys.log", text);
+  const KwhostResult result = runKwhost(folder, {"events", "keys.log"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err,
+            "kwhost: no scanner triggers (Pulse events) in keys.log; these events beat like "
+            "triggers: 240 Response events with code 5, every 1998.6 ms (--trigger "
+            "Response:5)\n");
+  const KwhostResult report = runKwhost(folder, {"triggers", "keys.log"});
+  EXPECT_NE(report.out.find("(--trigger Response:5)"), std::string::npos) << report.out;
+  EXPECT_EQ(runKwhost(folder, {"events", "keys.log", "--trigger", "Response:5"}).status, 0);
 }
 
 TEST(KwhostEvents, ReplacesItsOwnFilesOnlyAndNamesThemByBidsName) {

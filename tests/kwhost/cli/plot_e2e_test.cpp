@@ -348,7 +348,9 @@ TEST(KwhostPlot, ALogWithoutTriggersIsDrawnFromTheScenarioAndTheTitleSaysSo) {
   expectWellFormed(svg);
   EXPECT_EQ(xpathText(folder, svg, "//*[local-name()='text'][3]"),
             "drawn from the scenario's origin, as kwhost events refuses it under --zero auto: no "
-            "scanner triggers in l.log: give --zero scenario, --zero MS or --zero code:NAME");
+            "scanner triggers (Pulse events) in l.log; no series of its events beats like "
+            "triggers; its event types are Picture, Response; if it logged none, give --zero "
+            "scenario, --zero MS or --zero code:NAME");
   // With an explicit zero that events refuses, nothing is drawn.
   const testing::KwhostResult refused = runKwhost(folder, {"plot", "l.log", "--zero", "code:x"});
   EXPECT_EQ(refused.status, 1);

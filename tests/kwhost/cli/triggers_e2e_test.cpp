@@ -42,8 +42,9 @@ TEST(KwhostTriggers, ExitStatusesAndMessages) {
       {{"oxa_ep_negtime.log"},
        1,
        "oxa_ep_negtime.log: 0 Pulse events (with a Subject column)\n  verdict: findings: no "
-       "Pulse events in oxa_ep_negtime.log; give --trigger TYPE[:CODE] if the scanner's triggers "
-       "were logged as another type\n",
+       "Pulse events in oxa_ep_negtime.log; no series of its events beats like triggers; its "
+       "event types are Picture, Nothing, Response; give --trigger TYPE[:CODE] if the "
+       "scanner's triggers were logged as another type\n",
        ""},
       {{"idor_sound.log", "utf16.log"},
        2,

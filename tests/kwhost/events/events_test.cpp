@@ -357,7 +357,9 @@ TEST(EventsFromLog, EachFormOfTimeZeroAndScan) {
 
   EXPECT_EQ(run(twoScanLog(false), RunSettings(), tsv, error), RefusalKind::kInput);
   EXPECT_EQ(error,
-            "no scanner triggers in x.log: give --zero scenario, --zero MS or --zero code:NAME");
+            "no scanner triggers (Pulse events) in x.log; no series of its events beats like "
+            "triggers; its event types are Nothing, Picture, Response; if it logged none, give "
+            "--zero scenario, --zero MS or --zero code:NAME");
 }
 
 TEST(EventsFromLog, MapUnmappedNextDurationsAndAn8BitCode) {
