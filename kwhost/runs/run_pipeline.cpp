@@ -136,8 +136,10 @@ TriggerOptions analysisWithScan(const TriggerOptions& given, const BoldRun& bold
     return analysis;
   analysis.skip = *check.dummies.k;
   const bool onePulse = check.triggers.count == 1;
+  // The triggers of volumes not stored at the end (the sidecar said nothing was discarded)
+  // are counted with the stored ones.
   if (analysis.volumes == 0 && !onePulse && check.scanCount == 1)
-    analysis.volumes = bold.volumes;
+    analysis.volumes = bold.volumes + check.dummies.afterLastVolume;
   if (onePulse)
     analysis.skip = 0;  // K then moves time zero past the trigger, see the scan check
   return analysis;

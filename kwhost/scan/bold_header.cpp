@@ -1,6 +1,7 @@
 #include "kwhost/scan/bold_header.h"
 
 #include <nifti2_io.h>
+#include <zlib.h>
 
 #include <array>
 #include <cmath>
@@ -9,6 +10,7 @@
 #include <fstream>
 #include <limits>
 #include <system_error>
+#include <vector>
 
 namespace stimforge::kwhost {
 namespace {
@@ -254,6 +256,43 @@ int64_t readHeaderBytes(const std::filesystem::path& file, bool gzip,
   return got > buffer.size() ? -1 : static_cast<int64_t>(got);
 }
 
+// The whole gzip stream of `file` inflated and counted, nothing kept: for a file whose trailer
+// does not hold its size (several gzip members, as block-gzip tools write them). Returns
+// the bytes inflated; `complete` tells whether the stream ended as it should.
+uint64_t inflatedBytes(const std::filesystem::path& file, bool& complete) {
+  complete = false;
+  gzFile in = gzopen(file.string().c_str(), "rb");
+  if (in == nullptr)
+    return 0;
+  gzbuffer(in, 1 << 16);
+  std::vector<char> piece(1 << 16);
+  uint64_t total = 0;
+  int got = 0;
+  while ((got = gzread(in, piece.data(), static_cast<unsigned>(piece.size()))) > 0)
+    total += static_cast<uint64_t>(got);
+  int status = Z_OK;
+  gzerror(in, &status);
+  complete = got == 0 && status == Z_OK;
+  gzclose(in);
+  return total;
+}
+
+// Whether the gzip stream of `file` holds `needed` bytes: the trailer says so for a file of one
+// member; otherwise the stream is inflated to its end. False with `problem` set.
+bool gzipHolds(const std::filesystem::path& file, uint64_t fileBytes, uint32_t isize,
+               uint64_t needed, std::string& problem) {
+  if (gzipCanHold(fileBytes, isize, needed))
+    return true;
+  bool complete = false;
+  const uint64_t inflated = inflatedBytes(file, complete);
+  if (inflated >= needed && complete)
+    return true;
+  problem = "damaged: truncated: its " + std::to_string(fileBytes) + " compressed bytes " +
+            (complete ? "inflate to " : "break off after ") + std::to_string(inflated) +
+            " bytes, vox_offset and the data need " + std::to_string(needed);
+  return false;
+}
+
 }  // namespace
 
 bool readBoldHeader(const std::filesystem::path& image, BoldHeader& header, std::string& message) {
@@ -312,10 +351,8 @@ bool readBoldHeader(const std::filesystem::path& image, BoldHeader& header, std:
   }
   const uint32_t isize = uint32_t{last[0]} | uint32_t{last[1]} << 8 | uint32_t{last[2]} << 16 |
                          uint32_t{last[3]} << 24;
-  if (gzip && !gzipCanHold(fileBytes, isize, needed)) {
-    message = name + ": damaged: truncated: the gzip trailer gives " + std::to_string(isize) +
-              " bytes inflated (modulo 2^32), vox_offset and the data need " +
-              std::to_string(needed);
+  if (gzip && !gzipHolds(image, fileBytes, isize, needed, problem)) {
+    message = name + ": " + problem;
     return false;
   }
   return true;

@@ -54,6 +54,8 @@ INSTANTIATE_TEST_SUITE_P(
                     // pixdim[4] is a float in NIfTI-1 but a double here: 723.4 exactly.
                     GoodImage{"n2_s.nii.gz", 2, 723.4, ""}, GoodImage{"n2_ms.nii", 2, 1500, ""},
                     GoodImage{"n2_big_endian.nii.gz", 2, 800, ""},
+                    // Two gzip members: the trailer is the last one's; the stream is counted.
+                    GoodImage{"two_members.nii.gz", 1, 2000, ""},
                     GoodImage{"no_tr.nii.gz", 1, 0, "pixdim[4] is 0"},
                     GoodImage{"hz.nii.gz", 1, 0, "xyzt_units names a frequency, not a time"}),
     ByFile());
@@ -102,9 +104,27 @@ TEST(BoldHeaderRefusal, TruncatedGzipIsToldByItsTrailer) {
   BoldHeader header;
   std::string message;
   EXPECT_FALSE(readBoldHeader(boldImage("truncated.nii.gz"), header, message));
-  EXPECT_NE(message.find("truncated.nii.gz: damaged: truncated: the gzip trailer gives "),
-            std::string::npos)
+  EXPECT_NE(message.find("truncated.nii.gz: damaged: truncated: its "), std::string::npos)
       << message;
+}
+
+// Cut inside its second member: refused with the sizes the bytes really have, which the
+// script that wrote it counted with Python's zlib.
+TEST(BoldHeaderRefusal, ACutStreamOfTwoMembersIsToldItsRealSizes) {
+  SF_SKIP_WITHOUT_BOLD_IMAGES();
+  std::ifstream in(boldImage("two_members_cut.expected"));
+  const std::string text{std::istreambuf_iterator<char>(in), {}};
+  const auto field = [&text](const std::string& key) {
+    const size_t at = text.find("\"" + key + "\": ") + key.size() + 4;
+    return text.substr(at, text.find_first_of(",\n}", at) - at);
+  };
+  BoldHeader header;
+  std::string message;
+  EXPECT_FALSE(readBoldHeader(boldImage("two_members_cut.nii.gz"), header, message));
+  EXPECT_EQ(message, boldImage("two_members_cut.nii.gz") + ": damaged: truncated: its " +
+                         field("compressed") + " compressed bytes break off after " +
+                         field("inflated") + " bytes, vox_offset and the data need " +
+                         field("needed"));
 }
 
 // The first bytes of a good image, patched field by field.

@@ -12,6 +12,7 @@ import os
 import shutil
 import struct
 import sys
+import zlib
 
 import nibabel as nib
 import numpy as np
@@ -107,6 +108,25 @@ def main():
     shutil.copy(os.path.join(out, "n1_s.nii"), os.path.join(out, "not_gzip.nii.gz"))
     with open(os.path.join(out, "gzip_named_nii.nii"), "wb") as f:
         f.write(gzip.compress(open(os.path.join(out, "n1_s.nii"), "rb").read()))
+    # Two gzip members, as block-gzip tools write them: the trailer holds the last one's size
+    # alone. Whole, and cut inside the second member (what its bytes inflate to beside it).
+    with open(os.path.join(out, "n1_s.nii"), "rb") as f:
+        plain = f.read()
+    members = gzip.compress(plain[:1000]) + gzip.compress(plain[1000:])
+    with open(os.path.join(out, "two_members.nii.gz"), "wb") as f:
+        f.write(members)
+    cut_members = members[:len(members) - 40]
+    with open(os.path.join(out, "two_members_cut.nii.gz"), "wb") as f:
+        f.write(cut_members)
+    inflated, rest = 0, cut_members
+    while rest:
+        part = zlib.decompressobj(31)
+        inflated += len(part.decompress(rest))
+        rest = part.unused_data
+        if not part.eof:
+            break
+    write_json(out, "two_members_cut.expected",
+               {"compressed": len(cut_members), "inflated": inflated, "needed": len(plain)})
     with open(os.path.join(out, "not_nifti.nii"), "w", encoding="utf-8") as f:
         f.write("Scenario - run1\nLogfile written - 01/02/2026 10:00:00\n" * 10)
     with open(os.path.join(out, "run1.txt"), "w", encoding="utf-8") as f:
