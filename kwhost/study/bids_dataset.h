@@ -39,7 +39,7 @@ struct SkippedImage {
 };
 
 struct BidsDataset {
-  std::vector<DatasetRun> runs;  // sorted by folder, then name
+  std::vector<DatasetRun> runs;   // sorted by folder, then name
   std::set<std::string> folders;  // the sub-X and sub-X/ses-Y folders there are
   std::vector<SkippedImage> skipped;
 };

@@ -62,7 +62,7 @@ struct LogWithoutRun {
   // case: what it is and the rename line that mends it ("ses \"1\": the dataset has ses-01;
   // add [rename.ses] \"1\" = \"01\""); "" otherwise.
   std::string hint;
-  std::string hintKey;    // the entity of the hint, and the dataset's label
+  std::string hintKey;  // the entity of the hint, and the dataset's label
   std::string hintLabel;
   PatternValues values;           // the log's values, after renaming
   std::vector<DatasetRun> scans;  // the scans without a log that the hint explains
