@@ -23,7 +23,7 @@ namespace {
 using namespace stimforge::kwhost;
 
 bool trInRange(const std::optional<double>& ms) {
-  return !ms || (std::isfinite(*ms) && *ms > 0 && *ms <= kMaxTrMs);
+  return !ms || (std::isfinite(*ms) && *ms >= kMinTrMs && *ms <= kMaxTrMs);
 }
 
 void header(const std::string& bytes) {

@@ -73,9 +73,15 @@ void readTr(const Fields& f, BoldHeader& header) {
     header.noTrReason = f.pixdim4 == 0 ? "pixdim[4] is 0" : "pixdim[4] is not a positive number";
     return;
   }
+  // The range holds for the TR in milliseconds, after its unit: a tiny pixdim[4] in
+  // microseconds is no TR either.
   const double ms = f.pixdim4 * scale;
   if (!(ms <= kMaxTrMs)) {
     header.noTrReason = "pixdim[4] is beyond an hour";
+    return;
+  }
+  if (!(ms >= kMinTrMs)) {
+    header.noTrReason = "pixdim[4] is below 0.1 ms";
     return;
   }
   header.trMs = ms;

@@ -37,7 +37,8 @@ struct BoldHeader {
 // sizeof_hdr and magic (single-file "n+1" / "n+2"); dim[0] 4 to 7; dim[1..dim[0]] >= 1
 // (dim[4], the volume count, too); a datatype of known voxel size; the data's size without
 // overflow; vox_offset past the header. pixdim[4] is a TR when the time bits of xyzt_units
-// name s, ms or µs and it is finite, above 0 and at most kMaxTrMs; otherwise trMs stays
+// name s, ms or µs and the TR it gives in milliseconds is from kMinTrMs to kMaxTrMs;
+// otherwise trMs stays
 // empty with noTrReason set (units 0, Hz, ppm, rad/s or a pixdim of 0 mean no TR).
 // Returns false with `problem` set to one line without the file's name, beginning with what
 // is wrong: "not a NIfTI file: ...", "fewer than 4 dimensions: ...", "0 volumes: ...",

@@ -179,10 +179,10 @@ bool parseSidecarText(std::string_view text, const std::string& fileName, Sideca
   const auto tr = object.find("RepetitionTime");
   if (tr != object.end()) {
     const double seconds = tr->is_number() ? tr->get<double>() : 0;
-    if (!(seconds > 0 && msOfSeconds(seconds) <= kMaxTrMs)) {
+    if (!(msOfSeconds(seconds) >= kMinTrMs && msOfSeconds(seconds) <= kMaxTrMs)) {
       problem = fileName + ": RepetitionTime is " +
                 (tr->is_number() ? tr->dump() : std::string("a ") + tr->type_name()) +
-                ": it must be a number of seconds above 0, at most 3600";
+                ": it must be a number of seconds from 0.0001 to 3600";
       return false;
     }
     keys.repetitionTimeMs = msOfSeconds(seconds);

@@ -23,11 +23,11 @@ struct SidecarKeys {
   std::optional<int64_t> discardedByUser;
 };
 
-// Reads the three keys from one sidecar's text. RepetitionTime must be a number above 0 and
-// at most an hour; the counts whole numbers (4 or 4.0) from 0 to 2^31 - 1. Other keys are not
+// Reads the three keys from one sidecar's text. RepetitionTime must be a number of seconds
+// from 0.0001 (kMinTrMs) to an hour; the counts whole numbers (4 or 4.0) from 0 to 2^31 - 1. Other keys are not
 // looked at. Returns false with `problem` set to one line naming `fileName`:
 // "F: not JSON: line 3, column 7: ...", "F: not a JSON object",
-// "F: RepetitionTime must be a number of seconds above 0 (at most 3600)",
+// "F: RepetitionTime is 0: it must be a number of seconds from 0.0001 to 3600",
 // "F: NumberOfVolumesDiscardedByUser must be a whole number, 0 or more".
 [[nodiscard]] bool parseSidecarText(std::string_view text, const std::string& fileName,
                                     SidecarKeys& keys, std::string& problem);

@@ -25,6 +25,7 @@ inline constexpr int64_t kMaxSkip = 1'000'000;       // triggers a run may have
 inline constexpr int64_t kMaxScan = 1'000'000;       // scans a log may hold
 inline constexpr int64_t kMaxVolumes = 1'000'000;    // volumes a run may store
 inline constexpr double kMaxTrMs = 3600.0 * 1000.0;  // an hour: no TR is longer
+inline constexpr double kMinTrMs = 0.1;              // nor shorter than a tenth of a ms
 
 // Which events mark the scanner's volumes: every event of `type` (a Presentation event type,
 // case-sensitive), and only those whose code is `code` when one is given.

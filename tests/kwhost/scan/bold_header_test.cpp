@@ -200,6 +200,9 @@ TEST(BoldHeaderBytes, Nifti2SizesAreCheckedForOverflow) {
   std::string problem;
   ASSERT_TRUE(checkBoldHeaderBytes(bytes.data(), bytes.size(), header, problem));
   EXPECT_EQ(header.noTrReason, "pixdim[4] is not a positive number");
+  put(bytes, 104 + 32, 1e-300);  // positive, but no TR in milliseconds
+  ASSERT_TRUE(checkBoldHeaderBytes(bytes.data(), bytes.size(), header, problem));
+  EXPECT_EQ(header.noTrReason, "pixdim[4] is below 0.1 ms");
 }
 
 // An image over 4 GiB wraps ISIZE; the wrapped value must not look truncated, while a

@@ -54,14 +54,14 @@ INSTANTIATE_TEST_SUITE_P(
                 "unexpected end of input; expected '[', '{', or a literal"},
         TextRow{"[2]", 0, -1, -1, "s_bold.json: not a JSON object"},
         TextRow{R"({"RepetitionTime": "2"})", 0, -1, -1,
-                "s_bold.json: RepetitionTime is a string: it must be a number of seconds above "
-                "0, at most 3600"},
+                "s_bold.json: RepetitionTime is a string: it must be a number of seconds from "
+                "0.0001 to 3600"},
         TextRow{R"({"RepetitionTime": 0})", 0, -1, -1,
-                "s_bold.json: RepetitionTime is 0: it must be a number of seconds above 0, at "
-                "most 3600"},
+                "s_bold.json: RepetitionTime is 0: it must be a number of seconds from 0.0001 "
+                "to 3600"},
         TextRow{R"({"RepetitionTime": 1e300})", 0, -1, -1,
-                "s_bold.json: RepetitionTime is 1e+300: it must be a number of seconds above 0, "
-                "at most 3600"},
+                "s_bold.json: RepetitionTime is 1e+300: it must be a number of seconds from "
+                "0.0001 to 3600"},
         TextRow{R"({"NumberOfVolumesDiscardedByScanner": 2.5})", 0, -1, -1,
                 "s_bold.json: NumberOfVolumesDiscardedByScanner is 2.5: it must be a whole "
                 "number, 0 or more"},
