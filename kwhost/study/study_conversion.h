@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "kwhost/runs/run_pipeline.h"
 #include "kwhost/scan/bold_sidecar.h"
 #include "kwhost/settings/setting_words.h"
 #include "kwhost/study/study_plan.h"
@@ -45,8 +46,11 @@ struct StudyPlaces {
 // Converts `run`: reads its log (SOURCE/run.log), works out time zero from its scan (or the
 // log's own triggers without one), writes BIDS_ROOT/run.eventsTsv and .eventsJson together
 // (both or neither). Never throws; a run that cannot be converted has kFailed and its old
-// files as they were.
-StudyRunOutcome convertStudyRun(const StudyRun& run, const StudyPlaces& places);
+// files as they were. When `read` is not null it receives the run's events as the pipeline
+// read them, for a report of the run without a second pass over its log (empty when the log
+// was not read or the pipeline refused it).
+StudyRunOutcome convertStudyRun(const StudyRun& run, const StudyPlaces& places,
+                                RunEvents* read = nullptr);
 
 }  // namespace stimforge::kwhost
 
