@@ -1,6 +1,7 @@
 #include "kwhost/cli/bids_report.h"
 
 #include <filesystem>
+#include <new>
 #include <ostream>
 #include <system_error>
 
@@ -11,22 +12,80 @@
 
 namespace stimforge::kwhost {
 namespace fs = std::filesystem;
+namespace {
+
+// The runs waiting for the thread at most: each holds its events.
+constexpr size_t kMostWaiting = 4;
+
+}  // namespace
 
 BidsReport::BidsReport(std::string path, const StudyInput& input, const StudyPlan& plan,
                        bool dryRun)
-    : path_(std::move(path)) {
-  if (wanted())
-    report_ = studyReportOf(input, plan, dryRun);
+    : path_(std::move(path)), plan_(plan) {
+  if (!wanted())
+    return;
+  report_ = studyReportOf(input, plan, dryRun);
+  report_.runs.resize(plan.runs.size());
+  worker_ = std::thread([this] { work(); });
 }
 
-void BidsReport::add(const StudyRun& run, const StudyRunOutcome* outcome, const RunEvents* events) {
-  if (wanted())
-    report_.runs.push_back(reportRunOf(run, outcome, events));
+BidsReport::~BidsReport() {
+  finish();
 }
 
-int BidsReport::save(bool force, std::ostream& err) const {
+void BidsReport::add(size_t index, const StudyRunOutcome* outcome, RunEvents* events) {
+  if (!wanted())
+    return;
+  Job job;
+  job.index = index;
+  if (outcome != nullptr)
+    job.outcome = *outcome;
+  if (events != nullptr)
+    job.events = std::move(*events);
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [this] { return jobs_.size() < kMostWaiting; });
+  jobs_.push_back(std::move(job));
+  changed_.notify_all();
+}
+
+void BidsReport::work() {
+  while (true) {
+    Job job;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      changed_.wait(lock, [this] { return closed_ || !jobs_.empty(); });
+      if (jobs_.empty())
+        return;
+      job = std::move(jobs_.front());
+      jobs_.pop_front();
+      changed_.notify_all();
+    }
+    const StudyRun& run = plan_.runs[job.index];
+    const StudyRunOutcome* outcome = job.outcome ? &*job.outcome : nullptr;
+    try {
+      report_.runs[job.index] = reportRunOf(run, outcome, outcome ? &job.events : nullptr);
+    } catch (const std::bad_alloc&) {
+      ReportRun& lean = report_.runs[job.index] = reportRunOf(run, outcome, nullptr);
+      lean.designNote = "not drawn: out of memory";
+    }
+  }
+}
+
+void BidsReport::finish() {
+  if (!worker_.joinable())
+    return;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    closed_ = true;
+  }
+  changed_.notify_all();
+  worker_.join();
+}
+
+int BidsReport::save(bool force, std::ostream& err) {
   if (!wanted())
     return kSuccess;
+  finish();
   const std::string page = renderStudyReport(report_);
   const fs::path folder = fs::u8path(path_).parent_path();
   std::error_code error;

@@ -352,11 +352,11 @@ class Bids : public CommandRunner {
         RunEvents events;
         outcomes.push_back(
             convertStudyRun(plan.runs[i], places, report.wanted() ? &events : nullptr));
-        report.add(plan.runs[i], &outcomes.back(), &events);
+        report.add(i, &outcomes.back(), &events);
       }
     } else {
-      for (const StudyRun& run : plan.runs)
-        report.add(run, nullptr, nullptr);
+      for (size_t i = 0; i < plan.runs.size(); ++i)
+        report.add(i, nullptr, nullptr);
     }
     if (arguments_.json)
       context.out << studyJson(plan, outcomes, arguments_.dryRun).dump(2) << "\n";

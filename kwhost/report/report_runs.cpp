@@ -62,7 +62,7 @@ void checkDesignOf(const StudyRun& run, const RunEvents& events, ReportRun& repo
     report.worstCorrelation = worst.correlation;
     if (worst.correlation)
       report.worstPair = worst.firstCondition + " and " + worst.secondCondition;
-    report.designSvg = renderDesignSvg(check, "design: " + run.log);
+    report.designSvg = renderDesignSvg(check, "design: " + run.log, kReportMatrixRows);
   }
 }
 

@@ -15,6 +15,8 @@ namespace stimforge::kwhost {
 
 // The width of a run's timeline in the report, in pixels: small, for a thousand runs.
 inline constexpr int kReportTimelineWidth = 900;
+// The rows of a run's design matrix in the report (`kwhost design` draws up to 180).
+inline constexpr size_t kReportMatrixRows = 60;
 
 // The report's run for `run` of a study: `outcome` what its conversion gave, `events` what
 // the pipeline read (null, or empty, when it read nothing: a dry run, a failed run). The

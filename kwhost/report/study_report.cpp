@@ -21,7 +21,7 @@ table{border-collapse:collapse;width:100%;font-size:13px}
 th,td{border-bottom:1px solid #e2e2e2;padding:.3em .45em;text-align:left;vertical-align:top}
 th{background:#f2f2f2;position:sticky;top:0}
 td.n{text-align:right;font-variant-numeric:tabular-nums;white-space:nowrap}
-td.log{word-break:break-all;max-width:18em}
+td.log{overflow-wrap:anywhere;max-width:22em}
 td small,li small{color:#666}
 tr.look td{background:#fff8f0}
 ul.f{margin:0;padding-left:1.1em}
@@ -125,6 +125,8 @@ std::string runName(const ReportRun& run) {
   return name.empty() ? run.log : name;
 }
 
+// The table's cell: the trigger check's findings (or why the run failed), and the design's
+// first finding with their count; the run's section lists them all.
 std::string findingList(const std::vector<std::string>& findings,
                         const std::vector<std::string>& design) {
   if (findings.empty() && design.empty())
@@ -132,8 +134,12 @@ std::string findingList(const std::vector<std::string>& findings,
   std::string html = "<ul class=\"f\">";
   for (const std::string& finding : findings)
     html += "<li>" + escaped(finding) + "</li>";
-  for (const std::string& finding : design)
-    html += "<li><small>design:</small> " + escaped(finding) + "</li>";
+  if (!design.empty()) {
+    html += "<li><small>design:</small> " + escaped(design.front());
+    if (design.size() > 1)
+      html += " <small>(and " + std::to_string(design.size() - 1) + " more)</small>";
+    html += "</li>";
+  }
   return html + "</ul>";
 }
 
@@ -177,9 +183,10 @@ std::string tableRow(const ReportRun& run, size_t index) {
 }
 
 // An SVG document as a page holds it: without its XML declaration.
-std::string inlineSvg(const std::string& svg) {
+void appendSvg(std::string& html, const std::string& svg) {
   const size_t start = svg.find("<svg");
-  return start == std::string::npos ? "" : svg.substr(start);
+  if (start != std::string::npos)
+    html.append(svg, start, std::string::npos);
 }
 
 void fact(std::string& html, const char* name, const std::string& value) {
@@ -187,10 +194,9 @@ void fact(std::string& html, const char* name, const std::string& value) {
     html += std::string("<dt>") + name + "</dt><dd>" + escaped(value) + "</dd>";
 }
 
-std::string runSection(const ReportRun& run, size_t index) {
-  std::string html = "<details id=\"run-" + std::to_string(index) + "\"><summary>" + badge(run) +
-                     " " + escaped(runName(run)) + " <small>" + escaped(run.log) +
-                     "</small></summary>\n<dl>";
+void appendRunSection(std::string& html, const ReportRun& run, size_t index) {
+  html += "<details id=\"run-" + std::to_string(index) + "\"><summary>" + badge(run) + " " +
+          escaped(runName(run)) + " <small>" + escaped(run.log) + "</small></summary>\n<dl>";
   fact(html, "log", run.log);
   fact(html, "events file", run.events + " (" + std::to_string(run.rows) + " events)");
   fact(html, "image", run.bold);
@@ -201,9 +207,10 @@ std::string runSection(const ReportRun& run, size_t index) {
   fact(html, "design", run.designNote);
   for (const std::string& finding : run.designFindings)
     fact(html, "design finding", finding);
-  html += "</dl>\n<div class=\"pictures\">" + inlineSvg(run.timelineSvg) + "\n" +
-          inlineSvg(run.designSvg) + "</div></details>\n";
-  return html;
+  html += "</dl>\n<div class=\"pictures\">";
+  appendSvg(html, run.timelineSvg);
+  appendSvg(html, run.designSvg);
+  html += "</div></details>\n";
 }
 
 std::string totals(const StudyReport& report, const std::vector<const ReportRun*>& runs) {
@@ -276,13 +283,18 @@ std::string renderStudyReport(const StudyReport& report) {
                    [](const ReportRun* a, const ReportRun* b) { return rank(*a) < rank(*b); });
   const size_t looks = static_cast<size_t>(std::count_if(
       runs.begin(), runs.end(), [](const ReportRun* run) { return run->needsLook(); }));
-  std::string html = std::string(kStudyReportFirstLine) +
-                     "\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
-                     "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
-                     "<title>Study report: " +
-                     escaped(report.bidsRoot) + "</title><style>" + kStyle +
-                     "</style></head><body>\n<h1>Study report" +
-                     (report.dryRun ? " (dry run: nothing written)" : "") + "</h1>\n";
+  size_t size = 8192;
+  for (const ReportRun* run : runs)
+    size += run->timelineSvg.size() + run->designSvg.size() + 3072;
+  std::string html;
+  html.reserve(size);
+  html += std::string(kStudyReportFirstLine) +
+          "\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
+          "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
+          "<title>Study report: " +
+          escaped(report.bidsRoot) + "</title><style>" + kStyle +
+          "</style></head><body>\n<h1>Study report" +
+          (report.dryRun ? " (dry run: nothing written)" : "") + "</h1>\n";
   html += "<p class=\"where\">logs " + escaped(report.source) + " &rarr; dataset " +
           escaped(report.bidsRoot) + "</p>\n" + totals(report, runs);
   html += "<p><b>" + std::to_string(looks) + (looks == 1 ? " run needs" : " runs need") +
@@ -293,8 +305,9 @@ std::string renderStudyReport(const StudyReport& report) {
     html += tableRow(*runs[i], i);
   html += "</tbody></table>\n" + leftovers(report) + "<h2>Runs</h2>\n";
   for (size_t i = 0; i < runs.size(); ++i)
-    html += runSection(*runs[i], i);
-  return html + "</body></html>\n";
+    appendRunSection(html, *runs[i], i);
+  html += "</body></html>\n";
+  return html;
 }
 
 bool isStudyReport(std::string_view head) {
