@@ -88,14 +88,25 @@ ReportRun reportRunOf(const StudyRun& run, const StudyRunOutcome* outcome,
   report.zero = outcome->zero;
   report.rows = outcome->rows;
   if (events == nullptr || events->facts.zero.empty()) {
-    report.designNote = "not checked: the log was not read";
+    report.designNote = "not checked: the run's events could not be read";
     return report;
   }
   if (events->scanCheck) {
+    // A run that failed only at writing was read and checked all the same.
     const ScanCheck& scan = *events->scanCheck;
     report.skipRule = scan.dummies.k ? scan.dummies.rule : scan.dummies.unknownReason;
     report.before = scan.outside.before;
     report.after = scan.outside.after;
+    if (!report.triggers)
+      report.triggers = static_cast<int64_t>(scan.triggers.count);
+    if (!report.volumes && scan.volumes > 0)
+      report.volumes = scan.volumes;
+    if (!report.skip)
+      report.skip = scan.dummies.k;
+    if (!report.trMs)
+      report.trMs = scan.trMs;
+    if (report.zero.empty())
+      report.zero = events->facts.zero;
   }
   TimelineView view;
   view.width = kReportTimelineWidth;

@@ -21,7 +21,7 @@ table{border-collapse:collapse;width:100%;font-size:13px}
 th,td{border-bottom:1px solid #e2e2e2;padding:.3em .45em;text-align:left;vertical-align:top}
 th{background:#f2f2f2;position:sticky;top:0}
 td.n{text-align:right;font-variant-numeric:tabular-nums;white-space:nowrap}
-td.log{overflow-wrap:anywhere;max-width:22em}
+td.log{min-width:11em;max-width:24em}
 td small,li small{color:#666}
 tr.look td{background:#fff8f0}
 ul.f{margin:0;padding-left:1.1em}
@@ -153,6 +153,18 @@ std::string worstText(const ReportRun& run, bool vif) {
              : "&ndash;";
 }
 
+// `html` with a place to break the line after each '/' and '_' of a path.
+std::string breakable(const std::string& html) {
+  std::string out;
+  out.reserve(html.size() + html.size() / 4);
+  for (const char c : html) {
+    out += c;
+    if (c == '/' || c == '_')
+      out += "<wbr>";
+  }
+  return out;
+}
+
 // Before the colon: "given with skip = 4", "4 triggers more than volumes (...)".
 std::string shortRule(const std::string& rule) {
   return rule.substr(0, rule.find(':'));
@@ -162,8 +174,8 @@ std::string tableRow(const ReportRun& run, size_t index) {
   std::string html = run.needsLook() ? "<tr class=\"look\">" : "<tr>";
   for (const std::string* cell : {&run.subject, &run.session, &run.task, &run.run})
     html += "<td>" + escaped(*cell) + "</td>";
-  html += "<td class=\"log\"><a href=\"#run-" + std::to_string(index) + "\">" + escaped(run.log) +
-          "</a></td>";
+  html += "<td class=\"log\"><a href=\"#run-" + std::to_string(index) + "\">" +
+          breakable(escaped(run.log)) + "</a></td>";
   html += "<td class=\"n\">" + count(run.triggers) + "</td><td class=\"n\">" + count(run.volumes) +
           "</td>";
   html += "<td class=\"n\">" + count(run.skip) + "</td><td><small>" +
