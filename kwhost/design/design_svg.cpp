@@ -48,18 +48,6 @@ std::string name(const DesignCheck& check, size_t i) {
   return cutWithEllipsis(check.conditions[i].name, kLabelChars);
 }
 
-// The digits of `value`, without printf's cost: a picture holds hundreds of them.
-void appendWhole(std::string& out, size_t value) {
-  char digits[24];
-  int length = 0;
-  do {
-    digits[length++] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  while (length > 0)
-    out += digits[--length];
-}
-
 // The greys (0 black ... kGreys - 1 white) of `column` in `rows` rows, each the mean of its
 // volumes (rows <= volumes), scaled over the column's values.
 std::vector<int> greysOf(const std::vector<double>& column, size_t rows) {
@@ -90,11 +78,11 @@ double appendMatrix(std::string& out, const DesignCheck& check, size_t matrixRow
   // A run of cells is a vertical stroke a column wide (butt ends: an exact rectangle).
   const auto cells = [](std::string& path, size_t j, size_t k, size_t length) {
     path += 'M';
-    appendWhole(path, j);
+    appendWholeNumber(path, j);
     path += ".5 ";
-    appendWhole(path, k);
+    appendWholeNumber(path, k);
     path += 'v';
-    appendWhole(path, length);
+    appendWholeNumber(path, length);
   };
   for (size_t j = 0; j < count; ++j) {
     const std::vector<int> greys = greysOf(check.columns[j], rows);

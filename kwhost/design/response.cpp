@@ -36,55 +36,42 @@ double powerOverFactorial(double t, int n) {
   return value;
 }
 
-// The integral of the response before it is normalized, from 0 to t: P(6, t) - P(16, t) / 6
-// with one exponential and one pass over the terms t^k / k! that both share (the same terms,
-// summed in the same order, as gammaDistribution sums them for each shape).
+// The integral of the response before it is normalized, from 0 to t: P(6, t) - P(16, t) / 6,
+// as one series under one exponential. From t = 6 on it is at least 0.55, so that the finite
+// sums, 5/6 - exp(-t) (sum_{k<6} t^k / k! - sum_{k<16} t^k / k! / 6), lose nothing that
+// counts against it; below, the rest of the series, exp(-t) (sum_{k>=6} t^k / k! - sum_{k>=16}
+// t^k / k! / 6), keeps the small values exact to rounding relative to their size.
 double rawIntegral(double t) {
   if (!(t > 0))
     return 0.0;
   const double* over = reciprocals();
-  const double e = std::exp(-t);
   double term = 1.0;  // t^k / k!
-  double head = 0.0;  // the sum of the terms below k
-  double peak = 0.0;
+  double sum = 0.0;
   int k = 0;
-  for (; k < kPeakShape; ++k) {
-    head += term;
+  if (t >= kPeakShape) {
+    for (; k < kPeakShape; ++k) {
+      sum += term;
+      term *= t * over[k + 1];
+    }
+    double undershoot = sum;
+    for (; k < kUndershootShape; ++k) {
+      undershoot += term;
+      term *= t * over[k + 1];
+    }
+    return (1.0 - 1.0 / kUndershootRatio) - std::exp(-t) * (sum - undershoot / kUndershootRatio);
+  }
+  for (; k < kPeakShape; ++k)
+    term *= t * over[k + 1];
+  for (; k < kUndershootShape; ++k) {
+    sum += term;
     term *= t * over[k + 1];
   }
-  double undershoot = 0.0;
-  if (t < kPeakShape) {
-    // Both below their shape: the rest of the series, each from its own first term.
-    double tail = 0.0;
-    for (; k < kUndershootShape; ++k) {
-      tail += term;
-      term *= t * over[k + 1];
-    }
-    double rest = 0.0;
-    for (; term > rest * 1e-17 && k < kUndershootShape + 400; ++k) {
-      rest += term;
-      term *= t * over[k + 1];
-    }
-    peak = (tail + rest) * e;
-    undershoot = rest * e;
-  } else {
-    peak = 1.0 - head * e;
-    for (; k < kUndershootShape; ++k) {
-      head += term;
-      term *= t * over[k + 1];
-    }
-    if (t < kUndershootShape) {
-      double rest = 0.0;
-      for (; term > rest * 1e-17 && k < kUndershootShape + 400; ++k) {
-        rest += term;
-        term *= t * over[k + 1];
-      }
-      undershoot = rest * e;
-    } else {
-      undershoot = 1.0 - head * e;
-    }
+  const double weight = 1.0 - 1.0 / kUndershootRatio;  // the terms from 16 on, in both sums
+  for (; term > sum * 1e-17 && k < kUndershootShape + 400; ++k) {
+    sum += weight * term;
+    term *= t * over[k + 1];
   }
-  return peak - undershoot / kUndershootRatio;
+  return sum * std::exp(-t);
 }
 
 double normalization() {

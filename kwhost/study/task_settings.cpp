@@ -203,7 +203,7 @@ class SettingsReader : public TomlReading {
     if (!known)
       return fail(keySource, key,
                   "unknown key; the settings are types, map, unmapped, trigger, duration, "
-                  "columns, skip, zero, keep_triggers, scan, split_scans and the table design");
+                  "columns, skip, zero, keep_triggers, scan and split_scans, and the table design");
     settings.lines[*known] = static_cast<int>(value.source().begin.line);
     RunSettings& run = settings.run;
     switch (*known) {

@@ -154,6 +154,17 @@ void appendShortNumber(std::string& out, double value, int decimals) {
     out.append(buffer, end);
 }
 
+void appendWholeNumber(std::string& out, size_t value) {
+  char digits[24];
+  int length = 0;
+  do {
+    digits[length++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  while (length > 0)
+    out += digits[--length];
+}
+
 std::string shortNumber(double value, int decimals) {
   std::string out;
   appendShortNumber(out, value, decimals);

@@ -90,7 +90,8 @@ TEST(StudyFile, RefusesWithFileLineAndKey) {
       {"[task.face_s]\nskip = 1\n", "1: task.face_s: a BIDS task label is letters and digits only"},
       {"[task.faces]\n\nskipp = 1\n",
        "3: task.faces.skipp: unknown key; the settings are types, map, unmapped, trigger, "
-       "duration, columns, skip, zero, keep_triggers, scan and split_scans"},
+       "duration, columns, skip, zero, keep_triggers, scan and split_scans, and the table "
+       "design"},
       {"[defaults]\nskip = -1\n",
        "2: defaults.skip: \"-1\" is not auto or a whole number of triggers"},
       {"[defaults]\nskip = \"4\"\n",
@@ -132,7 +133,7 @@ TEST(StudyFile, RefusesWithFileLineAndKey) {
        "2: task.faces.design.vif: unknown key; the design settings are conditions, contrasts, "
        "high_pass, max_vif, max_correlation and min_events"},
       {"[task.faces.design]\nconditions = [\"A\", \"A\"]\n",
-       "2: task.faces.design.conditions: \"A\" is given twice"},
+       "2: task.faces.design.conditions: the condition \"A\" is given twice"},
       {"[task.faces.design]\ncontrasts = [\"AminusB\"]\n",
        "2: task.faces.design.contrasts: \"AminusB\" is not NAME=A-B"},
       {"[task.faces.design]\ncontrasts = [\"x=A-B\", \"x=B-A\"]\n",
