@@ -79,6 +79,59 @@ double normalization() {
   return z;
 }
 
+// H between nodes 1/32 s apart, from its Taylor polynomial of degree 8 at the node below: the
+// remainder, h^(8) / 9! x (1/32)^9, is below 1e-17, and the terms of h's own polynomial (the
+// derivative) are those of H. A run's regressors evaluate H and h some thirty times per
+// event, so that this table, made once from the closed forms, is what makes the check cheap.
+constexpr int kNodesPerSecond = 32;
+constexpr int kNodes = static_cast<int>(kResponseSeconds) * kNodesPerSecond;
+constexpr int kTerms = 9;  // H(t0 + d) = sum_n c_n d^n, n < kTerms
+
+// g_b(t) = t^(b-1) exp(-t) / (b-1)! for b >= 1, 0 for b <= 0: the gamma densities, whose
+// derivatives are g_b' = g_(b-1) - g_b, so that h^(n) = sum_j C(n, j) (-1)^(n-j) (g_(6-j) -
+// g_(16-j) / 6) / Z.
+double density(int b, double t) {
+  return b <= 0 ? 0.0 : powerOverFactorial(t, b - 1) * std::exp(-t);
+}
+
+struct ResponseTable {
+  double c[kNodes][kTerms];
+  ResponseTable() : c() {
+    const double z = normalization();
+    for (int i = 0; i < kNodes; ++i) {
+      const double t = static_cast<double>(i) / kNodesPerSecond;
+      c[i][0] = rawIntegral(t) / z;
+      double factorial = 1.0;  // (n + 1)!
+      for (int n = 0; n + 1 < kTerms; ++n) {
+        factorial *= n + 1;
+        double derivative = 0.0;  // h^(n)(t) x Z
+        double binomial = 1.0;    // C(n, j)
+        for (int j = 0; j <= n; ++j) {
+          const double sign = (n - j) % 2 == 0 ? 1.0 : -1.0;
+          derivative +=
+              sign * binomial *
+              (density(kPeakShape - j, t) - density(kUndershootShape - j, t) / kUndershootRatio);
+          binomial = binomial * (n - j) / (j + 1);
+        }
+        c[i][n + 1] = derivative / z / factorial;
+      }
+    }
+  }
+};
+
+const ResponseTable& responseTable() {
+  static const ResponseTable table;
+  return table;
+}
+
+// The node below `t` (0 < t < 32) and the distance from it.
+const double* nodeOf(double t, double& d) {
+  int i = static_cast<int>(t * kNodesPerSecond);
+  i = i < kNodes ? i : kNodes - 1;
+  d = t - static_cast<double>(i) / kNodesPerSecond;
+  return responseTable().c[i];
+}
+
 }  // namespace
 
 double gammaDensity(int shape, double t) {
@@ -114,13 +167,12 @@ double gammaDistribution(int shape, double t) {
 double canonicalResponse(double t) {
   if (!(t > 0) || t >= kResponseSeconds)
     return 0.0;
-  // t^5 / 5! and t^15 / 15!, the one continued from the other, under one exponential.
-  const double peak = powerOverFactorial(t, kPeakShape - 1);
-  double undershoot = peak;
-  const double* over = reciprocals();
-  for (int k = kPeakShape; k < kUndershootShape; ++k)
-    undershoot *= t * over[k];
-  return (peak - undershoot / kUndershootRatio) * std::exp(-t) / normalization();
+  double d = 0;
+  const double* c = nodeOf(t, d);
+  double value = 0.0;
+  for (int n = kTerms - 1; n >= 1; --n)
+    value = value * d + n * c[n];
+  return value;
 }
 
 double canonicalResponseIntegral(double t) {
@@ -128,7 +180,12 @@ double canonicalResponseIntegral(double t) {
     return 0.0;
   if (t >= kResponseSeconds)
     return 1.0;
-  return rawIntegral(t) / normalization();
+  double d = 0;
+  const double* c = nodeOf(t, d);
+  double value = 0.0;
+  for (int n = kTerms - 1; n >= 0; --n)
+    value = value * d + c[n];
+  return value;
 }
 
 }  // namespace stimforge::kwhost
