@@ -1,7 +1,7 @@
 #include "kwhost/cli/bids_report.h"
 
+#include <exception>
 #include <filesystem>
-#include <new>
 #include <ostream>
 #include <system_error>
 
@@ -64,9 +64,14 @@ void BidsReport::work() {
     const StudyRunOutcome* outcome = job.outcome ? &*job.outcome : nullptr;
     try {
       report_.runs[job.index] = reportRunOf(run, outcome, outcome ? &job.events : nullptr);
-    } catch (const std::bad_alloc&) {
-      ReportRun& lean = report_.runs[job.index] = reportRunOf(run, outcome, nullptr);
-      lean.designNote = "not drawn: out of memory";
+    } catch (const std::exception&) {  // out of memory: the run's line without its pictures
+      try {
+        ReportRun lean = reportRunOf(run, outcome, nullptr);
+        lean.designNote = "not drawn: out of memory";
+        report_.runs[job.index] = std::move(lean);
+      } catch (const std::exception&) {
+        report_.runs[job.index] = ReportRun();
+      }
     }
   }
 }
