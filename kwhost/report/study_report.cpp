@@ -7,8 +7,8 @@
 namespace stimforge::kwhost {
 namespace {
 
-// The page's style: a laptop's width, a table that scrolls under its header, and on paper the
-// head of the page without the pictures' sections folded shut.
+// The page's style: a laptop's width, a table that scrolls under its header; on paper (A4
+// landscape) the head of the page, the runs' sections as they are (folded, unless opened).
 constexpr char kStyle[] = R"(
 body{font:14px/1.4 system-ui,-apple-system,"Segoe UI",Roboto,sans-serif;color:#1d1d1f;
 margin:1.5em auto;max-width:1400px;padding:0 1em}
@@ -34,7 +34,9 @@ summary{cursor:pointer;font-weight:600}
 details dl{display:grid;grid-template-columns:max-content 1fr;gap:.15em 1em;margin:.6em 0}
 details dt{color:#555}details dd{margin:0;word-break:break-word}
 .pictures svg{display:block;max-width:100%;height:auto;margin:.5em 0}
-@media print{body{margin:0;max-width:none;font-size:11px}th{position:static}
+@page{size:A4 landscape;margin:10mm}
+@media print{body{margin:0;max-width:none;font-size:10px;print-color-adjust:exact;
+-webkit-print-color-adjust:exact}table{font-size:8.5px}th{position:static}td.log{min-width:0}
 details{break-inside:avoid}tr{break-inside:avoid}}
 )";
 
