@@ -5,9 +5,9 @@
 #               packages only: the group base)
 #   make demo   build the plug-in and kwhost alone in the same build/ and run the stand-in
 #               host on the bundled sample (Debian's packages only: the group base)
-#   make test   build with warnings as errors and run every test; installs the BIDS
-#               validator with npm first (group bids) and stops, saying so, before building
-#               when npm cannot install it
+#   make test   build with warnings as errors and run every test; installs Debian's chromium
+#               (group test) and the BIDS validator with npm first (group bids) and stops,
+#               saying so, before building when npm cannot install it
 #   make test-asan   the tests again under AddressSanitizer + UndefinedBehaviorSanitizer
 #                    (the validator too)
 #   make bench  build and run the benchmarks, print the table (docs/performance.md);
@@ -37,10 +37,10 @@ all: build
 deps:
 	@sh scripts/install-deps.sh base
 
-# What the tests need besides: the BIDS validator, installed with npm (one line and a
-# failure when npm cannot install it).
+# What the tests need besides: Debian's chromium (the study report rendered headless), and the
+# BIDS validator, installed with npm (one line and a failure when npm cannot install it).
 test-deps:
-	@sh scripts/install-deps.sh base bids
+	@sh scripts/install-deps.sh base test bids
 
 CONFIGURE = cmake -S . -B $(BUILD) -DSF_WERROR=ON
 

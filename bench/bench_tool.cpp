@@ -7,22 +7,32 @@
 //   bench_tool psychopy FILE [events]         reads a PsychoPy data file into its model (and
 //                                             scans its events, dropping them): the reader's
 //                                             share of `kwhost events` on it
+//   bench_tool design LOG TR_MS VOLUMES ROUNDS   reads LOG through the run pipeline and checks
+//                                             its design over VOLUMES of TR_MS, ROUNDS times
+//                                             each: prints the median microseconds of each
 // Prints what a made file holds as "key value" lines. Exit status 0, or 1 on a failure
 // (reported on standard error), 2 for a usage error.
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "bench/log_generator.h"
 #include "bench/protocol_generator.h"
 #include "kwhost/common/read_file.h"
+#include "kwhost/design/design_runs.h"
 #include "kwhost/protocol/file_io.h"
 #include "kwhost/psychopy/data_file.h"
 #include "kwhost/psychopy/events.h"
+#include "kwhost/runs/run_pipeline.h"
+#include "kwhost/settings/setting_words.h"
 
 namespace {
 
@@ -33,7 +43,8 @@ int usage() {
       "usage: bench_tool log EVENTS SEED FILE\n"
       "       bench_tool protocol CONDITIONS INTERVALS SEED FILE\n"
       "       bench_tool copy-protocol FROM TO\n"
-      "       bench_tool psychopy FILE [events]\n",
+      "       bench_tool psychopy FILE [events]\n"
+      "       bench_tool design LOG TR_MS VOLUMES ROUNDS\n",
       stderr);
   return 2;
 }
@@ -114,6 +125,51 @@ int readPsychopy(const char* path, bool events) {
 
 }  // namespace
 
+double medianOf(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+// The run pipeline's pass over a log against the design check of its events, each timed
+// alone: the check must cost far less than the reading.
+int timeDesign(const char* log, long long trMs, long long volumes, long long rounds) {
+  namespace k = stimforge::kwhost;
+  using Clock = std::chrono::steady_clock;
+  k::RunSettings settings;
+  std::vector<double> reads;
+  std::vector<double> checks;
+  k::DesignCheck check;
+  for (long long round = 0; round < rounds; ++round) {
+    const Clock::time_point start = Clock::now();
+    k::Refusal refusal;
+    const std::unique_ptr<k::StimulusSource> source = k::openStimulusSource(log, log, refusal);
+    k::RunRequest request;
+    request.source = source.get();
+    request.name = log;
+    request.settings = &settings;
+    request.words = &k::plainSettingWords();
+    k::RunEvents events;
+    if (source == nullptr || k::readRunEvents(request, events).refused()) {
+      std::fprintf(stderr, "bench_tool: %s cannot be read\n", log);
+      return 1;
+    }
+    const Clock::time_point read = Clock::now();
+    std::string message;
+    const std::vector<k::DesignEvent> designEvents = k::designEventsOfTable(events.table, false);
+    if (k::checkRunDesign(designEvents, k::DesignChoices(), static_cast<double>(trMs) / 1000.0,
+                          volumes, check, message) != k::DesignRefusal::kNone) {
+      std::fprintf(stderr, "bench_tool: %s\n", message.c_str());
+      return 1;
+    }
+    const Clock::time_point checked = Clock::now();
+    reads.push_back(std::chrono::duration<double, std::micro>(read - start).count());
+    checks.push_back(std::chrono::duration<double, std::micro>(checked - read).count());
+  }
+  std::printf("read_us %.1f\ndesign_us %.1f\nconditions %zu\ncolumns %zu\n", medianOf(reads),
+              medianOf(checks), check.conditions.size(), check.columns.size());
+  return 0;
+}
+
 int main(int argc, char** argv) {
   if (argc < 2)
     return usage();
@@ -131,5 +187,8 @@ int main(int argc, char** argv) {
     return copyProtocol(argv[2], argv[3]);
   if (command == "psychopy" && (argc == 3 || (argc == 4 && std::strcmp(argv[3], "events") == 0)))
     return readPsychopy(argv[2], argc == 4);
+  if (command == "design" && argc == 6 && number(argv[3], 1, a) && number(argv[4], 1, b) &&
+      number(argv[5], 1, c))
+    return timeDesign(argv[2], a, b, c);
   return usage();
 }

@@ -2,7 +2,9 @@
 # Checks for the Debian packages the project needs and installs the missing ones.
 # Usage: scripts/install-deps.sh [--check] [GROUP...]
 #        scripts/install-deps.sh --enable-deb-src
-#   groups: base (default), windows, fuzz, bench, bids
+#   groups: base (default), test, windows, fuzz, bench, bids
+#   test: what the tests need besides base: Debian's chromium, which renders the study report
+#   headless (in a network namespace of its own, so that nothing it tries leaves the machine)
 #   windows: also nifticlib's Debian source package (apt-get source) into .deps/nifticlib-src
 #   (git-ignored), whose C files the MinGW build compiles (cmake/nifticlib.cmake); for it,
 #   deb-src is enabled in /etc/apt/sources.list.d/debian.sources before the one apt-get update.
@@ -19,6 +21,7 @@ set -eu
 packages_for() {
   case "$1" in
     base) echo "cmake make g++ libgtest-dev libgmock-dev googletest libcli11-dev nlohmann-json3-dev binutils librsvg2-bin libxml2-utils libpng-dev libnifti2-dev zlib1g-dev python3-nibabel python3-scipy libtomlplusplus-dev libeigen3-dev" ;;
+    test) echo "chromium" ;;
     windows) echo "g++-mingw-w64-x86-64-posix wine64 clang llvm dpkg-dev libz-mingw-w64-dev" ;;
     fuzz) echo "clang libclang-rt-14-dev" ;;
     bench) echo "libbenchmark-dev hyperfine time" ;;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "kwhost/cli/bids_report.h"
 #include "kwhost/cli/command_line.h"
 #include "kwhost/cli/command_table.h"
 #include "kwhost/cli/exit_status.h"
@@ -32,6 +33,7 @@ struct BidsArguments {
   bool dryRun = false;
   bool json = false;
   bool force = false;
+  std::string report;
 };
 
 // The words of `kwhost bids`: its run settings come from the study file ("skip = 4",
@@ -338,7 +340,13 @@ class Bids : public CommandRunner {
     command.add_flag("--dry-run", arguments_.dryRun,
                      "Check every run as the conversion would, and write nothing");
     command.add_flag("--json", arguments_.json, "Print one JSON document instead of lines");
-    command.add_flag("--force", arguments_.force, "Replace events files kwhost did not write");
+    command.add_flag("--force", arguments_.force,
+                     "Replace events files (and a report) kwhost did not write");
+    command
+        .add_option("--report", arguments_.report,
+                    "Also write one HTML page of every run: its triggers, scan, events and "
+                    "design (e.g. BIDS_ROOT/derivatives/kwhost/report.html)")
+        ->type_name("FILE.html");
   }
 
   int run(const CommandContext& context) override {
@@ -368,16 +376,21 @@ class Bids : public CommandRunner {
     SidecarListings listings;
     StudyPlaces places{input.source, input.bidsRoot, arguments_.force, &listings, &words_};
     places.dryRun = arguments_.dryRun;
+    BidsReport report(arguments_.report, input, plan, arguments_.dryRun);
     Progress progress(context.err, plan.runs.size());
     for (size_t i = 0; i < plan.runs.size(); ++i) {
       progress.at(i);
-      outcomes.push_back(convertStudyRun(plan.runs[i], places));
+      RunEvents events;
+      outcomes.push_back(
+          convertStudyRun(plan.runs[i], places, report.wanted() ? &events : nullptr));
+      report.add(i, outcomes.back(), events);
     }
     if (arguments_.json)
       context.out << studyJson(plan, outcomes, arguments_.dryRun).dump(2) << "\n";
     else
       printSummary(plan, outcomes, arguments_.dryRun, context.out);
-    return studyStatus(plan, outcomes);
+    const int saved = report.save(arguments_.force, context.err);
+    return std::max(saved, studyStatus(plan, outcomes));
   }
 
  private:

@@ -89,9 +89,9 @@ const Command kCommands[] = {
      "Exit status: 0 when the design has no finding; 1 when it has findings (a condition with "
      "no event or too few in the stored scan, a VIF or a correlation above its limit, a "
      "rank-deficient design); 2 for a usage error, among them a contrast naming no modelled "
-     "condition, for an input that cannot be read or used (a Presentation log, which "
-     "`kwhost events` turns into an events file first; a file without stimulus events; a "
-     "--bold image that cannot be used) or a picture that cannot be saved."},
+     "condition, for an input that cannot be read or used (a log that `kwhost events` refuses "
+     "with the options given; a file without stimulus events; a --bold image that cannot be "
+     "used) or a picture that cannot be saved."},
 };
 
 #undef SF_PLUGIN_RUNS_EXIT

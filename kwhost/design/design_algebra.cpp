@@ -13,6 +13,50 @@ constexpr double kRankTolerance = 1e-10;
 // kept singular vectors is not estimable.
 constexpr double kEstimableTolerance = 1e-8;
 
+// Up to this many columns the decomposition is Jacobi's.
+constexpr Eigen::Index kJacobiColumns = 16;
+// The eigenvalues of X'X are trusted when the least is at least this fraction of the largest:
+// their rounding is then below 1e-8 of the least.
+constexpr double kGramTolerance = 1e-8;
+
+// The singular values and right singular vectors of `x` from the eigenvalues of X'X: cheap
+// (X'X is columns x columns), and exact to rounding for a well-conditioned X, which a run's
+// design usually is. False for a matrix this cannot tell apart from a rank-deficient one:
+// wider than tall, or an eigenvalue below kGramTolerance of the largest.
+bool fromGram(const Eigen::MatrixXd& x, Eigen::VectorXd& values, Eigen::MatrixXd& v) {
+  if (x.cols() > x.rows())
+    return false;
+  Eigen::MatrixXd gram = Eigen::MatrixXd::Zero(x.cols(), x.cols());
+  gram.selfadjointView<Eigen::Lower>().rankUpdate(x.transpose());
+  const Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> eigen(gram);  // increasing
+  if (eigen.info() != Eigen::Success)
+    return false;
+  const Eigen::VectorXd& lambda = eigen.eigenvalues();
+  const double largest = lambda(lambda.size() - 1);
+  if (!(largest > 0) || !(lambda(0) >= kGramTolerance * largest))
+    return false;
+  values = lambda.reverse().cwiseSqrt();
+  v = eigen.eigenvectors().rowwise().reverse();
+  return true;
+}
+
+// The same from a singular value decomposition of `x`. A run's few dozen columns: a QR
+// decomposition, then Jacobi rotations on its small square factor, the most accurate; more
+// columns (a very short cutoff): divide and conquer, which stays fast where Jacobi's sweeps
+// over columns^2 pairs do not.
+void fromSvd(const Eigen::MatrixXd& x, Eigen::VectorXd& values, Eigen::MatrixXd& v) {
+  if (x.cols() <= kJacobiColumns && x.cols() <= x.rows()) {
+    const Eigen::JacobiSVD<Eigen::MatrixXd, Eigen::ColPivHouseholderQRPreconditioner> svd(
+        x, Eigen::ComputeThinV);
+    values = svd.singularValues();
+    v = svd.matrixV();
+  } else {
+    const Eigen::BDCSVD<Eigen::MatrixXd> svd(x, Eigen::ComputeThinV);
+    values = svd.singularValues();
+    v = svd.matrixV();
+  }
+}
+
 }  // namespace
 
 DesignSolution solveDesign(const std::vector<std::vector<double>>& columns,
@@ -27,11 +71,10 @@ DesignSolution solveDesign(const std::vector<std::vector<double>>& columns,
     norms(j) = norm > 0 ? norm : 1.0;  // a column of zeros stays one
     x.col(j) = column / norms(j);
   }
-  // Divide and conquer, with Jacobi rotations for the small blocks: O(rows x columns^2) for
-  // the tall matrices of real runs, and still fast for the wide ones of a very short cutoff.
-  const Eigen::BDCSVD<Eigen::MatrixXd> svd(x, Eigen::ComputeThinV);
-  const Eigen::VectorXd& values = svd.singularValues();  // decreasing
-  const Eigen::MatrixXd& v = svd.matrixV();
+  Eigen::VectorXd values;  // decreasing
+  Eigen::MatrixXd v;
+  if (!fromGram(x, values, v))
+    fromSvd(x, values, v);
   const double largest = values.size() > 0 ? values(0) : 0.0;
   Eigen::Index rank = 0;
   while (rank < values.size() && largest > 0 && values(rank) >= kRankTolerance * largest)

@@ -32,18 +32,38 @@ std::optional<double> variation(const std::vector<double>& values, double& mean)
   return centred;
 }
 
-std::optional<double> correlation(const std::vector<double>& a, const std::vector<double>& b) {
-  double meanA = 0;
-  double meanB = 0;
-  const std::optional<double> varA = variation(a, meanA);
-  const std::optional<double> varB = variation(b, meanB);
-  if (!varA || !varB)
-    return std::nullopt;
-  double cross = 0;
-  for (size_t k = 0; k < a.size(); ++k)
-    cross += (a[k] - meanA) * (b[k] - meanB);
-  const double r = cross / std::sqrt(*varA * *varB);
-  return std::fmax(-1.0, std::fmin(1.0, r));  // rounding may step just past 1
+// Each regressor centred and scaled to unit length, for their correlations: empty when it
+// does not vary.
+std::vector<std::vector<double>> unitCentred(const DesignCheck& check) {
+  std::vector<std::vector<double>> unit(check.conditions.size());
+  for (size_t i = 0; i < unit.size(); ++i) {
+    double mean = 0;
+    const std::optional<double> centred = variation(check.columns[i], mean);
+    if (!centred)
+      continue;
+    const double scale = 1.0 / std::sqrt(*centred);
+    unit[i].reserve(check.columns[i].size());
+    for (const double value : check.columns[i])
+      unit[i].push_back((value - mean) * scale);
+  }
+  return unit;
+}
+
+// Every pair's correlation: one dot product each of the unit centred regressors.
+void pairCorrelations(DesignCheck& check) {
+  const std::vector<std::vector<double>> unit = unitCentred(check);
+  for (size_t a = 0; a < unit.size(); ++a) {
+    for (size_t b = a + 1; b < unit.size(); ++b) {
+      std::optional<double> r;
+      if (!unit[a].empty() && !unit[b].empty()) {
+        double cross = 0;
+        for (size_t k = 0; k < unit[a].size(); ++k)
+          cross += unit[a][k] * unit[b][k];
+        r = std::fmax(-1.0, std::fmin(1.0, cross));  // rounding may step just past 1
+      }
+      check.pairs.push_back({a, b, r});
+    }
+  }
 }
 
 // The conditions modelled and each one's events; a refusal message, or "".
@@ -174,10 +194,7 @@ void computeFigures(const std::vector<ContrastWeights>& weights, DesignCheck& ch
     if (variance)
       check.contrasts[c].efficiency = 1.0 / *variance;
   }
-  for (size_t a = 0; a < count; ++a) {
-    for (size_t b = a + 1; b < count; ++b)
-      check.pairs.push_back({a, b, correlation(check.columns[a], check.columns[b])});
-  }
+  pairCorrelations(check);
 }
 
 }  // namespace
@@ -259,8 +276,8 @@ DesignRefusal checkDesign(const std::vector<DesignEvent>& events, const DesignSe
     result.columns.push_back(
         conditionRegressor(conditionEvents, settings.trSeconds, settings.volumes));
   result.columns.emplace_back(static_cast<size_t>(settings.volumes), 1.0);
-  for (size_t j = 1; j <= result.cosines; ++j)
-    result.columns.push_back(cosineColumn(j, settings.volumes));
+  for (std::vector<double>& cosine : cosineColumns(result.cosines, settings.volumes))
+    result.columns.push_back(std::move(cosine));
   computeFigures(weights, result);
   eventFindings(settings, result);
   figureFindings(settings, result);

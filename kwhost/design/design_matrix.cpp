@@ -40,16 +40,24 @@ size_t cosineCount(double trSeconds, int64_t volumes, double cutoffSeconds) {
   return static_cast<size_t>(std::min(m - 1, most));
 }
 
-std::vector<double> cosineColumn(size_t j, int64_t volumes) {
-  const double n = static_cast<double>(volumes);
-  const double scale = std::sqrt(2.0 / n);
+std::vector<std::vector<double>> cosineColumns(size_t count, int64_t volumes) {
+  const size_t n = static_cast<size_t>(volumes);
+  const double scale = std::sqrt(2.0 / static_cast<double>(volumes));
   const double pi = std::acos(-1.0);
-  std::vector<double> column(static_cast<size_t>(volumes));
-  for (size_t k = 0; k < column.size(); ++k)
-    column[k] =
-        std::cos(pi * (2.0 * static_cast<double>(k) + 1.0) * static_cast<double>(j) / (2.0 * n)) *
-        scale;
-  return column;
+  std::vector<std::vector<double>> columns(count, std::vector<double>(n));
+  for (size_t k = 0; k < n; ++k) {
+    const double first =
+        std::cos(pi * (2.0 * static_cast<double>(k) + 1.0) / (2.0 * static_cast<double>(n)));
+    double before = 1.0;  // cos(0 a)
+    double current = first;
+    for (size_t j = 0; j < count; ++j) {
+      columns[j][k] = current * scale;
+      const double next = 2.0 * first * current - before;
+      before = current;
+      current = next;
+    }
+  }
+  return columns;
 }
 
 }  // namespace stimforge::kwhost

@@ -23,9 +23,11 @@ std::vector<double> conditionRegressor(const std::vector<DesignEvent>& events, d
 // 0 or more and finite.
 size_t cosineCount(double trSeconds, int64_t volumes, double cutoffSeconds);
 
-// Cosine column j (from 1) of a run of `volumes`: cos(pi (2k + 1) j / (2 x volumes)) x
-// sqrt(2 / volumes) for k = 0 ... volumes - 1.
-std::vector<double> cosineColumn(size_t j, int64_t volumes);
+// Cosine columns 1 ... `count` of a run of `volumes`: column j is cos(pi (2k + 1) j / (2 x
+// volumes)) x sqrt(2 / volumes) for k = 0 ... volumes - 1. One cosine per volume: the
+// others follow by the recurrence cos((j + 1) a) = 2 cos(a) cos(j a) - cos((j - 1) a), whose
+// rounding grows by at most about j / sin(a) units in the last place.
+std::vector<std::vector<double>> cosineColumns(size_t count, int64_t volumes);
 
 }  // namespace stimforge::kwhost
 

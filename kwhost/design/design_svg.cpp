@@ -16,7 +16,6 @@ constexpr int kWidth = 1000;
 constexpr int kPanelTop = 76;
 constexpr int kMatrixLeft = 70;
 constexpr int kMatrixHeight = 360;
-constexpr size_t kMatrixRows = 180;   // at most; more volumes are averaged into them
 constexpr double kMatrixWidth = 280;  // at most, however many columns
 constexpr double kWidestColumn = 24;
 constexpr int kGreys = 8;
@@ -70,15 +69,20 @@ std::vector<int> greysOf(const std::vector<double>& column, size_t rows) {
 
 // The design matrix, in units of (column, row) scaled to its box: a row per volume, or per
 // pixel when the volumes outnumber the pixels. Returns its width.
-double appendMatrix(std::string& out, const DesignCheck& check) {
+double appendMatrix(std::string& out, const DesignCheck& check, size_t matrixRows) {
   const size_t count = check.columns.size();
   const double cell = std::min(kWidestColumn, kMatrixWidth / static_cast<double>(count));
   const double width = cell * static_cast<double>(count);
-  const size_t rows = std::min<size_t>(static_cast<size_t>(check.settings.volumes), kMatrixRows);
+  const size_t rows = std::min<size_t>(static_cast<size_t>(check.settings.volumes), matrixRows);
   std::vector<std::string> paths(kGreys);
   // A run of cells is a vertical stroke a column wide (butt ends: an exact rectangle).
-  const auto cells = [](size_t j, size_t k, size_t length) {
-    return "M" + std::to_string(j) + ".5 " + std::to_string(k) + "v" + std::to_string(length);
+  const auto cells = [](std::string& path, size_t j, size_t k, size_t length) {
+    path += 'M';
+    appendWholeNumber(path, j);
+    path += ".5 ";
+    appendWholeNumber(path, k);
+    path += 'v';
+    appendWholeNumber(path, length);
   };
   for (size_t j = 0; j < count; ++j) {
     const std::vector<int> greys = greysOf(check.columns[j], rows);
@@ -89,13 +93,13 @@ double appendMatrix(std::string& out, const DesignCheck& check) {
     const int common =
         static_cast<int>(std::max_element(frequency.begin(), frequency.end()) - frequency.begin());
     if (common != kGreys - 1)  // white is the background
-      paths[static_cast<size_t>(common)] += cells(j, 0, greys.size());
+      cells(paths[static_cast<size_t>(common)], j, 0, greys.size());
     for (size_t k = 0; k < greys.size();) {
       size_t end = k + 1;
       while (end < greys.size() && greys[end] == greys[k])
         ++end;
       if (greys[k] != common)
-        paths[static_cast<size_t>(greys[k])] += cells(j, k, end - k);
+        cells(paths[static_cast<size_t>(greys[k])], j, k, end - k);
       k = end;
     }
   }
@@ -395,11 +399,11 @@ std::string subtitle(const DesignCheck& check) {
 
 }  // namespace
 
-std::string renderDesignSvg(const DesignCheck& check, const std::string& title) {
+std::string renderDesignSvg(const DesignCheck& check, const std::string& title, size_t matrixRows) {
   std::string body;
   text(body, 20, 24, title, " font-size=\"15\" font-weight=\"bold\"");
   text(body, 20, 44, subtitle(check));
-  const double width = appendMatrix(body, check);
+  const double width = appendMatrix(body, check, std::max<size_t>(1, matrixRows));
   const int matrixBottom = appendMatrixLabels(body, check, width);
   const int regressorsLeft = kMatrixLeft + static_cast<int>(std::ceil(width)) + 30;
   const int regressorsBottom = appendRegressors(body, check, regressorsLeft);

@@ -28,6 +28,12 @@ double canonicalResponse(double t);
 
 // H(t), the integral of h from 0 to t: 0 for t <= 0, 1 for t >= 32. The response to a boxcar
 // from o to o + d at time t is H(t - o) - H(t - o - d). Requires: t finite.
+//
+// Both come from a table made once (about 74 KB) from the closed forms: at nodes 1/32 s apart,
+// H's Taylor polynomial of degree 8 (its coefficients from P and the densities' derivatives,
+// g_a' = g_(a-1) - g_a), whose remainder is below 1e-17; h is its derivative. Within about
+// 1e-16 of the closed forms, and near 0 exact to rounding relative to their size (H(t) ~ t^6 /
+// (720 Z) there is the polynomial's own first term).
 double canonicalResponseIntegral(double t);
 
 }  // namespace stimforge::kwhost

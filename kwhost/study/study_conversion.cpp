@@ -77,7 +77,7 @@ bool readMap(const RunSettings& settings, EventMap& map, std::string& error) {
          (readWholeFile(settings.map, text, error) && map.parse(text, settings.map, error));
 }
 
-StudyRunOutcome convert(const StudyRun& run, const StudyPlaces& places) {
+StudyRunOutcome convert(const StudyRun& run, const StudyPlaces& places, RunEvents* read) {
   if (!run.problem.empty())
     return failed(run.problem);
   const RunSettings& settings = run.settings.run;
@@ -103,7 +103,8 @@ StudyRunOutcome convert(const StudyRun& run, const StudyPlaces& places) {
   request.bold = run.bold.empty() ? nullptr : &bold;
   request.map = settings.map.empty() ? nullptr : &map;
   request.words = places.words;
-  RunEvents events;
+  RunEvents local;
+  RunEvents& events = read != nullptr ? *read : local;
   refusal = readRunEvents(request, events);
   StudyRunOutcome outcome;
   outcome.status = StudyRunOutcome::Status::kWritten;
@@ -128,9 +129,9 @@ StudyRunOutcome convert(const StudyRun& run, const StudyPlaces& places) {
 
 }  // namespace
 
-StudyRunOutcome convertStudyRun(const StudyRun& run, const StudyPlaces& places) {
+StudyRunOutcome convertStudyRun(const StudyRun& run, const StudyPlaces& places, RunEvents* read) {
   try {
-    return convert(run, places);
+    return convert(run, places, read);
   } catch (const std::bad_alloc&) {
     return failed("out of memory");
   }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "kwhost/runs/run_pipeline.h"
 #include "kwhost/scan/bold_sidecar.h"
 #include "kwhost/settings/setting_words.h"
 #include "kwhost/study/study_plan.h"
@@ -52,8 +53,12 @@ struct StudyPlaces {
 // log's own triggers without one), writes BIDS_ROOT/run.eventsTsv and .eventsJson together
 // (both or neither). Never throws; a run that cannot be converted has kFailed and its old
 // files as they were, with the figures of its scan where the check got that far. A dry run
-// reports what the real one would, files in the way included, and writes nothing.
-StudyRunOutcome convertStudyRun(const StudyRun& run, const StudyPlaces& places);
+// reports what the real one would, files in the way included, and writes nothing. When
+// `read` is not null it receives the run's events as the pipeline read them, for a report of
+// the run without a second pass over its log (empty when the log was not read or the
+// pipeline refused it).
+StudyRunOutcome convertStudyRun(const StudyRun& run, const StudyPlaces& places,
+                                RunEvents* read = nullptr);
 
 }  // namespace stimforge::kwhost
 

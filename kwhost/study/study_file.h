@@ -38,6 +38,17 @@
 //   scan = 2                        # the scan of each log that is the run
 //   split_scans = true              # each scan of a log a run of its own, numbered on
 //
+//   # The design check of the task's runs in the study report ([defaults.design] for every
+//   # task, overridden key by key): as kwhost design's options.
+//   [task.faces.design]
+//   conditions = ["faces", "houses"]           # the conditions modelled
+//   contrasts = ["faces-houses=faces-houses"]  # NAME=A-B, checked against each run's
+//                                              # conditions when the run is known
+//   high_pass = 128                            # the cosines' cutoff in seconds, 0: none
+//   max_vif = 5                                # thresholds of the findings
+//   max_correlation = 0.8
+//   min_events = 5
+//
 // Top-level keys: match, exclude, rename, defaults, task. Any other key, a value of the wrong
 // type or a bad value refuses the whole file, naming the file, the line and the key; each
 // value goes through the same parser, with the same bounds, as the command line's option.

@@ -120,11 +120,82 @@ class SettingsReader : public TomlReading {
     return true;
   }
 
+  // A number of the design table, whole or with a fraction.
+  bool designNumber(const std::string& key, const toml::node& value, double& number) {
+    if (const std::optional<int64_t> integer = value.value_exact<int64_t>()) {
+      number = static_cast<double>(*integer);
+      return true;
+    }
+    if (const std::optional<double> real = value.value_exact<double>()) {
+      number = *real;
+      return true;
+    }
+    return wrongType(key, value, "a number");
+  }
+
+  // One key of a design table into `design`; false after the refusal.
+  bool readDesignKey(const std::string& name, const std::string& key,
+                     const toml::source_region& keySource, const toml::node& value,
+                     TaskSettings& settings) {
+    DesignChoices& design = settings.design;
+    std::string problem;
+    double number = 0;
+    bool fits = true;
+    if (name == "conditions") {
+      auto check = [&design](const std::string& text, std::string& what) {
+        return parseCondition(text, design.conditions, what);
+      };
+      return readStrings(key, value, "a list of conditions", design.conditions, check);
+    } else if (name == "contrasts") {
+      settings.contrastsPlace =
+          path_.u8string() + ":" + std::to_string(value.source().begin.line) + ": " + key + ": ";
+      auto check = [&design](const std::string& text, std::string& what) {
+        return parseContrastText(text, design.contrasts, what);
+      };
+      return readStrings(key, value, "a list of contrasts NAME=A-B", design.contrasts, check);
+    } else if (name == "high_pass") {
+      fits = designNumber(key, value, number) && checkHighPass(number, problem);
+      design.highPassSeconds = number;
+    } else if (name == "max_vif") {
+      fits = designNumber(key, value, number) && checkMaxVif(number, problem);
+      design.maxVif = number;
+    } else if (name == "max_correlation") {
+      fits = designNumber(key, value, number) && checkMaxCorrelation(number, problem);
+      design.maxCorrelation = number;
+    } else if (name == "min_events") {
+      const std::optional<int64_t> count = value.value_exact<int64_t>();
+      if (!count)
+        return wrongType(key, value, "a whole number");
+      fits = checkMinEvents(*count, problem);
+      design.minEvents = count;
+    } else {
+      return fail(keySource, key,
+                  "unknown key; the design settings are conditions, contrasts, high_pass, "
+                  "max_vif, max_correlation and min_events");
+    }
+    return fits || (!problem.empty() && fail(value.source(), key, problem));
+  }
+
+  bool readDesign(const std::string& where, const toml::node& node, TaskSettings& settings) {
+    const toml::table* table = node.as_table();
+    if (table == nullptr)
+      return wrongType(where, node, "a table of design settings");
+    for (auto&& [keyName, value] : *table) {
+      const std::string name(keyName.str());
+      settings.designLines[name] = static_cast<int>(value.source().begin.line);
+      if (!readDesignKey(name, where + "." + name, keyName.source(), value, settings))
+        return false;
+    }
+    return true;
+  }
+
   // One key of a settings table into `settings`; false after the refusal.
   bool readSetting(const std::string& name, const std::string& key,
                    const toml::source_region& keySource, const toml::node& value,
                    TaskSettings& settings) {
     const auto known = settingNamed(name);
+    if (name == "design")
+      return readDesign(key, value, settings);
     if (name == "split_scans") {
       settings.splitScansLine = static_cast<int>(value.source().begin.line);
       return readFlag(key, value, settings.splitScans);
@@ -132,7 +203,7 @@ class SettingsReader : public TomlReading {
     if (!known)
       return fail(keySource, key,
                   "unknown key; the settings are types, map, unmapped, trigger, duration, "
-                  "columns, skip, zero, keep_triggers, scan and split_scans");
+                  "columns, skip, zero, keep_triggers, scan and split_scans, and the table design");
     settings.lines[*known] = static_cast<int>(value.source().begin.line);
     RunSettings& run = settings.run;
     switch (*known) {
@@ -184,6 +255,29 @@ class SettingsReader : public TomlReading {
   }
 };
 
+// Each design key `overrides` gives replaces that of `merged`.
+void mergeDesign(const TaskSettings& overrides, TaskSettings& merged) {
+  const DesignChoices& from = overrides.design;
+  DesignChoices& to = merged.design;
+  for (const auto& [key, line] : overrides.designLines) {
+    merged.designLines[key] = line;
+    if (key == "conditions")
+      to.conditions = from.conditions;
+    if (key == "contrasts") {
+      to.contrasts = from.contrasts;
+      merged.contrastsPlace = overrides.contrastsPlace;
+    }
+    if (key == "high_pass")
+      to.highPassSeconds = from.highPassSeconds;
+    if (key == "max_vif")
+      to.maxVif = from.maxVif;
+    if (key == "max_correlation")
+      to.maxCorrelation = from.maxCorrelation;
+    if (key == "min_events")
+      to.minEvents = from.minEvents;
+  }
+}
+
 }  // namespace
 
 bool readTaskSettings(const std::filesystem::path& file, const std::string& where,
@@ -233,6 +327,7 @@ TaskSettings mergeTaskSettings(const TaskSettings& base, const TaskSettings& ove
         break;
     }
   }
+  mergeDesign(overrides, merged);
   if (overrides.splitScansLine != 0) {
     merged.splitScans = overrides.splitScans;
     merged.splitScansLine = overrides.splitScansLine;

@@ -4,7 +4,9 @@
 #define STIMFORGE_KWHOST_STUDY_TASK_SETTINGS_H_
 
 #include <map>
+#include <string>
 
+#include "kwhost/settings/design_settings.h"
 #include "kwhost/settings/run_settings.h"
 #include "kwhost/settings/setting_words.h"
 
@@ -19,6 +21,13 @@ struct TaskSettings {
   bool splitScans = false;       // split_scans = true
   int splitScansLine = 0;        // 0: not given
   int tableLine = 0;             // the line of the [task.LABEL] table (0 for defaults)
+  // The design table ([task.LABEL.design], [defaults.design]): the keys given, each with its
+  // line, and their values in `design`.
+  DesignChoices design;
+  std::map<std::string, int> designLines;  // by key: "conditions", "max_vif"
+  // "FILE:LINE: task.faces.design.contrasts: ", for the refusal of a contrast whose
+  // conditions the run does not model (known only with the run); "" when none is given.
+  std::string contrastsPlace;
 
   bool given(Setting setting) const { return lines.count(setting) > 0; }
 };

@@ -110,6 +110,28 @@ Refusal eventsToDraw(const RunRequest& request, RunEvents& events, Timeline& res
 
 }  // namespace
 
+namespace {
+
+// The rows and the trigger row of `events`, read with `settings`, into `result`.
+void drawEvents(const RunEvents& events, const RunSettings& settings, bool fromScenario,
+                Timeline& result) {
+  addEventRows(events.table, result);
+  TriggerOptions analysis;
+  analysis.tr = settings.tr.value_or(0);
+  const SkipSetting skip = settings.skip.value_or(SkipSetting{false, 0});
+  analysis.skip = fromScenario || skip.automatic ? 0 : skip.count;
+  const TriggerFindings findings = analyzeTriggers(events.triggers, analysis);
+  result.triggers = triggerMarks(events.triggers, findings, events.zero, !fromScenario);
+  if (events.scanCheck && events.scanCheck->end) {
+    const ScanCheck& check = *events.scanCheck;
+    result.triggers->storedScan = std::make_pair(
+        0.0, secondsOfTenths(static_cast<double>(*check.end) - zeroInTenths(events.zero)));
+    result.triggers->outsideScan = check.outside.before + check.outside.after;
+  }
+}
+
+}  // namespace
+
 Refusal runTimeline(const RunRequest& request, const std::string& displayName, Timeline& timeline,
                     std::set<std::string>& warnings) {
   RunEvents events;
@@ -124,21 +146,19 @@ Refusal runTimeline(const RunRequest& request, const std::string& displayName, T
   warnings.insert(events.warnings.begin(), events.warnings.end());
   if (!events.triggerRowsNote.empty())
     warnings.insert(events.triggerRowsNote);
-  addEventRows(events.table, result);
-  TriggerOptions analysis;
-  analysis.tr = request.settings->tr.value_or(0);
-  const SkipSetting skip = request.settings->skip.value_or(SkipSetting{false, 0});
-  analysis.skip = fromScenario || skip.automatic ? 0 : skip.count;
-  const TriggerFindings findings = analyzeTriggers(events.triggers, analysis);
-  result.triggers = triggerMarks(events.triggers, findings, events.zero, !fromScenario);
-  if (events.scanCheck && events.scanCheck->end) {
-    const ScanCheck& check = *events.scanCheck;
-    result.triggers->storedScan = std::make_pair(
-        0.0, secondsOfTenths(static_cast<double>(*check.end) - zeroInTenths(events.zero)));
-    result.triggers->outsideScan = check.outside.before + check.outside.after;
-  }
+  drawEvents(events, *request.settings, fromScenario, result);
   timeline = std::move(result);
   return Refusal::none();
+}
+
+Timeline runEventsTimeline(const RunEvents& events, const RunSettings& settings,
+                           const std::string& displayName) {
+  Timeline timeline;
+  timeline.fileName = textAsUtf8(displayName);
+  if (!events.facts.zero.empty())
+    timeline.notes.push_back("time zero: " + events.facts.zero);
+  drawEvents(events, settings, settings.zero.kind == ZeroRule::Kind::kScenario, timeline);
+  return timeline;
 }
 
 }  // namespace stimforge::kwhost

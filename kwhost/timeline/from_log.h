@@ -38,6 +38,12 @@ void addEventRows(const EventsTable& table, Timeline& timeline);
 Refusal runTimeline(const RunRequest& request, const std::string& displayName, Timeline& timeline,
                     std::set<std::string>& warnings);
 
+// The timeline of a run that readRunEvents read with `settings` into `events`, titled
+// `displayName`, as runTimeline draws it: for a caller that has read the run already (a
+// study's report). May throw std::bad_alloc.
+Timeline runEventsTimeline(const RunEvents& events, const RunSettings& settings,
+                           const std::string& displayName);
+
 }  // namespace stimforge::kwhost
 
 #endif  // STIMFORGE_KWHOST_TIMELINE_FROM_LOG_H_

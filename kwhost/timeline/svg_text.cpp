@@ -78,7 +78,60 @@ std::string cutWithEllipsis(std::string_view text, size_t maxCharacters) {
   return std::string(text);
 }
 
+namespace {
+
+// `value` x 10^decimals rounded as "%.*f" rounds it, when that is sure without printing: the
+// scaled value well inside 2^53 and not within 1e-6 of a half, where the decimal rounding of
+// the exact binary value and that of the product could part. False otherwise.
+bool scaledExactly(double value, int decimals, int64_t& scaled) {
+  static constexpr double kPowers[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6};
+  if (decimals < 0 || decimals > 6)
+    return false;
+  const double product = value * kPowers[decimals];
+  if (!(std::fabs(product) < 1e9))
+    return false;
+  const double floor = std::floor(product);
+  const double fraction = product - floor;
+  if (std::fabs(fraction - 0.5) < 1e-6)
+    return false;
+  scaled = static_cast<int64_t>(floor) + (fraction > 0.5 ? 1 : 0);
+  return true;
+}
+
+}  // namespace
+
 void appendShortNumber(std::string& out, double value, int decimals) {
+  int64_t scaled = 0;
+  if (scaledExactly(value, decimals, scaled)) {
+    // The digits of |scaled|, the decimal point `decimals` from the right, trailing zeros of
+    // the fraction dropped; "-" only before a number that is not 0.
+    char digits[32];
+    int length = 0;
+    uint64_t magnitude =
+        scaled < 0 ? static_cast<uint64_t>(-scaled) : static_cast<uint64_t>(scaled);
+    int fraction = decimals;
+    while (fraction > 0 && magnitude % 10 == 0 && magnitude != 0) {
+      magnitude /= 10;
+      --fraction;
+    }
+    if (magnitude == 0) {
+      out += '0';
+      return;
+    }
+    do {
+      digits[length++] = static_cast<char>('0' + magnitude % 10);
+      magnitude /= 10;
+      if (length == fraction)
+        digits[length++] = '.';
+    } while (magnitude != 0 || length <= fraction);
+    if (digits[length - 1] == '.')
+      digits[length++] = '0';
+    if (scaled < 0)
+      out += '-';
+    while (length > 0)
+      out += digits[--length];
+    return;
+  }
   char buffer[64];
   const int n = std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
   if (n <= 0 || static_cast<size_t>(n) >= sizeof buffer) {
@@ -99,6 +152,17 @@ void appendShortNumber(std::string& out, double value, int decimals) {
     out += '0';
   else
     out.append(buffer, end);
+}
+
+void appendWholeNumber(std::string& out, size_t value) {
+  char digits[24];
+  int length = 0;
+  do {
+    digits[length++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  while (length > 0)
+    out += digits[--length];
 }
 
 std::string shortNumber(double value, int decimals) {

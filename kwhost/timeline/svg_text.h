@@ -27,6 +27,10 @@ std::string cutWithEllipsis(std::string_view text, size_t maxCharacters);
 std::string shortNumber(double value, int decimals);
 void appendShortNumber(std::string& out, double value, int decimals);
 
+// Appends the decimal digits of `value`, as std::to_string writes them, without a temporary:
+// a picture holds hundreds of them.
+void appendWholeNumber(std::string& out, size_t value);
+
 }  // namespace stimforge::kwhost
 
 #endif  // STIMFORGE_KWHOST_TIMELINE_SVG_TEXT_H_

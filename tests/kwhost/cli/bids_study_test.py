@@ -4,13 +4,18 @@ two subjects, two sessions and two tasks, and BOLD runs written by nibabel besid
 BIDS dataset. Among them a run with 4 dummy volumes, one with more volumes than triggers (it
 fails), a scan without a log, a log without a scan, and a hand-written events file that must
 be kept. Each converted run is compared row for row with `kwhost events --bold`, and the
-dataset is checked by the reference BIDS validator.
+dataset is checked by the reference BIDS validator. The study's report (--report) is read
+back as HTML, its pictures rendered by rsvg-convert, and the page by Debian's chromium
+headless (in a network namespace of its own, where one is to be had), which must make no
+request for it; the screenshot is left in WORK_FOLDER/report.png.
 
 Usage: bids_study_test.py KWHOST LOGS_FOLDER VALIDATOR WORK_FOLDER
 """
 import hashlib
+import html.parser
 import json
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -42,6 +47,10 @@ nback1 = "nback"
 
 [task.nback]
 duration = "next"
+
+[task.faces.design]
+contrasts = ["cue=cueFood-cueNeutro"]
+max_vif = 10
 """
 
 
@@ -301,6 +310,125 @@ class KwhostBids(unittest.TestCase):
         self.assertEqual(result.returncode, 2)
         self.assertIn("dataset_description.json", result.stderr)
         self.assertEqual(snapshot(), before)
+
+
+class Page(html.parser.HTMLParser):
+    """The tags, links and sources of a page, and the text of each table row."""
+    def __init__(self):
+        super().__init__()
+        self.tags, self.links, self.rows, self.row = [], [], [], None
+
+    def handle_starttag(self, tag, attrs):
+        self.tags.append(tag)
+        self.links += [v for k, v in attrs if k in ("href", "src", "xlink:href", "action")]
+        if tag == "tr":
+            self.row = ""
+
+    def handle_endtag(self, tag):
+        if tag == "tr" and self.row is not None:
+            self.rows.append(self.row)
+            self.row = None
+        elif tag in ("td", "th") and self.row is not None:
+            self.row += " "
+
+    def handle_data(self, data):
+        if self.row is not None:
+            self.row += data
+
+
+def browse(page, png, work):
+    """Screenshots `page` with chromium headless; returns the URLs the page itself asked for
+    (the browser's own background requests, which fail without a network, left out)."""
+    netlog = os.path.join(work, "netlog.json")
+    profile = os.path.join(work, "chromium-profile")
+    shutil.rmtree(profile, ignore_errors=True)
+    os.makedirs(profile)
+    command = ["chromium", "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
+               "--no-first-run", "--disable-background-networking", "--disable-component-update",
+               "--disable-sync", "--user-data-dir=" + profile, "--window-size=1366,900",
+               "--host-resolver-rules=MAP * ~NOTFOUND", "--log-net-log=" + netlog,
+               "--screenshot=" + png, "file://" + page]
+    # No traffic leaves a namespace without a network, whatever the browser tries.
+    if subprocess.run(["unshare", "-n", "true"], capture_output=True).returncode == 0:
+        command = ["unshare", "-n"] + command
+    done = subprocess.run(command, capture_output=True, text=True, timeout=120)
+    if done.returncode != 0 or not os.path.exists(png):
+        raise AssertionError("chromium: " + done.stderr[-2000:])
+    with open(netlog) as f:
+        log = json.load(f)
+    start = log["constants"]["logEventTypes"]["URL_REQUEST_START_JOB"]
+    return [e["params"]["url"] for e in log["events"] if e["type"] == start
+            and "url" in e.get("params", {}) and e["params"].get("initiator") != "not an origin"]
+
+
+class KwhostBidsReport(unittest.TestCase):
+    def setUp(self):
+        make_study()
+
+    def test_the_report_shows_every_run_and_fetches_nothing(self):
+        report = os.path.join(ROOT, "derivatives", "kwhost", "report.html")
+        # A dry run writes the report alone, from the same checks.
+        before = snapshot()
+        result = bids("--dry-run", "--report", report)
+        self.assertEqual(result.returncode, 1, result.stderr)
+        written = {k for k in snapshot() if k not in before or snapshot()[k] != before[k]}
+        self.assertEqual(written, {"derivatives/kwhost/report.html"})
+        with open(report, encoding="utf-8") as f:
+            dry = f.read()
+
+        result = bids("--report", report)
+        self.assertEqual(result.returncode, 1, result.stderr)
+        self.assertIn("kwhost: saved " + report + ": the report of 6 runs, ", result.stderr)
+        with open(report, encoding="utf-8") as f:
+            text = f.read()
+        self.assertTrue(text.startswith(
+            "<!DOCTYPE html><!-- kwhost bids: a study report written by kwhost -->\n"))
+        self.assertEqual(dry.replace(" (dry run: nothing written)", "", 1), text)
+        page = Page()
+        page.feed(text)
+        # Self-contained: no script, nothing to fetch, links only within the page.
+        self.assertNotIn("script", page.tags)
+        self.assertEqual([l for l in page.links if not re.fullmatch(r"#run-\d+", l)], [])
+        self.assertNotRegex(text, r"url\(|@import|<link|<img|<iframe")
+        self.assertEqual(page.tags.count("details"), 6)
+        # The table: the failed runs first, every figure of a converted run.
+        runs = [r for r in page.rows if ".log" in r]
+        self.assertEqual(len(runs), 6)
+        self.assertTrue(all("failed" in r for r in runs[:2]), runs[:2])
+        dummies = next(r for r in runs if "sub01_faces_run2" in r)
+        self.assertRegex(dummies, r"240 +236 +4 ")
+        self.assertIn("2000.0", dummies)
+        # A contrast the run's conditions cannot make is refused for that run, at its place.
+        self.assertIn(STUDY_FILE + ":10: task.faces.design.contrasts: contrast cue: no condition "
+                      "named &quot;cueFood&quot;", text)
+        self.assertIn("Scans without a log", text)
+        self.assertIn(REST, text)
+
+        # Every picture renders alone.
+        svgs = re.findall(r"<svg .*?</svg>", text, re.S)
+        # Timelines of the 5 runs read (one failed only at writing), designs of the 3 with a
+        # scan whose settings fit.
+        self.assertEqual(len(svgs), 8, [s[:80] for s in svgs])
+        if shutil.which("rsvg-convert"):
+            for i, svg in enumerate(svgs):
+                done = subprocess.run(["rsvg-convert", "-o", os.path.join(WORK, "p%d.png" % i)],
+                                      input=svg.encode(), capture_output=True)
+                self.assertEqual(done.returncode, 0, done.stderr)
+        if shutil.which("chromium"):
+            png = os.path.join(WORK, "report.png")
+            self.assertEqual(browse(report, png, WORK), [])
+            self.assertGreater(os.path.getsize(png), 20000)
+        else:
+            print("chromium is missing (Debian: chromium): the page is not rendered")
+
+        # Never over a page kwhost did not write, unless forced.
+        with open(report, "w") as f:
+            f.write("<html>mine</html>\n")
+        result = bids("--report", report)
+        self.assertEqual(result.returncode, 1)
+        self.assertIn("give --force to replace it", result.stderr)
+        with open(report) as f:
+            self.assertEqual(f.read(), "<html>mine</html>\n")
 
 
 if __name__ == "__main__":

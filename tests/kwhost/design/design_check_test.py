@@ -3,8 +3,8 @@
 
 Usage: design_check_test.py KWHOST PRESENTATION_LOGS_DIR WORK_DIR BOLD_IMAGES PROJECT_ROOT
 
-1. The events files that `kwhost events` writes from the shared real logs with triggers are
-   checked by `kwhost design --json`; the regressors, VIFs, efficiencies, correlations and
+1. The shared real logs with triggers, and an events file that `kwhost events` writes from
+   one, are checked by `kwhost design --json`; the regressors, VIFs, efficiencies, correlations and
    condition number are computed here again from their definitions with scipy's gamma
    distribution and numpy's linear algebra, and must agree within 1e-6 relative (absolute
    below 1).
@@ -116,10 +116,12 @@ def read_events(path):
              r["trial_type"], r.get("event_type", "")) for r in rows]
 
 
-def compare_with_report(events_file, args, tr, volumes, cutoff, chosen=None, contrasts=()):
-    """Runs kwhost design --json on `events_file` and checks every figure against numpy's."""
-    status, out, err = kwhost("design", *args, events_file, "--json")  # INPUT after options
-    check(status in (0, 1) and not err, f"{events_file}: exit {status}: {err}")
+def compare_with_report(events_file, args, tr, volumes, cutoff, chosen=None, contrasts=(),
+                        log=None):
+    """Runs kwhost design --json on `events_file` (or on the `log` it was written from, with
+    the same settings) and checks every figure against numpy's on the file's events."""
+    status, out, err = kwhost("design", *args, log or events_file, "--json")  # INPUT last
+    check(status in (0, 1) and (log or not err), f"{events_file}: exit {status}: {err}")
     report = json.loads(out)
     rows = read_events(events_file)
     if chosen is None:
@@ -161,20 +163,23 @@ def real_logs(bold_images):
                  [two, "--bold", run, "-o", os.path.join(WORK, "two_bold_events.tsv")]):
         status, _, err = kwhost("events", *args)
         check(status == 0, f"kwhost events {args}: exit {status}: {err}")
-    # Sounds without a duration (impulses) and pictures, a contrast, time zero at trigger 1.
+    # The log itself: sounds without a duration (impulses) and pictures, a contrast, time zero
+    # at trigger 1, its events as `kwhost events` writes them.
     compare_with_report(os.path.join(WORK, "idor_sound_events.tsv"),
                         ["--tr", "2000", "--volumes", "240", "--contrast", "task=TAREFA-REPOUSO",
                          "--contrast", "sounds=EXECUTAR-RELAXAR"], 2.0, 240, 128,
-                        contrasts=[("task", "TAREFA", "REPOUSO"), ("sounds", "EXECUTAR", "RELAXAR")])
+                        contrasts=[("task", "TAREFA", "REPOUSO"), ("sounds", "EXECUTAR", "RELAXAR")],
+                        log=sound)
     # 34 conditions, most with one event.
     compare_with_report(os.path.join(WORK, "idor_two_tables_events.tsv"),
                         ["--tr", "2000", "--volumes", "240"], 2.0, 240, 128)
-    # The image's 236 volumes and TR (nibabel's), K = 4: events before the stored scan.
+    # The log with the image's 236 volumes and TR (nibabel's), K = 4 worked out as `events
+    # --bold` does: events before the stored scan.
     chosen = ["cueNeutro", "cueFood", "cueAffiliative", "press", "fix2"]
     report = compare_with_report(
         os.path.join(WORK, "two_bold_events.tsv"),
         ["--bold", run, "--conditions", ",".join(chosen), "--contrast", "food=cueFood-cueNeutro",
-         "--high-pass", "100"], 2.0, 236, 100, chosen, [("food", "cueFood", "cueNeutro")])
+         "--high-pass", "100"], 2.0, 236, 100, chosen, [("food", "cueFood", "cueNeutro")], two)
     check(report["volumes"] == 236 and report["events_outside_scan"]["before"] > 0,
           f"the --bold run: {report['volumes']} volumes, {report['events_outside_scan']}")
 
@@ -230,7 +235,7 @@ def designed_cases():
 
 def refusals():
     clean = os.path.join(WORK, "clean_events.tsv")
-    log = os.path.join(LOGS, "idor_sound.log")
+    log = os.path.join(LOGS, "atwm_header_only.log")
     responses = os.path.join(WORK, "responses_events.tsv")
     with open(responses, "w") as f:
         f.write("onset\tduration\ttrial_type\tevent_type\n3.5\tn/a\t1\tResponse\n")
@@ -239,8 +244,11 @@ def refusals():
          f"{responses} has no stimulus events (responses and rows of trial_type n/a are left "
          "out; --conditions names conditions): nothing to model\n"),
         ([log, "--tr", "2000", "--volumes", "240"],
-         f"{log} is a Presentation log: write its events file with `kwhost events` first (with "
-         "the run's --bold), then check that file\n"),
+         f"no scanner triggers (Pulse events) in {log}; if it logged none, give --zero scenario, "
+         "--zero MS or --zero code:NAME\n"),
+        ([clean, "--tr", "2000", "--volumes", "200", "--skip", "2"],
+         f"--skip goes with a stimulus log; {clean} is an events file\n"
+         "Run with --help for more information.\n"),
         ([clean, "--tr", "2000", "--volumes", "200", "--contrast", "x=A-Z"],
          "--contrast: contrast x: no condition named \"Z\"\n"
          "Run with --help for more information.\n"),

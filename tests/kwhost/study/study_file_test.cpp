@@ -40,6 +40,19 @@ TEST(StudyFile, ReadsTheSample) {
   const RunSettings other = study.settingsFor("rest").run;
   EXPECT_EQ(other.trigger->type, "Pulse");
   EXPECT_FALSE(other.types);
+
+  // The design tables too: [defaults.design], then the task's own key by key.
+  const TaskSettings facesAll = study.settingsFor("faces");
+  const DesignChoices& design = facesAll.design;
+  EXPECT_EQ(design.conditions, (std::vector<std::string>{"faces", "houses"}));
+  EXPECT_EQ(design.contrasts, (std::vector<std::string>{"faces-houses=faces-houses"}));
+  EXPECT_EQ(design.highPassSeconds, 100.0);
+  EXPECT_EQ(design.maxVif, 10.0);
+  EXPECT_EQ(design.maxCorrelation, 0.7);
+  EXPECT_EQ(design.minEvents, 4);
+  EXPECT_EQ(facesAll.contrastsPlace, path.u8string() + ":36: task.faces.design.contrasts: ");
+  EXPECT_EQ(nback.design.maxVif, 10.0);
+  EXPECT_FALSE(nback.design.highPassSeconds || !nback.design.contrasts.empty());
 }
 
 TEST(StudyFile, RefusesWithFileLineAndKey) {
@@ -77,7 +90,8 @@ TEST(StudyFile, RefusesWithFileLineAndKey) {
       {"[task.face_s]\nskip = 1\n", "1: task.face_s: a BIDS task label is letters and digits only"},
       {"[task.faces]\n\nskipp = 1\n",
        "3: task.faces.skipp: unknown key; the settings are types, map, unmapped, trigger, "
-       "duration, columns, skip, zero, keep_triggers, scan and split_scans"},
+       "duration, columns, skip, zero, keep_triggers, scan and split_scans, and the table "
+       "design"},
       {"[defaults]\nskip = -1\n",
        "2: defaults.skip: \"-1\" is not auto or a whole number of triggers"},
       {"[defaults]\nskip = \"4\"\n",
@@ -110,6 +124,28 @@ TEST(StudyFile, RefusesWithFileLineAndKey) {
       {"[task.faces]\nmap = \"maps/house.tsv\"\n",
        "2: task.faces.map: no file "},  // then the joined path
       {"task = 3\n", "1: task: expected a table of [task.LABEL] tables, not a whole number"},
+      {"[task.faces.design]\nconditions = [\"A\"]\ncontrasts = [\"x=A-B\"]\nhigh_pass = 0\n"
+       "max_vif = 1\nmax_correlation = 1\nmin_events = 0\n",
+       ""},
+      {"[task.faces]\ndesign = 5\n",
+       "2: task.faces.design: expected a table of design settings, not a whole number"},
+      {"[task.faces.design]\nvif = 5\n",
+       "2: task.faces.design.vif: unknown key; the design settings are conditions, contrasts, "
+       "high_pass, max_vif, max_correlation and min_events"},
+      {"[task.faces.design]\nconditions = [\"A\", \"A\"]\n",
+       "2: task.faces.design.conditions: the condition \"A\" is given twice"},
+      {"[task.faces.design]\ncontrasts = [\"AminusB\"]\n",
+       "2: task.faces.design.contrasts: \"AminusB\" is not NAME=A-B"},
+      {"[task.faces.design]\ncontrasts = [\"x=A-B\", \"x=B-A\"]\n",
+       "2: task.faces.design.contrasts: the contrast \"x\" is given twice"},
+      {"[defaults.design]\nhigh_pass = -1\n",
+       "2: defaults.design.high_pass: -1 is not a cutoff from 0 (no cosine) to 1e+09 seconds"},
+      {"[task.faces.design]\nmax_vif = 0.5\n",
+       "2: task.faces.design.max_vif: 0.5 is no VIF threshold: a VIF is 1 or more"},
+      {"[task.faces.design]\nmax_correlation = \"high\"\n",
+       "2: task.faces.design.max_correlation: expected a number, not a string"},
+      {"[task.faces.design]\nmin_events = 2.5\n",
+       "2: task.faces.design.min_events: expected a whole number, not a number with a fraction"},
   };
   for (const auto& c : cases) {
     StudyFile study;
