@@ -3,10 +3,43 @@
 #include <cmath>
 #include <cstdio>
 
+#include "kwhost/triggers/report_parts.h"
+
 namespace stimforge::kwhost {
-namespace {
 
 using nlohmann::json;
+
+namespace report_detail {
+
+json msJson(Tenths tenths) {
+  return msOfTenths(static_cast<double>(tenths));
+}
+
+std::string trName(const LogReport& report) {
+  return report.words.name(Setting::kTr);
+}
+
+json stimulusJson(size_t count, const std::optional<StimulusEvent>& first) {
+  json object = {{"count", count}, {"first", nullptr}};
+  if (first)
+    object["first"] = {{"line", first->line + 1},
+                       {"time_ms", msJson(first->time)},
+                       {"type", first->type},
+                       {"code", first->code}};
+  return object;
+}
+
+std::string describeStimulus(const StimulusEvent& event) {
+  return event.type + " \"" + event.code + "\" at " + formatMs(event.time) + " ms (line " +
+         std::to_string(event.line + 1) + ")";
+}
+
+}  // namespace report_detail
+
+namespace {
+
+using namespace report_detail;
+using report_detail::msJson;  // beside the overload below, not hidden by it
 
 // A figure in tenths (not always whole) as milliseconds with one decimal.
 std::string formatTenths(double tenths) {
@@ -18,11 +51,6 @@ json msJson(const std::optional<double>& tenths) {
   if (!tenths)
     return nullptr;
   return std::round(*tenths * 100.0) / 1000.0 + 0.0;  // + 0.0: no "-0.0"
-}
-
-// Whole tenths print exactly: 94239 is 9423.9 ms.
-json msJson(Tenths tenths) {
-  return msOfTenths(static_cast<double>(tenths));
 }
 
 // A trigger's number, from 1, and its line in the file, from 1.
@@ -37,11 +65,6 @@ int64_t fileLine(const LogReport& report, size_t index) {
 std::string triggerName(const TriggerSelection& selection) {
   return selection.code ? selection.type + " events with code " + *selection.code
                         : selection.type + " events";
-}
-
-// The TR the user gives, as the front end names it.
-std::string trName(const LogReport& report) {
-  return report.words.name(Setting::kTr);
 }
 
 const char* kindName(IrregularInterval::Kind kind) {
@@ -70,21 +93,6 @@ json countPlaceJson(CountPlace place) {
       return "unknown";
   }
   return nullptr;
-}
-
-template <typename T>
-json optionalJson(const std::optional<T>& value) {
-  return value ? json(*value) : json(nullptr);
-}
-
-json stimulusJson(size_t count, const std::optional<StimulusEvent>& first) {
-  json object = {{"count", count}, {"first", nullptr}};
-  if (first)
-    object["first"] = {{"line", first->line + 1},
-                       {"time_ms", msJson(first->time)},
-                       {"type", first->type},
-                       {"code", first->code}};
-  return object;
 }
 
 json scanJson(const LogReport& report, const ScanFindings& scan) {
@@ -234,156 +242,6 @@ void appendScan(const LogReport& report, size_t number, const ScanFindings& scan
             " at " + formatMs(*scan.timeZero) + " ms\n";
   else
     text += "    time zero: none (the scan has no trigger after the skipped ones)\n";
-}
-
-std::string describeStimulus(const StimulusEvent& event) {
-  return event.type + " \"" + event.code + "\" at " + formatMs(event.time) + " ms (line " +
-         std::to_string(event.line + 1) + ")";
-}
-
-std::string msText(double ms) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%.10g", ms);
-  return text;
-}
-
-// Where the TR used came from; the TR the user gives as the front end names it.
-std::string trSourceName(TrSource source, const LogReport& report) {
-  switch (source) {
-    case TrSource::kSidecar:
-      return "sidecar";
-    case TrSource::kHeader:
-      return "header";
-    case TrSource::kNone:
-      break;
-  }
-  return trName(report);
-}
-
-std::string outsideText(size_t count, const std::optional<StimulusEvent>& first) {
-  return std::to_string(count) + (first ? ", the first " + describeStimulus(*first) : "") + "\n";
-}
-
-void appendBoldTimeZero(const ScanCheck& check, std::string& text) {
-  if (check.dummies.k)
-    text += "    K = " + std::to_string(*check.dummies.k) + ": " + check.dummies.rule + "\n";
-  else
-    text += "    K unknown: " + check.dummies.unknownReason + "\n";
-  for (const KReading& reading : check.readings) {
-    text += std::string("    if ") +
-            (reading.k > 0 ? "K = " + std::to_string(reading.k) + " (dummy volumes at the start)"
-                           : std::string("K = 0 (volumes lost at the end)")) +
-            ": time zero at trigger " + std::to_string(reading.timeZeroTrigger + 1) + ", " +
-            formatMs(reading.timeZero) + " ms; stimulus events before it " +
-            std::to_string(reading.outside.before) + ", after the stored scan " +
-            std::to_string(reading.outside.after) + "\n";
-  }
-  if (check.readingsShiftMs)
-    text += "    the onsets move " + formatFixed(secondsOfMs(*check.readingsShiftMs), 1) +
-            " s between the two readings\n";
-  if (!check.timeZero) {
-    text += "    time zero: none\n";
-    return;
-  }
-  text += "    time zero: trigger " + std::to_string(*check.timeZeroTrigger + 1);
-  if (check.timeZeroAfterTrigger)
-    text += " + " + std::to_string(*check.dummies.k) + " x TR";
-  text += " at " + formatMs(*check.timeZero) + " ms\n";
-  if (check.end)
-    text += "    end of the stored scan: " + formatMs(*check.end) + " ms (time zero + " +
-            std::to_string(check.volumes) + " x " + msText(*check.trMs) + " ms)\n";
-}
-
-void appendBold(const LogReport& report, const BoldRun& bold, const ScanCheck& check,
-                std::string& text) {
-  text += "  BOLD run: " + bold.image.string() + " (NIfTI-" + std::to_string(bold.niftiVersion) +
-          ", " + std::to_string(bold.volumes) + " volumes)\n";
-  text += "    TR " +
-          (check.trMs ? msText(*check.trMs) + " ms (" + trSourceName(bold.trSource, report) + ")"
-                      : std::string("unknown"));
-  text += bold.headerTrMs ? "; header " + msText(*bold.headerTrMs) + " ms"
-                          : "; header: none (" + bold.headerNoTrReason + ")";
-  text += bold.sidecarTrMs ? "; sidecar " + msText(*bold.sidecarTrMs) + " ms\n" : "\n";
-  text += "    sidecars:";
-  for (const std::filesystem::path& file : bold.sidecar.files)
-    text += " " + file.string();
-  text += bold.sidecar.files.empty() ? " none\n" : "\n";
-  if (check.scan && check.scanCount > 1)
-    text += "    scan " + std::to_string(*check.scan + 1) + " of " +
-            std::to_string(check.scanCount) + " checked\n";
-  appendBoldTimeZero(check, text);
-  if (check.driftPpm)
-    text += "    clock drift " + formatFixed(*check.driftPpm, 1) + " ppm against the scan's TR\n";
-  if (check.medianAgrees)
-    text += std::string("    median interval ") +
-            (*check.medianAgrees ? "agrees with" : "DISAGREES with") + " the scan's TR\n";
-  if (check.countDifference)
-    text += "    count: " + std::to_string(*check.expectedCount + *check.countDifference) + " of " +
-            std::to_string(*check.expectedCount) + " (volumes + K)\n";
-  if (check.timeZero) {
-    text += "    stimulus events before time zero: " +
-            outsideText(check.outside.before, check.outside.firstBefore);
-    if (check.end)
-      text += "    stimulus events after the end of the stored scan: " +
-              outsideText(check.outside.after, check.outside.firstAfter);
-  }
-}
-
-template <typename T>
-json sidecarValueJson(const std::optional<SidecarValue<T>>& value) {
-  return value ? json(value->value) : json(nullptr);
-}
-
-void addBoldJson(const LogReport& report, const BoldRun& bold, const ScanCheck& check,
-                 json& object) {
-  json files = json::array();
-  for (const std::filesystem::path& file : bold.sidecar.files)
-    files.push_back(file.string());
-  const auto tenthsJson = [](const std::optional<Tenths>& t) {
-    return t ? msJson(*t) : json(nullptr);
-  };
-  object["bold_file"] = bold.image.string();
-  object["bold_nifti_version"] = bold.niftiVersion;
-  object["bold_volumes"] = bold.volumes;
-  object["bold_tr_ms"] = optionalJson(check.trMs);
-  object["bold_tr_source"] = check.trMs ? json(trSourceName(bold.trSource, report)) : json(nullptr);
-  object["header_tr_ms"] = optionalJson(bold.headerTrMs);
-  object["sidecar_tr_ms"] = optionalJson(bold.sidecarTrMs);
-  object["sidecar_files"] = files;
-  object["discarded_by_scanner"] = optionalJson(bold.discardedByScanner);
-  object["discarded_by_user"] = optionalJson(bold.discardedByUser);
-  object["skip"] = optionalJson(check.dummies.k);
-  object["skip_rule"] = check.dummies.k ? json(check.dummies.rule) : json(nullptr);
-  object["skip_unknown_reason"] =
-      check.dummies.k ? json(nullptr) : json(check.dummies.unknownReason);
-  json readings = json::array();
-  for (const KReading& reading : check.readings) {
-    readings.push_back({{"skip", reading.k},
-                        {"time_zero_ms", msJson(reading.timeZero)},
-                        {"time_zero_trigger", reading.timeZeroTrigger + 1},
-                        {"events_before_scan", reading.outside.before},
-                        {"events_after_scan", reading.outside.after}});
-  }
-  object["skip_readings"] = readings;
-  object["skip_readings_shift_ms"] = optionalJson(check.readingsShiftMs);
-  object["scan_checked"] = check.scan ? json(*check.scan + 1) : json(nullptr);
-  object["time_zero_ms"] = tenthsJson(check.timeZero);
-  object["time_zero_trigger"] =
-      check.timeZeroTrigger ? json(*check.timeZeroTrigger + 1) : json(nullptr);
-  object["time_zero_after_trigger_tr"] =
-      check.timeZeroAfterTrigger ? json(*check.dummies.k) : json(nullptr);
-  object["scan_end_ms"] = tenthsJson(check.end);
-  object["scan_drift_ppm"] =
-      check.driftPpm ? json(std::round(*check.driftPpm * 10.0) / 10.0 + 0.0) : json(nullptr);
-  object["scan_median_agrees"] = optionalJson(check.medianAgrees);
-  object["scan_expected_count"] = optionalJson(check.expectedCount);
-  object["scan_count_difference"] = optionalJson(check.countDifference);
-  object["events_before_scan"] = check.timeZero
-                                     ? stimulusJson(check.outside.before, check.outside.firstBefore)
-                                     : json(nullptr);
-  object["events_after_scan"] =
-      check.end ? stimulusJson(check.outside.after, check.outside.firstAfter) : json(nullptr);
-  object["bold_findings"] = check.findings;
 }
 
 }  // namespace
