@@ -248,9 +248,10 @@ namespace {
 
 // The settings `kwhost events` takes, in the order of its --help.
 const std::vector<Setting> kEventsSettings = {
-    Setting::kTypes,   Setting::kDuration, Setting::kZero,    Setting::kSkip,
-    Setting::kTrigger, Setting::kScan,     Setting::kTr,      Setting::kKeepTriggers,
-    Setting::kMap,     Setting::kUnmapped, Setting::kColumns, Setting::kForce};
+    Setting::kTypes,   Setting::kDuration, Setting::kZero,      Setting::kSkip,
+    Setting::kTrigger, Setting::kScan,     Setting::kTr,        Setting::kKeepTriggers,
+    Setting::kMap,     Setting::kUnmapped, Setting::kTrialType, Setting::kColumns,
+    Setting::kForce};
 
 class Events : public CommandRunner {
  public:

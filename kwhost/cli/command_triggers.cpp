@@ -48,15 +48,16 @@ int checkLog(const std::string& path, const TriggersOptions& options, const Sett
     reports.push_back(jsonError(path, problem));
     return kTriggerUnreadable;
   }
-  const TriggerSelection selection = triggerOf(options.settings, *source);
   const LogReport report{path,
-                         selection,
+                         check.trigger,
                          check.triggers,
                          check.report,
                          check.outside,
                          bold,
                          bold != nullptr ? &*check.scan : nullptr,
-                         words};
+                         words,
+                         check.partialTriggers ? &*check.partialTriggers : nullptr,
+                         check.partialCheck ? &*check.partialCheck : nullptr};
   if (options.json)
     reports.push_back(jsonReport(report));
   else

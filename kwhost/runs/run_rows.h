@@ -31,25 +31,35 @@ inline constexpr uint32_t kDroppedKey = UINT32_MAX;
 // comes from.
 struct RowTexts {
   std::vector<uint32_t> code;       // raw code -> the code's text in the table
-  std::vector<uint32_t> trialType;  // of each raw code, then of each typed key (trialTypeOf)
+  std::vector<uint32_t> trialType;  // of each raw name, then of each typed key (trialTypeOf)
   std::vector<uint32_t> eventType;  // raw event type -> its text in the table
   std::map<std::string, std::set<std::string>> origins;  // cell text -> where it comes from
+  size_t names = 0;  // the raw names (SourcePass::names): codes, or a template's names
 
   uint32_t trialTypeOf(uint32_t key) const {
-    return trialType[(key & kTypedKey) == 0 ? key : code.size() + (key & ~kTypedKey)];
+    return trialType[(key & kTypedKey) == 0 ? key : names + (key & ~kTypedKey)];
   }
 };
 
-// Fills `texts` and the table's texts from `pass`. A refusal (kUsage) when std::regex gives up
-// on a map pattern. Codes and types that are not UTF-8 are read as Windows-1252, with a
-// warning. May throw std::bad_alloc.
-Refusal nameRows(const SourcePass& pass, EventMap* map, Unmapped unmapped, EventsTable& table,
-                 RowTexts& texts, std::set<std::string>& warnings);
+// Fills `texts` and the table's texts from `pass`, each name's origin in the words of
+// `source`. A refusal (kUsage) when std::regex gives up on a map pattern. Codes and types that
+// are not UTF-8 are read as Windows-1252, with a warning. May throw std::bad_alloc.
+Refusal nameRows(const SourcePass& pass, const StimulusSource& source, EventMap* map,
+                 Unmapped unmapped, EventsTable& table, RowTexts& texts,
+                 std::set<std::string>& warnings);
+
+// Time zero, exact: its floor and the parts beyond (0 for a source of whole microseconds).
+struct ExactZero {
+  Micros floor = 0;
+  int64_t parts = 0;
+};
 
 // In place: the rows kept (not dropped, inside `window`) move forward with their extra cells,
-// their onsets from `zero` and their texts from the raw indices to the table's; then sorted
-// by onset, and under kNext each lasting to the next row. May throw std::bad_alloc.
-void finishRows(const RowTexts& texts, Micros zero,
+// their onsets from `zero` (each row's parts of a microsecond in `onsetParts`, parallel to the
+// rows as read, or none: every part 0; each onset rounded once) and their texts from the raw
+// indices to the table's; then sorted by onset, and under kNext each lasting to the next row.
+// May throw std::bad_alloc.
+void finishRows(const RowTexts& texts, ExactZero zero, const std::vector<int64_t>& onsetParts,
                 const std::optional<std::pair<Micros, Micros>>& window, EventDuration duration,
                 EventsTable& table);
 

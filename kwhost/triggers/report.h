@@ -12,6 +12,7 @@
 #include "kwhost/triggers/analysis.h"
 #include "kwhost/triggers/log_triggers.h"
 #include "kwhost/triggers/scan_check.h"
+#include "kwhost/triggers/trigger_grid.h"
 
 namespace stimforge::kwhost {
 
@@ -27,6 +28,9 @@ struct LogReport {
   const ScanCheck* scan = nullptr;
   // How the front end names the settings ("--tr").
   const SettingWords& words = plainSettingWords();
+  // Triggers stored in part and their check on the TR grid (both or neither).
+  const PartialTriggers* partial = nullptr;
+  const PartialTriggerCheck* partialCheck = nullptr;
 };
 
 // What is wrong with the log, one short phrase each (the scan check's findings last); empty

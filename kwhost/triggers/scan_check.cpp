@@ -171,7 +171,7 @@ ScanCheck checkLogAgainstScan(const std::vector<Tenths>& triggers,
 }
 
 std::string onsetDescription(const ScanCheck& check, const std::optional<BoldRun>& bold,
-                             const SettingWords& words) {
+                             const SettingWords& words, const std::string* zeroTime) {
   std::string text = "time zero";
   if (bold) {
     text = "the first stored volume of " + bold->image.filename().u8string() + " (" +
@@ -184,7 +184,9 @@ std::string onsetDescription(const ScanCheck& check, const std::optional<BoldRun
     text += ")";
   }
   if (check.timeZero)
-    text += ", at Time " + formatMs(*check.timeZero) + " ms in the log";
+    text +=
+        ", at " +
+        (zeroTime != nullptr ? *zeroTime : "Time " + formatMs(*check.timeZero) + " ms in the log");
   return text + ": K = " + (check.dummies.k ? std::to_string(*check.dummies.k) : "unknown") + ", " +
          check.dummies.rule;
 }
