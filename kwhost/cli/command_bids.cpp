@@ -49,6 +49,8 @@ class StudyFileWords : public SettingWords {
       return "--force";
     if (setting == Setting::kKeepTriggers)
       return "keep_triggers = true";
+    if (setting == Setting::kTrigger || setting == Setting::kTrialType)
+      return name(setting) + " = \"" + value + "\"";  // texts, placeholders too
     if (setting == Setting::kTypes || setting == Setting::kColumns) {
       std::string list;
       for (size_t start = 0; start <= value.size();) {
@@ -164,6 +166,8 @@ void printLeftovers(const StudyPlan& plan, std::ostream& out) {
     out << escapeLine(run.folder + "/" + run.name) << ": a scan without a log\n";
   for (const SkippedImage& image : plan.skippedImages)
     out << escapeLine(image.path + ": not taken as a run: " + image.reason) << "\n";
+  for (const NotARun& file : plan.notRuns)
+    out << escapeLine(file.file + ": not a run: " + file.reason) << "\n";
 }
 
 size_t logsLeftOut(const StudyPlan& plan) {
@@ -229,6 +233,9 @@ nlohmann::json studyJson(const StudyPlan& plan, const std::vector<StudyRunOutcom
   nlohmann::json scans = nlohmann::json::array();
   for (const DatasetRun& run : plan.scansWithoutLog)
     scans.push_back(run.folder + "/" + run.name);
+  nlohmann::json notRuns = nlohmann::json::array();
+  for (const NotARun& file : plan.notRuns)
+    notRuns.push_back({{"file", file.file}, {"reason", file.reason}});
   nlohmann::json json = {{"dry_run", dryRun},
                          {"runs", runs},
                          {"unmatched_logs", plan.unmatchedLogs},
@@ -236,6 +243,8 @@ nlohmann::json studyJson(const StudyPlan& plan, const std::vector<StudyRunOutcom
                          {"ambiguous_logs", ambiguous},
                          {"refused_logs", refused},
                          {"scans_without_log", scans}};
+  if (!plan.notRuns.empty())
+    json["not_runs"] = notRuns;
   if (!dryRun) {
     const Totals totals = totalsOf(outcomes);
     json["totals"] = {{"written", totals.written},

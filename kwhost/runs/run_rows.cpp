@@ -10,8 +10,8 @@ namespace {
 // The trial_type of `key` and where it comes from, through the map. A refusal when a map
 // pattern cannot be matched; `dropped` is set for a code the unmapped rule drop leaves out.
 Refusal nameKey(const std::string& code, const std::string& type, const StimulusSource& source,
-                EventMap* map, Unmapped unmapped, std::string& trialType, std::string& origin,
-                bool& dropped) {
+                EventMap* map, Unmapped unmapped, bool templated, std::string& trialType,
+                std::string& origin, bool& dropped) {
   dropped = false;
   if (code.empty()) {
     // A Quit line and the like: the event type is all that tells what it was.
@@ -33,8 +33,9 @@ Refusal nameKey(const std::string& code, const std::string& type, const Stimulus
   }
   trialType = line->trialType;
   origin = "the " + (line->eventType.empty() ? std::string() : line->eventType + " events' ") +
-           "codes that fully match the pattern \"" + line->pattern + "\" (line " +
-           std::to_string(line->lineNumber) + " of " + map->fileName() + ")";
+           (templated ? "template names" : "codes") + " that fully match the pattern \"" +
+           line->pattern + "\" (line " + std::to_string(line->lineNumber) + " of " +
+           map->fileName() + ")";
   return Refusal::none();
 }
 
@@ -48,6 +49,7 @@ Refusal nameRows(const SourcePass& pass, const StimulusSource& source, EventMap*
     texts.code[i] = table.addText(utf8Of(pass.codes[i], "the code", warnings));
   const CodeTable& names = pass.names();
   texts.names = names.size();
+  texts.templated = pass.templated;
   std::vector<std::string> codes(names.size());
   for (uint32_t i = 0; i < names.size(); ++i)
     codes[i] = pass.templated ? utf8Of(names[i], "a name the template gave", warnings)
@@ -70,8 +72,9 @@ Refusal nameRows(const SourcePass& pass, const StimulusSource& source, EventMap*
     std::string trialType;
     std::string origin;
     bool dropped = false;
-    const Refusal refusal = nameKey(codes[key.code], typed ? types[key.type] : std::string(),
-                                    source, map, unmapped, trialType, origin, dropped);
+    const Refusal refusal =
+        nameKey(codes[key.code], typed ? types[key.type] : std::string(), source, map, unmapped,
+                pass.templated, trialType, origin, dropped);
     if (refusal.refused())
       return refusal;
     if (dropped) {
@@ -186,8 +189,9 @@ void describeLevels(const EventsTable& table, const RowTexts& texts, const std::
         first = false;
       }
     }
-    if (types.size() > 1) {
+    if (types.size() > 1)
       description += ", of the event types " + listed(types);
+    if (types.size() > 1 && !texts.templated) {
       warnings.insert("the trial_type \"" + value + "\" is written for events of " +
                       std::to_string(types.size()) + " types in " + name + " (" + listed(types) +
                       "): a " + words.name(Setting::kMap) +

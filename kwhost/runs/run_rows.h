@@ -34,7 +34,8 @@ struct RowTexts {
   std::vector<uint32_t> trialType;  // of each raw name, then of each typed key (trialTypeOf)
   std::vector<uint32_t> eventType;  // raw event type -> its text in the table
   std::map<std::string, std::set<std::string>> origins;  // cell text -> where it comes from
-  size_t names = 0;  // the raw names (SourcePass::names): codes, or a template's names
+  size_t names = 0;        // the raw names (SourcePass::names): codes, or a template's names
+  bool templated = false;  // the names come from a trial_type template
 
   uint32_t trialTypeOf(uint32_t key) const {
     return trialType[(key & kTypedKey) == 0 ? key : names + (key & ~kTypedKey)];
@@ -65,7 +66,8 @@ void finishRows(const RowTexts& texts, ExactZero zero, const std::vector<int64_t
 
 // The sidecar's Levels: one for each trial_type written, saying where it comes from and, for
 // a value of several event types, which; a warning for each such value (naming the map by
-// `words`). May throw std::bad_alloc.
+// `words`), but for the names of a template, which name rows of every type chosen by design.
+// May throw std::bad_alloc.
 void describeLevels(const EventsTable& table, const RowTexts& texts, const std::string& name,
                     const SettingWords& words, SidecarFacts& facts,
                     std::set<std::string>& warnings);

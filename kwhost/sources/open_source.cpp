@@ -47,11 +47,14 @@ StimulusFileKind stimulusFileKind(const std::string& path, std::string& reason) 
                      first.find(".started") != std::string_view::npos;
   if (!named && !endsWithCsv(path))
     return StimulusFileKind::kPresentation;
-  // The header alone, read as a data file: a data file (even one without rows) passes every
-  // check but the rows; a table of another kind is refused saying what it is.
+  // The whole lines of the head, read as a data file: a data file passes (or fails as damaged,
+  // cut where the head ends); a table of another kind is refused saying what it is.
+  const size_t end = text.rfind('\n');
   PsychopyDataFile file;
   PsychopyRefusal refusal;
-  if (!readPsychopyDataFile(std::string(first) + "\n", file, refusal) &&
+  const std::string lines = end == std::string_view::npos ? std::string(text) + "\n"
+                                                          : std::string(text.substr(0, end + 1));
+  if (!readPsychopyDataFile(lines, file, refusal) &&
       refusal.kind == PsychopyRefusalKind::kNotADataFile) {
     reason = refusal.message;
     return StimulusFileKind::kNotStimulus;

@@ -128,8 +128,9 @@ std::string PresentationSource::nameOrigin(const std::string& name) const {
   if (template_.empty())
     return "the code \"" + name + "\"";
   if (name == "n/a")
-    return "the events for which a column of the template \"" + template_ + "\" is empty";
-  return "the events for which the template \"" + template_ + "\" gives \"" + name + "\"";
+    return "the lines with an empty, NA or next cell in a column of the template \"" + template_ +
+           "\"";
+  return "the lines for which the template \"" + template_ + "\" gives \"" + name + "\"";
 }
 
 PresentationSource::PresentationSource(std::unique_ptr<LogSource> source, std::string name)

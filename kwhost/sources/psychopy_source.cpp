@@ -79,9 +79,9 @@ std::string PsychopySource::nameOrigin(const std::string& name) const {
   if (template_.empty())
     return "the component \"" + name + "\"";
   if (name == "n/a")
-    return "the events whose row has an empty, None or nan cell in a column of the template \"" +
-           template_ + "\"";
-  return "the events whose row gives \"" + name + "\" for the template \"" + template_ + "\"";
+    return "the rows with an empty, None or nan cell in a column of the template \"" + template_ +
+           "\"";
+  return "the rows for which the template \"" + template_ + "\" gives \"" + name + "\"";
 }
 
 std::vector<PsychopySource::Column> PsychopySource::furtherColumns() const {
