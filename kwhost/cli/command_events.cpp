@@ -119,6 +119,8 @@ int readLog(const std::string& input, const EventsOptions& options, EventMap* ma
   refusal = readRunEvents(request, events);
   if (refusal.refused())
     return fail(err, eventsStatusOf(refusal), refusal.message);
+  if (!events.triggerNote.empty())
+    err << "kwhost: " << escapeLine(events.triggerNote) << '\n';
   if (!events.triggerRowsNote.empty())
     err << "kwhost: " << escapeLine(events.triggerRowsNote) << '\n';
   if (!events.triggerFindings.empty())

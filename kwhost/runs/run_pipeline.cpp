@@ -166,6 +166,8 @@ Refusal readRunEvents(const RunRequest& request, RunEvents& events) {
   if (!refusal.refused())
     refusal = finishRun(request, pass, wanted.keepStimuli, events);
   events.trigger = pass.trigger ? pass.trigger : wanted.trigger;
+  if (!refusal.refused() && !request.settings->trigger && !pass.triggers.how.empty())
+    events.triggerNote = request.name + ": the trigger: " + pass.triggers.how;
   if (refusal.refused()) {
     const std::optional<TriggerSelection> trigger = events.trigger;
     events = RunEvents();  // the rows read so far index raw texts

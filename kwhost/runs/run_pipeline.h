@@ -46,6 +46,9 @@ struct RunEvents {
   // "left out 240 trigger rows (Response events with code 5) of NAME; --keep-triggers keeps
   // them" (the setting named by the request's words), or "" when none was left out.
   std::string triggerRowsNote;
+  // "NAME: the trigger: key_resp, key '5': the one keyboard that ..." when the source chose
+  // the trigger itself and says how (a PsychoPy data file's one candidate); "" otherwise.
+  std::string triggerNote;
   Micros zero = 0;  // time zero as a time of the source, rounded to microseconds
   // The trigger used (the source's default when none was given); none when the source has no
   // default and time zero needs no trigger.
