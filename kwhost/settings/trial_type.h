@@ -23,8 +23,8 @@ struct TrialTypeTemplate {
   std::vector<std::string> columns() const;
 };
 
-// Parses `text` (kept in result.text). A column's name is everything between the braces (spaces and dots
-// included: "{dominant hand}", "{stim_resp.corr}"). Returns false with `problem` set for an
+// Parses `text` (kept in result.text). A column's name is everything between the braces (spaces and
+// dots included: "{dominant hand}", "{stim_resp.corr}"). Returns false with `problem` set for an
 // empty template, "{}", a "{" never closed or inside a name, a lone "}"; e.g. "the { at
 // character 5 is never closed (write {{ for a brace)".
 [[nodiscard]] bool parseTrialTypeTemplate(std::string_view text, TrialTypeTemplate& result,
