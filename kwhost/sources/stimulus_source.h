@@ -79,7 +79,8 @@ struct SourcePass {
   // `times` and (with keepStimuli) `stimuli` are filled, without, everything
   // readLogTriggers fills (kwhost/triggers/log_triggers.h).
   LogTriggers triggers;
-  // The rows, in file order: onset holds the event's own time until time zero is known;
+  // The rows, in the source's order (a log's lines; a PsychoPy data file's events by time):
+  // onset holds the event's own time until time zero is known;
   // code and eventType index `codes` and `eventTypes` (raw texts); trialType is a key.
   std::vector<EventRow> rows;
   CodeTable codes;
@@ -92,10 +93,9 @@ struct SourcePass {
   std::optional<Micros> codeZero;  // the time of the first event with the zero code
   size_t withoutTime = 0;          // selected events without a time, left out
   size_t triggerRows = 0;          // selected trigger events left out
-  // The trigger used, as the source resolved it (a PsychoPy keyboard's key filled in), and
-  // how the source says it found it ("" for Presentation's trigger types).
+  // The trigger used, as the source resolved it (a PsychoPy keyboard's key filled in; how it
+  // found it in triggers.how); none when the request named none.
   std::optional<TriggerSelection> trigger;
-  std::string triggerHow;
   // A source that times finer than microseconds: each row's parts below its onset's floor
   // (rows[i].onset), each trigger's exact time (parallel to triggers.times), the exact time
   // of the zero code's event. Empty (and 0) for a source of whole microseconds: every part
