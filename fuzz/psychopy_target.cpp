@@ -14,8 +14,9 @@
 #include "kwhost/psychopy/cell_values.h"
 #include "kwhost/psychopy/data_file.h"
 #include "kwhost/psychopy/events.h"
-#include "kwhost/psychopy/trial_type.h"
 #include "kwhost/psychopy/trigger.h"
+#include "kwhost/settings/trial_type.h"
+#include "kwhost/triggers/trigger_grid.h"
 
 namespace stimforge::fuzzing {
 namespace {
@@ -74,7 +75,7 @@ void trigger(const PsychopyDataFile& file, const PsychopyEvents& out, const std:
   }
   SF_FUZZ_CHECK(file.components[t.component].keyboard() && !t.times.empty(), "a keyboard's");
   SF_FUZZ_CHECK(t.everyTrigger == (t.rows == 1) && t.lines.size() == t.times.size(), "its rows");
-  const TrGridCheck grid = checkTrGrid(t.times, trUs);
+  const TrGridCheck grid = checkTrGrid(t.sinceFirstUs(), trUs);
   SF_FUZZ_CHECK(grid.multiples.size() == t.times.size() && grid.multiples[0] == 0, "a grid");
   for (const int64_t deviation : grid.deviationsUs)
     SF_FUZZ_CHECK(deviation >= -(trUs / 2) && deviation < trUs - trUs / 2, "the nearest multiple");

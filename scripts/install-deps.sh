@@ -21,7 +21,7 @@ set -eu
 packages_for() {
   case "$1" in
     base) echo "cmake make g++ libgtest-dev libgmock-dev googletest libcli11-dev nlohmann-json3-dev binutils librsvg2-bin libxml2-utils libpng-dev libnifti2-dev zlib1g-dev python3-nibabel python3-scipy libtomlplusplus-dev libeigen3-dev" ;;
-    test) echo "chromium" ;;
+    test) echo "chromium python3-pandas" ;;
     windows) echo "g++-mingw-w64-x86-64-posix wine64 clang llvm dpkg-dev libz-mingw-w64-dev" ;;
     fuzz) echo "clang libclang-rt-14-dev" ;;
     bench) echo "libbenchmark-dev hyperfine time" ;;

@@ -51,6 +51,8 @@ class StudyFileWords : public SettingWords {
       return "--force";
     if (setting == Setting::kKeepTriggers)
       return "keep_triggers = true";
+    if (setting == Setting::kTrigger || setting == Setting::kTrialType)
+      return name(setting) + " = \"" + value + "\"";  // texts, placeholders too
     if (setting == Setting::kTypes || setting == Setting::kColumns) {
       std::string list;
       for (size_t start = 0; start <= value.size();) {
@@ -188,6 +190,8 @@ void printLeftovers(const StudyPlan& plan, std::ostream& out) {
     out << escapeLine(run.folder + "/" + run.name) << ": a scan without a log\n";
   for (const SkippedImage& image : plan.skippedImages)
     out << escapeLine(image.path + ": not taken as a run: " + image.reason) << "\n";
+  for (const NotARun& file : plan.notRuns)
+    out << escapeLine(file.file + ": not a run: " + file.reason) << "\n";
 }
 
 size_t logsLeftOut(const StudyPlan& plan) {
@@ -259,6 +263,9 @@ nlohmann::json studyJson(const StudyPlan& plan, const std::vector<StudyRunOutcom
                           {"hint", log.hint},
                           {"scans_without_log", explained}});
   }
+  nlohmann::json notRuns = nlohmann::json::array();
+  for (const NotARun& file : plan.notRuns)
+    notRuns.push_back({{"file", file.file}, {"reason", file.reason}});
   nlohmann::json json = {{"dry_run", dryRun},
                          {"runs", runs},
                          {"unmatched_logs", plan.unmatchedLogs},
@@ -267,6 +274,8 @@ nlohmann::json studyJson(const StudyPlan& plan, const std::vector<StudyRunOutcom
                          {"refused_logs", refused},
                          {"logs_without_run", withoutRun},
                          {"scans_without_log", scans}};
+  if (!plan.notRuns.empty())
+    json["not_runs"] = notRuns;
   {
     const Totals totals = totalsOf(outcomes);
     json["totals"] = {{"written", totals.written},

@@ -119,6 +119,8 @@ int readLog(const std::string& input, const EventsOptions& options, EventMap* ma
   refusal = readRunEvents(request, events);
   if (refusal.refused())
     return fail(err, eventsStatusOf(refusal), refusal.message);
+  if (!events.triggerNote.empty())
+    err << "kwhost: " << escapeLine(events.triggerNote) << '\n';
   if (!events.triggerRowsNote.empty())
     err << "kwhost: " << escapeLine(events.triggerRowsNote) << '\n';
   if (!events.triggerFindings.empty())
@@ -248,9 +250,10 @@ namespace {
 
 // The settings `kwhost events` takes, in the order of its --help.
 const std::vector<Setting> kEventsSettings = {
-    Setting::kTypes,   Setting::kDuration, Setting::kZero,    Setting::kSkip,
-    Setting::kTrigger, Setting::kScan,     Setting::kTr,      Setting::kKeepTriggers,
-    Setting::kMap,     Setting::kUnmapped, Setting::kColumns, Setting::kForce};
+    Setting::kTypes,   Setting::kDuration, Setting::kZero,      Setting::kSkip,
+    Setting::kTrigger, Setting::kScan,     Setting::kTr,        Setting::kKeepTriggers,
+    Setting::kMap,     Setting::kUnmapped, Setting::kTrialType, Setting::kColumns,
+    Setting::kForce};
 
 class Events : public CommandRunner {
  public:

@@ -15,6 +15,7 @@
 #include "kwhost/common/safe_save.h"
 #include "kwhost/common/text_codec.h"
 #include "kwhost/protocol/file_io.h"
+#include "kwhost/sources/stimulus_source.h"
 #include "logformat/event_table.h"
 #include "logformat/log_check.h"
 #include "logformat/log_header.h"
@@ -209,8 +210,18 @@ class Import : public PluginCommand {
       err << "kwhost: " << escapeLine(error) << '\n';
       return false;
     }
-    const std::unique_ptr<LogSource> source = openLogFile(log);
     std::string problem;
+    const StimulusFileKind kind = stimulusFileKind(log, problem);
+    if (kind == StimulusFileKind::kPsychopyData || kind == StimulusFileKind::kPsychopyLog) {
+      err << "kwhost: " << escapeLine(log) << ": "
+          << (kind == StimulusFileKind::kPsychopyData ? "a PsychoPy data file"
+                                                      : "a PsychoPy text log")
+          << ": kwhost import reads Presentation logs only (kwhost events, triggers, plot and "
+             "bids read PsychoPy data files)\n";
+      return false;
+    }
+    problem.clear();
+    const std::unique_ptr<LogSource> source = openLogFile(log);
     LogHeader header;
     if (source == nullptr) {
       problem = "the file cannot be read";

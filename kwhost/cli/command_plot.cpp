@@ -42,9 +42,9 @@ int fail(std::ostream& err, const std::string& message) {
 // The settings a log is drawn with, as `kwhost events` takes them (a picture draws no
 // columns), and --force for the picture.
 const std::vector<Setting> kPlotSettings = {
-    Setting::kTypes,   Setting::kDuration, Setting::kZero, Setting::kSkip,
-    Setting::kTrigger, Setting::kTr,       Setting::kScan, Setting::kKeepTriggers,
-    Setting::kMap,     Setting::kUnmapped, Setting::kForce};
+    Setting::kTypes,   Setting::kDuration, Setting::kZero,      Setting::kSkip,
+    Setting::kTrigger, Setting::kTr,       Setting::kScan,      Setting::kKeepTriggers,
+    Setting::kMap,     Setting::kUnmapped, Setting::kTrialType, Setting::kForce};
 
 class Plot : public CommandRunner {
  public:
@@ -299,7 +299,11 @@ int runPlotCommand(const PlotOptions& options, std::ostream& err) {
     return fail(err, error);
   const std::string displayName = fs::path(options.input).filename().string();
   Timeline timeline;
-  const PlotInput kind = plotInputKind(std::string_view(text).substr(0, 256));
+  PlotInput kind = plotInputKind(std::string_view(text).substr(0, 256));
+  std::string reason;
+  if (kind == PlotInput::kUnknown &&
+      stimulusFileKind(options.input, reason) != StimulusFileKind::kPresentation)
+    kind = PlotInput::kLog;  // a PsychoPy file: its source reads it, or says what it is
   if (optionsFitInput(kind, options, err) != 0)
     return kUsageError;
   switch (kind) {

@@ -50,13 +50,16 @@ const Command kCommands[] = {
     {"preset", "Reorder and recolour a protocol's conditions by a preset analysis type",
      Needs::kPluginRuns, definePreset, SF_PLUGIN_RUNS_EXIT "."},
     {"triggers",
-     "Check the scanner's triggers of each Presentation log: TR, missed triggers, scans, drift",
+     "Check the scanner's triggers of each Presentation log or PsychoPy data file: TR, missed "
+     "triggers, scans, drift",
      Needs::kNothing, defineTriggers,
      "Exit status: 0 when the triggers of every log are consistent (with --bold, against the "
-     "image too); 1 when any log has findings; 2 when any log could not be opened or read or is "
-     "not a Presentation log (the others are still reported), when the --bold image or its "
-     "sidecar cannot be used, or for a usage error."},
-    {"events", "Write BIDS events files (*_events.tsv and .json) from logs or protocol files",
+     "image too); 1 when any log has findings; 2 when any log could not be opened or read, is "
+     "no stimulus log or has no trigger to take (the others are still reported), when the "
+     "--bold image or its sidecar cannot be used, or for a usage error."},
+    {"events",
+     "Write BIDS events files (*_events.tsv and .json) from logs, PsychoPy data files or "
+     "protocol files",
      Needs::kNothing, defineEvents,
      "Exit status: 0 when the files of every input were written; 1 when an input is missing, "
      "unreadable or malformed, has no selected events (or only trigger rows, which "
@@ -66,8 +69,11 @@ const Command kCommands[] = {
      "cannot be read or used, two inputs that would write the same file, a protocol without "
      "--zero scenario or --zero MS (or in volumes without --tr), and a --columns column that "
      "an input's log lacks (or --columns on a protocol or a log without column names), "
-     "refused before anything is written."},
-    {"plot", "Draw a protocol, a Presentation log or an events file as a timeline in an SVG file",
+     "refused before anything is written, and a --trigger, --types or --trial-type that a "
+     "PsychoPy data file or a log cannot take."},
+    {"plot",
+     "Draw a protocol, a Presentation log, a PsychoPy data file or an events file as a timeline "
+     "in an SVG file",
      Needs::kProtocolFiles, definePlot,
      "Exit status: 0 when the picture was saved; 1 when the input is missing, unreadable, "
      "malformed or of no known kind, or the picture cannot be saved or a file that is no "

@@ -48,16 +48,17 @@ int checkLog(const std::string& path, const TriggersOptions& options, const Sett
     reports.push_back(jsonError(path, problem));
     return kTriggerUnreadable;
   }
-  const TriggerSelection selection = triggerOf(options.settings, *source);
   const LogReport report{path,
-                         selection,
+                         check.trigger,
                          check.triggers,
                          check.report,
                          check.outside,
                          bold,
                          bold != nullptr ? &*check.scan : nullptr,
                          words,
-                         check.advice ? &*check.advice : nullptr};
+                         check.advice ? &*check.advice : nullptr,
+                         check.partialTriggers ? &*check.partialTriggers : nullptr,
+                         check.partialCheck ? &*check.partialCheck : nullptr};
   if (options.json)
     reports.push_back(jsonReport(report));
   else

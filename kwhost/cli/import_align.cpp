@@ -58,7 +58,7 @@ bool checkTimeZero(const AlignRequest& request, ScanCheck& check, std::string& t
     return false;
   }
   check = std::move(*checked.scan);
-  triggerType = triggerOf(request.settings, *source).type;
+  triggerType = checked.trigger.type;
   for (const std::string& finding : check.findings)
     err << "kwhost: " << escapeLine(request.log) << ": " << escapeLine(finding) << '\n';
   if (!check.timeZero) {

@@ -20,7 +20,8 @@ struct OptionFacts {
 constexpr OptionFacts kOptions[] = {
     {Setting::kTypes, "--types", "T1,T2,...",
      "The event types of the rows (default Picture,Sound,Video,Response), e.g. "
-     "Picture,Nothing,Manual"},
+     "Picture,Nothing,Manual; of a PsychoPy data file, its components (default: all but the "
+     "trigger's and those on another clock)"},
     {Setting::kDuration, "--duration", "MODE",
      "column (the Duration column, n/a where none; default) or next (the time to the next "
      "row)"},
@@ -29,7 +30,8 @@ constexpr OptionFacts kOptions[] = {
      "(milliseconds, on protocols in volumes too), or code:NAME"},
     {Setting::kTrigger, "--trigger", "TYPE[:CODE]",
      "The event type of the scanner's triggers, and optionally one code (default Pulse, any "
-     "code)"},
+     "code); of a PsychoPy data file, its keyboard COMPONENT[:KEY] (default: the one keyboard "
+     "that waited for the scanner)"},
     {Setting::kTr, "--tr", "MS", "The repetition time in milliseconds (at most one decimal)"},
     {Setting::kSkip, "--skip", "K|auto",
      "K, the triggers without a stored volume (default 0), or auto: worked out from the image "
@@ -38,7 +40,8 @@ constexpr OptionFacts kOptions[] = {
     {Setting::kVolumes, "--volumes", "N", "The volumes stored per scan"},
     {Setting::kColumns, "--columns", "C1,C2,...",
      "Also write these columns of the log's table: stim_type, pair_index, ttime, "
-     "time_uncertainty, duration_uncertainty, req_time, req_dur"},
+     "time_uncertainty, duration_uncertainty, req_time, req_dur; of a PsychoPy data file, its "
+     "own columns by name (lower case, _ for other characters)"},
     {Setting::kMap, "--map", "FILE",
      "A TSV of pattern<TAB>trial_type lines naming the conditions; a third field, an event "
      "type, limits a line to events of that type"},
@@ -46,6 +49,10 @@ constexpr OptionFacts kOptions[] = {
     {Setting::kKeepTriggers, "--keep-triggers", "",
      "Also the rows of the --trigger events that the types select (left out by default: they "
      "mark the scan's time)"},
+    {Setting::kTrialType, "--trial-type", "TEMPLATE",
+     "Name each row's trial_type from its columns, e.g. {condition} or {load}_{target}: a "
+     "PsychoPy data file's columns, a Presentation log's {code} and stimulus-property columns; "
+     "a --map applies to the result"},
     {Setting::kForce, "--force", "", "Replace files kwhost did not write"},
 };
 
@@ -109,6 +116,10 @@ void parseOne(Setting setting, const std::string& text, RunSettings& settings) {
       break;
     case Setting::kKeepTriggers:
       settings.keepTriggers = true;
+      break;
+    case Setting::kTrialType:
+      settings.trialType.emplace();
+      parsed = parseTrialTypeTemplate(text, *settings.trialType, problem);
       break;
     case Setting::kForce:
       break;

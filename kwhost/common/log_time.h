@@ -19,6 +19,23 @@ using Micros = int64_t;
 
 inline constexpr Micros kMicrosPerTenth = 100;
 
+// Parts of a microsecond, 10^18 to one: the rest a source that times finer than microseconds
+// (PsychoPy's cells of up to 19 decimals) keeps beside a time's whole microseconds, its floor.
+inline constexpr int64_t kPartsPerMicro = 1'000'000'000'000'000'000;
+
+// (a + aParts) - (b + bParts) in microseconds, rounded once, half up (toward +infinity): an
+// onset from time zero, exact to the last digit until here. Requires: the parts in [0,
+// kPartsPerMicro), a - b within int64_t.
+inline constexpr Micros roundedDifference(Micros a, int64_t aParts, Micros b, int64_t bParts) {
+  int64_t parts = aParts - bParts;
+  Micros whole = a - b;
+  if (parts < 0) {
+    parts += kPartsPerMicro;
+    --whole;
+  }
+  return whole + (parts >= kPartsPerMicro / 2 ? 1 : 0);
+}
+
 // Times beyond this many tenths of a millisecond (about 31 years) either way are not taken as
 // times, so that no onset or duration can overflow, in tenths or in microseconds.
 inline constexpr Tenths kMaxLogTime = 10'000'000'000'000'000;

@@ -59,6 +59,23 @@ bool readWholeFile(const std::string& path, std::string& text, std::string& erro
   return true;
 }
 
+bool readFileHead(const std::string& path, size_t most, std::string& text, std::string& error) {
+  std::FILE* file = openForReading(path, error);
+  if (file == nullptr)
+    return false;
+  std::string head(most, '\0');
+  head.resize(std::fread(head.data(), 1, head.size(), file));
+  const bool failed = std::ferror(file) != 0;
+  const std::string reason = failed ? systemReason() : std::string();
+  std::fclose(file);
+  if (failed) {
+    error = "cannot read " + path + ": " + reason;
+    return false;
+  }
+  text = std::move(head);
+  return true;
+}
+
 bool checkReadable(const std::string& path, std::string& error) {
   std::FILE* file = openForReading(path, error);
   if (file == nullptr)

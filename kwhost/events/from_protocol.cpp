@@ -65,7 +65,7 @@ bool protocolEvents(const Protocol& protocol, const std::string& name, std::opti
   if (!eventsFromProtocol(protocol, protocolZero, table, facts.levels, warnings, error))
     return false;
   facts.logColumns = false;
-  facts.fromPresentation = false;
+  facts.program.clear();
   facts.source = name;
   facts.zero =
       !zero ? "the scenario's start (0 in the protocol)"

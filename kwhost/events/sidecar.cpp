@@ -19,6 +19,8 @@ std::string onsetDescription(const SidecarFacts& facts) {
     text += " Scenario: " + facts.scenario + ".";
   if (!facts.writtenLine.empty())
     text += " Log date line: \"" + facts.writtenLine + "\".";
+  if (!facts.runDescription.empty())
+    text += " " + facts.runDescription + ".";
   return text + " " + kOwnEventsPhrase;
 }
 
@@ -34,14 +36,16 @@ json buildEventsSidecar(const SidecarFacts& facts) {
       facts.logColumns
           ? "Duration of the event in seconds: the log's Duration column, or the time to the "
             "next event written, as chosen when the file was written; n/a where there is none."
-          : "Duration of the protocol interval in seconds.");
+      : !facts.durationDescription.empty() ? facts.durationDescription
+                                           : "Duration of the protocol interval in seconds.");
   duration["Units"] = "s";
   sidecar["duration"] = std::move(duration);
 
-  json trialType =
-      column("Event category", facts.logColumns ? "The condition: the event's Code, or the name a "
-                                                  "map gave it."
-                                                : "The condition: the protocol condition's name.");
+  json trialType = column("Event category",
+                          !facts.trialTypeDescription.empty() ? facts.trialTypeDescription
+                          : facts.logColumns ? "The condition: the event's Code, or the name a "
+                                               "map gave it."
+                                             : "The condition: the protocol condition's name.");
   json levels = json::object();
   for (const TrialTypeLevel& level : facts.levels)
     levels[level.value] = level.origin;
@@ -67,8 +71,8 @@ json buildEventsSidecar(const SidecarFacts& facts) {
     }
     sidecar[extra.name] = std::move(entry);
   }
-  if (facts.fromPresentation) {
-    json presentation = {{"SoftwareName", "Presentation"}};
+  if (!facts.program.empty()) {
+    json presentation = {{"SoftwareName", facts.program}};
     if (!facts.softwareVersion.empty())
       presentation["SoftwareVersion"] = facts.softwareVersion;
     if (!facts.operatingSystem.empty())

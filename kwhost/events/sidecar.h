@@ -37,16 +37,25 @@ struct ExtraColumnFacts {
 };
 
 struct SidecarFacts {
-  bool logColumns = true;        // the columns of a log's table (event_type, code, trial)
-  bool fromPresentation = true;  // StimulusPresentation names Presentation
-  std::string softwareVersion;   // "" when the log states none
-  std::string operatingSystem;   // UTF-8; "" when the log states none
+  bool logColumns = true;  // the columns of a log's table (event_type, code, trial)
+  // The stimulus program, StimulusPresentation's SoftwareName ("Presentation", "PsychoPy");
+  // "" for none (a protocol's events): no StimulusPresentation then.
+  std::string program = "Presentation";
+  std::string softwareVersion;  // "" when the log states none
+  std::string operatingSystem;  // UTF-8; "" when the log states none
   // How time zero was found, with its time in the log ("the 1st scanner trigger (Pulse,
   // code 53), at Time 17328.2 ms of the log").
   std::string zero;
   std::string source;       // the input file's name
   std::string scenario;     // UTF-8; "" when unknown
   std::string writtenLine;  // the log's date line, UTF-8; "" when unknown
+  // What the source says of the run, one sentence without its period, UTF-8 ("PsychoPy
+  // experiment localizer, participant 11002, date 2021_Nov_12_0921"); "" when nothing.
+  std::string runDescription;
+  // What the duration (for a source whose table has columns of its own: logColumns false, not
+  // a protocol) and trial_type (for any source: a template) hold; "" for the usual words.
+  std::string durationDescription;
+  std::string trialTypeDescription;
   std::vector<TrialTypeLevel> levels;
   std::vector<ExtraColumnFacts> extraColumns;  // in the table's order
 };

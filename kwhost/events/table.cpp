@@ -163,11 +163,15 @@ char* putExtraCell(char* at, const ExtraColumn& column, size_t row, const Cells&
   return at + 3;
 }
 
-// The most the extra cells of row `row` take, tabs included.
-size_t extraCellsSize(const std::vector<ExtraColumn>& columns, size_t row, const Cells& cells) {
+// The most the extra cells of any row take, tabs included.
+size_t extraCellsSize(const EventsTable& table, const Cells& cells) {
+  // The longest text any cell can hold, without looking at each cell of each row.
+  size_t longest = 0;
+  for (uint32_t text = 0; text < table.texts.size(); ++text)
+    longest = std::max(longest, cells.size(text));
   size_t size = 0;
-  for (const ExtraColumn& column : columns)
-    size += column.time ? kMaxNumberCell : cells.size(column.cells[row]);
+  for (const ExtraColumn& column : table.extra)
+    size += column.time ? kMaxNumberCell : longest;
   return size;
 }
 
@@ -252,6 +256,15 @@ std::string tsvCellText(std::string_view text, bool& changed) {
 }
 
 void addEventsTsvWarnings(const EventsTable& table, std::set<std::string>& warnings) {
+  // Nearly always no text needs a blank: then the rows need not be looked at.
+  const bool any = std::any_of(table.texts.begin(), table.texts.end(), [](const std::string& text) {
+    return std::any_of(text.begin(), text.end(), [](char c) {
+      const auto byte = static_cast<unsigned char>(c);
+      return byte < 0x20 || byte == 0x7F;
+    });
+  });
+  if (!any)
+    return;
   // A warning is given only for texts a row writes.
   std::vector<char> used(table.texts.size(), 0);
   for (const EventRow& row : table.rows) {
@@ -292,6 +305,7 @@ bool writeEventsTsv(const EventsTable& table,
   char lastTrialText[16];  // its digits (at most 11), copied whole
   size_t lastTrialSize = 0;
   const bool extra = !table.extra.empty();
+  const size_t extraSize = extra ? extraCellsSize(table, cells) : 0;
   const int decimals = table.decimals == 6 ? 6 : 4;
   size_t r = 0;  // the row's index, for its extra cells
   for (const EventRow& row : table.rows) {
@@ -300,8 +314,7 @@ bool writeEventsTsv(const EventsTable& table,
     size_t most = 3 * kMaxNumberCell + cells.size(row.trialType) + Cells::kPadding + 1;
     if (table.logColumns)
       most += cells.size(row.eventType) + cells.size(row.code);
-    if (extra)
-      most += extraCellsSize(table.extra, r, cells);
+    most += extraSize;
     if (piece.size() - used < most) {
       piece.resize(used);
       if (!write(piece))

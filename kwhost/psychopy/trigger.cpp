@@ -175,20 +175,12 @@ bool findPsychopyTrigger(const PsychopyDataFile& file, const PsychopyScan& scan,
   return true;
 }
 
-TrGridCheck checkTrGrid(const std::vector<ExactTime>& times, int64_t trUs) {
-  TrGridCheck check;
-  for (size_t i = 0; i < times.size(); ++i) {
-    const int64_t delta = (times[i] - times.front()).roundedMicroseconds();
-    // The nearest whole multiple, ties up; floor division for negative differences.
-    const int64_t shifted = delta + trUs / 2;
-    const int64_t k = shifted >= 0 ? shifted / trUs : -((-shifted + trUs - 1) / trUs);
-    const int64_t deviation = delta - k * trUs;
-    check.multiples.push_back(k);
-    check.deviationsUs.push_back(deviation);
-    if (i > 0 && (k < 1 || deviation > trUs / 100 || deviation < -(trUs / 100)))
-      check.offGrid.push_back(i);
-  }
-  return check;
+std::vector<int64_t> PsychopyTrigger::sinceFirstUs() const {
+  std::vector<int64_t> since;
+  since.reserve(times.size());
+  for (const ExactTime time : times)
+    since.push_back((time - times.front()).roundedMicroseconds());
+  return since;
 }
 
 }  // namespace stimforge::kwhost

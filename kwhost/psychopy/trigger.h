@@ -43,13 +43,17 @@ struct PsychopyTrigger {
   // (repeats and loop-prefixed copies already left out), and the line of each.
   std::vector<ExactTime> times;
   std::vector<size_t> lines;
+  // Each time less the first, the difference rounded once to microseconds (0 for the first):
+  // what a check on the TR grid takes (kwhost/triggers/trigger_grid.h).
+  std::vector<int64_t> sinceFirstUs() const;
   size_t rows = 0;  // rows holding those presses
   // Whether the times are every trigger while the component listened: true when they all lie
   // in one row (one wait; one press there is the first trigger only, several are a wait that
   // stored all keys, one press per TR). False when they lie on several rows: the component
   // waited again during the run (one wait per block) and recorded only the first trigger of
   // each wait, so only some triggers are known; each should lie on the scan's TR grid
-  // (checkTrGrid) and none can be counted against the volumes.
+  // (checkTrGrid in kwhost/triggers/trigger_grid.h) and none can be counted against the
+  // volumes.
   bool everyTrigger = false;
   // One line for the output, e.g. "key_resp, key '5': the one keyboard that recorded a
   // single key before a stimulus; 1 trigger stored (the first only)".
@@ -65,19 +69,6 @@ struct PsychopyTrigger {
 [[nodiscard]] bool findPsychopyTrigger(const PsychopyDataFile& file, const PsychopyScan& scan,
                                        const PsychopyTriggerChoice* choice,
                                        PsychopyTrigger& trigger, std::string& problem);
-
-// Triggers checked against a TR grid laid from the first.
-struct TrGridCheck {
-  std::vector<int64_t> multiples;     // per time: (time - first) / TR, rounded to nearest
-  std::vector<int64_t> deviationsUs;  // per time: (time - first) - multiple x TR, in us
-  std::vector<size_t> offGrid;        // indices of the times off the grid
-};
-
-// Checks that each time after the first lies a whole number (1 or more) of TRs after it,
-// within 1% of the TR (|deviation| <= trUs / 100, the difference rounded once to
-// microseconds). A time at or before the first is off the grid. Requires: 0 < trUs <= 10^12
-// and the times as parsed (see kMaxExactSeconds).
-TrGridCheck checkTrGrid(const std::vector<ExactTime>& times, int64_t trUs);
 
 }  // namespace stimforge::kwhost
 

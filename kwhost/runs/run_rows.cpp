@@ -9,8 +9,9 @@ namespace {
 
 // The trial_type of `key` and where it comes from, through the map. A refusal when a map
 // pattern cannot be matched; `dropped` is set for a code the unmapped rule drop leaves out.
-Refusal nameKey(const std::string& code, const std::string& type, EventMap* map, Unmapped unmapped,
-                std::string& trialType, std::string& origin, bool& dropped) {
+Refusal nameKey(const std::string& code, const std::string& type, const StimulusSource& source,
+                EventMap* map, Unmapped unmapped, bool templated, std::string& trialType,
+                std::string& origin, bool& dropped) {
   dropped = false;
   if (code.empty()) {
     // A Quit line and the like: the event type is all that tells what it was.
@@ -19,7 +20,7 @@ Refusal nameKey(const std::string& code, const std::string& type, EventMap* map,
     return Refusal::none();
   }
   trialType = code;
-  origin = "the code \"" + code + "\"";
+  origin = source.nameOrigin(code);
   if (map == nullptr)
     return Refusal::none();
   const MapLine* line = nullptr;
@@ -32,21 +33,27 @@ Refusal nameKey(const std::string& code, const std::string& type, EventMap* map,
   }
   trialType = line->trialType;
   origin = "the " + (line->eventType.empty() ? std::string() : line->eventType + " events' ") +
-           "codes that fully match the pattern \"" + line->pattern + "\" (line " +
-           std::to_string(line->lineNumber) + " of " + map->fileName() + ")";
+           (templated ? "template names" : "codes") + " that fully match the pattern \"" +
+           line->pattern + "\" (line " + std::to_string(line->lineNumber) + " of " +
+           map->fileName() + ")";
   return Refusal::none();
 }
 
 }  // namespace
 
-Refusal nameRows(const SourcePass& pass, EventMap* map, Unmapped unmapped, EventsTable& table,
-                 RowTexts& texts, std::set<std::string>& warnings) {
-  std::vector<std::string> codes(pass.codes.size());
+Refusal nameRows(const SourcePass& pass, const StimulusSource& source, EventMap* map,
+                 Unmapped unmapped, EventsTable& table, RowTexts& texts,
+                 std::set<std::string>& warnings) {
   texts.code.resize(pass.codes.size());
-  for (uint32_t i = 0; i < pass.codes.size(); ++i) {
-    codes[i] = utf8Of(pass.codes[i], "the code", warnings);
-    texts.code[i] = table.addText(codes[i]);
-  }
+  for (uint32_t i = 0; i < pass.codes.size(); ++i)
+    texts.code[i] = table.addText(utf8Of(pass.codes[i], "the code", warnings));
+  const CodeTable& names = pass.names();
+  texts.names = names.size();
+  texts.templated = pass.templated;
+  std::vector<std::string> codes(names.size());
+  for (uint32_t i = 0; i < names.size(); ++i)
+    codes[i] = pass.templated ? utf8Of(names[i], "a name the template gave", warnings)
+                              : table.texts[texts.code[i]];
   std::vector<std::string> types(pass.eventTypes.size());
   texts.eventType.resize(pass.eventTypes.size());
   for (uint32_t i = 0; i < pass.eventTypes.size(); ++i) {
@@ -55,18 +62,19 @@ Refusal nameRows(const SourcePass& pass, EventMap* map, Unmapped unmapped, Event
   }
   // A code's own entry is used only when no map line names a type, and never for "".
   const bool typedMap = map != nullptr && map->hasTypedLines();
-  texts.trialType.assign(pass.codes.size() + pass.typedKeys.size(), kDroppedKey);
+  texts.trialType.assign(names.size() + pass.typedKeys.size(), kDroppedKey);
   for (size_t k = 0; k < texts.trialType.size(); ++k) {
-    const bool typed = k >= pass.codes.size();
-    if (!typed && (typedMap || pass.codes[static_cast<uint32_t>(k)].empty()))
+    const bool typed = k >= names.size();
+    if (!typed && (typedMap || names[static_cast<uint32_t>(k)].empty()))
       continue;
     const TrialKey key =
-        typed ? pass.typedKeys[k - pass.codes.size()] : TrialKey{static_cast<uint32_t>(k), 0};
+        typed ? pass.typedKeys[k - names.size()] : TrialKey{static_cast<uint32_t>(k), 0};
     std::string trialType;
     std::string origin;
     bool dropped = false;
-    const Refusal refusal = nameKey(codes[key.code], typed ? types[key.type] : std::string(), map,
-                                    unmapped, trialType, origin, dropped);
+    const Refusal refusal =
+        nameKey(codes[key.code], typed ? types[key.type] : std::string(), source, map, unmapped,
+                pass.templated, trialType, origin, dropped);
     if (refusal.refused())
       return refusal;
     if (dropped) {
@@ -94,11 +102,12 @@ void keepExtraCells(size_t from, size_t to, std::vector<ExtraColumn>& columns) {
 
 }  // namespace
 
-void finishRows(const RowTexts& texts, Micros zero,
+void finishRows(const RowTexts& texts, ExactZero zero, const std::vector<int64_t>& onsetParts,
                 const std::optional<std::pair<Micros, Micros>>& window, EventDuration duration,
                 EventsTable& table) {
   std::vector<EventRow>& rows = table.rows;
   const bool extra = !table.extra.empty();
+  const bool fine = !onsetParts.empty();
   size_t kept = 0;
   for (size_t i = 0; i < rows.size(); ++i) {
     const EventRow read = rows[i];
@@ -107,11 +116,12 @@ void finishRows(const RowTexts& texts, Micros zero,
       continue;
     if (window && (read.onset < window->first || read.onset >= window->second))
       continue;
-    if (extra)
+    if (extra && kept != i)  // while no row was left out, every cell is in its place
       keepExtraCells(i, kept, table.extra);
     EventRow& row = rows[kept++];
     row = read;
-    row.onset = read.onset - zero;
+    row.onset = fine ? roundedDifference(read.onset, onsetParts[i], zero.floor, zero.parts)
+                     : read.onset - zero.floor;
     if (duration == EventDuration::kNext)
       row.duration = kNotApplicable;
     row.trialType = trialType;
@@ -179,8 +189,9 @@ void describeLevels(const EventsTable& table, const RowTexts& texts, const std::
         first = false;
       }
     }
-    if (types.size() > 1) {
+    if (types.size() > 1)
       description += ", of the event types " + listed(types);
+    if (types.size() > 1 && !texts.templated) {
       warnings.insert("the trial_type \"" + value + "\" is written for events of " +
                       std::to_string(types.size()) + " types in " + name + " (" + listed(types) +
                       "): a " + words.name(Setting::kMap) +

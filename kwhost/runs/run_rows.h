@@ -31,31 +31,43 @@ inline constexpr uint32_t kDroppedKey = UINT32_MAX;
 // comes from.
 struct RowTexts {
   std::vector<uint32_t> code;       // raw code -> the code's text in the table
-  std::vector<uint32_t> trialType;  // of each raw code, then of each typed key (trialTypeOf)
+  std::vector<uint32_t> trialType;  // of each raw name, then of each typed key (trialTypeOf)
   std::vector<uint32_t> eventType;  // raw event type -> its text in the table
   std::map<std::string, std::set<std::string>> origins;  // cell text -> where it comes from
+  size_t names = 0;        // the raw names (SourcePass::names): codes, or a template's names
+  bool templated = false;  // the names come from a trial_type template
 
   uint32_t trialTypeOf(uint32_t key) const {
-    return trialType[(key & kTypedKey) == 0 ? key : code.size() + (key & ~kTypedKey)];
+    return trialType[(key & kTypedKey) == 0 ? key : names + (key & ~kTypedKey)];
   }
 };
 
-// Fills `texts` and the table's texts from `pass`. A refusal (kUsage) when std::regex gives up
-// on a map pattern. Codes and types that are not UTF-8 are read as Windows-1252, with a
-// warning. May throw std::bad_alloc.
-Refusal nameRows(const SourcePass& pass, EventMap* map, Unmapped unmapped, EventsTable& table,
-                 RowTexts& texts, std::set<std::string>& warnings);
+// Fills `texts` and the table's texts from `pass`, each name's origin in the words of
+// `source`. A refusal (kUsage) when std::regex gives up on a map pattern. Codes and types that
+// are not UTF-8 are read as Windows-1252, with a warning. May throw std::bad_alloc.
+Refusal nameRows(const SourcePass& pass, const StimulusSource& source, EventMap* map,
+                 Unmapped unmapped, EventsTable& table, RowTexts& texts,
+                 std::set<std::string>& warnings);
+
+// Time zero, exact: its floor and the parts beyond (0 for a source of whole microseconds).
+struct ExactZero {
+  Micros floor = 0;
+  int64_t parts = 0;
+};
 
 // In place: the rows kept (not dropped, inside `window`) move forward with their extra cells,
-// their onsets from `zero` and their texts from the raw indices to the table's; then sorted
-// by onset, and under kNext each lasting to the next row. May throw std::bad_alloc.
-void finishRows(const RowTexts& texts, Micros zero,
+// their onsets from `zero` (each row's parts of a microsecond in `onsetParts`, parallel to the
+// rows as read, or none: every part 0; each onset rounded once) and their texts from the raw
+// indices to the table's; then sorted by onset, and under kNext each lasting to the next row.
+// May throw std::bad_alloc.
+void finishRows(const RowTexts& texts, ExactZero zero, const std::vector<int64_t>& onsetParts,
                 const std::optional<std::pair<Micros, Micros>>& window, EventDuration duration,
                 EventsTable& table);
 
 // The sidecar's Levels: one for each trial_type written, saying where it comes from and, for
 // a value of several event types, which; a warning for each such value (naming the map by
-// `words`). May throw std::bad_alloc.
+// `words`), but for the names of a template, which name rows of every type chosen by design.
+// May throw std::bad_alloc.
 void describeLevels(const EventsTable& table, const RowTexts& texts, const std::string& name,
                     const SettingWords& words, SidecarFacts& facts,
                     std::set<std::string>& warnings);

@@ -11,7 +11,7 @@ namespace {
 // give when the log logged none.
 std::string noTriggers(const ZeroInput& input) {
   const SettingWords& words = input.words;
-  std::string text = "no scanner triggers (" + triggerText(input.trigger) + ") in " + input.name;
+  std::string text = "no scanner triggers (" + input.source.triggerText(input.trigger) + ") in " + input.name;
   if (input.advice != nullptr && !input.advice->candidates.empty())
     return text + "; " + triggerAdviceText(*input.advice, words);
   if (input.advice != nullptr && !input.advice->eventTypes.empty())
@@ -74,6 +74,22 @@ Refusal chooseScan(const ZeroInput& input, const std::vector<ScanFindings>& scan
   return Refusal::none();
 }
 
+// Time zero at trigger `index` of the log, or `zero` tenths from it (a lone trigger and K):
+// exact for a source that times finer, whose trigger's own time it takes.
+void placeAtTrigger(const ZeroInput& input, size_t index, Tenths zero, ZeroChoice& choice) {
+  choice.time = microsOfTenths(zero);
+  if (index >= input.fineTriggers.size())
+    return;
+  const FineTime& exact = input.fineTriggers[index];
+  choice.time = exact.floor + microsOfTenths(zero - input.triggers.times[index]);
+  choice.parts = exact.parts;
+}
+
+// Time zero in the source's words, rounded to microseconds.
+std::string zeroText(const ZeroInput& input, const ZeroChoice& choice) {
+  return input.source.timeText(roundedDifference(choice.time, choice.parts, 0, 0));
+}
+
 std::optional<std::pair<Micros, Micros>> windowInMicros(
     const std::optional<std::pair<Tenths, Tenths>>& window) {
   if (!window)
@@ -100,16 +116,17 @@ Refusal triggerZero(const ZeroInput& input, ZeroChoice& choice) {
     return Refusal::input("scan " + std::to_string(chosen + 1) + " of " + input.name + " has " +
                           std::to_string(scan.count) + " trigger(s), none left after " +
                           input.words.given(Setting::kSkip, std::to_string(skip)));
-  choice.time = microsOfTenths(*scan.timeZero);
+  placeAtTrigger(input, *scan.timeZeroTrigger, *scan.timeZero, choice);
   choice.window = windowInMicros(scanWindow(findings, chosen));
   std::string& zero = choice.description;
-  zero = "trigger " + std::to_string(skip + 1) + " (" + triggerText(input.trigger) + ")";
+  zero =
+      "trigger " + std::to_string(skip + 1) + " (" + input.source.triggerText(input.trigger) + ")";
   if (findings.scans.size() > 1)
     zero +=
         " of scan " + std::to_string(chosen + 1) + " of " + std::to_string(findings.scans.size());
   if (skip > 0)
     zero += ", after " + std::to_string(skip) + " discarded volume(s)";
-  zero += ", at Time " + formatMs(*scan.timeZero) + " ms in the log";
+  zero += ", at " + zeroText(input, choice);
   if (findings.hasFindings())
     choice.triggerFindings = triggerFindingsText(input, findings);
   return Refusal::none();
@@ -169,7 +186,7 @@ Refusal scanZero(const ZeroInput& input, ZeroChoice& choice) {
     return Refusal::findings(against + "; give " + input.words.given(Setting::kSkip, "K") +
                              " (the triggers without a stored volume) once you know it");
   }
-  choice.time = microsOfTenths(*check.timeZero);
+  placeAtTrigger(input, *check.timeZeroTrigger, *check.timeZero, choice);
   if (check.scan)
     choice.window = windowInMicros(scanWindow(check.triggers, *check.scan));
   if (check.outside.before > 0)
@@ -178,7 +195,8 @@ Refusal scanZero(const ZeroInput& input, ZeroChoice& choice) {
   if (check.outside.after > 0)
     choice.warnings.insert(outsideText(check.outside.after, check.outside.firstAfter, input.name,
                                        "lie after the end of the stored scan"));
-  choice.description = onsetDescription(check, bold, input.words);
+  const std::string at = zeroText(input, choice);
+  choice.description = onsetDescription(check, bold, input.words, &at);
   if (check.hasFindings()) {
     std::string& text = choice.triggerFindings;
     text = "the log against " + bold.image.filename().u8string() + " needs a look:";
@@ -193,10 +211,6 @@ Refusal scanZero(const ZeroInput& input, ZeroChoice& choice) {
 }
 
 }  // namespace
-
-std::string triggerText(const TriggerSelection& trigger) {
-  return trigger.type + (trigger.code ? " events with code " + *trigger.code : " events");
-}
 
 std::optional<std::pair<Tenths, Tenths>> scanWindow(const TriggerFindings& findings, size_t scan) {
   const std::vector<ScanFindings>& scans = findings.scans;
@@ -222,20 +236,19 @@ Refusal chooseTimeZero(const ZeroInput& input, ZeroChoice& choice) {
     case ZeroRule::Kind::kAuto:
       return input.bold != nullptr ? scanZero(input, choice) : triggerZero(input, choice);
     case ZeroRule::Kind::kScenario:
-      choice.description = "the scenario's start (Presentation's own origin, Time 0 of the log)";
+      choice.description = input.source.originText(true);
       break;
     case ZeroRule::Kind::kTime:
       choice.time = microsOfTenths(zero.time);
-      choice.description =
-          "a time given by the user, Time " + formatMs(zero.time) + " ms in the log";
+      choice.description = "a time given by the user, " + zeroText(input, choice);
       break;
     case ZeroRule::Kind::kCode:
       if (!input.codeZero)
         return Refusal::input("no event of " + input.name + " has the code \"" +
                               escapeLine(zero.code) + "\"");
       choice.time = *input.codeZero;
-      choice.description = "the first event with the code \"" + zero.code + "\", at Time " +
-                           formatMsOfMicros(*input.codeZero) + " ms in the log";
+      choice.parts = input.codeZeroParts;
+      choice.description = input.source.zeroCodeText(zero.code) + ", at " + zeroText(input, choice);
       break;
   }
   return Refusal::none();

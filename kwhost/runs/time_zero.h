@@ -19,6 +19,7 @@
 #include "kwhost/scan/bold_run.h"
 #include "kwhost/settings/run_settings.h"
 #include "kwhost/settings/setting_words.h"
+#include "kwhost/sources/stimulus_source.h"
 #include "kwhost/triggers/analysis.h"
 #include "kwhost/triggers/log_triggers.h"
 #include "kwhost/triggers/scan_check.h"
@@ -36,10 +37,16 @@ struct ZeroInput {
   const SettingWords& words;
   // For a log without triggers: the series that could be its triggers (null: not looked for).
   const TriggerAdvice* advice = nullptr;
+  const StimulusSource& source;  // the words of its times, origin and triggers
+  // A source that times finer: each trigger's exact time (parallel to triggers.times) and
+  // the zero code's parts; empty and 0 otherwise.
+  const std::vector<FineTime>& fineTriggers;
+  int64_t codeZeroParts = 0;
 };
 
 struct ZeroChoice {
-  Micros time = 0;          // time zero as a time of the source
+  Micros time = 0;          // time zero as a time of the source: its floor for a finer source
+  int64_t parts = 0;        // and the parts of a microsecond beyond it (kPartsPerMicro)
   std::string description;  // for the sidecar's onset Description: "trigger 1 (Pulse events),
                             // at Time 9423.9 ms in the log"
   // The times of the rows kept, [first, second), when the log holds several scans.
@@ -60,9 +67,6 @@ Refusal chooseTimeZero(const ZeroInput& input, ZeroChoice& choice);
 // tenths: from the end of the scan before it to the first trigger of the scan after it.
 // Empty when the log holds one scan.
 std::optional<std::pair<Tenths, Tenths>> scanWindow(const TriggerFindings& findings, size_t scan);
-
-// "Pulse events", "Response events with code 5": a trigger selection in messages.
-std::string triggerText(const TriggerSelection& trigger);
 
 }  // namespace stimforge::kwhost
 

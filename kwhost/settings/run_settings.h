@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "kwhost/common/log_time.h"
+#include "kwhost/settings/trial_type.h"
 
 namespace stimforge::kwhost {
 
@@ -28,7 +29,9 @@ inline constexpr double kMaxTrMs = 3600.0 * 1000.0;  // an hour: no TR is longer
 inline constexpr double kMinTrMs = 0.1;              // nor shorter than a tenth of a ms
 
 // Which events mark the scanner's volumes: every event of `type` (a Presentation event type,
-// case-sensitive), and only those whose code is `code` when one is given.
+// case-sensitive), and only those whose code is `code` when one is given. A source reads it in
+// its own terms: for a PsychoPy data file, `type` names a keyboard component and `code` its
+// key.
 struct TriggerSelection {
   std::string type;
   std::optional<std::string> code;
@@ -72,6 +75,9 @@ struct RunSettings {
   std::optional<int64_t> volumes;    // 1 to kMaxVolumes
   std::vector<std::string> columns;  // further columns by name, each once
   std::string map;                   // a map file's path; "" = none
+  // trial_type from each row's columns ("{load}_{target}"); none: the source's own name (a
+  // Presentation code, a PsychoPy component). The map applies to what it gives.
+  std::optional<TrialTypeTemplate> trialType;
   Unmapped unmapped = Unmapped::kKeep;
   bool keepTriggers = false;
 };

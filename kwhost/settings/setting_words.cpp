@@ -41,6 +41,8 @@ const char* settingKey(Setting setting) {
       return "unmapped";
     case Setting::kKeepTriggers:
       return "keep_triggers";
+    case Setting::kTrialType:
+      return "trial_type";
     case Setting::kForce:
       return "force";
   }

@@ -23,6 +23,7 @@ enum class Setting {
   kMap,
   kUnmapped,
   kKeepTriggers,
+  kTrialType,
   kForce,  // not a run's own: replacing files kwhost did not write
 };
 

@@ -3,7 +3,9 @@
 // its triggers the events of the trigger type (and code) that have a Code; its stimulus
 // events the Picture, Sound and Video lines; its further columns the stimulus-property
 // columns between Code and Time, and the table's columns that `columns` names (stim_type,
-// pair_index, ttime, time_uncertainty, duration_uncertainty, req_time, req_dur).
+// pair_index, ttime, time_uncertainty, duration_uncertainty, req_time, req_dur). A trial_type
+// template names {code} and the stimulus-property columns (as the events file names them, or
+// as the log does).
 #ifndef STIMFORGE_KWHOST_SOURCES_PRESENTATION_SOURCE_H_
 #define STIMFORGE_KWHOST_SOURCES_PRESENTATION_SOURCE_H_
 
@@ -24,10 +26,14 @@ class PresentationSource : public StimulusSource {
   PresentationSource(std::unique_ptr<LogSource> source, std::string name);
 
   const char* program() const override { return "Presentation"; }
-  TriggerSelection defaultTrigger() const override { return TriggerSelection{"Pulse", {}}; }
-  std::vector<std::string> defaultTypes() const override {
-    return {"Picture", "Sound", "Video", "Response"};
+  Refusal defaultTrigger(const SettingWords& words, TriggerSelection& trigger) override;
+  std::string triggerText(const TriggerSelection& trigger) const override;
+  std::string timeText(Micros time) const override;
+  std::string originText(bool described) const override;
+  std::string zeroCodeText(const std::string& code) const override {
+    return "the first event with the code \"" + code + "\"";
   }
+  std::string nameOrigin(const std::string& name) const override;
   int decimals() const override { return 4; }
   Refusal checkColumns(const std::vector<std::string>& columns) override;
   Refusal read(const SourceRequest& request, SourcePass& pass) override;
@@ -40,6 +46,8 @@ class PresentationSource : public StimulusSource {
  private:
   Refusal readHeader();
   Refusal readRows(const SourceRequest& request, SourcePass& pass);
+  Refusal bindTemplate(const SourceRequest& request, const EventLayout& layout,
+                       std::vector<int>& places) const;
 
   std::unique_ptr<LogSource> source_;
   std::string name_;
@@ -48,7 +56,11 @@ class PresentationSource : public StimulusSource {
   std::optional<LogColumnReader> columns_;
   std::set<std::string> columnWarnings_;
   std::string runBlock_;  // the block of JSON after the table
+  std::string template_;  // the trial_type template of the last read, "" when none
 };
+
+// The event types a Presentation log's rows take when the user names none.
+const std::vector<std::string>& presentationDefaultTypes();
 
 }  // namespace stimforge::kwhost
 

@@ -10,6 +10,7 @@
 #include "kwhost/runs/run_pipeline.h"
 #include "kwhost/sources/stimulus_source.h"
 #include "kwhost/study/plan_steps.h"
+#include "kwhost/study/source_files.h"
 
 namespace stimforge::kwhost {
 namespace {
@@ -22,30 +23,6 @@ std::string lowerCase(std::string text) {
       c = static_cast<char>(c - 'A' + 'a');
   }
   return text;
-}
-
-// The *.log files below `source` (".LOG" too: Windows does not tell them apart), relative
-// and sorted. Folders reached through links are not entered.
-bool listLogs(const fs::path& source, std::vector<std::string>& logs, std::string& problem) {
-  std::error_code error;
-  if (!fs::is_directory(source, error)) {
-    problem = source.u8string() + " is no folder";
-    return false;
-  }
-  fs::recursive_directory_iterator it(source, error);
-  for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-    std::error_code typeError;
-    if (lowerCase(it->path().extension().u8string()) != ".log" ||
-        !fs::is_regular_file(it->path(), typeError))
-      continue;
-    logs.push_back(it->path().lexically_relative(source).generic_u8string());
-  }
-  if (error) {
-    problem = "cannot list the logs in " + source.u8string() + ": " + error.message();
-    return false;
-  }
-  std::sort(logs.begin(), logs.end());
-  return true;
 }
 
 std::string joinValues(const PatternValues& values, bool withEcho) {
@@ -110,7 +87,7 @@ bool readInputs(const StudyInput& input, StudyFile& study, std::vector<PathPatte
     plan.refusals.push_back(kNoPatternRefusal);
   if (!findBoldRuns(input.bidsRoot, dataset, problem))
     plan.refusals.push_back(problem);
-  if (!listLogs(input.source, logs, problem))
+  if (!listSourceFiles(input.source, logs, plan.notRuns, problem))
     plan.refusals.push_back(problem);
   return plan.refusals.empty();
 }

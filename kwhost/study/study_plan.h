@@ -12,6 +12,7 @@
 
 #include "kwhost/study/bids_dataset.h"
 #include "kwhost/study/path_pattern.h"
+#include "kwhost/study/source_files.h"
 #include "kwhost/study/study_file.h"
 
 namespace stimforge::kwhost {
@@ -87,10 +88,14 @@ struct StudyPlan {
   std::vector<LogWithoutRun> logsWithoutRun;
   std::vector<DatasetRun> scansWithoutLog;
   std::vector<SkippedImage> skippedImages;  // *_bold images that are no run
+  // SOURCE's files that are no run (a PsychoPy text log, a table that is no data file): listed,
+  // changing no status.
+  std::vector<NotARun> notRuns;
 };
 
-// Plans the study: reads the study file and lists SOURCE's *.log files (any depth, sorted
-// by their relative paths) and the dataset's BOLD runs. A log an exclude pattern matches is
+// Plans the study: reads the study file and lists SOURCE's *.log and *.csv files (any depth,
+// sorted by their relative paths; listSourceFiles sets apart those that are no run) and the
+// dataset's BOLD runs. A log an exclude pattern matches is
 // listed as excluded; each other log is taken by the first pattern that matches it; its
 // values are renamed, its name checked as a BIDS run name, and it is given the BOLD run with
 // the same entities (indices compared as numbers; an entity the pattern does not capture may

@@ -83,6 +83,10 @@ class SettingsReader : public TomlReading {
         case Setting::kUnmapped:
           parsed = parseUnmapped(text, run.unmapped, problem);
           break;
+        case Setting::kTrialType:
+          run.trialType.emplace();
+          parsed = parseTrialTypeTemplate(text, *run.trialType, problem);
+          break;
         default:
           break;
       }
@@ -203,7 +207,8 @@ class SettingsReader : public TomlReading {
     if (!known)
       return fail(keySource, key,
                   "unknown key; the settings are types, map, unmapped, trigger, duration, "
-                  "columns, skip, zero, keep_triggers, scan and split_scans, and the table design");
+                  "columns, skip, zero, keep_triggers, scan, trial_type and split_scans, and the "
+                  "table design");
     settings.lines[*known] = static_cast<int>(value.source().begin.line);
     RunSettings& run = settings.run;
     switch (*known) {
@@ -246,8 +251,8 @@ class SettingsReader : public TomlReading {
   static std::optional<Setting> settingNamed(const std::string& name) {
     for (const Setting setting :
          {Setting::kTypes, Setting::kMap, Setting::kUnmapped, Setting::kTrigger, Setting::kDuration,
-          Setting::kColumns, Setting::kSkip, Setting::kZero, Setting::kKeepTriggers,
-          Setting::kScan}) {
+          Setting::kColumns, Setting::kSkip, Setting::kZero, Setting::kKeepTriggers, Setting::kScan,
+          Setting::kTrialType}) {
       if (name == settingKey(setting))
         return setting;
     }
@@ -322,6 +327,9 @@ TaskSettings mergeTaskSettings(const TaskSettings& base, const TaskSettings& ove
         break;
       case Setting::kScan:
         to.scan = from.scan;
+        break;
+      case Setting::kTrialType:
+        to.trialType = from.trialType;
         break;
       default:
         break;

@@ -101,7 +101,8 @@ Refusal eventsToDraw(const RunRequest& request, RunEvents& events, Timeline& res
   RunEvents drawn;
   if (readRunEvents(again, drawn).refused())
     return refusal;
-  result.notes.push_back("drawn from the scenario's origin, as kwhost events refuses it under " +
+  result.notes.push_back("drawn from " + request.source->originText(false) +
+                         ", as kwhost events refuses it under " +
                          request.words->given(Setting::kZero, "auto") + ": " + refusal.message);
   events = std::move(drawn);
   fromScenario = true;

@@ -47,6 +47,9 @@ class LogTriggers {
   size_t backward = 0;            // triggers whose time is before the previous trigger's
   int64_t firstBackward = -1;     // the line of the first of those, -1 when none
   size_t stimulusEvents = 0;      // Picture, Sound and Video lines with a whole Time
+  // How the source found its triggers, in its own words ("scanner_t, key 't', as named; ...");
+  // "" for a Presentation log, whose trigger selection says it all.
+  std::string how;
   // Set before reading to keep every stimulus event in `stimuli` (for checkLogAgainstScan,
   // whose time zero and end may lie anywhere among the triggers); off, only those around
   // the triggers are kept, compactly.

@@ -283,6 +283,8 @@ std::vector<std::string> reportFindings(const LogReport& report) {
   if (report.scan)
     for (const std::string& finding : report.scan->findings)
       result.push_back("BOLD run: " + finding);
+  if (report.partial && report.partialCheck && report.partialCheck->offGrid())
+    result.push_back(partialTriggersFinding(*report.partial, *report.partialCheck));
   return result;
 }
 
@@ -292,6 +294,9 @@ std::string textReport(const LogReport& report) {
   std::string text = report.path + ": " + std::to_string(findings.count) + " " +
                      triggerName(report.selection) + " (" +
                      (triggers.subjectColumn ? "with" : "without") + " a Subject column)\n";
+  if (!triggers.how.empty())  // a source that says in its own words what its triggers are
+    text = report.path + ": " + std::to_string(findings.count) +
+           (findings.count == 1 ? " trigger (" : " triggers (") + triggers.how + ")\n";
   if (triggers.withoutTime > 0)
     text += "  " + std::to_string(triggers.withoutTime) + " line" +
             (triggers.withoutTime == 1 ? "" : "s") + " of that type without a readable Time " +
@@ -305,6 +310,8 @@ std::string textReport(const LogReport& report) {
             (findings.trGiven ? trName(report) : std::string("the median interval")) + ")\n";
   for (size_t i = 0; i < findings.scans.size(); ++i)
     appendScan(report, i + 1, findings.scans[i], text);
+  if (report.partial && report.partialCheck)
+    text += "  " + partialTriggersText(*report.partial, *report.partialCheck, report.words) + "\n";
   const StimulusOutside& outside = report.outside;
   if (findings.count > 0) {
     text += "  stimulus events before the first trigger: " + std::to_string(outside.before);
@@ -362,6 +369,10 @@ json jsonReport(const LogReport& report) {
   };
   if (report.bold && report.scan)
     addBoldJson(report, *report.bold, *report.scan, object);
+  if (!triggers.how.empty())
+    object["trigger_how"] = triggers.how;
+  if (report.partial && report.partialCheck)
+    object["partial_triggers"] = partialTriggersJson(*report.partial, *report.partialCheck);
   return object;
 }
 

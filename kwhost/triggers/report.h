@@ -13,6 +13,7 @@
 #include "kwhost/triggers/log_triggers.h"
 #include "kwhost/triggers/scan_check.h"
 #include "kwhost/triggers/trigger_candidates.h"
+#include "kwhost/triggers/trigger_grid.h"
 
 namespace stimforge::kwhost {
 
@@ -30,6 +31,9 @@ struct LogReport {
   const SettingWords& words = plainSettingWords();
   // For a log without triggers: the series that could be them (null: not looked for).
   const TriggerAdvice* advice = nullptr;
+  // Triggers stored in part and their check on the TR grid (both or neither).
+  const PartialTriggers* partial = nullptr;
+  const PartialTriggerCheck* partialCheck = nullptr;
 };
 
 // What is wrong with the log, one short phrase each (the scan check's findings last); empty

@@ -211,7 +211,7 @@ const char* kRuleName(const ScanCheck& check) {
 }
 
 std::string onsetDescription(const ScanCheck& check, const std::optional<BoldRun>& bold,
-                             const SettingWords& words) {
+                             const SettingWords& words, const std::string* zeroTime) {
   std::string text = "time zero";
   if (bold) {
     text = "the first stored volume of " + bold->image.filename().u8string() + " (" +
@@ -224,7 +224,9 @@ std::string onsetDescription(const ScanCheck& check, const std::optional<BoldRun
     text += ")";
   }
   if (check.timeZero)
-    text += ", at Time " + formatMs(*check.timeZero) + " ms in the log";
+    text +=
+        ", at " +
+        (zeroTime != nullptr ? *zeroTime : "Time " + formatMs(*check.timeZero) + " ms in the log");
   return text + ": K = " + (check.dummies.k ? std::to_string(*check.dummies.k) : "unknown") + ", " +
          check.dummies.rule;
 }

@@ -118,9 +118,10 @@ const char* kRuleName(const ScanCheck& check);
 // of a check with a known time zero, e.g. "the first stored volume of
 // sub-01_task-x_bold.nii.gz (236 volumes, TR 2000 ms from the sidecar), at Time 25328.2 ms
 // in the log: K = 4, 4 triggers more than volumes (...): taken as dummy volumes ...".
-// `words` names the TR given by the user.
+// `words` names the TR given by the user; `zeroTime`, when given, is time zero in the source's
+// own words (else "Time 25328.2 ms in the log").
 std::string onsetDescription(const ScanCheck& check, const std::optional<BoldRun>& bold,
-                             const SettingWords& words);
+                             const SettingWords& words, const std::string* zeroTime = nullptr);
 
 }  // namespace stimforge::kwhost
 

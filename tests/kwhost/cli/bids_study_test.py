@@ -431,6 +431,94 @@ class KwhostBidsReport(unittest.TestCase):
             self.assertEqual(f.read(), "<html>mine</html>\n")
 
 
+PSYCHOPY = os.path.join(LOGS, os.pardir, "psychopy-data")
+# A study of both programs: file below SOURCE -> (shared file, BOLD run below ROOT or None).
+MIXED = {
+    "sub01/sub01_faces_run1.log": (os.path.join(LOGS, "idor_two_tables.log"),
+                                   "sub-01/func/sub-01_task-faces_run-1"),
+    "sub01/sub01_loc_run1.csv": (os.path.join(PSYCHOPY, "moore_localizer_trigT_v2021.1.3.csv"),
+                                 "sub-01/func/sub-01_task-loc_run-1"),
+    "sub01/sub01_loc_run1.log": (os.path.join(PSYCHOPY, "moore_localizer_trigT_v2021.1.3.log"),
+                                 None),
+    "sub01/sub01_hrd_run1.csv": (os.path.join(PSYCHOPY, "cardioception_hrd_fmri_trig5_v2020.1.2.csv"),
+                                 None),
+    "sub01/conditions.csv": (os.path.join(PSYCHOPY, "fmriprojum_trcounter_lists_v2022.2.4.csv"), None),
+}
+MIXED_STUDY = """match = ["sub{sub}/sub{sub}_{task}_run{run}.log", "sub{sub}/sub{sub}_{task}_run{run}.csv"]
+
+[task.loc]
+trigger = "scanner_t"
+trial_type = "{condition}"
+"""
+
+
+class PsychopyBesidePresentation(unittest.TestCase):
+    """PsychoPy data files and Presentation logs in one study, read by pandas afterwards."""
+
+    def test_both_programs_convert_side_by_side(self):
+        import pandas
+        shutil.rmtree(WORK, ignore_errors=True)
+        write(os.path.join(ROOT, "dataset_description.json"),
+              json.dumps({"Name": "kwhost bids", "BIDSVersion": "1.8.0"}))
+        write(os.path.join(ROOT, "README"), "PsychoPy and Presentation runs side by side.\n")
+        for task in ("faces", "loc", "hrd"):
+            write(os.path.join(ROOT, "task-%s_bold.json" % task),
+                  json.dumps({"RepetitionTime": 2.0, "TaskName": task}))
+        for name, (shared, run) in MIXED.items():
+            os.makedirs(os.path.dirname(os.path.join(SOURCE, name)), exist_ok=True)
+            shutil.copy(shared, os.path.join(SOURCE, name))
+            if run:
+                bold(run, 142 if "loc" in name else 240)
+        write(STUDY_FILE, MIXED_STUDY)
+        result = bids("--json")
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+        report = json.loads(result.stdout)
+        self.assertEqual({run["log"]: run["status"] for run in report["runs"]}, {
+            "sub01/sub01_faces_run1.log": "consistent",
+            "sub01/sub01_hrd_run1.csv": "no scan",
+            "sub01/sub01_loc_run1.csv": "consistent",
+        })
+        self.assertEqual([(n["file"], n["reason"].split(":")[0]) for n in report["not_runs"]], [
+            ("sub01/conditions.csv", "not a PsychoPy data file"),
+            ("sub01/sub01_loc_run1.log", "a PsychoPy text log, beside its data file sub01_loc_run1.csv"),
+        ])
+        checked = subprocess.run([VALIDATOR, "--json", ROOT], capture_output=True, text=True)
+        issues = json.loads(checked.stdout)["issues"]
+        self.assertEqual(issues["errors"], [], json.dumps(issues["errors"], indent=1))
+        tables = {}
+        for run in report["runs"]:
+            table = pandas.read_csv(os.path.join(ROOT, run["events"]), sep="\t", na_values="n/a")
+            self.assertEqual(str(table["onset"].dtype), "float64", run["events"])
+            self.assertTrue(table["onset"].is_monotonic_increasing, run["events"])
+            tables[run["log"]] = table
+        # The localizer from its first trigger (174.36157069914044 s), named by its conditions.
+        loc = tables["sub01/sub01_loc_run1.csv"]
+        first = loc[loc["onset"] >= 0].iloc[0]
+        self.assertEqual((first["onset"], first["duration"], first["trial_type"], first["component"]),
+                         (0.031547, 0.30488, "scrambled", "image"))
+        self.assertEqual(set(loc["event_type"]), {"shown", "key press"})
+        with open(os.path.join(ROOT, report["runs"][2]["sidecar"]), encoding="utf-8") as f:
+            self.assertEqual(json.load(f)["StimulusPresentation"],
+                             {"SoftwareName": "PsychoPy", "SoftwareVersion": "2021.1.3"})
+
+    def test_the_readme_example_runs_as_printed(self):
+        with open(os.path.join(os.path.dirname(__file__), "..", "..", "..", "README.md"),
+                  encoding="utf-8") as f:
+            readme = f.read()
+        start = readme.index("$ kwhost events moore_localizer_trigT_v2021.1.3.csv ")
+        block = readme[start:readme.index("```", start)]
+        command, shown_out, rest = block[2:].split("\n", 2)
+        head, table = rest.split("\n", 1)
+        shutil.rmtree(WORK, ignore_errors=True)
+        os.makedirs(WORK)
+        shutil.copy(os.path.join(PSYCHOPY, "moore_localizer_trigT_v2021.1.3.csv"), WORK)
+        result = subprocess.run([KWHOST, *command.split()[1:]], cwd=WORK, capture_output=True,
+                                text=True)
+        self.assertEqual((result.returncode, result.stdout, result.stderr), (0, shown_out + "\n", ""))
+        lines = int(head.split()[2][1:])
+        self.assertEqual(rows(os.path.join(WORK, head.split()[3]))[:lines], table.splitlines())
+
+
 if __name__ == "__main__":
     if not os.path.isfile(os.path.join(LOGS, "README.md")):
         print("the real Presentation logs are not in %s: skipped" % LOGS)

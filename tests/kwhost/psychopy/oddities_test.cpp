@@ -9,8 +9,9 @@
 #include "kwhost/psychopy/cell_values.h"
 #include "kwhost/psychopy/data_file.h"
 #include "kwhost/psychopy/events.h"
-#include "kwhost/psychopy/trial_type.h"
 #include "kwhost/psychopy/trigger.h"
+#include "kwhost/settings/trial_type.h"
+#include "kwhost/triggers/trigger_grid.h"
 
 namespace stimforge::kwhost {
 namespace {
@@ -83,7 +84,7 @@ TEST(PsychopyOddities, TheWholeFileReadsAsWorkedOut) {
             "scan_key, key '5': the one keyboard that recorded a single key before a "
             "stimulus; 4 triggers stored on 3 rows: the component waits again during "
             "the run, so only some triggers are known");
-  const TrGridCheck grid = checkTrGrid(t.times, 2000000);
+  const TrGridCheck grid = checkTrGrid(t.sinceFirstUs(), 2000000);
   EXPECT_EQ(grid.multiples, (std::vector<int64_t>{0, 7, 10, 11}));
   EXPECT_EQ(grid.offGrid, std::vector<size_t>{3});
   EXPECT_EQ(grid.deviationsUs.back(), 500000);

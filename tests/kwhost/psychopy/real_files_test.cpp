@@ -8,6 +8,7 @@
 #include "kwhost/psychopy/data_file.h"
 #include "kwhost/psychopy/events.h"
 #include "kwhost/psychopy/trigger.h"
+#include "kwhost/triggers/trigger_grid.h"
 
 namespace stimforge::kwhost {
 namespace {
@@ -135,7 +136,7 @@ TEST(PsychopyRealFiles, WorkedRowsTriggersAndClocks) {
   EXPECT_EQ(t.times.size(), 20u);
   EXPECT_FALSE(t.everyTrigger);
   EXPECT_EQ(exactSecondsText(t.times.front()), "174.36157069914044");
-  const TrGridCheck grid = checkTrGrid(t.times, 2000000);
+  const TrGridCheck grid = checkTrGrid(t.sinceFirstUs(), 2000000);
   EXPECT_TRUE(grid.offGrid.empty());
   EXPECT_EQ(grid.multiples.back(), 133);
   const PsychopyEvent& image = localizer.at(6, "image");

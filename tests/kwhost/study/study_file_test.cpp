@@ -90,8 +90,8 @@ TEST(StudyFile, RefusesWithFileLineAndKey) {
       {"[task.face_s]\nskip = 1\n", "1: task.face_s: a BIDS task label is letters and digits only"},
       {"[task.faces]\n\nskipp = 1\n",
        "3: task.faces.skipp: unknown key; the settings are types, map, unmapped, trigger, "
-       "duration, columns, skip, zero, keep_triggers, scan and split_scans, and the table "
-       "design"},
+       "duration, columns, skip, zero, keep_triggers, scan, trial_type and split_scans, and "
+       "the table design"},
       {"[defaults]\nskip = -1\n",
        "2: defaults.skip: \"-1\" is not auto or a whole number of triggers"},
       {"[defaults]\nskip = \"4\"\n",

@@ -1,4 +1,4 @@
-#include "kwhost/psychopy/trial_type.h"
+#include "kwhost/settings/trial_type.h"
 
 #include <algorithm>
 
@@ -58,6 +58,7 @@ bool parseTrialTypeTemplate(std::string_view text, TrialTypeTemplate& result,
   }
   if (!literal.empty())
     t.pieces.push_back({literal, false});
+  t.text = std::string(text);
   result = std::move(t);
   return true;
 }

@@ -1,8 +1,8 @@
 // A trial_type template over a row's columns: text with column names in braces, such as
 // "{condition}" or "{load}_{target}"; "{{" and "}}" stand for braces. Pure functions, for
 // any source whose rows have named cells (PsychoPy data files, Presentation logs alike).
-#ifndef STIMFORGE_KWHOST_PSYCHOPY_TRIAL_TYPE_H_
-#define STIMFORGE_KWHOST_PSYCHOPY_TRIAL_TYPE_H_
+#ifndef STIMFORGE_KWHOST_SETTINGS_TRIAL_TYPE_H_
+#define STIMFORGE_KWHOST_SETTINGS_TRIAL_TYPE_H_
 
 #include <cstddef>
 #include <optional>
@@ -18,12 +18,13 @@ struct TrialTypeTemplate {
     bool column = false;  // a column's name
   };
   std::vector<Piece> pieces;
+  std::string text;  // as written, for messages
   // The names of the column pieces, in order.
   std::vector<std::string> columns() const;
 };
 
-// Parses `text`. A column's name is everything between the braces (spaces and dots
-// included: "{dominant hand}", "{stim_resp.corr}"). Returns false with `problem` set for an
+// Parses `text` (kept in result.text). A column's name is everything between the braces (spaces and
+// dots included: "{dominant hand}", "{stim_resp.corr}"). Returns false with `problem` set for an
 // empty template, "{}", a "{" never closed or inside a name, a lone "}"; e.g. "the { at
 // character 5 is never closed (write {{ for a brace)".
 [[nodiscard]] bool parseTrialTypeTemplate(std::string_view text, TrialTypeTemplate& result,
@@ -59,4 +60,4 @@ std::optional<std::string> expandTrialTypeTemplate(const TrialTypeTemplate& tmpl
 
 }  // namespace stimforge::kwhost
 
-#endif  // STIMFORGE_KWHOST_PSYCHOPY_TRIAL_TYPE_H_
+#endif  // STIMFORGE_KWHOST_SETTINGS_TRIAL_TYPE_H_
