@@ -102,12 +102,16 @@ std::string valuesText(const PatternValues& values) {
   return text;
 }
 
+std::string count(size_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
 // "240 triggers, 236 volumes, K 4, TR 2000.0 ms", with what is known.
 std::string figuresText(const StudyRunOutcome& outcome) {
   std::string text;
   const auto add = [&text](const std::string& part) { text += (text.empty() ? "" : ", ") + part; };
   if (outcome.triggers)
-    add(std::to_string(*outcome.triggers) + " triggers");
+    add(count(static_cast<size_t>(*outcome.triggers), "trigger", "triggers"));
   if (outcome.volumes)
     add(std::to_string(*outcome.volumes) + " volumes");
   if (!outcome.skipRule.empty())
@@ -150,10 +154,6 @@ Totals totalsOf(const std::vector<StudyRunOutcome>& outcomes) {
     totals.noScan += outcome.status == StudyRunOutcome::Status::kNoScan;
   }
   return totals;
-}
-
-std::string count(size_t n, const char* one, const char* many) {
-  return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
 // "LOG: no run: the dataset has no folder sub-02/ses-1; ses "1": the dataset has ses-01; add
