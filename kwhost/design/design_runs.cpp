@@ -5,7 +5,7 @@
 namespace stimforge::kwhost {
 
 bool isResponseType(std::string_view eventType) {
-  return eventType == "Response" || eventType == "key press";
+  return eventType == "Response" || eventType == "key press" || eventType == "keyboard start";
 }
 
 std::vector<DesignEvent> designEventsOfFile(const EventsFile& file, bool chosen) {

@@ -17,7 +17,8 @@
 namespace stimforge::kwhost {
 
 // Whether rows of `eventType` are the participant's responses, no condition of the design:
-// Presentation's "Response", PsychoPy's "key press".
+// Presentation's "Response", PsychoPy's "key press" (and its "keyboard start", a keyboard
+// that began waiting for keys).
 bool isResponseType(std::string_view eventType);
 
 // The rows of an events file as the check takes them: by default the stimulus events (rows

@@ -16,6 +16,7 @@ constexpr const char* kFixedNames[] = {"onset",     "duration", "trial_type", "e
 
 constexpr char kShown[] = "shown";
 constexpr char kKeyPress[] = "key press";
+constexpr char kKeyboardStart[] = "keyboard start";
 
 // A time in tenths of a millisecond, rounded once (half up) from its exact value.
 Tenths tenthsOf(Micros floor, int64_t parts) {
@@ -184,6 +185,7 @@ void PsychopySource::fillColumns(EventsTable& table, std::vector<ExtraColumn>& c
   const uint32_t none = table.addText("");
   const uint32_t shown = table.addText(kShown);
   const uint32_t press = table.addText(kKeyPress);
+  const uint32_t listening = table.addText(kKeyboardStart);
   // The texts of components and keys, and of each data row's loop and trial, each added to
   // the table when first written.
   const auto textOf = [&table](std::vector<uint32_t>& texts, size_t i, const std::string& text) {
@@ -224,7 +226,8 @@ void PsychopySource::fillColumns(EventsTable& table, std::vector<ExtraColumn>& c
         rowTrial[fileRow] = place->second;
       }
     }
-    kinds[r] = key < 0 ? shown : press;
+    // A keyboard's start is no stimulus: it began waiting for keys.
+    kinds[r] = key >= 0 ? press : file_.components[component].keyboard() ? listening : shown;
     components[r] = textOf(componentText, component, file_.components[component].name);
     keys[r] = key < 0
                   ? none
@@ -250,10 +253,13 @@ void PsychopySource::describeColumns(const EventsTable& table,
   facts.push_back(
       {"event_type",
        "PsychoPy event kind",
-       "What the row is: shown (a component's start, its .started) or key press (a "
-       "key a keyboard component recorded, at its .started plus the key's rt).",
+       "What the row is: shown (a component's start, its .started), keyboard start (a "
+       "keyboard component's start: it began waiting for keys) or key press (a key a "
+       "keyboard component recorded, at its .started plus the key's rt).",
        false,
        {{kShown, "A component started: its .started, lasting to its .stopped."},
+        {kKeyboardStart, "A keyboard component started waiting for keys: its .started, "
+                         "lasting to its .stopped."},
         {kKeyPress, "A key press of a keyboard component: its .started plus the rt."}}});
   facts.push_back({"component",
                    "PsychoPy component",

@@ -11,8 +11,8 @@
 // data file's column names, or their output names), "n/a" where a cell it names is empty,
 // None or nan.
 //
-// Columns after trial_type: event_type ("shown" or "key press"), component, key (n/a for shown
-// events), loop and trial (the loop's thisN; both n/a outside loops), then the further columns
+// Columns after trial_type: event_type ("shown", "keyboard start" or "key press"), component,
+// key (n/a but for key presses), loop and trial (the loop's thisN; both n/a outside loops), then the further columns
 // asked for by their output names (propertyColumnName: "stim_resp.corr" is stim_resp_corr).
 //
 // The trigger: a keyboard COMPONENT or COMPONENT:KEY named by the settings (TriggerSelection's

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <string_view>
 #include <unordered_map>
 
 #include "kwhost/timeline/sources.h"
@@ -58,12 +59,14 @@ TimelineTriggers triggerMarks(const std::vector<Tenths>& times, const TriggerFin
 }
 
 void addEventRows(const EventsTable& table, Timeline& timeline) {
-  std::unordered_map<uint32_t, size_t> rowOf;
+  // By the name, not the text's index: a map gives one name to many codes.
+  std::unordered_map<std::string_view, size_t> rowOf;
   for (const EventRow& event : table.rows) {
-    const auto [it, added] = rowOf.emplace(event.trialType, timeline.rows.size());
+    const std::string& name = table.texts[event.trialType];
+    const auto [it, added] = rowOf.emplace(name, timeline.rows.size());
     if (added) {
       TimelineRow row;
-      row.name = table.texts[event.trialType];
+      row.name = name;
       row.rgb = paletteColour(timeline.rows.size());
       timeline.rows.push_back(std::move(row));
     }

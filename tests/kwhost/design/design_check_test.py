@@ -12,8 +12,6 @@ Usage: design_check_test.py KWHOST PRESENTATION_LOGS_DIR WORK_DIR BOLD_IMAGES PR
    findings expected; usage errors and inputs that cannot be used give 2 and their message.
 3. The picture renders in rsvg-convert, stays small, and is never saved over a file that
    kwhost did not draw.
-4. The README's worked example on the sample log prints what the README shows and draws the
-   picture in docs/.
 Exits 77 (skipped) when the real logs, scipy or rsvg-convert are missing.
 """
 import csv
@@ -284,24 +282,6 @@ def picture():
     check(status == 2 and kept, f"a foreign picture: exit {status}, kept {kept}: {err}")
 
 
-def readme_example():
-    with open(os.path.join(ROOT, "README.md")) as f:
-        readme = f.read()
-    start = readme.index("$ kwhost design face_house_demo_events.tsv ")
-    command, _, rest = readme[start + 2:].partition("\n")
-    shown = rest[:rest.index("$ echo $?\n")]
-    demo = os.path.join(WORK, "demo")
-    os.makedirs(demo)
-    shutil.copy(os.path.join(ROOT, "samples", "face_house_demo.log"), demo)
-    kwhost("events", "face_house_demo.log", cwd=demo)
-    status, out, _ = kwhost(*command.split()[1:], cwd=demo)
-    check(status == 1 and out == shown, f"the README's example: exit {status}:\n{out}")
-    with open(os.path.join(demo, "face_house_demo_design.svg")) as drawn, open(
-            os.path.join(ROOT, "docs", "face_house_demo_design.svg")) as kept:
-        check(drawn.read() == kept.read(),
-              "docs/face_house_demo_design.svg is not what kwhost draws (make demo draws it)")
-
-
 def main():
     if not os.path.exists(os.path.join(LOGS, "idor_sound.log")):
         print(f"the real logs are not in {LOGS}")
@@ -312,7 +292,6 @@ def main():
     designed_cases()
     refusals()
     picture()
-    readme_example()
     for failure in failures:
         print("FAILED:", failure)
     print(f"{len(failures)} failures")

@@ -12,8 +12,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(StudyFile, ReadsTheSample) {
-  const fs::path path = fs::path(SF_SAMPLES_DIR) / "study" / "study.toml";
+TEST(StudyFile, ReadsEveryKey) {
+  const fs::path path = fs::u8path(SF_STUDY_KEYS);
   StudyFile study;
   std::string problem;
   ASSERT_TRUE(loadStudyFile(path, study, problem)) << problem;
@@ -25,7 +25,7 @@ TEST(StudyFile, ReadsTheSample) {
   // A task's own table overrides the defaults key by key.
   const RunSettings faces = study.settingsFor("faces").run;
   EXPECT_EQ(*faces.types, (std::vector<std::string>{"Picture", "Sound"}));
-  EXPECT_EQ(faces.map, (path.parent_path() / "faces_map.tsv").u8string());
+  EXPECT_EQ(faces.map, (path.parent_path() / "../../../samples/study/faces_map.tsv").u8string());
   EXPECT_EQ(faces.trigger->type, "Pulse");
   EXPECT_EQ(faces.duration, EventDuration::kNext);
   EXPECT_EQ(faces.columns, (std::vector<std::string>{"stim_type", "ttime"}));
