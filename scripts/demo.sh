@@ -64,8 +64,9 @@ run kwhost import face_house_demo.log --pictures-only --quiet
 run kwhost show face_house_demo.prt
 
 title "Where the files are (open the .html and .svg files in a browser)"
-echo "   $demo/ds/derivatives/kwhost/report.html   the study report: every run, first those"
-echo "                                               that need a look"
-echo "   $demo/ds/sub-*/func/*_events.tsv, .json      the events files, beside their BOLD runs"
-echo "   $demo/timeline.svg, $demo/design.svg"
-echo "   $demo/face_house_demo.prt                    the plug-in's protocol"
+where() { printf '   %-44s %s\n' "$1" "$2"; }
+where "$demo/ds/derivatives/kwhost/report.html" "the study report: every run, those that need a"
+where "" "look first"
+where "$demo/ds/sub-*/func/*_events.tsv, .json" "the events files, beside their BOLD runs"
+where "$demo/timeline.svg, design.svg" "one run's timeline and design check"
+where "$demo/face_house_demo.prt" "the plug-in's protocol"
