@@ -15,8 +15,8 @@ namespace {
 
 const char kDescription[] =
     "kwhost: BIDS events, trigger checks, timeline pictures and design checks from "
-    "Presentation logs, for labs (events, triggers, plot, design). It is also the stand-in "
-    "host of the stimforge plug-in for "
+    "Presentation logs and PsychoPy data files, checked against the scan, for labs (bids, "
+    "events, triggers, plot, design). It is also the stand-in host of the stimforge plug-in for "
     "the Halden (KW edition) imaging host: it loads the plug-in library as that host does and "
     "runs it from the command line, with its dialogs typed or scripted (import, shift, "
     "reorder, preset, run).";
