@@ -6,7 +6,8 @@ Its lines that begin with "$ " are commands, run one after the other by sh in on
 folder made by SETUP, with kwhost first on the PATH; the lines after a command, up to the
 next, are what it prints on a terminal (standard output and error as they interleave there:
 the command runs in a pseudo-terminal). In them a line "..." stands for any lines, and
-"[...]" for any text within a line; the project's folder prints as /home/me/stimforge.
+"[...]" for any text within a line; the project's folder prints as /home/me/stimforge, and
+kwhost's own folder (whichever build it is) as /home/me/stimforge/build/bin.
 `echo $?` prints the status of the command before it. Each FILE=COPY names a file the block
 writes that must be, byte for byte, the copy kept in the project (the README's pictures).
 
@@ -100,6 +101,7 @@ def on_terminal(command, folder):
     os.close(main)
     status = process.wait()
     text = out.decode("utf-8", "replace").replace("\r\n", "\n")
+    text = text.replace(os.path.realpath(BIN), SHOWN_PROJECT + "/build/bin")
     return text.replace(os.path.realpath(PROJECT), SHOWN_PROJECT), status
 
 
