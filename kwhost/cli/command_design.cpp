@@ -51,13 +51,14 @@ struct DesignOptions {
   const SettingWords* words = nullptr;
 };
 
-// The settings a log's events are read with, as `kwhost events` takes them: no further
-// columns (a design has none) and no trigger rows (they mark the scan, they are no
-// condition); the TR and the volumes for a run without its image; --force for the picture.
+// The settings a log's events are read with, as `kwhost events` takes them (its trial_type
+// template among them): no further columns (a design has none) and no trigger rows (they
+// mark the scan, they are no condition); the TR and the volumes for a run without its image;
+// --force for the picture.
 const std::vector<Setting> kDesignSettings = {
-    Setting::kTypes,   Setting::kDuration, Setting::kZero, Setting::kSkip,
-    Setting::kTrigger, Setting::kScan,     Setting::kTr,   Setting::kVolumes,
-    Setting::kMap,     Setting::kUnmapped, Setting::kForce};
+    Setting::kTypes,    Setting::kDuration,  Setting::kZero,    Setting::kSkip,
+    Setting::kTrigger,  Setting::kScan,      Setting::kTr,      Setting::kVolumes,
+    Setting::kMap,      Setting::kUnmapped,  Setting::kTrialType, Setting::kForce};
 
 // One design option through its parser, or a UsageError naming it.
 template <typename Value>

@@ -21,11 +21,22 @@ std::vector<DesignEvent> designEventsOfFile(const EventsFile& file, bool chosen)
 std::vector<DesignEvent> designEventsOfTable(const EventsTable& table, bool chosen) {
   std::vector<DesignEvent> events;
   events.reserve(table.rows.size());
-  for (const EventRow& row : table.rows) {
+  // A row's kind: a Presentation log's event type, or the column event_type of a table whose
+  // fixed columns are its source's own (a PsychoPy row's event type is its component). A
+  // protocol's table has neither: every row is a stimulus.
+  const ExtraColumn* kinds = nullptr;
+  if (!table.logColumns) {
+    for (const ExtraColumn& column : table.extra)
+      if (column.name == "event_type" && !column.time)
+        kinds = &column;
+  }
+  for (size_t r = 0; r < table.rows.size(); ++r) {
+    const EventRow& row = table.rows[r];
     const std::string& trialType = table.texts[row.trialType];
-    // A protocol's table has no event types: every row is a stimulus.
-    if (!chosen && ((table.logColumns && isResponseType(table.texts[row.eventType])) ||
-                    trialType.empty() || trialType == "n/a"))
+    const bool response =
+        table.logColumns ? isResponseType(table.texts[row.eventType])
+                         : kinds != nullptr && isResponseType(table.texts[kinds->cells[r]]);
+    if (!chosen && (response || trialType.empty() || trialType == "n/a"))
       continue;
     DesignEvent& event = events.emplace_back();
     event.onset = static_cast<double>(row.onset) / 1e6;

@@ -497,6 +497,17 @@ class PsychopyBesidePresentation(unittest.TestCase):
         self.assertEqual((first["onset"], first["duration"], first["trial_type"], first["component"]),
                          (0.031547, 0.30488, "scrambled", "image"))
         self.assertEqual(set(loc["event_type"]), {"shown", "keyboard start", "key press"})
+        # Its design from the data file is the design of its events file: key presses and
+        # keyboard starts are no condition in either.
+        image = [b for b in report["runs"][2]["bold"]][0]
+        designs = [json.loads(subprocess.run(
+            [KWHOST, "design", os.path.join(ROOT, path), "--bold", os.path.join(ROOT, image),
+             "--json", *settings], capture_output=True, text=True).stdout)
+            for path, settings in ((report["runs"][2]["events"], []),
+                                   ("sourcedata/sub01/sub01_loc_run1.csv",
+                                    ["--trigger", "scanner_t", "--trial-type", "{condition}"]))]
+        self.assertEqual(*[[(c["condition"], c["in_scan"], c["vif"]) for c in d["conditions"]]
+                           for d in designs])
         with open(os.path.join(ROOT, report["runs"][2]["sidecar"]), encoding="utf-8") as f:
             self.assertEqual(json.load(f)["StimulusPresentation"],
                              {"SoftwareName": "PsychoPy", "SoftwareVersion": "2021.1.3"})
