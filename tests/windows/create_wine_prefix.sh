@@ -38,4 +38,8 @@ fi
 # Returns once the server listens. The server keeps no stream of this script's open (CTest
 # waits for them to close); what it prints goes to PREFIX.server.log.
 "$server" -p600 </dev/null >"$prefix.server.log" 2>&1 || { cat "$prefix.server.log"; exit 1; }
+# The first Wine run on the server starts the prefix's own processes (services, devices),
+# which stay for the server's life with that run's streams: run it here, its streams to the
+# log, so that no test's output stays open after its program ends (CTest would wait for it).
+"$wine" wineboot </dev/null >>"$prefix.server.log" 2>&1 || true
 echo "started the tests' wineserver"

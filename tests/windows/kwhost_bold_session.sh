@@ -1,6 +1,7 @@
 #!/bin/sh
 # `kwhost triggers --bold` and `kwhost import --bold` on a real Presentation log and a BOLD
-# image (without its sidecar, so that no absolute path is printed), run by the Windows
+# image (without its sidecar, so that no absolute path is printed: K is given, --skip 4, as
+# the sidecar would state it), run by the Windows
 # stand-in host under Wine and by the Linux one, each in a folder of its own on copies: the
 # JSON report, the messages and the two saved protocols (the import's and the shifted one)
 # must be the same, once the CRLF line ends of the Windows console streams are read as LF.
@@ -29,8 +30,8 @@ cp "$image" "$work/windows/run_bold.nii.gz"
 status=0
 
 for platform in linux windows; do
-  run_kwhost "$platform" json 0 triggers "$name" --json --bold run_bold.nii.gz
-  run_kwhost "$platform" import 0 import "$name" --quiet --bold run_bold.nii.gz
+  run_kwhost "$platform" json 0 triggers "$name" --json --bold run_bold.nii.gz --skip 4
+  run_kwhost "$platform" import 0 import "$name" --quiet --bold run_bold.nii.gz --skip 4
 done
 compare_outputs json.out json.err import.out import.err
 saved=0
