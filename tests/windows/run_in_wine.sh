@@ -2,8 +2,9 @@
 # Runs a Windows program under Wine in the tests' prefix and exits with its exit status.
 # A run that fails without printing anything at all is Wine's failure, not the program's
 # (kwhost and the test hosts say why whenever they fail; here about one Wine run in a
-# thousand ended so, the reorder of a session that printed nothing and exited 1): it is run once more, and the retry is written to
-# PREFIX.retries.log, not to the program's streams, which the tests compare.
+# thousand ended so, a session's reorder that printed nothing and exited 1): it is run once
+# more, and the retry is written to PREFIX.retries.log, not to the program's streams, which
+# the tests compare.
 # Usage: run_in_wine.sh WINE64 PREFIX PROGRAM [ARGUMENT...]
 set -eu
 wine=$1
