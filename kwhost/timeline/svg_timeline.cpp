@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstddef>
 #include <limits>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "kwhost/common/own_record.h"
 #include "kwhost/timeline/svg_marks.h"
@@ -73,8 +76,33 @@ Extent extentOf(const Timeline& timeline) {
   return extent;
 }
 
-int titleLines(const Timeline& timeline) {
-  return 1 + static_cast<int>(timeline.notes.size());
+// The notes under the summary line, each wrapped at blanks to the picture's width (about 6.5
+// pixels a character of the 12-pixel font), a word longer than a line cut where a character
+// begins.
+std::vector<std::string> noteLines(const Timeline& timeline, int width) {
+  const size_t limit = std::max<size_t>(40, static_cast<size_t>((width - 2 * kMargin) / 6.5));
+  std::vector<std::string> lines;
+  for (const std::string& note : timeline.notes) {
+    std::string_view rest = note;
+    while (rest.size() > limit) {
+      size_t cut = rest.rfind(' ', limit);
+      size_t next = cut + 1;
+      if (cut == std::string_view::npos || cut == 0) {
+        cut = limit;
+        while (cut > 1 && (static_cast<unsigned char>(rest[cut]) & 0xC0) == 0x80)
+          --cut;
+        next = cut;
+      }
+      lines.emplace_back(rest.substr(0, cut));
+      rest.remove_prefix(next);
+    }
+    lines.emplace_back(rest);
+  }
+  return lines;
+}
+
+int titleLines(const Timeline& timeline, int width) {
+  return 1 + static_cast<int>(noteLines(timeline, width).size());
 }
 
 const char* unitName(TimelineUnit unit) {
@@ -427,7 +455,7 @@ TimelineGeometry timelineGeometry(const Timeline& timeline, const TimelineView& 
     else
       g.to = g.from + unit;
   }
-  int y = kMargin + kTitleHeight + kLineHeight * titleLines(timeline) + kMargin;
+  int y = kMargin + kTitleHeight + kLineHeight * titleLines(timeline, g.width) + kMargin;
   for (size_t i = 0; i < timeline.rows.size(); ++i) {
     g.rowTops.push_back(y);
     y += kTimelineRowHeight;
@@ -480,9 +508,9 @@ std::string renderTimelineSvg(const Timeline& timeline, const TimelineView& view
              " font-size=\"16\" font-weight=\"bold\"");
   int y = kMargin + kTitleHeight + 13;
   appendText(out, kMargin, y, summaryLine(timeline, view, g));
-  for (const std::string& note : timeline.notes) {
+  for (const std::string& line : noteLines(timeline, g.width)) {
     y += kLineHeight;
-    appendText(out, kMargin, y, note);
+    appendText(out, kMargin, y, line);
   }
   out += rows;
   drawGridAndAxis(out, g, timeline.unit);

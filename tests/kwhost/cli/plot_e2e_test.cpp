@@ -346,7 +346,9 @@ TEST(KwhostPlot, ALogWithoutTriggersIsDrawnFromTheScenarioAndTheTitleSaysSo) {
   ASSERT_EQ(result.status, 0) << result.err;
   const std::string svg = folder.file("l.log.svg");
   expectWellFormed(svg);
-  EXPECT_EQ(xpathText(folder, svg, "//*[local-name()='text'][3]"),
+  // The note, wrapped at a blank to the picture's width, on two lines.
+  EXPECT_EQ(xpathText(folder, svg, "//*[local-name()='text'][3]") + " " +
+                xpathText(folder, svg, "//*[local-name()='text'][4]"),
             "drawn from the scenario's origin, as kwhost events refuses it under --zero auto: no "
             "scanner triggers (Pulse events) in l.log; no series of its events beats like "
             "triggers; its event types are Picture, Response; if it logged none, give --zero "
