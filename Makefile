@@ -57,8 +57,8 @@ test: test-deps
 	elif sh scripts/install-deps.sh --check windows; then \
 	  $(MAKE) --no-print-directory windows-tests; \
 	else \
-	  echo "Windows tests skipped: MinGW-w64, Wine or clang is not installed" \
-	    "('make test-windows' installs them and runs the tests)."; \
+	  echo "Windows tests skipped: what they need (MinGW-w64, Wine, clang, nifticlib's" \
+	    "source in .deps/) is not all here ('make test-windows' installs it and runs them)."; \
 	fi
 
 test-asan: test-deps
