@@ -28,6 +28,16 @@ std::FILE* openForReading(const std::string& path, std::string& error) {
   return file;
 }
 
+// Closes `file` after reading it; false with `error` set when a read failed.
+bool closeAfterReading(std::FILE* file, const std::string& path, std::string& error) {
+  const bool failed = std::ferror(file) != 0;
+  const std::string reason = failed ? systemReason() : std::string();
+  std::fclose(file);
+  if (failed)
+    error = "cannot read " + path + ": " + reason;
+  return !failed;
+}
+
 }  // namespace
 
 bool readWholeFile(const std::string& path, std::string& text, std::string& error) {
@@ -48,13 +58,8 @@ bool readWholeFile(const std::string& path, std::string& text, std::string& erro
   char buffer[65536];
   while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
     content.append(buffer, n);
-  const bool failed = std::ferror(file) != 0;
-  const std::string reason = failed ? systemReason() : std::string();
-  std::fclose(file);
-  if (failed) {
-    error = "cannot read " + path + ": " + reason;
+  if (!closeAfterReading(file, path, error))
     return false;
-  }
   text = std::move(content);
   return true;
 }
@@ -65,13 +70,8 @@ bool readFileHead(const std::string& path, size_t most, std::string& text, std::
     return false;
   std::string head(most, '\0');
   head.resize(std::fread(head.data(), 1, head.size(), file));
-  const bool failed = std::ferror(file) != 0;
-  const std::string reason = failed ? systemReason() : std::string();
-  std::fclose(file);
-  if (failed) {
-    error = "cannot read " + path + ": " + reason;
+  if (!closeAfterReading(file, path, error))
     return false;
-  }
   text = std::move(head);
   return true;
 }

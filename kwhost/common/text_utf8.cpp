@@ -62,6 +62,14 @@ size_t utf8SequenceAt(std::string_view text, size_t pos, char32_t& codePoint) {
   return length;
 }
 
+std::string asciiLowerCase(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
 bool isValidUtf8(std::string_view text) {
   size_t i = 0;
   char32_t ignored = 0;

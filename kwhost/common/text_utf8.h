@@ -17,6 +17,10 @@ namespace stimforge::kwhost {
 // cut short). kwhost's one UTF-8 decoder. Requires: pos < text.size().
 size_t utf8SequenceAt(std::string_view text, size_t pos, char32_t& codePoint);
 
+// `text` with the ASCII letters A to Z in lower case and every other byte as it was (UTF-8
+// sequences among them): file extensions and labels compared without case.
+std::string asciiLowerCase(std::string text);
+
 // Whether `text` is well-formed UTF-8: no stray continuation bytes, no overlong forms, no
 // surrogates (U+D800 to U+DFFF), nothing above U+10FFFF.
 bool isValidUtf8(std::string_view text);

@@ -297,9 +297,7 @@ PsychopyScan scanPsychopyEvents(const PsychopyDataFile& file, PsychopyEventSink&
   return EventScanner(file, sink).run();
 }
 
-PsychopyEvents psychopyEvents(const PsychopyDataFile& file) {
-  // Room for what the cells announce: a start, and a press for each key of a keys cell (one
-  // more than its commas). Loop-prefixed copies are not looked at: the vector grows for them.
+size_t announcedPsychopyEvents(const PsychopyDataFile& file) {
   size_t announced = 0;
   for (size_t r = 0; r < file.rows(); ++r) {
     const CsvTable::RowCells cells = file.table.rowCells(r);
@@ -310,8 +308,12 @@ PsychopyEvents psychopyEvents(const PsychopyDataFile& file) {
         announced += 1 + static_cast<size_t>(std::count(keys.begin(), keys.end(), ','));
     }
   }
+  return announced;
+}
+
+PsychopyEvents psychopyEvents(const PsychopyDataFile& file) {
   PsychopyEvents out;
-  out.events.reserve(announced);
+  out.events.reserve(announcedPsychopyEvents(file));
   Collector collector(out.events);
   static_cast<PsychopyScan&>(out) = scanPsychopyEvents(file, collector);
   return out;

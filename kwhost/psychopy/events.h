@@ -137,6 +137,11 @@ struct PsychopyEvents : PsychopyScan {
   std::vector<PsychopyEvent> events;
 };
 
+// Room for the events of `file`, at least as many as its cells announce: a start, and a press
+// for each key of a keys cell (one more than its commas). Loop-prefixed copies are not looked
+// at: a vector grows for them.
+size_t announcedPsychopyEvents(const PsychopyDataFile& file);
+
 // The events of `file`, by the rules above: scanPsychopyEvents into a vector.
 PsychopyEvents psychopyEvents(const PsychopyDataFile& file);
 

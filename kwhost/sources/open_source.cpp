@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "kwhost/common/read_file.h"
+#include "kwhost/common/text_utf8.h"
 #include "kwhost/psychopy/data_file.h"
 #include "kwhost/sources/presentation_source.h"
 #include "kwhost/sources/psychopy_source.h"
@@ -18,10 +19,7 @@ constexpr size_t kHeadBytes = 65536;
 bool endsWithCsv(const std::string& path) {
   if (path.size() < 4)
     return false;
-  std::string extension = path.substr(path.size() - 4);
-  for (char& c : extension)
-    c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-  return extension == ".csv";
+  return asciiLowerCase(path.substr(path.size() - 4)) == ".csv";
 }
 
 }  // namespace

@@ -10,22 +10,6 @@
 namespace stimforge::kwhost {
 namespace {
 
-// Events at most as many as the cells announce: a start, and a press for each key of a keys
-// cell (one more than its commas).
-size_t announcedEvents(const PsychopyDataFile& file) {
-  size_t announced = 0;
-  for (size_t r = 0; r < file.rows(); ++r) {
-    const CsvTable::RowCells cells = file.table.rowCells(r);
-    for (const PsychopyComponent& c : file.components) {
-      announced += !c.started.empty() && !cells[c.started.front()].empty() ? 1 : 0;
-      const std::string_view keys = c.keyboard() ? cells[c.keys.front()] : std::string_view();
-      if (!isMissingCell(keys))
-        announced += 1 + static_cast<size_t>(std::count(keys.begin(), keys.end(), ','));
-    }
-  }
-  return announced;
-}
-
 class Keeper : public PsychopyEventSink {
  public:
   explicit Keeper(KeptEvents& events) : events_(events) {}
@@ -103,7 +87,7 @@ void sortByTime(KeptEvents& events) {
 
 PsychopyScan keepPsychopyEvents(const PsychopyDataFile& file, KeptEvents& events) {
   events = KeptEvents();
-  const size_t announced = announcedEvents(file);
+  const size_t announced = announcedPsychopyEvents(file);
   events.rows.reserve(announced);
   events.parts.reserve(announced);
   events.keys.reserve(announced);

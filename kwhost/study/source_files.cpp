@@ -3,20 +3,13 @@
 #include <algorithm>
 #include <system_error>
 
+#include "kwhost/common/text_utf8.h"
 #include "kwhost/sources/stimulus_source.h"
 
 namespace stimforge::kwhost {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string lowerCase(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z')
-      c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
 
 // What a PsychoPy text log at `path` is, with the data file beside it.
 std::string textLogReason(const fs::path& path) {
@@ -41,7 +34,7 @@ bool listSourceFiles(const fs::path& source, std::vector<std::string>& runs,
   }
   fs::recursive_directory_iterator it(source, error);
   for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-    const std::string extension = lowerCase(it->path().extension().u8string());
+    const std::string extension = asciiLowerCase(it->path().extension().u8string());
     std::error_code typeError;
     if ((extension != ".log" && extension != ".csv") || !fs::is_regular_file(it->path(), typeError))
       continue;

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "kwhost/bids/bids_entities.h"
+#include "kwhost/common/text_utf8.h"
 #include "kwhost/runs/run_pipeline.h"
 #include "kwhost/sources/stimulus_source.h"
 #include "kwhost/study/plan_steps.h"
@@ -16,14 +17,6 @@ namespace stimforge::kwhost {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string lowerCase(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z')
-      c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
 
 std::string joinValues(const PatternValues& values, bool withEcho) {
   std::string name;
@@ -139,7 +132,7 @@ void renameValues(const StudyFile& study, PatternValues& values) {
 // A label as the comparison of near misses sees it: lower case, without leading zeros.
 std::string looseLabel(const std::string& label) {
   const size_t digits = label.find_first_not_of('0');
-  return lowerCase(digits == std::string::npos ? "0" : label.substr(digits));
+  return asciiLowerCase(digits == std::string::npos ? "0" : label.substr(digits));
 }
 
 // The labels of entity `key` that the dataset has: of every subject for sub, of the subject
@@ -328,7 +321,7 @@ void planStudy(const StudyInput& input, StudyPlan& plan) {
       if (!placeRun(dataset, runsOfSubject, run, runHasLog, plan))
         continue;
       // Case aside, so that two logs cannot share a file on a system that ignores case.
-      const auto [earlier, first] = logOfEvents.emplace(lowerCase(run.eventsTsv), log);
+      const auto [earlier, first] = logOfEvents.emplace(asciiLowerCase(run.eventsTsv), log);
       if (!first) {
         plan.refusals.push_back(earlier->second + " and " + log + " are both logs of " +
                                 run.eventsTsv);
