@@ -5,7 +5,6 @@
 #include <string_view>
 
 #include "kwhost/common/log_time.h"
-#include "kwhost/psychopy/cell_values.h"
 
 namespace stimforge::kwhost {
 namespace {
